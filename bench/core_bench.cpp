@@ -1,0 +1,38 @@
+#include <benchmark/benchmark.h>
+
+#include <array>
+
+#include "core/contribution.h"
+
+namespace {
+
+using namespace salvenor;
+
+void BM_CategorySum(benchmark::State &state)
+{
+    const Date arrival = makeDate(1, 11, 2016);
+    const Date departure = makeDate(10, 1, 2017);
+    for (auto _ : state) {
+        std::string text = categorySum(PersonCategory::Kind, arrival, departure, 2);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_CategorySum);
+
+void BM_FullRecalculation(benchmark::State &state)
+{
+    const Date arrival = makeDate(28, 12, 2015);
+    const Date departure = makeDate(3, 1, 2016);
+    for (auto _ : state) {
+        std::array<std::string, 6> sums;
+        for (const PersonCategory category : kAllCategories)
+            sums.at(indexOf(category)) = categorySum(category, arrival, departure, 2);
+        std::string total = grandTotal(sums);
+        benchmark::DoNotOptimize(total);
+    }
+}
+BENCHMARK(BM_FullRecalculation);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,161 @@
+#include "contribution.h"
+
+#include <stdexcept>
+
+#include "stay.h"
+
+namespace salvenor {
+
+namespace {
+
+constexpr Date kLastDayOldTariff = makeDate(31, 12, 2015);
+constexpr Date kFirstDayNewTariff = makeDate(1, 1, 2016);
+
+struct TariffChoice
+{
+    Tariff tariff;
+    const TariffSet &set;
+};
+
+TariffChoice tariffFor(const CategoryRules &rules, bool oldTariff)
+{
+    if (!rules.hasTariffChange)
+        return { Tariff::Single, rules.tariff };
+    if (oldTariff)
+        return { Tariff::Tariff2015, rules.tariff2015 };
+    return { Tariff::Tariff2016, rules.tariff };
+}
+
+void requireStay(Date arrival, Date departure)
+{
+    requireDateIn(arrival, kFirstArrival, kLastArrival, "arrival");
+    requireDateIn(departure, kFirstArrival, kLastDeparture, "departure");
+    if (departure < arrival)
+        throw std::invalid_argument(
+            "departure " + dateText(departure) + " lies before the arrival " + dateText(arrival));
+}
+
+} // namespace
+
+StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
+{
+    const CategoryRules &rules = rulesOf(category);
+    requireStay(arrival, departure);
+
+    const Date A = arrival;
+    const Date D = departure;
+    const SeasonBoundaries s = Saison(A, D);
+
+    // A departure on 01.01.2016 still belongs to the old tariff: its last night is New Year's Eve.
+    const bool stayOfOldTariff = A <= kLastDayOldTariff && D <= kFirstDayNewTariff;
+    const TariffChoice stayTariff = tariffFor(rules, stayOfOldTariff);
+    const Money main = stayTariff.set.mainSeasonRate;
+    const Money off = stayTariff.set.offSeasonRate;
+
+    StaySplit split;
+    split.tariff1 = split.tariff2 = stayTariff.tariff;
+    const auto single = [&](int caseNumber, Money rate) {
+        split.caseNumber = caseNumber;
+        split.N1 = daysBetween(A, D);
+        split.R1 = rate;
+    };
+    const auto twoParts = [&](int caseNumber, Date boundary, Money rate1, Money rate2) {
+        split.caseNumber = caseNumber;
+        split.N1 = daysBetween(A, boundary);
+        split.R1 = rate1;
+        split.N2 = daysBetween(boundary, D);
+        split.R2 = rate2;
+    };
+
+    if (A >= s.VS_Anf && D < s.HS_Anf) {
+        single(1, off);
+    } else if (A >= s.HS_Anf && D < s.NS_Anf) {
+        single(2, main);
+    } else if (A >= s.NS_Anf && D <= s.Jahr_End) {
+        single(3, off);
+    } else if (A >= s.VS_Anf && A < s.HS_Anf && D >= s.HS_Anf && D < s.NS_Anf) {
+        twoParts(4, s.HS_Anf, off, main);
+    } else if (A >= s.HS_Anf && A < s.NS_Anf && D >= s.NS_Anf && D <= s.Jahr_End) {
+        twoParts(5, s.NS_Anf, main, off);
+    } else if (A >= s.VS_Anf && D >= s.NS_Anf) {
+        single(6, main);
+        split.R2 = off;
+    } else if (D > s.Jahr_End) {
+        // Into a later year. The adults count the night of 31 December with the old year, the
+        // categories without a tariff change with the new one.
+        const int nightsOfOldYear = daysBetween(A, s.Jahr_End) + (rules.hasTariffChange ? 1 : 0);
+        split.N1 = nightsOfOldYear;
+        split.N2 = daysBetween(A, D) - nightsOfOldYear;
+        split.R2 = off;
+        if (A >= s.NS_Anf) {
+            split.caseNumber = 7;
+            const TariffChoice arrivalTariff = tariffFor(rules, A <= kLastDayOldTariff);
+            split.R1 = arrivalTariff.set.offSeasonRate;
+            split.tariff1 = arrivalTariff.tariff;
+        } else {
+            // From before the post-season: the old year's nights include main-season nights.
+            split.caseNumber = 0;
+            split.R1 = main;
+        }
+    }
+
+    if (!rules.hasTariffChange) {
+        split.capClass = CapClass::Single;
+        split.cap = rules.tariff.capPerPerson;
+    } else if (stayOfOldTariff) {
+        split.capClass = CapClass::Stay2015;
+        split.cap = rules.tariff2015.capPerPerson;
+    } else {
+        split.capClass = A >= kFirstDayNewTariff ? CapClass::Arrival2016 : CapClass::AcrossTariffChange;
+        split.cap = rules.tariff.capPerPerson;
+    }
+    return split;
+}
+
+CategoryResult calculateCategory(PersonCategory category, Date arrival, Date departure, int count)
+{
+    const CategoryRules &rules = rulesOf(category);
+    if (count < 0 || count > rules.maxCount)
+        throw std::out_of_range("count " + std::to_string(count) + " lies outside 0 to "
+            + std::to_string(rules.maxCount) + " for " + std::string { rules.key });
+
+    CategoryResult result;
+    result.split = splitStay(category, arrival, departure);
+    result.count = count;
+    const StaySplit &split = result.split;
+
+    result.uncappedSum = count * (split.N1 * split.R1 + split.N2 * split.R2);
+    result.sum = result.uncappedSum;
+
+    // The per-person amount is the uncapped sum divided by the count; comparing the sum with
+    // count x cap keeps the test exact. Equal to the cap is not above it.
+    const bool aboveCap = result.uncappedSum > count * split.cap;
+    if (aboveCap) {
+        result.sum = count * split.cap;
+        result.capApplied = true;
+    }
+    if (rules.yearTurnCapRule && yearOf(arrival) < yearOf(departure) && aboveCap) {
+        result.sum = count * split.cap + count * split.R2 * (split.N2 - 1);
+        result.yearTurnApplied = true;
+    }
+    if (rules.oneChildRule && count > 1) {
+        result.sum = divideRounded(result.sum, count);
+        result.oneChildApplied = true;
+    }
+    return result;
+}
+
+std::string categorySum(PersonCategory category, Date arrival, Date departure, int count)
+{
+    return formatMoney(calculateCategory(category, arrival, departure, count).sum);
+}
+
+std::string grandTotal(const std::array<std::string, 6> &sumTexts)
+{
+    Money total;
+    for (const std::string &text : sumTexts)
+        total += parseMoney(text);
+    return formatMoney(total);
+}
+
+} // namespace salvenor

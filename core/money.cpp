@@ -1,0 +1,133 @@
+#include "money.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <stdexcept>
+
+namespace salvenor {
+
+Money divideRounded(Money amount, std::int64_t divisor)
+{
+    if (divisor <= 0)
+        throw std::invalid_argument("divisor " + std::to_string(divisor) + " is not positive");
+    const std::int64_t cents = amount.cents();
+    const std::int64_t magnitude = cents < 0 ? -cents : cents;
+    const std::int64_t rounded = (magnitude / divisor) + (2 * (magnitude % divisor) >= divisor ? 1 : 0);
+    return Money::fromCents(cents < 0 ? -rounded : rounded);
+}
+
+std::string formatMoney(Money amount)
+{
+    const std::int64_t cents = amount.cents();
+    if (cents == std::numeric_limits<std::int64_t>::min())
+        throw std::out_of_range("amount too large to format");
+    const bool negative = cents < 0;
+    const std::uint64_t magnitude = static_cast<std::uint64_t>(negative ? -cents : cents);
+
+    std::string integerDigits = std::to_string(magnitude / 100);
+    std::string text;
+    text.reserve(integerDigits.size() + integerDigits.size() / 3 + 4);
+    if (negative)
+        text.push_back('-');
+    for (std::size_t i = 0; i < integerDigits.size(); ++i) {
+        if (i > 0 && (integerDigits.size() - i) % 3 == 0)
+            text.push_back('.');
+        text.push_back(integerDigits[i]);
+    }
+    text.push_back(',');
+    text.push_back(static_cast<char>('0' + magnitude % 100 / 10));
+    text.push_back(static_cast<char>('0' + magnitude % 10));
+    return text;
+}
+
+Money parseMoney(std::string_view text)
+{
+    const auto reject = [text](const char *why) {
+        return std::invalid_argument("\"" + std::string { text } + "\" is not a money text: " + why);
+    };
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+
+    std::size_t pos = 0;
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        ++pos;
+
+    const std::size_t comma = text.find(',', pos);
+    if (comma == std::string_view::npos)
+        throw reject("no decimal comma");
+    if (text.size() - comma != 3 || !isDigit(text[comma + 1]) || !isDigit(text[comma + 2]))
+        throw reject("not exactly two decimals");
+
+    const std::string_view integerPart = text.substr(pos, comma - pos);
+    if (integerPart.empty())
+        throw reject("no digits before the comma");
+    // Groups: a first group of 1 to 3 digits, then ".ddd" groups.
+    const std::size_t firstGroup = integerPart.size() % 4 == 0 ? 0 : integerPart.size() % 4;
+    if (firstGroup == 0 || firstGroup > 3)
+        throw reject("digit groups misplaced");
+    std::int64_t units = 0;
+    int digitCount = 0;
+    for (std::size_t i = 0; i < integerPart.size(); ++i) {
+        const char c = integerPart[i];
+        const bool separatorPlace = i >= firstGroup && (i - firstGroup) % 4 == 0;
+        if (separatorPlace) {
+            if (c != '.')
+                throw reject("digit groups misplaced");
+            continue;
+        }
+        if (!isDigit(c))
+            throw reject("unexpected character");
+        if (++digitCount > 15)
+            throw reject("amount too large");
+        units = units * 10 + (c - '0');
+    }
+    if (integerPart.size() > 1 && integerPart.front() == '0')
+        throw reject("leading zero");
+    const std::int64_t cents = units * 100 + (text[comma + 1] - '0') * 10 + (text[comma + 2] - '0');
+    if (negative && cents == 0)
+        throw reject("negative zero");
+    return Money::fromCents(negative ? -cents : cents);
+}
+
+std::string formatTwoDecimals(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15)
+        throw std::domain_error("value cannot be shown with two decimals");
+    // 15 significant digits remove the binary representation error (3 * 2.1 -> 6.3,
+    // 2.675 -> 2.675); the decimal text is then rounded exactly, halves away from zero.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14e", value);
+    // buffer: [-]d.dddddddddddddde[+-]xx
+    const char *p = buffer;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    std::string digits;
+    digits.push_back(*p++);
+    ++p; // the point
+    while (*p != 'e')
+        digits.push_back(*p++);
+    const int exponent = std::atoi(p + 1);
+
+    // value = 0.digits * 10^(exponent + 1); the cents are the digits up to 10^-2.
+    const int keep = exponent + 1 + 2; // number of digits that stand before the cut
+    std::int64_t cents = 0;
+    bool roundUp = false;
+    for (int i = 0; i < static_cast<int>(digits.size()); ++i) {
+        if (i < keep)
+            cents = cents * 10 + (digits[static_cast<std::size_t>(i)] - '0');
+        else if (i == keep)
+            roundUp = digits[static_cast<std::size_t>(i)] >= '5';
+    }
+    for (int i = static_cast<int>(digits.size()); i < keep; ++i)
+        cents *= 10;
+    if (roundUp)
+        ++cents;
+    if (cents == 0)
+        return formatMoney(Money {});
+    return formatMoney(Money::fromCents(negative ? -cents : cents));
+}
+
+} // namespace salvenor

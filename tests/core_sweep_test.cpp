@@ -1,0 +1,148 @@
+// Every stay the calendars allow up to 120 nights, and every stay across a year end from
+// September into March, for all six categories at counts 0, 1, 2 and the maximum.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/contribution.h"
+
+namespace salvenor {
+namespace {
+
+// The rate of each single night, looked up by its own date: an oracle for the uncapped amount
+// that knows nothing of the seven cases.
+class NightlyRates final
+{
+public:
+    explicit NightlyRates(PersonCategory category)
+    {
+        const CategoryRules &rules = rulesOf(category);
+        const int days = daysBetween(kFirstArrival, kLastDeparture);
+        m_prefix.resize(static_cast<std::size_t>(days) + 1);
+        Money running;
+        for (int i = 0; i < days; ++i) {
+            const Date night = addDays(kFirstArrival, i);
+            const bool oldTariff = rules.hasTariffChange && yearOf(night) <= 2015;
+            const TariffSet &set = oldTariff ? rules.tariff2015 : rules.tariff;
+            const unsigned month = static_cast<unsigned>(night.month());
+            running += (month >= 5 && month <= 10) ? set.mainSeasonRate : set.offSeasonRate;
+            m_prefix[static_cast<std::size_t>(i) + 1] = running;
+        }
+    }
+
+    Money forStay(Date arrival, Date departure) const
+    {
+        return m_prefix.at(index(departure)) - m_prefix.at(index(arrival));
+    }
+
+private:
+    static std::size_t index(Date date) { return static_cast<std::size_t>(daysBetween(kFirstArrival, date)); }
+
+    std::vector<Money> m_prefix;
+};
+
+struct SweepCounters
+{
+    long stays = 0;
+};
+
+void checkStay(
+    PersonCategory category, const NightlyRates &oracle, Date arrival, Date departure, SweepCounters &counters)
+{
+    const CategoryRules &rules = rulesOf(category);
+    const int nights = daysBetween(arrival, departure);
+    const Money highestCap = std::max(rules.tariff.capPerPerson, rules.tariff2015.capPerPerson);
+    const CategoryResult one = calculateCategory(category, arrival, departure, 1);
+    const StaySplit &split = one.split;
+    ++counters.stays;
+
+    ASSERT_EQ(split.N1 + split.N2, nights) << dateText(arrival) << "-" << dateText(departure);
+    ASSERT_GE(split.N1, 0);
+    ASSERT_GE(split.N2, 0);
+
+    // Within one season pattern the split must price each night at its own season's rate.
+    const bool pricedPerNight = (split.caseNumber >= 1 && split.caseNumber <= 5) || split.caseNumber == 7;
+    if (pricedPerNight && nights < 150) {
+        ASSERT_EQ(one.uncappedSum, oracle.forStay(arrival, departure))
+            << rules.key << " " << dateText(arrival) << "-" << dateText(departure);
+    }
+    if (split.caseNumber == 0 || split.caseNumber == 7) {
+        ASSERT_LT(yearOf(arrival), yearOf(departure));
+    }
+    if (one.yearTurnApplied) {
+        ASSERT_LT(yearOf(arrival), yearOf(departure));
+    } else {
+        ASSERT_LE(one.sum, highestCap) << rules.key << " " << dateText(arrival) << "-" << dateText(departure);
+    }
+    if (one.uncappedSum <= split.cap) {
+        ASSERT_EQ(one.sum, one.uncappedSum);
+    }
+
+    std::array<std::string, 6> texts { "0,00", "0,00", "0,00", "0,00", "0,00", "0,00" };
+    for (const int count : { 0, 1, 2, rules.maxCount }) {
+        const std::string text = categorySum(category, arrival, departure, count);
+        const Money amount = parseMoney(text);
+        ASSERT_EQ(formatMoney(amount), text);
+        if (count == 0) {
+            ASSERT_EQ(text, "0,00");
+            continue;
+        }
+        // The caps act per person, so a party pays count times one person's sum; for the
+        // family's children the sum is always that of one child.
+        const Money expected = rules.oneChildRule ? one.sum : count * one.sum;
+        ASSERT_EQ(amount, expected) << rules.key << " x" << count << " " << dateText(arrival) << "-"
+                                    << dateText(departure);
+        texts.at(indexOf(category)) = text;
+        texts.at((indexOf(category) + 1) % 6) = formatMoney(count * one.uncappedSum);
+        ASSERT_EQ(parseMoney(grandTotal(texts)), amount + count * one.uncappedSum);
+    }
+}
+
+void PrintTo(PersonCategory category, std::ostream *os)
+{
+    *os << rulesOf(category).key;
+}
+
+class Sweep : public testing::TestWithParam<PersonCategory>
+{
+};
+
+TEST_P(Sweep, StaysOfUpToOneHundredAndTwentyNights)
+{
+    const PersonCategory category = GetParam();
+    const NightlyRates oracle { category };
+    SweepCounters counters;
+    for (Date arrival = kFirstArrival; arrival <= kLastArrival; arrival = addDays(arrival, 1)) {
+        const Date lastDeparture = std::min(addDays(arrival, 120), kLastDeparture);
+        for (Date departure = arrival; departure <= lastDeparture; departure = addDays(departure, 1)) {
+            checkStay(category, oracle, arrival, departure, counters);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+    EXPECT_GT(counters.stays, 1'300'000);
+}
+
+TEST_P(Sweep, EveryYearEndCrossing)
+{
+    const PersonCategory category = GetParam();
+    const NightlyRates oracle { category };
+    SweepCounters counters;
+    for (int year = 2001; year < 2030; ++year) {
+        for (Date arrival = makeDate(1, 9, year); arrival <= makeDate(31, 12, year); arrival = addDays(arrival, 1)) {
+            for (Date departure = makeDate(1, 1, year + 1); departure <= makeDate(31, 3, year + 1);
+                 departure = addDays(departure, 1)) {
+                checkStay(category, oracle, arrival, departure, counters);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+    EXPECT_GT(counters.stays, 300'000);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCategories, Sweep, testing::ValuesIn(kAllCategories),
+    [](const testing::TestParamInfo<PersonCategory> &param) { return std::string { rulesOf(param.param).key }; });
+
+} // namespace
+} // namespace salvenor
