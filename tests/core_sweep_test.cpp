@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/contribution.h"
+#include "test_support.h"
 
 namespace salvenor {
 namespace {
@@ -96,11 +97,6 @@ void checkStay(
         texts.at((indexOf(category) + 1) % 6) = formatMoney(count * one.uncappedSum);
         ASSERT_EQ(parseMoney(grandTotal(texts)), amount + count * one.uncappedSum);
     }
-}
-
-void PrintTo(PersonCategory category, std::ostream *os)
-{
-    *os << rulesOf(category).key;
 }
 
 class Sweep : public testing::TestWithParam<PersonCategory>

@@ -1,9 +1,21 @@
 #pragma once
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
 #include "core/date.h"
+#include "core/tariffs.h"
+
+namespace salvenor {
+
+// Names a category in test output.
+inline void PrintTo(PersonCategory category, std::ostream *os)
+{
+    *os << rulesOf(category).key;
+}
+
+} // namespace salvenor
 
 namespace salvenor::test {
 

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev fonts-liberation
+    xvfb xauth xdotool x11-utils
 )
 
 missing=()

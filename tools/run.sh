@@ -8,6 +8,6 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSALVENOR_BUILD
 cmake --build build/release
 
 if [ -x build/release/app/salvenor ]; then
-    exec build/release/app/salvenor
+    exec build/release/app/salvenor "$@"
 fi
 echo "Built the calculation core (build/release/core); the program window is not part of this version yet."

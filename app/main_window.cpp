@@ -1,0 +1,299 @@
+#include "main_window.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "app/category_controls.h"
+#include "app/date_conversion.h"
+#include "app/main_window_design.h"
+#include "core/contribution.h"
+#include "core/explanation.h"
+#include "resources/product_info.h"
+#include "windows/figure_label.h"
+#include "windows/fonts.h"
+#include "windows/month_calendar.h"
+
+namespace salvenor::ui {
+
+namespace {
+
+constexpr const char *kWindowTitle = "Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH ";
+constexpr const char *kInitialNotice
+    = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
+constexpr const char *kZeroMoney = "0,00";
+
+// The order in which a date change clears the counts.
+constexpr std::array<const char *, 6> kCountClearOrder { "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
+    "Anz_Kind_Fremd", "Anz_Erwachsene" };
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(kWindowTitle));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize { 16, 16 });
+    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize { 32, 32 });
+    setWindowIcon(icon);
+
+    createClientArea();
+    createPictures();
+    createCountSelectors();
+    createCalendars();
+    createStatusBar();
+    createMenus();
+    describeForScreenReaders();
+    setTabOrder();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createClientArea()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(kMainClientHeight));
+    setCentralWidget(client);
+    m_controls = buildControls(client, mainWindowDesign());
+
+    // A figure wider than its box grows into the free room beside it, up to its neighbours.
+    const auto rightEdgeOf
+        = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().right() + 2; };
+    const auto leftEdgeOf
+        = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().left() - 1; };
+    const char *timesLabels[] = { "Label1", "Label2", "Label3", "Label4", "Label7", "Label5" };
+    const char *nightsWords[] = { "Label8", "Label9", "Label10", "Label11", "Label12", "Label13" };
+    for (std::size_t row = 0; row < kCategoryControls.size(); ++row) {
+        auto *nights = control<FigureLabel>(QString::fromLatin1(kCategoryControls[row].nights));
+        nights->setDesign(nights->designRect(), rightEdgeOf(timesLabels[row]), leftEdgeOf(nightsWords[row]));
+        auto *sum = control<FigureLabel>(QString::fromLatin1(kCategoryControls[row].sum));
+        sum->setDesign(sum->designRect(), rightEdgeOf(nightsWords[row]), sum->designRect().right() + 1);
+    }
+    auto *total = control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
+    total->setDesign(total->designRect(), 3, total->designRect().right() + 1);
+
+    control<QLabel>(QStringLiteral("lblServiceTelefon"))
+        ->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
+    control<QLabel>(QStringLiteral("lblInfowww"))
+        ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
+}
+
+void MainWindow::createPictures()
+{
+    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap { QStringLiteral(":/images/logo.png") });
+    auto *print = control<QPushButton>(QStringLiteral("cmdPrint"));
+    print->setIcon(QIcon { QStringLiteral(":/images/print.png") });
+    print->setIconSize(QSize { 16, 16 });
+}
+
+void MainWindow::createCountSelectors()
+{
+    for (const CategoryControls &row : kCategoryControls) {
+        auto *selector = control<QComboBox>(QString::fromLatin1(row.selector));
+        for (int count = 0; count <= rulesOf(row.category).maxCount; ++count)
+            selector->addItem(QString::number(count));
+        selector->setMaxVisibleItems(12);
+        const PersonCategory category = row.category;
+        // `activated` comes from the user only (mouse, arrow keys, a typed digit), never from
+        // the program's own resets.
+        connect(selector, &QComboBox::activated, this, [this, category] { onCountPicked(category); });
+    }
+}
+
+void MainWindow::createCalendars()
+{
+    m_arrivalCalendar = control<MonthCalendar>(QStringLiteral("Anreise"));
+    m_departureCalendar = control<MonthCalendar>(QStringLiteral("Abreise"));
+    m_arrivalCalendar->setDateRange(toQDate(kFirstArrival), toQDate(kLastArrival));
+    m_departureCalendar->setDateRange(toQDate(kFirstDeparture), toQDate(kLastDeparture));
+    connect(m_arrivalCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onArrivalChosen);
+    connect(m_departureCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onDepartureChosen);
+}
+
+void MainWindow::createStatusBar()
+{
+    auto *bar = control<QStatusBar>(QStringLiteral("sbStatusBar"));
+    // A permanent label: QStatusBar's own message is wiped whenever a menu or a tooltip shows.
+    m_statusLabel = new QLabel(QString::fromUtf8(kInitialNotice), bar);
+    m_statusLabel->setObjectName(QStringLiteral("sbStatusBarText"));
+    setOwnFont(m_statusLabel, baseFont());
+    m_statusLabel->setAccessibleDescription(QStringLiteral("Statuszeile"));
+    bar->addPermanentWidget(m_statusLabel, 1);
+}
+
+void MainWindow::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("1000"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    m_exitAction = file->addAction(QStringLiteral("1012"));
+    m_exitAction->setObjectName(QStringLiteral("mnuFileExit"));
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("1019"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    m_statusBarAction = view->addAction(QStringLiteral("1021"));
+    m_statusBarAction->setObjectName(QStringLiteral("mnuViewStatusBar"));
+    m_statusBarAction->setCheckable(true);
+    m_statusBarAction->setChecked(true);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("1025"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    m_aboutAction = help->addAction(QStringLiteral("Info zum Salvenor"));
+    m_aboutAction->setObjectName(QStringLiteral("mnuHelpAbout"));
+}
+
+void MainWindow::describeForScreenReaders()
+{
+    // Selectors and calendars are named by their purpose; figure labels keep their figure as the
+    // accessible name (what a screen reader reads) and say what it stands for in the description.
+    for (const CategoryControls &row : kCategoryControls) {
+        const QString subject = QString::fromUtf8(row.description);
+        control(QString::fromLatin1(row.selector))->setAccessibleName(QStringLiteral("Anzahl ") + subject);
+        control(QString::fromLatin1(row.nights))->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
+        control(QString::fromLatin1(row.sum))->setAccessibleDescription(QStringLiteral("Summe ") + subject);
+    }
+    control(QStringLiteral("End_Summe_Gesamt"))
+        ->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
+    control(QStringLiteral("Anreisedatum"))->setAccessibleDescription(QStringLiteral("Anreisetag"));
+    control(QStringLiteral("Abreisedatum"))->setAccessibleDescription(QStringLiteral("Abreisetag"));
+    m_arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
+    m_departureCalendar->setAccessibleName(QStringLiteral("Abreisetag wählen"));
+    control(QStringLiteral("cmdPrint"))->setAccessibleName(QStringLiteral("Ergebnis ausdrucken"));
+    control(QStringLiteral("Logo_KV"))->setAccessibleName(QString::fromUtf8(kCompanyName));
+}
+
+void MainWindow::setTabOrder()
+{
+    const char *order[] = { "Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
+        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint" };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(control(QString::fromLatin1(order[i - 1])), control(QString::fromLatin1(order[i])));
+}
+
+void MainWindow::presetStay(QDate day)
+{
+    const Date arrivalDay = toCoreDate(day);
+    const StayUpdate update = arrivalClicked(arrivalDay);
+    m_arrivalCalendar->setDateFromProgram(day);
+    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(update.arrivalDayText));
+    m_departureCalendar->setDateFromProgram(toQDate(update.departure));
+    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(update.departureDayText));
+    showNights(update.nightsText);
+    clearCounts();
+    updateCalendarDescriptions();
+}
+
+QDate MainWindow::arrival() const
+{
+    return m_arrivalCalendar->selectedDate();
+}
+
+QDate MainWindow::departure() const
+{
+    return m_departureCalendar->selectedDate();
+}
+
+QString MainWindow::statusText() const
+{
+    return m_statusLabel->text();
+}
+
+void MainWindow::onArrivalChosen()
+{
+    const StayUpdate update = arrivalClicked(toCoreDate(arrival()));
+    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(update.arrivalDayText));
+    m_departureCalendar->setDateFromProgram(toQDate(update.departure));
+    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(update.departureDayText));
+    clearResults();
+    clearCounts();
+    showNights(update.nightsText);
+    setStatusText(fromStd(update.statusText));
+    updateCalendarDescriptions();
+}
+
+void MainWindow::onDepartureChosen()
+{
+    const StayUpdate update = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
+    auto *departureLabel = control<QLabel>(QStringLiteral("Abreisedatum"));
+    departureLabel->setText(fromStd(update.clickedDepartureText));
+    clearResults();
+    clearCounts();
+    if (update.warning) {
+        QMessageBox box { QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
+            QMessageBox::Ok, this };
+        box.setObjectName(QStringLiteral("departureWarning"));
+        box.exec();
+        m_departureCalendar->setDateFromProgram(toQDate(update.departure));
+        departureLabel->setText(fromStd(update.departureDayText));
+    }
+    showNights(update.nightsText);
+    setStatusText(fromStd(update.statusText));
+    updateCalendarDescriptions();
+    control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::onCountPicked(PersonCategory category)
+{
+    const CategoryControls &row = kCategoryControls.at(indexOf(category));
+    const int count = control<QComboBox>(QString::fromLatin1(row.selector))->currentText().toInt();
+    const CategoryResult result = calculateCategory(category, toCoreDate(arrival()), toCoreDate(departure()), count);
+    auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
+    sum->setFigure(fromStd(formatMoney(result.sum)));
+    sum->setToolTip(displayText(explainSum(result)));
+
+    std::array<std::string, 6> sums;
+    for (std::size_t i = 0; i < kCategoryControls.size(); ++i)
+        sums.at(i) = control<QLabel>(QString::fromLatin1(kCategoryControls.at(i).sum))->text().toStdString();
+    control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"))->setFigure(fromStd(grandTotal(sums)));
+}
+
+void MainWindow::clearResults()
+{
+    control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"))->setFigure(QString::fromLatin1(kZeroMoney));
+    for (const CategoryControls &row : kCategoryControls) {
+        auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
+        sum->setFigure(QString::fromLatin1(kZeroMoney));
+        sum->setToolTip(QString {});
+    }
+}
+
+void MainWindow::clearCounts()
+{
+    for (const char *name : kCountClearOrder)
+        control<QComboBox>(QString::fromLatin1(name))->setCurrentIndex(0);
+}
+
+void MainWindow::showNights(const std::string &nightsText)
+{
+    for (const CategoryControls &row : kCategoryControls)
+        control<FigureLabel>(QString::fromLatin1(row.nights))->setFigure(fromStd(nightsText));
+}
+
+void MainWindow::setStatusText(const QString &text)
+{
+    m_statusLabel->setText(text);
+}
+
+void MainWindow::updateCalendarDescriptions()
+{
+    m_arrivalCalendar->setAccessibleDescription(
+        QStringLiteral("Gewählt: ") + control<QLabel>(QStringLiteral("Anreisedatum"))->text());
+    m_departureCalendar->setAccessibleDescription(
+        QStringLiteral("Gewählt: ") + control<QLabel>(QStringLiteral("Abreisedatum"))->text());
+}
+
+} // namespace salvenor::ui

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDate>
+#include <QMainWindow>
+
+#include "core/stay.h"
+#include "core/tariffs.h"
+#include "windows/design.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+
+namespace salvenor::ui {
+
+class FigureLabel;
+class MonthCalendar;
+
+// The calculator's working window: two calendars for the stay, a row per person category,
+// the total, the information column, the menus and the status bar.
+class MainWindow final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Arrival on `day`, departure the day after, one night in every nights label, every count 0.
+    void presetStay(QDate day);
+
+    QDate arrival() const;
+    QDate departure() const;
+    QString statusText() const;
+
+    template<typename T = QWidget> T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(m_controls.value(name));
+    }
+
+    QAction *exitAction() const { return m_exitAction; }
+    QAction *statusBarAction() const { return m_statusBarAction; }
+    QAction *aboutAction() const { return m_aboutAction; }
+
+private:
+    void createClientArea();
+    void createPictures();
+    void createCountSelectors();
+    void createCalendars();
+    void createStatusBar();
+    void createMenus();
+    void describeForScreenReaders();
+    void setTabOrder();
+
+    void onArrivalChosen();
+    void onDepartureChosen();
+    void onCountPicked(PersonCategory category);
+
+    void clearResults();
+    void clearCounts();
+    void showNights(const std::string &nightsText);
+    void setStatusText(const QString &text);
+    void updateCalendarDescriptions();
+
+    MonthCalendar *m_arrivalCalendar = nullptr;
+    MonthCalendar *m_departureCalendar = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QAction *m_exitAction = nullptr;
+    QAction *m_statusBarAction = nullptr;
+    QAction *m_aboutAction = nullptr;
+    ControlMap m_controls;
+};
+
+} // namespace salvenor::ui

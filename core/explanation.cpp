@@ -1,0 +1,95 @@
+#include "explanation.h"
+
+namespace salvenor {
+
+namespace {
+
+struct PartNames
+{
+    const char *first;
+    const char *second;
+};
+
+PartNames partNames(int caseNumber)
+{
+    switch (caseNumber) {
+    case 1:
+        return { "Vorsaison", nullptr };
+    case 2:
+        return { "Hauptsaison", nullptr };
+    case 3:
+        return { "Nachsaison", nullptr };
+    case 4:
+        return { "Vorsaison", "Hauptsaison" };
+    case 5:
+        return { "Hauptsaison", "Nachsaison" };
+    case 6:
+        return { "Vor- bis Nachsaison, zum Hauptsaisonsatz", nullptr };
+    case 7:
+        return { "Nachsaison im Anreisejahr", "im Folgejahr, zum Nebensaisonsatz" };
+    default:
+        return { "im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz" };
+    }
+}
+
+std::string tariffSuffix(Tariff tariff)
+{
+    switch (tariff) {
+    case Tariff::Tariff2015:
+        return " (Tarif 2015)";
+    case Tariff::Tariff2016:
+        return " (Tarif 2016)";
+    case Tariff::Single:
+        break;
+    }
+    return {};
+}
+
+std::string nightsText(int nights)
+{
+    return std::to_string(nights) + (nights == 1 ? " Nacht " : " Nächte ");
+}
+
+std::string euros(Money amount)
+{
+    return formatMoney(amount) + " €";
+}
+
+} // namespace
+
+std::string explainSum(const CategoryResult &result)
+{
+    const StaySplit &split = result.split;
+    if (split.N1 + split.N2 == 0)
+        return "Keine Übernachtung: kein Kurbeitrag.";
+    if (result.count == 0)
+        return "Keine Person gewählt: kein Kurbeitrag.";
+
+    const PartNames names = partNames(split.caseNumber);
+    std::string text;
+    const auto addPart = [&](int nights, const char *name, Money rate, Tariff tariff) {
+        if (name == nullptr || nights == 0)
+            return;
+        if (!text.empty())
+            text += "\n";
+        text += nightsText(nights) + name + " zu " + euros(rate) + tariffSuffix(tariff);
+    };
+    addPart(split.N1, names.first, split.R1, split.tariff1);
+    addPart(split.N2, names.second, split.R2, split.tariff2);
+
+    text += "\n× " + std::to_string(result.count) + (result.count == 1 ? " Person" : " Personen") + " = "
+        + euros(result.uncappedSum);
+    if (result.yearTurnApplied) {
+        text += "\nÜber dem Höchstbetrag von " + euros(split.cap)
+            + " je Person über den Jahreswechsel: der Höchstbetrag für das alte Jahr und " + nightsText(split.N2 - 1)
+            + "im neuen Jahr zu " + euros(split.R2);
+    } else if (result.capApplied) {
+        text += "\nBegrenzt auf den Höchstbetrag von " + euros(split.cap) + " je Person";
+    }
+    if (result.oneChildApplied)
+        text += "\nNur ein Kind der Familie zahlt: geteilt durch " + std::to_string(result.count);
+    text += "\nSumme: " + euros(result.sum);
+    return text;
+}
+
+} // namespace salvenor

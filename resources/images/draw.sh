@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Draws the program's artwork with ImageMagick: application icon, the operator's logo, the print
+# button's icon. Run it from this folder after changing a picture; the PNG files are committed.
+set -euo pipefail
+cd "$(dirname "$0")"
+bold=/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
+
+# Application icon: a sun over two waves on a dark-red tile, 16 colours at 32 and 16 pixels.
+icon() {
+    local size=$1 out=$2
+    convert -size 64x64 xc:none \
+        -fill '#c00000' -draw 'roundrectangle 1,1 62,62 10,10' \
+        -fill '#ffd24a' -draw 'circle 32,27 32,13' \
+        -fill none -stroke white -strokewidth 5 \
+        -draw 'bezier 6,44 16,36 24,52 32,44' -draw 'bezier 32,44 40,36 48,52 58,44' \
+        -draw 'bezier 6,55 16,47 24,63 32,55' -draw 'bezier 32,55 40,47 48,63 58,55' \
+        -resize "${size}x${size}" -colors 16 "PNG32:$out"
+}
+icon 32 app-icon-32.png
+icon 16 app-icon-16.png
+
+# The operator's logo, 200 x 87: dunes, sea and the town's name.
+convert -size 200x87 xc:white \
+    -fill '#dceefa' -draw 'rectangle 0,0 199,52' \
+    -fill '#ffd24a' -draw 'circle 168,22 168,10' \
+    -fill '#e8d49a' -draw 'bezier 0,52 40,30 80,40 120,52' -draw 'polygon 0,52 120,52 0,60' \
+    -fill '#2f7fb8' -draw 'rectangle 0,52 199,62' \
+    -stroke white -strokewidth 2 -fill none -draw 'bezier 10,57 30,53 50,61 70,57' \
+    -draw 'bezier 110,57 130,53 150,61 170,57' -stroke none \
+    -fill '#c00000' -font "$bold" -pointsize 17 -annotate +8+80 'Quarnum' \
+    -fill '#404040' -font "$bold" -pointsize 8 -annotate +100+72 'Wirtschaftsbetriebe' \
+    -annotate +100+82 'DUZE Quarnum GmbH' \
+    "PNG24:logo.png"
+
+# The print button: a small printer with a sheet, 16 x 16.
+convert -size 16x16 xc:none \
+    -fill white -stroke '#404040' -draw 'rectangle 4,1 11,6' \
+    -fill '#9a9a9a' -draw 'rectangle 1,6 14,11' \
+    -fill white -draw 'rectangle 4,10 11,14' -stroke none \
+    -fill '#c00000' -draw 'point 12,8' -draw 'point 13,8' \
+    -fill '#404040' -draw 'line 5,12 10,12' \
+    "PNG32:print.png"

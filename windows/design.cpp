@@ -1,0 +1,114 @@
+#include "design.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "figure_label.h"
+#include "fonts.h"
+#include "line_widget.h"
+#include "month_calendar.h"
+
+namespace salvenor::ui {
+
+QRect rectFromTwips(int left, int top, int width, int height)
+{
+    return QRect { twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height) };
+}
+
+namespace {
+
+Qt::Alignment alignmentOf(Align align)
+{
+    switch (align) {
+    case Align::Centre:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    case Align::Right:
+        return Qt::AlignRight | Qt::AlignTop;
+    case Align::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
+{
+    const QString text = QString::fromUtf8(spec.text);
+    switch (spec.kind) {
+    case ControlKind::Frame:
+        return new QGroupBox(text, parent);
+    case ControlKind::Label:
+        return new QLabel(text, parent);
+    case ControlKind::FigureLabel: {
+        auto *label = new FigureLabel(parent);
+        label->setText(text);
+        return label;
+    }
+    case ControlKind::Button:
+        return new QPushButton(text, parent);
+    case ControlKind::Calendar:
+        return new MonthCalendar(parent);
+    case ControlKind::CountSelector: {
+        auto *box = new QComboBox(parent);
+        box->setEditable(false);
+        return box;
+    }
+    case ControlKind::Picture: {
+        auto *picture = new QLabel(parent);
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return picture;
+    }
+    case ControlKind::DottedLine:
+        return new LineWidget(Qt::DotLine, parent);
+    case ControlKind::SolidLine:
+        return new LineWidget(Qt::SolidLine, parent);
+    case ControlKind::StatusBar: {
+        auto *bar = new QStatusBar(parent);
+        bar->setSizeGripEnabled(false);
+        return bar;
+    }
+    }
+    return new QWidget(parent);
+}
+
+} // namespace
+
+ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs)
+{
+    ControlMap controls;
+    for (const ControlSpec &spec : specs) {
+        QWidget *parent = *spec.parent ? controls.value(QString::fromLatin1(spec.parent), clientArea) : clientArea;
+        QWidget *widget = createWidget(spec, parent);
+        widget->setObjectName(QString::fromLatin1(spec.name));
+        setOwnFont(widget, fontFor(spec.font));
+
+        const bool isLine = spec.kind == ControlKind::DottedLine || spec.kind == ControlKind::SolidLine;
+        const QRect box = isLine ? QRect { twipsToPixels(spec.left), twipsToPixels(spec.top),
+            twipsToPixels(spec.left + spec.width) - twipsToPixels(spec.left), 1 }
+                                 : rectFromTwips(spec.left, spec.top, spec.width, spec.height);
+        widget->setGeometry(box);
+
+        if (auto *label = qobject_cast<QLabel *>(widget)) {
+            label->setAlignment(alignmentOf(spec.align));
+            label->setWordWrap(spec.wordWrap);
+            if (spec.darkRed) {
+                QPalette palette = label->palette();
+                palette.setColor(QPalette::WindowText, kDarkRed);
+                label->setPalette(palette);
+            }
+            if (spec.autoSize)
+                label->resize(label->sizeHint());
+            if (auto *figure = qobject_cast<FigureLabel *>(label))
+                figure->setDesign(box, box.left(), box.right() + 1);
+        }
+        if (*spec.toolTip)
+            widget->setToolTip(QString::fromUtf8(spec.toolTip));
+        controls.insert(widget->objectName(), widget);
+    }
+    return controls;
+}
+
+} // namespace salvenor::ui

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <span>
+
+#include <QHash>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace salvenor::ui {
+
+// The windows' fixed design is kept in twips (1/1440 inch); 15 twips are one device-independent
+// pixel, and Qt scales those for high-DPI screens.
+inline constexpr int kTwipsPerPixel = 15;
+
+constexpr int twipsToPixels(int twips)
+{
+    // Rounded half away from zero, so that positions and sizes convert alike.
+    return twips >= 0 ? (2 * twips + kTwipsPerPixel) / (2 * kTwipsPerPixel)
+                      : -((-2 * twips + kTwipsPerPixel) / (2 * kTwipsPerPixel));
+}
+
+constexpr int pixelsToTwips(int pixels)
+{
+    return pixels * kTwipsPerPixel;
+}
+
+QRect rectFromTwips(int left, int top, int width, int height);
+
+enum class ControlKind {
+    Frame,
+    Label,
+    FigureLabel,
+    Button,
+    Calendar,
+    CountSelector,
+    Picture,
+    DottedLine,
+    SolidLine,
+    StatusBar
+};
+enum class Align { Left, Centre, Right };
+enum class FontRole { Base, Frame, Emphasis, Result };
+
+// One control of a window's design. Positions are relative to the parent control (a frame or
+// picture box named in `parent`), or to the window's client area when `parent` is empty. A line
+// runs from (left, top) to (left + width, top).
+struct ControlSpec
+{
+    const char *name;
+    ControlKind kind;
+    const char *parent;
+    int left;
+    int top;
+    int width;
+    int height;
+    const char *text = "";
+    Align align = Align::Left;
+    bool autoSize = false;
+    bool darkRed = false;
+    FontRole font = FontRole::Base;
+    const char *toolTip = "";
+    bool wordWrap = false;
+};
+
+using ControlMap = QHash<QString, QWidget *>;
+
+// Creates the controls in table order (later ones stand above earlier ones) with their object
+// names, geometry, texts, alignment, colours and fonts.
+ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs);
+
+} // namespace salvenor::ui

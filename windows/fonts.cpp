@@ -1,0 +1,64 @@
+#include "fonts.h"
+
+#include <QWidget>
+
+namespace salvenor::ui {
+
+namespace {
+
+QFont sansFont(qreal pointSize, bool bold)
+{
+    QFont font { QString::fromLatin1(kSansFace) };
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+} // namespace
+
+QFont baseFont()
+{
+    return sansFont(8.25, false);
+}
+
+QFont frameFont()
+{
+    return sansFont(8, true);
+}
+
+QFont emphasisFont()
+{
+    return sansFont(10, true);
+}
+
+QFont resultFont()
+{
+    return sansFont(18, true);
+}
+
+QFont fontFor(FontRole role)
+{
+    switch (role) {
+    case FontRole::Frame:
+        return frameFont();
+    case FontRole::Emphasis:
+        return emphasisFont();
+    case FontRole::Result:
+        return resultFont();
+    case FontRole::Base:
+        break;
+    }
+    return baseFont();
+}
+
+void setOwnFont(QWidget *widget, const QFont &font)
+{
+    QFont own = font;
+    own.setResolveMask(QFont::AllPropertiesResolved);
+    widget->setFont(own);
+}
+
+} // namespace salvenor::ui

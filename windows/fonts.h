@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+#include "design.h"
+
+namespace salvenor::ui {
+
+// The design names "MS Sans Serif" and "Arial"; neither exists on Linux. Liberation Sans has
+// Arial's metrics and is close to MS Sans Serif's width at these sizes.
+inline constexpr const char *kSansFace = "Liberation Sans";
+inline constexpr const char *kNarrowFace = "Liberation Sans Narrow";
+
+inline const QColor kDarkRed { 192, 0, 0 };
+
+QFont baseFont(); // 8.25 pt regular: every control not named otherwise
+QFont frameFont(); // 8 pt bold: frame captions
+QFont emphasisFont(); // 10 pt bold: the two day texts, the service line
+QFont resultFont(); // 18 pt bold: the total and its euro sign
+QFont fontFor(FontRole role);
+
+// Sets a font on a widget so that none of its properties is inherited from the parent: a frame's
+// bold caption font must not pass down to the frame's children.
+void setOwnFont(QWidget *widget, const QFont &font);
+
+} // namespace salvenor::ui
