@@ -10,6 +10,7 @@ namespace salvenor::ui {
 struct CategoryControls
 {
     PersonCategory category;
+    const char *caption; // the first caption label of the row
     const char *selector;
     const char *nights;
     const char *sum;
@@ -17,14 +18,16 @@ struct CategoryControls
 };
 
 inline constexpr std::array<CategoryControls, 6> kCategoryControls { {
-    { PersonCategory::Erwachsene, "Anz_Erwachsene", "Tage_Erwachsene", "Summe_Erwachsene", "Erwachsene" },
-    { PersonCategory::Erw_Schwer, "Anz_Erw_Schwer", "Tage_Erw_Schwer", "Summe_Erw_Schwer",
+    { PersonCategory::Erwachsene, "Label_Erwachsene", "Anz_Erwachsene", "Tage_Erwachsene", "Summe_Erwachsene",
+        "Erwachsene" },
+    { PersonCategory::Erw_Schwer, "Label_Erw_Schwerb1", "Anz_Erw_Schwer", "Tage_Erw_Schwer", "Summe_Erw_Schwer",
         "Erwachsene 80% Schwerbehindert" },
-    { PersonCategory::Student, "Anz_Student", "Tage_Student", "Summe_Student", "Studenten, Schüler und Azubis" },
-    { PersonCategory::Kind, "Anz_Kind", "Tage_Kind", "Summe_Kind", "Kinder ab 12 Jahre" },
-    { PersonCategory::Kind_Schwer, "Anz_Kind_Schwer", "Tage_Kind_Schwer", "Summe_Kind_Schwer",
+    { PersonCategory::Student, "Label_Student1", "Anz_Student", "Tage_Student", "Summe_Student",
+        "Studenten, Schüler und Azubis" },
+    { PersonCategory::Kind, "Label_Kind1", "Anz_Kind", "Tage_Kind", "Summe_Kind", "Kinder ab 12 Jahre" },
+    { PersonCategory::Kind_Schwer, "Label_Kind4", "Anz_Kind_Schwer", "Tage_Kind_Schwer", "Summe_Kind_Schwer",
         "Kinder ab 12 Jahre 80% Schwerbehindert" },
-    { PersonCategory::Kind_Fremd, "Anz_Kind_Fremd", "Tage_Kind_Fremd", "Summe_Kind_Fremd",
+    { PersonCategory::Kind_Fremd, "Label_Kind2", "Anz_Kind_Fremd", "Tage_Kind_Fremd", "Summe_Kind_Fremd",
         "Nicht familienangehörige Kinder ab 12 Jahre" },
 } };
 

@@ -58,7 +58,7 @@ MainWindow::MainWindow(QWidget *parent)
     createMenus();
     describeForScreenReaders();
     setTabOrder();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedSize(sizeHint());
 }
 
 MainWindow::~MainWindow() = default;
@@ -162,7 +162,12 @@ void MainWindow::describeForScreenReaders()
     // accessible name (what a screen reader reads) and say what it stands for in the description.
     for (const CategoryControls &row : kCategoryControls) {
         const QString subject = QString::fromUtf8(row.description);
-        control(QString::fromLatin1(row.selector))->setAccessibleName(QStringLiteral("Anzahl ") + subject);
+        // On Linux a combo box's accessible name is its value; what it is for comes from its
+        // caption label (the labelled-by relation) and its description.
+        auto *selector = control(QString::fromLatin1(row.selector));
+        selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);
+        selector->setAccessibleDescription(QStringLiteral("Anzahl ") + subject);
+        control<QLabel>(QString::fromLatin1(row.caption))->setBuddy(selector);
         control(QString::fromLatin1(row.nights))->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
         control(QString::fromLatin1(row.sum))->setAccessibleDescription(QStringLiteral("Summe ") + subject);
     }

@@ -1,0 +1,518 @@
+#include <memory>
+
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QStyleHints>
+#include <QTest>
+
+#include "app/category_controls.h"
+#include "app/date_conversion.h"
+#include "app/main_window.h"
+#include "app/main_window_design.h"
+#include "core/contribution.h"
+#include "gui_helpers.h"
+#include "windows/month_calendar.h"
+
+using namespace salvenor;
+using namespace salvenor::ui;
+using salvenor::test::clickDay;
+using salvenor::test::pickWithKeys;
+using salvenor::test::pickWithMouse;
+
+class MainWindowTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsWithOneNightAndNoCounts();
+    void typicalRequest();
+    void departureBeforeArrivalWarnsThenCorrects();
+    void departureOnTheArrivalDayGivesNoNights();
+    void arrivalClickResetsEverything();
+    void sameDayClickedAgainStillResets();
+    void keyboardDateChangeRunsTheSameOperation();
+    void categorySums_data();
+    void categorySums();
+    void countPickedByArrowKey();
+    void totalAddsAllSixSums();
+    void sumTooltipExplainsTheFigure();
+    void statusTextSurvivesOpeningAMenu();
+    void tabOrder();
+    void accessibleNamesAndValues();
+    void controlsStandAtTheirDesignPlaces();
+    void widestFiguresAreNeverCut();
+    void randomEventsKeepTheWindowConsistent();
+
+private:
+    QComboBox *selector(const char *name) const { return m_window->control<QComboBox>(QString::fromLatin1(name)); }
+    QString text(const char *name) const { return m_window->control<QLabel>(QString::fromLatin1(name))->text(); }
+    MonthCalendar *arrivalCalendar() const { return m_window->control<MonthCalendar>(QStringLiteral("Anreise")); }
+    MonthCalendar *departureCalendar() const { return m_window->control<MonthCalendar>(QStringLiteral("Abreise")); }
+    void setStay(QDate arrival, QDate departure);
+    void checkConsistent(const QString &context);
+
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void MainWindowTest::initTestCase()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(20);
+    test::silenceOffscreenSizeHintWarnings();
+}
+
+void MainWindowTest::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->presetStay(QDate { 2016, 3, 14 });
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void MainWindowTest::cleanup()
+{
+    m_window.reset();
+}
+
+void MainWindowTest::setStay(QDate arrival, QDate departure)
+{
+    clickDay(arrivalCalendar(), arrival);
+    clickDay(departureCalendar(), departure);
+    QCOMPARE(m_window->arrival(), arrival);
+    QCOMPARE(m_window->departure(), departure);
+}
+
+void MainWindowTest::startsWithOneNightAndNoCounts()
+{
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Mo. 14.03.2016"));
+    QCOMPARE(text("Abreisedatum"), QStringLiteral("Di. 15.03.2016"));
+    for (const CategoryControls &row : kCategoryControls) {
+        QCOMPARE(text(row.nights), QStringLiteral("1"));
+        QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
+        QCOMPARE(text(row.sum), QStringLiteral("0,00"));
+    }
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
+    QVERIFY(m_window->statusText().contains(QStringLiteral("Salvenor 2016")));
+    QVERIFY(m_window->statusText().contains(QStringLiteral("Quarnum")));
+    QCOMPARE(
+        m_window->windowTitle(), QStringLiteral("Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH "));
+    QCOMPARE(m_window->centralWidget()->size(), QSize(654, 513));
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(m_window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+    QCOMPARE(arrivalCalendar()->minimumDate(), QDate(2001, 1, 1));
+    QCOMPARE(arrivalCalendar()->maximumDate(), QDate(2030, 12, 30));
+    QCOMPARE(departureCalendar()->minimumDate(), QDate(2001, 1, 2));
+    QCOMPARE(departureCalendar()->maximumDate(), QDate(2030, 12, 31));
+    QCOMPARE(selector("Anz_Erwachsene")->count(), 31);
+    QCOMPARE(selector("Anz_Erw_Schwer")->count(), 41);
+    QCOMPARE(selector("Anz_Kind")->itemText(10), QStringLiteral("10"));
+    QVERIFY(!selector("Anz_Kind")->isEditable());
+}
+
+void MainWindowTest::typicalRequest()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 18 });
+    for (const CategoryControls &row : kCategoryControls)
+        QCOMPARE(text(row.nights), QStringLiteral("4"));
+    QCOMPARE(m_window->statusText(),
+        QStringLiteral("Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016 - Der "
+                       "Kurbeitrag wird für 4 Übernachtung(en) berechnet."));
+    QCOMPARE(QApplication::focusWidget(), selector("Anz_Erwachsene"));
+
+    pickWithMouse(selector("Anz_Erwachsene"), 2);
+    QCOMPARE(selector("Anz_Erwachsene")->currentText(), QStringLiteral("2"));
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("18,40"));
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("18,40"));
+}
+
+void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
+{
+    setStay(QDate { 2016, 3, 10 }, QDate { 2016, 3, 20 });
+    pickWithKeys(selector("Anz_Student"), 3);
+    QCOMPARE(text("Summe_Student"), QStringLiteral("12,00"));
+
+    bool shown = false;
+    test::whenMessageBoxShows([&](QMessageBox *box) {
+        shown = true;
+        QCOMPARE(box->windowTitle(), QStringLiteral("Hinweis - Abreisedatum"));
+        QCOMPARE(box->text(),
+            QStringLiteral("  Der 08.03.2016 liegt vor dem 10.03.2016\n"
+                           "   Das Abreisedatum wird jetzt automatisch\n"
+                           "auf einen Tag nach dem Anreisedatum gesetzt."));
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(box->buttons().size(), 1);
+        // While the box is open the rejected day shows and the results are already cleared.
+        QCOMPARE(text("Abreisedatum"), QStringLiteral("Di. 08.03.2016"));
+        QCOMPARE(selector("Anz_Student")->currentText(), QStringLiteral("0"));
+        QCOMPARE(text("Summe_Student"), QStringLiteral("0,00"));
+        QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
+    });
+    clickDay(departureCalendar(), QDate { 2016, 3, 8 });
+    QVERIFY(shown);
+    QCOMPARE(m_window->departure(), QDate(2016, 3, 11));
+    QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 11.03.2016"));
+    for (const CategoryControls &row : kCategoryControls)
+        QCOMPARE(text(row.nights), QStringLiteral("1"));
+    QCOMPARE(m_window->statusText(),
+        QStringLiteral("Anreisetag = Do. 10.03.2016 Abreisetag = Fr. 11.03.2016 - Der "
+                       "Kurbeitrag wird für 1 Übernachtung(en) berechnet."));
+    QCOMPARE(m_window->focusWidget(), selector("Anz_Erwachsene"));
+}
+
+void MainWindowTest::departureOnTheArrivalDayGivesNoNights()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 14 });
+    QCOMPARE(text("Tage_Kind"), QStringLiteral("0"));
+    QVERIFY(
+        m_window->statusText().endsWith(QStringLiteral(" - Der Kurbeitrag wird für 0 Übernachtung(en) berechnet.")));
+    pickWithKeys(selector("Anz_Erwachsene"), 5);
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("0,00"));
+}
+
+void MainWindowTest::arrivalClickResetsEverything()
+{
+    setStay(QDate { 2016, 7, 1 }, QDate { 2016, 7, 31 });
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+    pickWithKeys(selector("Anz_Kind_Fremd"), 3);
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("263,20"));
+
+    clickDay(arrivalCalendar(), QDate { 2015, 12, 31 });
+    QCOMPARE(m_window->departure(), QDate(2016, 1, 1));
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Do. 31.12.2015"));
+    QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 01.01.2016"));
+    QCOMPARE(m_window->statusText(), QStringLiteral("Anreisetag = Do. 31.12.2015"));
+    for (const CategoryControls &row : kCategoryControls) {
+        QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
+        QCOMPARE(text(row.sum), QStringLiteral("0,00"));
+        QCOMPARE(text(row.nights), QStringLiteral("1"));
+        QCOMPARE(m_window->control(QString::fromLatin1(row.sum))->toolTip(), QString {});
+    }
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
+}
+
+void MainWindowTest::sameDayClickedAgainStillResets()
+{
+    setStay(QDate { 2016, 7, 1 }, QDate { 2016, 7, 11 });
+    pickWithKeys(selector("Anz_Kind"), 1);
+    QCOMPARE(text("Summe_Kind"), QStringLiteral("8,00"));
+    clickDay(departureCalendar(), QDate { 2016, 7, 11 });
+    QCOMPARE(text("Summe_Kind"), QStringLiteral("0,00"));
+    QCOMPARE(selector("Anz_Kind")->currentText(), QStringLiteral("0"));
+    QCOMPARE(text("Tage_Kind"), QStringLiteral("10"));
+}
+
+void MainWindowTest::keyboardDateChangeRunsTheSameOperation()
+{
+    setStay(QDate { 2016, 3, 14 }, QDate { 2016, 3, 24 });
+    QTableView *view = test::calendarView(arrivalCalendar());
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(m_window->arrival(), QDate(2016, 3, 15));
+    QCOMPARE(m_window->departure(), QDate(2016, 3, 16));
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Di. 15.03.2016"));
+    QCOMPARE(m_window->statusText(), QStringLiteral("Anreisetag = Di. 15.03.2016"));
+
+    QTableView *departureView = test::calendarView(departureCalendar());
+    departureView->setFocus();
+    QTest::keyClick(departureView, Qt::Key_Down);
+    QCOMPARE(m_window->departure(), QDate(2016, 3, 23));
+    QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("8"));
+}
+
+void MainWindowTest::categorySums_data()
+{
+    QTest::addColumn<QDate>("arrival");
+    QTest::addColumn<QDate>("departure");
+    QTest::addColumn<QString>("selectorName");
+    QTest::addColumn<QString>("sumName");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("sum");
+
+    QTest::newRow("adults, main season capped") << QDate { 2016, 7, 1 } << QDate { 2016, 7, 30 } << "Anz_Erwachsene"
+                                                << "Summe_Erwachsene" << 4 << "392,00";
+    QTest::newRow("adults across the tariff change")
+        << QDate { 2015, 12, 1 } << QDate { 2016, 1, 10 } << "Anz_Erwachsene"
+        << "Summe_Erwachsene" << 2 << "171,60";
+    QTest::newRow("disabled adults") << QDate { 2016, 3, 14 } << QDate { 2016, 3, 18 } << "Anz_Erw_Schwer"
+                                     << "Summe_Erw_Schwer" << 2 << "15,68";
+    QTest::newRow("student") << QDate { 2016, 7, 10 } << QDate { 2016, 7, 17 } << "Anz_Student"
+                             << "Summe_Student" << 1 << "5,60";
+    QTest::newRow("students, year-turn rule") << QDate { 2016, 11, 1 } << QDate { 2017, 1, 10 } << "Anz_Student"
+                                              << "Summe_Student" << 1 << "26,00";
+    QTest::newRow("family children") << QDate { 2016, 11, 1 } << QDate { 2017, 1, 10 } << "Anz_Kind"
+                                     << "Summe_Kind" << 2 << "26,00";
+    QTest::newRow("disabled children") << QDate { 2016, 7, 1 } << QDate { 2016, 7, 31 } << "Anz_Kind_Schwer"
+                                       << "Summe_Kind_Schwer" << 3 << "19,04";
+    QTest::newRow("other children") << QDate { 2016, 7, 1 } << QDate { 2016, 7, 31 } << "Anz_Kind_Fremd"
+                                    << "Summe_Kind_Fremd" << 3 << "67,20";
+}
+
+void MainWindowTest::categorySums()
+{
+    QFETCH(QDate, arrival);
+    QFETCH(QDate, departure);
+    QFETCH(QString, selectorName);
+    QFETCH(QString, sumName);
+    QFETCH(int, count);
+    QFETCH(QString, sum);
+
+    setStay(arrival, departure);
+    auto *box = m_window->control<QComboBox>(selectorName);
+    pickWithMouse(box, count);
+    QCOMPARE(box->currentText(), QString::number(count));
+    QCOMPARE(m_window->control<QLabel>(sumName)->text(), sum);
+    QCOMPARE(text("End_Summe_Gesamt"), sum);
+}
+
+void MainWindowTest::countPickedByArrowKey()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 18 });
+    QComboBox *adults = selector("Anz_Erwachsene");
+    adults->setFocus();
+    QTest::keyClick(adults, Qt::Key_Down);
+    QTest::keyClick(adults, Qt::Key_Down);
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("18,40"));
+    QTest::keyClick(adults, Qt::Key_Up);
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("9,20"));
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("9,20"));
+}
+
+void MainWindowTest::totalAddsAllSixSums()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 18 });
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+    pickWithKeys(selector("Anz_Erw_Schwer"), 2);
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("34,08"));
+    pickWithKeys(selector("Anz_Erwachsene"), 0);
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("0,00"));
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("15,68"));
+}
+
+void MainWindowTest::sumTooltipExplainsTheFigure()
+{
+    setStay(QDate { 2016, 11, 1 }, QDate { 2017, 1, 10 });
+    pickWithKeys(selector("Anz_Kind"), 2);
+    const QString tip = m_window->control(QStringLiteral("Summe_Kind"))->toolTip();
+    QVERIFY2(tip.contains(QStringLiteral("60 Nächte Nachsaison")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("× 2 Personen")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("Jahreswechsel")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("Nur ein Kind")), qPrintable(tip));
+    QVERIFY2(tip.endsWith(QStringLiteral("Summe: 26,00 €")), qPrintable(tip));
+}
+
+void MainWindowTest::statusTextSurvivesOpeningAMenu()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 18 });
+    const QString status = m_window->statusText();
+    auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuView"));
+    QVERIFY(menu);
+    menu->popup(QPoint { 10, 10 });
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    m_window->menuBar()->setActiveAction(menu->menuAction());
+    QTest::qWait(20);
+    QCOMPARE(m_window->statusText(), status);
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("sbStatusBarText"));
+    QVERIFY(label->isVisible());
+    menu->close();
+    QCOMPARE(m_window->statusText(), status);
+}
+
+void MainWindowTest::tabOrder()
+{
+    const char *expected[] = { "Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
+        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint" };
+    selector("Anz_Erwachsene")->setFocus();
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        // A calendar takes the focus in its day table; name the calendar that holds it.
+        while (focus && focus->objectName().startsWith(QStringLiteral("qt_")))
+            focus = focus->parentWidget();
+        QCOMPARE(focus->objectName(), QString::fromLatin1(expected[i]));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+}
+
+void MainWindowTest::accessibleNamesAndValues()
+{
+    clickDay(departureCalendar(), QDate { 2016, 3, 18 });
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+
+    QAccessibleInterface *adults = QAccessible::queryAccessibleInterface(selector("Anz_Erwachsene"));
+    QVERIFY(adults);
+    QCOMPARE(adults->role(), QAccessible::ComboBox);
+    QCOMPARE(adults->text(QAccessible::Value), QStringLiteral("2"));
+    QCOMPARE(adults->text(QAccessible::Description), QStringLiteral("Anzahl Erwachsene"));
+
+    for (const CategoryControls &row : kCategoryControls) {
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(selector(row.selector));
+        QVERIFY(box->text(QAccessible::Description).startsWith(QStringLiteral("Anzahl ")));
+        // Labelled by its caption (and by the frame around it).
+        QStringList labelNames;
+        for (const auto &relation : box->relations(QAccessible::Label))
+            labelNames << relation.first->object()->objectName();
+        QVERIFY2(labelNames.contains(QString::fromLatin1(row.caption)), qPrintable(labelNames.join(u',')));
+        QAccessibleInterface *sum
+            = QAccessible::queryAccessibleInterface(m_window->control(QString::fromLatin1(row.sum)));
+        QCOMPARE(sum->text(QAccessible::Name), text(row.sum));
+        QVERIFY(sum->text(QAccessible::Description).startsWith(QStringLiteral("Summe ")));
+        QAccessibleInterface *nights
+            = QAccessible::queryAccessibleInterface(m_window->control(QString::fromLatin1(row.nights)));
+        QCOMPARE(nights->text(QAccessible::Name), QStringLiteral("4"));
+        QVERIFY(nights->text(QAccessible::Description).startsWith(QStringLiteral("Nächte ")));
+    }
+    QAccessibleInterface *sum
+        = QAccessible::queryAccessibleInterface(m_window->control(QStringLiteral("Summe_Erwachsene")));
+    QCOMPARE(sum->text(QAccessible::Name), QStringLiteral("18,40"));
+    QCOMPARE(sum->text(QAccessible::Description), QStringLiteral("Summe Erwachsene"));
+    QAccessibleInterface *total
+        = QAccessible::queryAccessibleInterface(m_window->control(QStringLiteral("End_Summe_Gesamt")));
+    QCOMPARE(total->text(QAccessible::Name), QStringLiteral("18,40"));
+    QVERIFY(!total->text(QAccessible::Description).isEmpty());
+
+    for (MonthCalendar *calendar : { arrivalCalendar(), departureCalendar() }) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(calendar);
+        QVERIFY(face->text(QAccessible::Name).endsWith(QStringLiteral("wählen")));
+        QVERIFY(face->text(QAccessible::Description).contains(QStringLiteral(".03.2016")));
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(departureCalendar())->text(QAccessible::Description),
+        QStringLiteral("Gewählt: Fr. 18.03.2016"));
+}
+
+void MainWindowTest::controlsStandAtTheirDesignPlaces()
+{
+    for (const ControlSpec &spec : mainWindowDesign()) {
+        QWidget *widget = m_window->control(QString::fromLatin1(spec.name));
+        QVERIFY2(widget, spec.name);
+        const QRect design = rectFromTwips(spec.left, spec.top, spec.width, spec.height);
+        QCOMPARE(widget->pos(), design.topLeft());
+        const bool isLine = spec.kind == ControlKind::DottedLine || spec.kind == ControlKind::SolidLine;
+        if (isLine)
+            QCOMPARE(widget->width(), twipsToPixels(spec.left + spec.width) - twipsToPixels(spec.left));
+        else if (!spec.autoSize)
+            QCOMPARE(widget->size(), design.size());
+        const QString parentName = QString::fromLatin1(spec.parent);
+        QCOMPARE(
+            widget->parentWidget()->objectName(), parentName.isEmpty() ? QStringLiteral("clientArea") : parentName);
+
+        if (auto *label = qobject_cast<QLabel *>(widget); label && !label->wordWrap() && !label->text().isEmpty()) {
+            const QFontMetrics metrics { label->font() };
+            for (const QString &line : label->text().split(QLatin1Char('\n')))
+                QVERIFY2(metrics.horizontalAdvance(line) <= label->width(), spec.name);
+            QVERIFY2(
+                metrics.height() * label->text().count(QLatin1Char('\n')) + metrics.height() <= label->height() + 2,
+                spec.name);
+        }
+    }
+}
+
+void MainWindowTest::widestFiguresAreNeverCut()
+{
+    setStay(QDate { 2001, 1, 1 }, QDate { 2030, 12, 31 });
+    for (const CategoryControls &row : kCategoryControls)
+        pickWithKeys(selector(row.selector), rulesOf(row.category).maxCount);
+    QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("10956"));
+    QCOMPARE(text("Summe_Kind_Fremd"), QStringLiteral("170.352,00"));
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("269.684,38"));
+
+    const char *figures[] = { "End_Summe_Gesamt", "Summe_Erwachsene", "Summe_Erw_Schwer", "Summe_Student", "Summe_Kind",
+        "Summe_Kind_Schwer", "Summe_Kind_Fremd", "Tage_Erwachsene", "Tage_Kind_Fremd" };
+    for (const char *name : figures) {
+        auto *label = m_window->control<QLabel>(QString::fromLatin1(name));
+        QVERIFY2(QFontMetrics { label->font() }.horizontalAdvance(label->text()) <= label->width(), name);
+        // It stays clear of every sibling except the frame around it.
+        for (QObject *object : label->parentWidget()->children()) {
+            auto *sibling = qobject_cast<QWidget *>(object);
+            if (sibling == nullptr || sibling == label || qobject_cast<QGroupBox *>(sibling))
+                continue;
+            if (sibling->objectName() == QLatin1String("cmdPrint"))
+                continue;
+            const QRect ink = label->geometry().adjusted(1, 0, -1, 0);
+            QVERIFY2(!ink.intersects(sibling->geometry()) || sibling->y() > label->geometry().bottom()
+                    || sibling->geometry().bottom() < label->y(),
+                qPrintable(QStringLiteral("%1 overlaps %2").arg(QLatin1String(name), sibling->objectName())));
+        }
+    }
+    // Back to small figures, the labels return to their design boxes and face.
+    clickDay(departureCalendar(), QDate { 2001, 1, 5 });
+    auto *total = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"));
+    QCOMPARE(total->geometry(), rectFromTwips(450, 360, 1575, 495));
+    QCOMPARE(total->font().family(), QStringLiteral("Liberation Sans"));
+}
+
+void MainWindowTest::checkConsistent(const QString &context)
+{
+    const QDate arrival = m_window->arrival();
+    const QDate departure = m_window->departure();
+    QVERIFY2(departure >= arrival, qPrintable(context));
+    const QString nights = QString::number(arrival.daysTo(departure));
+    std::array<std::string, 6> sums;
+    for (std::size_t i = 0; i < kCategoryControls.size(); ++i) {
+        const CategoryControls &row = kCategoryControls.at(i);
+        QCOMPARE(text(row.nights), nights);
+        const int count = selector(row.selector)->currentText().toInt();
+        const std::string expected = categorySum(row.category, toCoreDate(arrival), toCoreDate(departure), count);
+        QVERIFY2(text(row.sum) == QString::fromStdString(expected), qPrintable(context + QLatin1Char(' ') + row.sum));
+        sums.at(i) = text(row.sum).toStdString();
+    }
+    QCOMPARE(text("End_Summe_Gesamt").toStdString(), grandTotal(sums));
+    QCOMPARE(text("Anreisedatum"), QString::fromStdString(dayText(toCoreDate(arrival))));
+    QCOMPARE(text("Abreisedatum"), QString::fromStdString(dayText(toCoreDate(departure))));
+}
+
+void MainWindowTest::randomEventsKeepTheWindowConsistent()
+{
+    QRandomGenerator random { 20161231 };
+    const Qt::Key calendarKeys[] = { Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp,
+        Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End };
+    const QDate first { 2001, 1, 1 };
+    for (int step = 0; step < 2500; ++step) {
+        const int kind = random.bounded(10);
+        QString context = QStringLiteral("step %1 kind %2").arg(step).arg(kind);
+        test::whenMessageBoxShows([](QMessageBox *) {});
+        if (kind < 3) {
+            // A day near the current stay, sometimes anywhere in the range.
+            MonthCalendar *calendar = random.bounded(2) ? arrivalCalendar() : departureCalendar();
+            const QDate base = random.bounded(8) ? m_window->arrival() : first.addDays(random.bounded(10950));
+            QDate day = base.addDays(random.bounded(-40, 80));
+            day = std::clamp(day, calendar->minimumDate(), calendar->maximumDate());
+            clickDay(calendar, day);
+        } else if (kind < 5) {
+            MonthCalendar *calendar = random.bounded(2) ? arrivalCalendar() : departureCalendar();
+            QTableView *view = test::calendarView(calendar);
+            view->setFocus();
+            QTest::keyClick(view, calendarKeys[random.bounded(static_cast<int>(std::size(calendarKeys)))]);
+        } else {
+            const CategoryControls &row = kCategoryControls.at(static_cast<std::size_t>(random.bounded(6)));
+            QComboBox *box = selector(row.selector);
+            if (kind < 8) {
+                pickWithKeys(box, random.bounded(rulesOf(row.category).maxCount + 1));
+            } else {
+                box->setFocus();
+                QTest::keyClick(box, random.bounded(2) ? Qt::Key_Down : Qt::Key_Up);
+            }
+        }
+        checkConsistent(context);
+        if (QTest::currentTestFailed())
+            return;
+    }
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
