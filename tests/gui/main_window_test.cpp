@@ -430,6 +430,8 @@ void MainWindowTest::widestFiguresAreNeverCut()
     QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("10956"));
     QCOMPARE(text("Summe_Kind_Fremd"), QStringLiteral("170.352,00"));
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("269.684,38"));
+    if (const QString folder = qEnvironmentVariable("SALVENOR_SCREENSHOT_DIR"); !folder.isEmpty())
+        m_window->grab().save(folder + QStringLiteral("/widest-figures.png"));
 
     const char *figures[] = { "End_Summe_Gesamt", "Summe_Erwachsene", "Summe_Erw_Schwer", "Summe_Student", "Summe_Kind",
         "Summe_Kind_Schwer", "Summe_Kind_Fremd", "Tage_Erwachsene", "Tage_Kind_Fremd" };
