@@ -1,26 +1,42 @@
 #include "application.h"
 
 #include <QApplication>
-#include <QDate>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyleFactory>
+#include <QTranslator>
 
 #include "app/main_window.h"
 #include "windows/placement.h"
 
 namespace salvenor::ui {
 
-int runApplication(QApplication &app)
+void useGermanLanguage(QApplication &app)
+{
+    const QLocale german {QLocale::German, QLocale::Germany};
+    QLocale::setDefault(german);
+    auto *translator = new QTranslator(&app);
+    if (translator->load(
+            german, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator; // without the translations Qt's dialogs stay English, nothing worse
+}
+
+int runApplication(QApplication &app, const Clock &today)
 {
     // The fixed design is drawn for one look; Fusion is the same on every Linux desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    useGermanLanguage(app);
 
+    // The splash closes before the main window shows; that must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
     MainWindow window;
-    window.presetStay(QDate::currentDate());
-    window.adjustSize();
+    window.load({today(), true});
     centreOnScreen(&window);
     window.show();
-    window.activateWindow();
-    window.control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::ActiveWindowFocusReason);
+    centreOnScreen(&window);
+    QApplication::setQuitOnLastWindowClosed(true);
     return app.exec();
 }
 

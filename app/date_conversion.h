@@ -13,8 +13,8 @@ inline Date toCoreDate(QDate date)
 
 inline QDate toQDate(Date date)
 {
-    return QDate { yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
-        static_cast<int>(static_cast<unsigned>(date.day())) };
+    return QDate {yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
+        static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 inline QString fromStd(const std::string &text)

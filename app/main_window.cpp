@@ -1,7 +1,11 @@
 #include "main_window.h"
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
@@ -12,16 +16,22 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/category_controls.h"
 #include "app/date_conversion.h"
 #include "app/main_window_design.h"
+#include "app/module1.h"
+#include "app/window_settings.h"
 #include "core/contribution.h"
 #include "core/explanation.h"
 #include "resources/product_info.h"
+#include "windows/about_window.h"
 #include "windows/figure_label.h"
 #include "windows/fonts.h"
 #include "windows/month_calendar.h"
+#include "windows/splash_window.h"
+#include "windows/tip_window.h"
 
 namespace salvenor::ui {
 
@@ -33,8 +43,8 @@ constexpr const char *kInitialNotice
 constexpr const char *kZeroMoney = "0,00";
 
 // The order in which a date change clears the counts.
-constexpr std::array<const char *, 6> kCountClearOrder { "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
-    "Anz_Kind_Fremd", "Anz_Erwachsene" };
+constexpr std::array<const char *, 6> kCountClearOrder {
+    "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer", "Anz_Kind_Fremd", "Anz_Erwachsene"};
 
 } // namespace
 
@@ -46,8 +56,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QIcon icon;
-    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize { 16, 16 });
-    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize { 32, 32 });
+    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize {16, 16});
+    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize {32, 32});
     setWindowIcon(icon);
 
     createClientArea();
@@ -58,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
     createMenus();
     describeForScreenReaders();
     setTabOrder();
+    connectActions();
     setFixedSize(sizeHint());
 }
 
@@ -76,8 +87,8 @@ void MainWindow::createClientArea()
         = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().right() + 2; };
     const auto leftEdgeOf
         = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().left() - 1; };
-    const char *timesLabels[] = { "Label1", "Label2", "Label3", "Label4", "Label7", "Label5" };
-    const char *nightsWords[] = { "Label8", "Label9", "Label10", "Label11", "Label12", "Label13" };
+    const char *timesLabels[] = {"Label1", "Label2", "Label3", "Label4", "Label7", "Label5"};
+    const char *nightsWords[] = {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13"};
     for (std::size_t row = 0; row < kCategoryControls.size(); ++row) {
         auto *nights = control<FigureLabel>(QString::fromLatin1(kCategoryControls[row].nights));
         nights->setDesign(nights->designRect(), rightEdgeOf(timesLabels[row]), leftEdgeOf(nightsWords[row]));
@@ -86,19 +97,14 @@ void MainWindow::createClientArea()
     }
     auto *total = control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
     total->setDesign(total->designRect(), 3, total->designRect().right() + 1);
-
-    control<QLabel>(QStringLiteral("lblServiceTelefon"))
-        ->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
-    control<QLabel>(QStringLiteral("lblInfowww"))
-        ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
 }
 
 void MainWindow::createPictures()
 {
-    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap { QStringLiteral(":/images/logo.png") });
+    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap {QStringLiteral(":/images/logo.png")});
     auto *print = control<QPushButton>(QStringLiteral("cmdPrint"));
-    print->setIcon(QIcon { QStringLiteral(":/images/print.png") });
-    print->setIconSize(QSize { 16, 16 });
+    print->setIcon(QIcon {QStringLiteral(":/images/print.png")});
+    print->setIconSize(QSize {16, 16});
 }
 
 void MainWindow::createCountSelectors()
@@ -183,23 +189,109 @@ void MainWindow::describeForScreenReaders()
 
 void MainWindow::setTabOrder()
 {
-    const char *order[] = { "Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
-        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint" };
+    const char *order[] = {"Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
+        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint"};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(control(QString::fromLatin1(order[i - 1])), control(QString::fromLatin1(order[i])));
 }
 
-void MainWindow::presetStay(QDate day)
+void MainWindow::connectActions()
 {
-    const Date arrivalDay = toCoreDate(day);
-    const StayUpdate update = arrivalClicked(arrivalDay);
-    m_arrivalCalendar->setDateFromProgram(day);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_statusBarAction, &QAction::triggered, this,
+        [this] { control(QStringLiteral("sbStatusBar"))->setVisible(m_statusBarAction->isChecked()); });
+    connect(m_aboutAction, &QAction::triggered, this, [this] {
+        AboutWindow about {this};
+        about.exec();
+    });
+    const std::pair<const char *, TipKind> tips[]
+        = {{"cmdAnAbreise", TipKind::AnAbreise}, {"cmdKinderKB", TipKind::Kind}, {"cmdSchwer", TipKind::Schwer}};
+    for (const auto &[name, kind] : tips) {
+        connect(control<QPushButton>(QString::fromLatin1(name)), &QPushButton::clicked, this, [this, kind = kind] {
+            TipWindow tip {kind, this};
+            tip.exec();
+        });
+    }
+}
+
+void MainWindow::load(const StartUp &startUp)
+{
+    if (startUp.showSplash) {
+        SplashWindow splash;
+        splash.run();
+    }
+    ApplyResourceCaptions(this);
+    // The outer frame never comes out smaller than the design's client area.
+    if (pixelsToTwips(frameGeometry().height()) < kMainClientHeight)
+        resize(width(), twipsToPixels(kMainClientHeight));
+    if (pixelsToTwips(frameGeometry().width()) < kMainClientWidth)
+        resize(twipsToPixels(kMainClientWidth), height());
+    control<QLabel>(QStringLiteral("lblServiceTelefon"))
+        ->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
+
+    // A clock outside the calendars' range starts on the nearest day they offer.
+    const QDate arrivalDay = std::clamp(startUp.today, toQDate(kFirstArrival), toQDate(kLastArrival));
+    presetStay(arrivalDay);
+    control<QLabel>(QStringLiteral("lblHeute"))->setText(displayText(todayLine(toCoreDate(startUp.today))));
+    control<QLabel>(QStringLiteral("lblInfowww"))
+        ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
+    applyStartUpFonts();
+}
+
+void MainWindow::presetStay(QDate arrivalDay)
+{
+    const StayUpdate update = arrivalClicked(toCoreDate(arrivalDay));
+    m_arrivalCalendar->setDateFromProgram(arrivalDay);
     control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(update.arrivalDayText));
     m_departureCalendar->setDateFromProgram(toQDate(update.departure));
     control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(update.departureDayText));
     showNights(update.nightsText);
     clearCounts();
     updateCalendarDescriptions();
+}
+
+void MainWindow::applyStartUpFonts()
+{
+    const std::pair<const char *, QFont> fonts[] = {
+        {"lblServiceTelefon", emphasisFont()},
+        {"Frame_Anreise", frameFont()},
+        {"Frame_Abreise", frameFont()},
+        {"Berechnung", frameFont()},
+        {"Anreisedatum", emphasisFont()},
+        {"Abreisedatum", emphasisFont()},
+        {"End_Summe_Gesamt", resultFont()},
+        {"Label21", resultFont()},
+        {"Frame_Gesamt_Summe", frameFont()},
+        {"Frame_Informationen", frameFont()},
+    };
+    for (const auto &[name, font] : fonts)
+        setOwnFont(control(QString::fromLatin1(name)), font);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Where no window manager hands the focus to a new window, take it once the window is up.
+    QTimer::singleShot(0, this, [this] {
+        activateWindow();
+        control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::ActiveWindowFocusReason);
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Other open windows close first, the last opened first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != this && (*it)->isVisible())
+            (*it)->close();
+    }
+    if (!isMinimized())
+        saveWindowPlacement(frameGeometry());
+    QMainWindow::closeEvent(event);
 }
 
 QDate MainWindow::arrival() const
@@ -238,8 +330,8 @@ void MainWindow::onDepartureChosen()
     clearResults();
     clearCounts();
     if (update.warning) {
-        QMessageBox box { QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
-            QMessageBox::Ok, this };
+        QMessageBox box {QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
+            QMessageBox::Ok, this};
         box.setObjectName(QStringLiteral("departureWarning"));
         box.exec();
         m_departureCalendar->setDateFromProgram(toQDate(update.departure));

@@ -28,8 +28,15 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Arrival on `day`, departure the day after, one night in every nights label, every count 0.
-    void presetStay(QDate day);
+    struct StartUp
+    {
+        QDate today;
+        bool showSplash = true;
+    };
+    // The start-up sequence: splash, captions, fonts, arrival today and departure tomorrow (both
+    // clamped into the calendars' range), one night in every nights label, every count 0, the
+    // service, today and web lines. Runs before the window is first shown.
+    void load(const StartUp &startUp);
 
     QDate arrival() const;
     QDate departure() const;
@@ -44,6 +51,10 @@ public:
     QAction *statusBarAction() const { return m_statusBarAction; }
     QAction *aboutAction() const { return m_aboutAction; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void createClientArea();
     void createPictures();
@@ -53,6 +64,9 @@ private:
     void createMenus();
     void describeForScreenReaders();
     void setTabOrder();
+    void connectActions();
+    void presetStay(QDate arrivalDay);
+    void applyStartUpFonts();
 
     void onArrivalChosen();
     void onDepartureChosen();
@@ -71,6 +85,7 @@ private:
     QAction *m_statusBarAction = nullptr;
     QAction *m_aboutAction = nullptr;
     ControlMap m_controls;
+    bool m_shownOnce = false;
 };
 
 } // namespace salvenor::ui

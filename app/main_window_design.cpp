@@ -80,24 +80,23 @@ std::vector<ControlSpec> assemble()
     std::vector<ControlSpec> specs(std::begin(kTopLevel), std::end(kTopLevel));
     const auto add = [&specs](ControlSpec spec) { specs.push_back(spec); };
     for (const RowSpec &row : kRows) {
-        add({ row.caption1, K::Label, "Berechnung", kCaptionLeft, row.caption1Top, row.caption1Width, kCaptionHeight,
-            row.caption1Text, Align::Left, true });
+        add({row.caption1, K::Label, "Berechnung", kCaptionLeft, row.caption1Top, row.caption1Width, kCaptionHeight,
+            row.caption1Text, Align::Left, true});
         if (row.caption2 != nullptr)
-            add({ row.caption2, K::Label, "Berechnung", kCaptionLeft, row.caption2Top, row.caption2Width,
-                kCaptionHeight, row.caption2Text, Align::Left, true });
-        add({ row.line, K::DottedLine, "Berechnung", row.lineLeft, row.lineTop, kLineRight - row.lineLeft, 15 });
-        add({ row.selector, K::CountSelector, "Berechnung", kSelectorLeft, row.selectorTop, kSelectorWidth,
-            kSelectorHeight });
-        add({ row.times, K::Label, "Berechnung", kTimesLeft, row.timesTop, kTimesWidth, kTimesHeight, "x", Align::Left,
-            true });
-        add({ row.nights, K::FigureLabel, "Berechnung", kNightsLeft, row.nightsTop, kNightsWidth, kNightsHeight, "0",
-            Align::Centre });
-        add({ row.nightsWord, K::Label, "Berechnung", kNightsWordLeft, row.nightsWordTop, kNightsWordWidth,
-            kNightsWordHeight, "Nächte =", Align::Left, true });
-        add({ row.sum, K::FigureLabel, "Berechnung", kSumLeft, row.sumTop, kSumWidth, kSumHeight, "0,00",
-            Align::Right });
-        add({ row.euro, K::Label, "Berechnung", kEuroLeft, row.euroTop, kEuroWidth, kEuroHeight, "€", Align::Left,
-            true });
+            add({row.caption2, K::Label, "Berechnung", kCaptionLeft, row.caption2Top, row.caption2Width, kCaptionHeight,
+                row.caption2Text, Align::Left, true});
+        add({row.line, K::DottedLine, "Berechnung", row.lineLeft, row.lineTop, kLineRight - row.lineLeft, 15});
+        add({row.selector, K::CountSelector, "Berechnung", kSelectorLeft, row.selectorTop, kSelectorWidth,
+            kSelectorHeight});
+        add({row.times, K::Label, "Berechnung", kTimesLeft, row.timesTop, kTimesWidth, kTimesHeight, "x", Align::Left,
+            true});
+        add({row.nights, K::FigureLabel, "Berechnung", kNightsLeft, row.nightsTop, kNightsWidth, kNightsHeight, "0",
+            Align::Centre});
+        add({row.nightsWord, K::Label, "Berechnung", kNightsWordLeft, row.nightsWordTop, kNightsWordWidth,
+            kNightsWordHeight, "Nächte =", Align::Left, true});
+        add({row.sum, K::FigureLabel, "Berechnung", kSumLeft, row.sumTop, kSumWidth, kSumHeight, "0,00", Align::Right});
+        add({row.euro, K::Label, "Berechnung", kEuroLeft, row.euroTop, kEuroWidth, kEuroHeight, "€", Align::Left,
+            true});
     }
     return specs;
 }

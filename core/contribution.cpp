@@ -20,10 +20,10 @@ struct TariffChoice
 TariffChoice tariffFor(const CategoryRules &rules, bool oldTariff)
 {
     if (!rules.hasTariffChange)
-        return { Tariff::Single, rules.tariff };
+        return {Tariff::Single, rules.tariff};
     if (oldTariff)
-        return { Tariff::Tariff2015, rules.tariff2015 };
-    return { Tariff::Tariff2016, rules.tariff };
+        return {Tariff::Tariff2015, rules.tariff2015};
+    return {Tariff::Tariff2016, rules.tariff};
 }
 
 void requireStay(Date arrival, Date departure)
@@ -117,7 +117,7 @@ CategoryResult calculateCategory(PersonCategory category, Date arrival, Date dep
     const CategoryRules &rules = rulesOf(category);
     if (count < 0 || count > rules.maxCount)
         throw std::out_of_range("count " + std::to_string(count) + " lies outside 0 to "
-            + std::to_string(rules.maxCount) + " for " + std::string { rules.key });
+            + std::to_string(rules.maxCount) + " for " + std::string {rules.key});
 
     CategoryResult result;
     result.split = splitStay(category, arrival, departure);

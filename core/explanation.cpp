@@ -14,21 +14,21 @@ PartNames partNames(int caseNumber)
 {
     switch (caseNumber) {
     case 1:
-        return { "Vorsaison", nullptr };
+        return {"Vorsaison", nullptr};
     case 2:
-        return { "Hauptsaison", nullptr };
+        return {"Hauptsaison", nullptr};
     case 3:
-        return { "Nachsaison", nullptr };
+        return {"Nachsaison", nullptr};
     case 4:
-        return { "Vorsaison", "Hauptsaison" };
+        return {"Vorsaison", "Hauptsaison"};
     case 5:
-        return { "Hauptsaison", "Nachsaison" };
+        return {"Hauptsaison", "Nachsaison"};
     case 6:
-        return { "Vor- bis Nachsaison, zum Hauptsaisonsatz", nullptr };
+        return {"Vor- bis Nachsaison, zum Hauptsaisonsatz", nullptr};
     case 7:
-        return { "Nachsaison im Anreisejahr", "im Folgejahr, zum Nebensaisonsatz" };
+        return {"Nachsaison im Anreisejahr", "im Folgejahr, zum Nebensaisonsatz"};
     default:
-        return { "im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz" };
+        return {"im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz"};
     }
 }
 

@@ -45,7 +45,7 @@ std::string formatMoney(Money amount)
 Money parseMoney(std::string_view text)
 {
     const auto reject = [text](const char *why) {
-        return std::invalid_argument("\"" + std::string { text } + "\" is not a money text: " + why);
+        return std::invalid_argument("\"" + std::string {text} + "\" is not a money text: " + why);
     };
     const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
 

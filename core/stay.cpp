@@ -11,7 +11,7 @@ constexpr const char *kCrLf = "\r\n";
 void requireOk(Date date, const char *what)
 {
     if (!date.ok())
-        throw std::invalid_argument(std::string { what } + " is not a calendar date");
+        throw std::invalid_argument(std::string {what} + " is not a calendar date");
 }
 
 } // namespace
@@ -76,8 +76,8 @@ StayUpdate departureClicked(Date arrival, Date departure)
 std::string todayLine(Date today)
 {
     requireOk(today, "today");
-    return "Heute ist " + std::string { weekdayName(today) } + " der" + kCrLf
-        + std::to_string(static_cast<unsigned>(today.day())) + ". " + std::string { monthName(today) } + " "
+    return "Heute ist " + std::string {weekdayName(today)} + " der" + kCrLf
+        + std::to_string(static_cast<unsigned>(today.day())) + ". " + std::string {monthName(today)} + " "
         + std::to_string(yearOf(today));
 }
 

@@ -44,16 +44,16 @@ inline constexpr TariffSet kNoTariff {};
 
 // The bylaw's amounts, held as listed (every cap is 28 main-season nights; the reduced
 // categories carry 85 % rounded half up, their caps 28 nights at the reduced rate).
-inline constexpr std::array<CategoryRules, 6> kCategoryRules { {
-    { PersonCategory::Erwachsene, "Erwachsene", 30, true, false, false, { 320_ct, 210_ct, 8960_ct },
-        { 350_ct, 230_ct, 9800_ct } },
-    { PersonCategory::Erw_Schwer, "Erw_Schwer", 40, true, false, false, { 272_ct, 179_ct, 7616_ct },
-        { 298_ct, 196_ct, 8344_ct } },
-    { PersonCategory::Student, "Student", 20, false, true, false, kNoTariff, { 80_ct, 40_ct, 2240_ct } },
-    { PersonCategory::Kind, "Kind", 10, false, true, true, kNoTariff, { 80_ct, 40_ct, 2240_ct } },
-    { PersonCategory::Kind_Schwer, "Kind_Schwer", 10, false, true, true, kNoTariff, { 68_ct, 34_ct, 1904_ct } },
-    { PersonCategory::Kind_Fremd, "Kind_Fremd", 40, false, true, false, kNoTariff, { 80_ct, 40_ct, 2240_ct } },
-} };
+inline constexpr std::array<CategoryRules, 6> kCategoryRules {{
+    {PersonCategory::Erwachsene, "Erwachsene", 30, true, false, false, {320_ct, 210_ct, 8960_ct},
+        {350_ct, 230_ct, 9800_ct}},
+    {PersonCategory::Erw_Schwer, "Erw_Schwer", 40, true, false, false, {272_ct, 179_ct, 7616_ct},
+        {298_ct, 196_ct, 8344_ct}},
+    {PersonCategory::Student, "Student", 20, false, true, false, kNoTariff, {80_ct, 40_ct, 2240_ct}},
+    {PersonCategory::Kind, "Kind", 10, false, true, true, kNoTariff, {80_ct, 40_ct, 2240_ct}},
+    {PersonCategory::Kind_Schwer, "Kind_Schwer", 10, false, true, true, kNoTariff, {68_ct, 34_ct, 1904_ct}},
+    {PersonCategory::Kind_Fremd, "Kind_Fremd", 40, false, true, false, kNoTariff, {80_ct, 40_ct, 2240_ct}},
+}};
 
 constexpr const CategoryRules &rulesOf(PersonCategory category)
 {

@@ -2,11 +2,13 @@
 
 namespace salvenor {
 
-// The operator's contact data, shown on the window and printed on the sheet (fictional).
+// The operator's contact data, shown on the windows and printed on the sheet (fictional).
 inline constexpr const char *kServicePhone = "(0 49 99) 555-0123";
 inline constexpr const char *kWebAddress = "www.quarnum.example";
 inline constexpr const char *kMailAddress = "kurbeitrag@quarnum.example";
-inline constexpr const char *kProductTitle = "Salvenor 2016";
 inline constexpr const char *kCompanyName = "Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
+
+// The name under which the settings store keeps the window placement.
+inline constexpr const char *kSettingsApplication = "Salvenor 2016";
 
 } // namespace salvenor

@@ -10,17 +10,17 @@ namespace {
 TEST(MoneyText, GroupsThousandsWithAPoint)
 {
     const std::pair<std::int64_t, const char *> cases[] = {
-        { 0, "0,00" },
-        { 5, "0,05" },
-        { 1840, "18,40" },
-        { 99999, "999,99" },
-        { 100000, "1.000,00" },
-        { 123450, "1.234,50" },
-        { 17035200, "170.352,00" },
-        { 26968438, "269.684,38" },
-        { 100000000, "1.000.000,00" },
-        { -320, "-3,20" },
-        { -123450, "-1.234,50" },
+        {0, "0,00"},
+        {5, "0,05"},
+        {1840, "18,40"},
+        {99999, "999,99"},
+        {100000, "1.000,00"},
+        {123450, "1.234,50"},
+        {17035200, "170.352,00"},
+        {26968438, "269.684,38"},
+        {100000000, "1.000.000,00"},
+        {-320, "-3,20"},
+        {-123450, "-1.234,50"},
     };
     for (const auto &[cents, text] : cases) {
         EXPECT_EQ(formatMoney(Money::fromCents(cents)), text);
@@ -30,15 +30,15 @@ TEST(MoneyText, GroupsThousandsWithAPoint)
 
 TEST(MoneyText, ParsingAcceptsOnlyWhatTheFormatterWrites)
 {
-    for (const char *bad : { "", ",", "1", "18,4", "18,400", "18.40", "1234,50", "1.23,50", "12.3456,00", ".123,00",
+    for (const char *bad : {"", ",", "1", "18,4", "18,400", "18.40", "1234,50", "1.23,50", "12.3456,00", ".123,00",
              "0.123,00", "01,00", "-0,00", "+1,00", " 1,00", "1,00 ", "1,0a", "a,00", "1.2a4,00", "--1,00",
-             "1.000.0000,00", "1234567890123456,00", "1,-1" }) {
+             "1.000.0000,00", "1234567890123456,00", "1,-1"}) {
         EXPECT_THROW(parseMoney(bad), std::invalid_argument) << '"' << bad << '"';
     }
     try {
         parseMoney("18,4");
     } catch (const std::invalid_argument &e) {
-        EXPECT_NE(std::string { e.what() }.find("\"18,4\""), std::string::npos);
+        EXPECT_NE(std::string {e.what()}.find("\"18,4\""), std::string::npos);
     }
 }
 

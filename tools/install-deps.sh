@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev fonts-liberation
+    qt6-base-dev qt6-translations-l10n fonts-liberation
     xvfb xauth xdotool x11-utils
 )
 

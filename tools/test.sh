@@ -19,4 +19,5 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVEN
     -DSALVENOR_SANITIZE=ON -DSALVENOR_BUILD_TESTS=ON -DSALVENOR_BUILD_BENCHMARKS=OFF
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
     ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

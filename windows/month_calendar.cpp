@@ -14,7 +14,7 @@ namespace salvenor::ui {
 MonthCalendar::MonthCalendar(QWidget *parent)
     : QCalendarWidget(parent)
 {
-    setLocale(QLocale { QLocale::German, QLocale::Germany });
+    setLocale(QLocale {QLocale::German, QLocale::Germany});
     setFirstDayOfWeek(Qt::Monday);
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
@@ -30,15 +30,15 @@ MonthCalendar::MonthCalendar(QWidget *parent)
 void MonthCalendar::makeCompact()
 {
     QFont small = baseFont();
-    for (const char *name : { "qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit" }) {
+    for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
         if (auto *child = findChild<QWidget *>(QString::fromLatin1(name))) {
             setOwnFont(child, small);
             child->setContentsMargins(0, 0, 0, 0);
         }
     }
-    for (const char *name : { "qt_calendar_prevmonth", "qt_calendar_nextmonth" }) {
+    for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
         if (auto *button = findChild<QToolButton *>(QString::fromLatin1(name))) {
-            button->setIconSize(QSize { 12, 12 });
+            button->setIconSize(QSize {12, 12});
             button->setFixedWidth(18);
         }
     }

@@ -40,3 +40,24 @@ convert -size 16x16 xc:none \
     -fill '#c00000' -draw 'point 12,8' -draw 'point 13,8' \
     -fill '#404040' -draw 'line 5,12 10,12' \
     "PNG32:print.png"
+
+# The hint windows' icon: a white "i" on a blue disc, 32 x 32, 16 colours.
+convert -size 64x64 xc:none \
+    -fill '#2f6fb0' -draw 'circle 32,32 32,2' \
+    -fill white -draw 'circle 32,17 32,11' -draw 'roundrectangle 27,26 37,54 3,3' \
+    -resize 32x32 -colors 16 "PNG32:hint-icon-32.png"
+
+# The splash picture, 520 x 316: sky, dunes and sea with the program's name.
+convert -size 520x316 gradient:'#8ec5ec'-'#e6f3fb' \
+    -fill '#ffd24a' -draw 'circle 430,70 430,32' \
+    -fill '#e8d49a' -draw 'bezier 0,220 140,150 280,190 380,224' -draw 'polygon 0,220 380,224 0,236' \
+    -fill '#2f7fb8' -draw 'rectangle 0,224 519,315' \
+    -stroke white -strokewidth 3 -fill none \
+    -draw 'bezier 20,250 60,240 100,262 140,250' -draw 'bezier 200,270 240,260 280,282 320,270' \
+    -draw 'bezier 360,248 400,238 440,260 480,248' -stroke none \
+    -fill '#c00000' -font "$bold" -pointsize 44 -annotate +28+88 'Salvenor 2016' \
+    -fill '#303030' -font "$bold" -pointsize 16 -annotate +30+118 'Kurbeitragsrechner der Stadt Quarnum' \
+    -fill white -font "$bold" -pointsize 13 -annotate +30+300 'Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH' \
+    -annotate +430+300 'Version 6.0.0' \
+    "PNG24:splash.png"
+mogrify -strip ./*.png

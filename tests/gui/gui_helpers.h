@@ -72,7 +72,7 @@ inline void pickWithMouse(QComboBox *selector, int count)
     QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 10);
     const QModelIndex item = list->model()->index(count, 0);
     list->scrollTo(item);
-    const QPoint centre { list->viewport()->width() / 2, list->visualRect(item).center().y() };
+    const QPoint centre {list->viewport()->width() / 2, list->visualRect(item).center().y()};
     QTest::mouseMove(list->viewport(), centre);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     QTRY_VERIFY(!list->isVisible());

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The real program on a real X server, driven by real input: start, close the splash with a key,
+# wait for the main window, quit through the keyboard menu path Alt+D, B, and read the settings
+# file it wrote. Usage: xvfb_session_test.sh PROGRAM
+set -euo pipefail
+program=$1
+work=$(mktemp -d)
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+for number in $(seq 50 99); do
+    [ -e "/tmp/.X$number-lock" ] || { display=:$number; break; }
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+fail() {
+    echo "FAIL: $*"
+    cat "$work/program.log" 2>/dev/null | head -n 60
+    exit 1
+}
+main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
+
+QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
+pid=$!
+
+# The splash comes first; the main window stays hidden while it shows.
+splash=
+for _ in $(seq 200); do
+    splash=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1) && [ -n "$splash" ] && break
+    sleep 0.01
+done
+[ -n "$splash" ] || fail "no splash window"
+[ -z "$(main_window)" ] || fail "main window visible while the splash shows"
+started=$(date +%s%N)
+sleep 0.3
+xdotool key a
+
+window=
+for _ in $(seq 300); do
+    window=$(main_window) && [ -n "$window" ] && break
+    sleep 0.01
+done
+[ -n "$window" ] || fail "no main window after the key press"
+elapsed=$((($(date +%s%N) - started) / 1000000))
+[ "$elapsed" -lt 2500 ] || fail "the splash waited for its timer ($elapsed ms) instead of closing on the key"
+echo "main window $window after the key press"
+
+sleep 0.5
+xdotool key alt+d
+sleep 0.3
+xdotool key b
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$pid" 2>/dev/null; then fail "the program did not end through Alt+D, B"; fi
+wait "$pid" && status=0 || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status"
+
+settings="$XDG_CONFIG_HOME/Salvenor 2016.ini"
+[ -f "$settings" ] || fail "no settings file at $settings"
+cat "$settings"
+grep -qx '\[Settings\]' "$settings" || fail "no [Settings] group"
+for key in MainLeft MainTop MainWidth MainHeight; do
+    grep -Eq "^$key=-?[0-9]+$" "$settings" || fail "no whole-twips value for $key"
+done
+grep -qx 'MainWidth=9810' "$settings" || fail "outer width is not the design's 9810 twips"
+echo "1 passed, 0 failed"

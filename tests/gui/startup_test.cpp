@@ -1,0 +1,324 @@
+#include <memory>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/application.h"
+#include "app/category_controls.h"
+#include "app/main_window.h"
+#include "gui_helpers.h"
+#include "windows/month_calendar.h"
+#include "windows/splash_window.h"
+
+using namespace salvenor::ui;
+
+class StartupTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void mainWindowStaysHiddenUntilTheSplashCloses();
+    void startUpDays_data();
+    void startUpDays();
+    void todayOutsideTheCalendarsIsClamped_data();
+    void todayOutsideTheCalendarsIsClamped();
+    void infoColumnLines();
+    void menuCaptionsComeFromTheStringTable();
+    void statusBarToggledTwice();
+    void hintButtonsOpenTheirWindows_data();
+    void hintButtonsOpenTheirWindows();
+    void aboutOpensFromTheMenu();
+    void exitClosesTheWindowAndSavesThePlacement();
+    void minimisedCloseWritesNothing();
+    void unwritableSettingsDoNotStopTheShutdown();
+    void qtDialogsSpeakGerman();
+
+private:
+    QString text(const char *name) const { return m_window->control<QLabel>(QString::fromLatin1(name))->text(); }
+    QString settingsFile() const { return m_config.path() + QStringLiteral("/Salvenor 2016.ini"); }
+    void openWindow(QDate today);
+
+    std::unique_ptr<MainWindow> m_window;
+    QTemporaryDir m_config;
+};
+
+void StartupTest::initTestCase()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    salvenor::test::silenceOffscreenSizeHintWarnings();
+    QVERIFY(m_config.isValid());
+}
+
+void StartupTest::init()
+{
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+    QFile::remove(settingsFile());
+}
+
+void StartupTest::cleanup()
+{
+    m_window.reset();
+}
+
+void StartupTest::openWindow(QDate today)
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->load({today, false});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void StartupTest::mainWindowStaysHiddenUntilTheSplashCloses()
+{
+    m_window = std::make_unique<MainWindow>();
+    bool checked = false;
+    QTimer::singleShot(50, [this, &checked] {
+        auto *splash = qobject_cast<SplashWindow *>(QApplication::activeModalWidget());
+        QVERIFY(splash);
+        QVERIFY(splash->isVisible());
+        QVERIFY(!m_window->isVisible());
+        // Nothing of the start-up has run yet.
+        QVERIFY(text("lblHeute").isEmpty());
+        checked = true;
+        QTest::keyClick(splash, Qt::Key_X);
+    });
+    m_window->load({QDate {2016, 3, 14}, true});
+    QVERIFY(checked);
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Mo. 14.03.2016"));
+    QVERIFY(!m_window->isVisible());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTRY_COMPARE(QApplication::focusWidget(), m_window->control(QStringLiteral("Anz_Erwachsene")));
+}
+
+void StartupTest::startUpDays_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("arrivalText");
+    QTest::addColumn<QString>("departureText");
+    QTest::addColumn<QString>("todayLine");
+
+    QTest::newRow("a Saturday") << QDate {2016, 3, 19} << "Sa. 19.03.2016"
+                                << "So. 20.03.2016"
+                                << "Heute ist Samstag der\n19. März 2016";
+    QTest::newRow("New Year's Eve 2015") << QDate {2015, 12, 31} << "Do. 31.12.2015"
+                                         << "Fr. 01.01.2016"
+                                         << "Heute ist Donnerstag der\n31. Dezember 2015";
+    QTest::newRow("a single-digit day") << QDate {2026, 12, 6} << "So. 06.12.2026"
+                                        << "Mo. 07.12.2026"
+                                        << "Heute ist Sonntag der\n6. Dezember 2026";
+}
+
+void StartupTest::startUpDays()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, arrivalText);
+    QFETCH(QString, departureText);
+    QFETCH(QString, todayLine);
+
+    openWindow(today);
+    QCOMPARE(m_window->arrival(), today);
+    QCOMPARE(m_window->departure(), today.addDays(1));
+    QCOMPARE(text("Anreisedatum"), arrivalText);
+    QCOMPARE(text("Abreisedatum"), departureText);
+    QCOMPARE(text("lblHeute"), todayLine);
+    for (const CategoryControls &row : kCategoryControls) {
+        QCOMPARE(text(row.nights), QStringLiteral("1"));
+        QCOMPARE(m_window->control<QComboBox>(QString::fromLatin1(row.selector))->currentText(), QStringLiteral("0"));
+        QCOMPARE(text(row.sum), QStringLiteral("0,00"));
+    }
+    QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
+    QVERIFY(m_window->statusText().contains(QStringLiteral("2016")));
+    QCOMPARE(m_window->control(QStringLiteral("Anreisedatum"))->font().pointSizeF(), 10.0);
+    QVERIFY(m_window->control(QStringLiteral("Berechnung"))->font().bold());
+    QCOMPARE(m_window->control(QStringLiteral("End_Summe_Gesamt"))->font().pointSizeF(), 18.0);
+    QCOMPARE(m_window->control(QStringLiteral("Label_Erwachsene"))->font().pointSizeF(), 8.25);
+    QVERIFY(!m_window->control(QStringLiteral("Label_Erwachsene"))->font().bold());
+}
+
+void StartupTest::todayOutsideTheCalendarsIsClamped_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("arrival");
+    QTest::addColumn<QString>("todayLine");
+    QTest::newRow("after the range") << QDate {2031, 5, 1} << QDate {2030, 12, 30}
+                                     << "Heute ist Donnerstag der\n1. Mai 2031";
+    QTest::newRow("last day of the range")
+        << QDate {2030, 12, 31} << QDate {2030, 12, 30} << "Heute ist Dienstag der\n31. Dezember 2030";
+    QTest::newRow("before the range") << QDate {2000, 6, 1} << QDate {2001, 1, 1}
+                                      << "Heute ist Donnerstag der\n1. Juni 2000";
+}
+
+void StartupTest::todayOutsideTheCalendarsIsClamped()
+{
+    QFETCH(QDate, today);
+    QFETCH(QDate, arrival);
+    QFETCH(QString, todayLine);
+    openWindow(today);
+    QCOMPARE(m_window->arrival(), arrival);
+    QCOMPARE(m_window->departure(), arrival.addDays(1));
+    QCOMPARE(text("Tage_Kind"), QStringLiteral("1"));
+    QCOMPARE(text("Anreisedatum").right(10), arrival.toString(QStringLiteral("dd.MM.yyyy")));
+    QCOMPARE(text("lblHeute"), todayLine);
+}
+
+void StartupTest::infoColumnLines()
+{
+    openWindow(QDate {2016, 3, 14});
+    QVERIFY(text("lblServiceTelefon").startsWith(QStringLiteral("Service-Telefon\n")));
+    QVERIFY(text("lblInfowww").startsWith(QStringLiteral("Weitere Infos auf ")));
+    QVERIFY(text("lblInfowww").endsWith(QStringLiteral(".example")));
+}
+
+void StartupTest::menuCaptionsComeFromTheStringTable()
+{
+    openWindow(QDate {2016, 3, 14});
+    const auto title
+        = [this](const char *name) { return m_window->findChild<QMenu *>(QString::fromLatin1(name))->title(); };
+    QCOMPARE(title("mnuFile"), QStringLiteral("&Datei"));
+    QCOMPARE(title("mnuView"), QStringLiteral("&Ansicht"));
+    QCOMPARE(title("mnuHelp"), QStringLiteral("&?"));
+    QCOMPARE(m_window->exitAction()->text(), QStringLiteral("&Beenden"));
+    QCOMPARE(m_window->statusBarAction()->text(), QStringLiteral("Status&leiste"));
+    QCOMPARE(m_window->aboutAction()->text(), QStringLiteral("Info zum Salvenor"));
+    QVERIFY(m_window->exitAction()->shortcut().isEmpty());
+}
+
+void StartupTest::statusBarToggledTwice()
+{
+    openWindow(QDate {2016, 3, 14});
+    auto *bar = m_window->control<QStatusBar>(QStringLiteral("sbStatusBar"));
+    const QSize size = m_window->size();
+    QVERIFY(bar->isVisible());
+    QVERIFY(m_window->statusBarAction()->isChecked());
+    for (const bool shownAfter : {false, true}) {
+        // The keyboard path: Alt+A opens "Ansicht", L chooses "Statusleiste".
+        QTest::keyClick(m_window.get(), Qt::Key_A, Qt::AltModifier);
+        auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuView"));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_L);
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(bar->isVisible(), shownAfter);
+        QCOMPARE(m_window->statusBarAction()->isChecked(), shownAfter);
+        QCOMPARE(m_window->size(), size);
+    }
+}
+
+void StartupTest::hintButtonsOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Kurbeitrag") << "cmdAnAbreise"
+                                << "frmTipAnAb";
+    QTest::newRow("Kinderkurbeitrag") << "cmdKinderKB"
+                                      << "frmTipKind";
+    QTest::newRow("Schwerbehinderung") << "cmdSchwer"
+                                       << "frmTipSchwer";
+}
+
+void StartupTest::hintButtonsOpenTheirWindows()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    openWindow(QDate {2016, 3, 14});
+    for (int opening = 0; opening < 2; ++opening) {
+        QString seen;
+        QTimer::singleShot(0, [&seen, this] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            seen = dialog->objectName();
+            QVERIFY(dialog->parentWidget() == m_window.get());
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(m_window->control(button), Qt::LeftButton);
+        QCOMPARE(seen, window);
+        // Closed means destroyed; the next opening builds it afresh.
+        QVERIFY(m_window->findChildren<QDialog *>().isEmpty());
+    }
+}
+
+void StartupTest::aboutOpensFromTheMenu()
+{
+    openWindow(QDate {2016, 3, 14});
+    QString version;
+    QTimer::singleShot(0, [&version] {
+        auto *about = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (about == nullptr)
+            return;
+        version = about->findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
+        QTest::keyClick(about, Qt::Key_Return);
+    });
+    m_window->aboutAction()->trigger();
+    QCOMPARE(version, QStringLiteral("Version 6.0.0"));
+}
+
+void StartupTest::exitClosesTheWindowAndSavesThePlacement()
+{
+    openWindow(QDate {2016, 3, 14});
+    m_window->move(120, 80);
+    QTRY_COMPARE(m_window->frameGeometry().topLeft(), QPoint(120, 80));
+    const QRect frame = m_window->frameGeometry();
+    m_window->exitAction()->trigger();
+    QVERIFY(!m_window->isVisible());
+
+    QSettings stored {settingsFile(), QSettings::IniFormat};
+    stored.beginGroup(QStringLiteral("Settings"));
+    QCOMPARE(stored.value(QStringLiteral("MainLeft")).toString(), QString::number(frame.left() * 15));
+    QCOMPARE(stored.value(QStringLiteral("MainTop")).toString(), QString::number(frame.top() * 15));
+    QCOMPARE(stored.value(QStringLiteral("MainWidth")).toString(), QString::number(frame.width() * 15));
+    QCOMPARE(stored.value(QStringLiteral("MainHeight")).toString(), QString::number(frame.height() * 15));
+}
+
+void StartupTest::minimisedCloseWritesNothing()
+{
+    {
+        QSettings earlier {settingsFile(), QSettings::IniFormat};
+        earlier.setValue(QStringLiteral("Settings/MainLeft"), QStringLiteral("1"));
+    }
+    openWindow(QDate {2016, 3, 14});
+    m_window->showMinimized();
+    QTRY_VERIFY(m_window->isMinimized());
+    m_window->close();
+    QSettings stored {settingsFile(), QSettings::IniFormat};
+    QCOMPARE(stored.value(QStringLiteral("Settings/MainLeft")).toString(), QStringLiteral("1"));
+    QVERIFY(!stored.contains(QStringLiteral("Settings/MainWidth")));
+}
+
+void StartupTest::unwritableSettingsDoNotStopTheShutdown()
+{
+    // Root may write into a read-only folder; a folder below a regular file cannot exist at all.
+    QFile blocker {m_config.path() + QStringLiteral("/not-a-folder")};
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName() + QStringLiteral("/config"));
+    openWindow(QDate {2016, 3, 14});
+    m_window->close();
+    QVERIFY(!m_window->isVisible());
+}
+
+void StartupTest::qtDialogsSpeakGerman()
+{
+    useGermanLanguage(*qApp);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+    QCOMPARE(QLocale {}.toString(1234.5, 'f', 2), QStringLiteral("1.234,50"));
+}
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"

@@ -1,0 +1,116 @@
+#include "about_window.h"
+
+#include <algorithm>
+
+#include <QIcon>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+#include "fonts.h"
+#include "line_widget.h"
+#include "resources/product_info.h"
+#include "resources/version_info.h"
+
+namespace salvenor::ui {
+
+namespace {
+
+using K = ControlKind;
+
+constexpr int kClientWidth = 5865;
+constexpr int kClientHeight = 4335;
+
+// clang-format off
+constexpr ControlSpec kDesign[] = {
+    {"picIcon",        K::Picture,   "", 240,  240,  540,  540},
+    {"lblTitle",       K::Label,     "", 2625, 120,  885,  195,  "Anwendung", Align::Centre, true},
+    {"lblVersion",     K::Label,     "", 2760, 360,  555,  195,  "Version", Align::Centre, true},
+    {"lblCompany",     K::Label,     "", 2880, 600,  405,  195,  "Firma", Align::Centre, true},
+    {"lblDescription", K::Label,     "", 1560, 1200, 3135, 1170, "Anwendungsbeschreibung", Align::Centre, false, false, FontRole::Base, "", true},
+    {"lblAutor",       K::Label,     "", 2925, 2520, 405,  195,  "Autor", Align::Centre, true},
+    {"lblMail",        K::Label,     "", 2400, 2760, 1455, 195,  "", Align::Centre, true},
+    {"Line1",          K::SolidLine, "", 225,  3120, 5432, 15},
+    {"Line1",          K::SolidLine, "", 240,  3120, 5417, 30},
+    {"lblDisclaimer",  K::Label,     "", 255,  3360, 3870, 825,  "Warnung: ...", Align::Centre, false, false, FontRole::Base, "", true},
+    {"cmdOK",          K::Button,    "", 4245, 3840, 1467, 345,  "OK"},
+};
+// clang-format on
+
+} // namespace
+
+AboutWindow::AboutWindow(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("Info Salvenor"));
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setOwnFont(this, baseFont());
+
+    auto *client = new QWidget(this);
+    client->setGeometry(rect());
+    m_controls = buildControls(client, kDesign);
+
+    auto *icon = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("picIcon")));
+    icon->setAutoFillBackground(true);
+    QPalette grey = icon->palette();
+    grey.setColor(QPalette::Window, QColor {192, 192, 192});
+    icon->setPalette(grey);
+    icon->setPixmap(QPixmap {QStringLiteral(":/images/app-icon-32.png")});
+    setWindowIcon(QIcon {QStringLiteral(":/images/app-icon-32.png")});
+
+    // The two lines form one etched separator: grey one pixel, under it white two pixels.
+    const auto lines = client->findChildren<LineWidget *>(QStringLiteral("Line1"));
+    for (LineWidget *line : lines) {
+        const bool white = line->height() > 1;
+        line->setProperty("Index", white ? 0 : 1);
+        line->setLineColor(white ? QColor {Qt::white} : QColor {128, 128, 128});
+        line->setLineWidth(white ? 2 : 1);
+    }
+    if (lines.size() == 2)
+        lines.first()->raise(); // the grey line over the white one
+
+    for (const char *name : {"lblDescription", "lblDisclaimer"}) {
+        auto *label = qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name)));
+        QPalette black = label->palette();
+        black.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(black);
+    }
+    qobject_cast<QLabel *>(m_controls.value(QStringLiteral("lblMail")))->setText(QString::fromUtf8(kMailAddress));
+    fitAutoSizedLabel("lblMail");
+
+    auto *ok = qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK")));
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    fillFromVersionInformation();
+}
+
+void AboutWindow::fillFromVersionInformation()
+{
+    const auto label
+        = [this](const char *name) { return qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name))); };
+    label("lblVersion")
+        ->setText(QStringLiteral("Version %1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
+    label("lblTitle")->setText(QString::fromUtf8(version::kTitle));
+    label("lblCompany")->setText(QString::fromUtf8(version::kCompanyName));
+    label("lblDescription")->setText(QString::fromUtf8(version::kFileDescription));
+    label("lblDisclaimer")->setText(QString::fromUtf8(version::kLegalNotice));
+    label("lblAutor")->setText(QString::fromUtf8(version::kComments));
+    for (const char *name : {"lblVersion", "lblTitle", "lblCompany", "lblAutor"})
+        fitAutoSizedLabel(name);
+}
+
+void AboutWindow::fitAutoSizedLabel(const char *name)
+{
+    // An auto-sized label takes the size of its text and keeps its left edge; where the text
+    // would run past the window's right edge, it moves left just enough to stay whole.
+    auto *label = qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name)));
+    label->resize(label->sizeHint());
+    const int overflow = label->geometry().right() + 1 - width();
+    if (overflow > 0)
+        label->move(std::max(0, label->x() - overflow), label->y());
+}
+
+} // namespace salvenor::ui

@@ -1,0 +1,78 @@
+#include "splash_window.h"
+
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "design.h"
+#include "placement.h"
+
+namespace salvenor::ui {
+
+namespace {
+
+constexpr int kClientWidth = 7815;
+constexpr int kClientHeight = 4740;
+constexpr int kDisplayMilliseconds = 3000;
+
+} // namespace
+
+SplashWindow::SplashWindow(QWidget *parent)
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_timer(new QTimer(this))
+    , m_picture(QStringLiteral(":/images/splash.png"))
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(kDisplayMilliseconds);
+    connect(m_timer, &QTimer::timeout, this, &QDialog::accept);
+    m_timer->start();
+}
+
+int SplashWindow::run()
+{
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    return result();
+}
+
+void SplashWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    centreOnScreen(this);
+    // Without a window manager nobody hands the focus over, and a key press would go nowhere.
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void SplashWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->text().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    accept();
+}
+
+void SplashWindow::mousePressEvent(QMouseEvent *)
+{
+    accept();
+}
+
+void SplashWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter {this};
+    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, 0, m_picture);
+}
+
+} // namespace salvenor::ui

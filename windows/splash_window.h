@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+
+class QTimer;
+
+namespace salvenor::ui {
+
+// The picture shown while the program starts. It closes on a key press that produces a
+// character, a mouse click, or after three seconds, whichever comes first.
+class SplashWindow final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SplashWindow)
+
+public:
+    explicit SplashWindow(QWidget *parent = nullptr);
+
+    // Shows the splash modally and returns once it has closed. Unlike QDialog::exec it also
+    // returns when the splash closed while it was being shown (a key already waiting).
+    int run();
+
+    QTimer *closeTimer() const { return m_timer; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QTimer *m_timer;
+    QPixmap m_picture;
+};
+
+} // namespace salvenor::ui
