@@ -25,6 +25,7 @@
 #include "app/window_settings.h"
 #include "core/contribution.h"
 #include "core/explanation.h"
+#include "print/print_job.h"
 #include "resources/product_info.h"
 #include "windows/about_window.h"
 #include "windows/figure_label.h"
@@ -206,6 +207,8 @@ void MainWindow::connectActions()
     });
     const std::pair<const char *, TipKind> tips[]
         = {{"cmdAnAbreise", TipKind::AnAbreise}, {"cmdKinderKB", TipKind::Kind}, {"cmdSchwer", TipKind::Schwer}};
+    connect(control<QPushButton>(QStringLiteral("cmdPrint")), &QPushButton::clicked, this,
+        [this] { print::printWithDialog(this, [this] { return sheetData(); }); });
     for (const auto &[name, kind] : tips) {
         connect(control<QPushButton>(QString::fromLatin1(name)), &QPushButton::clicked, this, [this, kind = kind] {
             TipWindow tip {kind, this};
@@ -292,6 +295,24 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (!isMinimized())
         saveWindowPlacement(frameGeometry());
     QMainWindow::closeEvent(event);
+}
+
+print::SheetData MainWindow::sheetData() const
+{
+    print::SheetData sheet;
+    sheet.today = QDate::currentDate();
+    sheet.arrival = arrival();
+    sheet.departure = departure();
+    sheet.arrivalDayText = control<QLabel>(QStringLiteral("Anreisedatum"))->text();
+    sheet.departureDayText = control<QLabel>(QStringLiteral("Abreisedatum"))->text();
+    for (std::size_t i = 0; i < kCategoryControls.size(); ++i) {
+        const CategoryControls &row = kCategoryControls.at(i);
+        sheet.lines.at(i) = {control<QComboBox>(QString::fromLatin1(row.selector))->currentText(),
+            control<QLabel>(QString::fromLatin1(row.sum))->text(), rulesOf(row.category).oneChildRule};
+    }
+    sheet.totalText = control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
+    sheet.servicePhone = QString::fromUtf8(kServicePhone);
+    return sheet;
 }
 
 QDate MainWindow::arrival() const

@@ -5,6 +5,7 @@
 
 #include "core/stay.h"
 #include "core/tariffs.h"
+#include "print/sheet_data.h"
 #include "windows/design.h"
 
 class QAction;
@@ -37,6 +38,9 @@ public:
     // clamped into the calendars' range), one night in every nights label, every count 0, the
     // service, today and web lines. Runs before the window is first shown.
     void load(const StartUp &startUp);
+
+    // What the calculation sheet prints, read from the controls as they stand.
+    print::SheetData sheetData() const;
 
     QDate arrival() const;
     QDate departure() const;

@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-translations-l10n fonts-liberation
     xvfb xauth xdotool x11-utils
+    poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
 )
 
 missing=()

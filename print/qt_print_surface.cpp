@@ -1,0 +1,141 @@
+#include "qt_print_surface.h"
+
+#include <QFontMetricsF>
+#include <QPen>
+#include <QPrinter>
+
+#include "windows/fonts.h"
+
+namespace salvenor::print {
+
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+
+QString faceFor(const QString &face)
+{
+    // The sheet names Arial; Liberation Sans has its metrics.
+    if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(ui::kSansFace);
+    return face;
+}
+
+} // namespace
+
+QtPrintSurface::QtPrintSurface(QPrinter &printer, bool pagesInOneDocument)
+    : m_printer(printer)
+    , m_pagesInOneDocument(pagesInOneDocument)
+{
+    m_font = QFont {QString::fromLatin1(ui::kSansFace)};
+    m_font.setPointSizeF(12);
+    m_font.setBold(true);
+}
+
+QtPrintSurface::~QtPrintSurface()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+void QtPrintSurface::begin()
+{
+    if (m_painter.isActive()) {
+        if (!m_pageStarted) {
+            if (!m_printer.newPage())
+                throw PrintStepError("the printer refused a new page");
+            m_pageStarted = true;
+        }
+        return;
+    }
+    if (!m_painter.begin(&m_printer))
+        throw PrintStepError("the printer cannot be opened");
+    m_painter.setFont(m_font);
+    m_pageStarted = true;
+    checkPrinter();
+}
+
+void QtPrintSurface::checkPrinter() const
+{
+    if (m_printer.printerState() == QPrinter::Error || m_printer.printerState() == QPrinter::Aborted)
+        throw PrintStepError("the printer reports an error");
+}
+
+double QtPrintSurface::toDeviceX(double millimetres) const
+{
+    return millimetres * m_printer.logicalDpiX() / kMillimetresPerInch;
+}
+
+double QtPrintSurface::toDeviceY(double millimetres) const
+{
+    return millimetres * m_printer.logicalDpiY() / kMillimetresPerInch;
+}
+
+double QtPrintSurface::printableWidth()
+{
+    return m_printer.pageLayout().paintRect(QPageLayout::Millimeter).width();
+}
+
+void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
+{
+    QFont font {faceFor(face)};
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    m_font = font;
+    if (m_painter.isActive())
+        m_painter.setFont(m_font);
+}
+
+double QtPrintSurface::textWidth(const QString &text)
+{
+    const QFontMetricsF metrics {m_font, &m_printer};
+    return metrics.horizontalAdvance(text) * kMillimetresPerInch / m_printer.logicalDpiX();
+}
+
+double QtPrintSurface::lineHeight()
+{
+    const QFontMetricsF metrics {m_font, &m_printer};
+    return metrics.height() * kMillimetresPerInch / m_printer.logicalDpiY();
+}
+
+void QtPrintSurface::printText(const QString &text, double x, double y)
+{
+    begin();
+    m_painter.setFont(m_font);
+    m_painter.setPen(Qt::black);
+    // y is the top edge of the line; QPainter places text by its baseline.
+    const QFontMetricsF metrics {m_font, &m_printer};
+    m_painter.drawText(QPointF {toDeviceX(x), toDeviceY(y) + metrics.ascent()}, text);
+    checkPrinter();
+    m_currentY = y + lineHeight();
+}
+
+void QtPrintSurface::drawLine(double x1, double y1, double x2, double y2)
+{
+    begin();
+    QPen pen {Qt::black};
+    pen.setWidth(0); // the thinnest line the device draws
+    m_painter.setPen(pen);
+    m_painter.drawLine(QPointF {toDeviceX(x1), toDeviceY(y1)}, QPointF {toDeviceX(x2), toDeviceY(y2)});
+    checkPrinter();
+}
+
+void QtPrintSurface::endDocument()
+{
+    begin(); // an empty sheet is still a page
+    m_pageStarted = false;
+    if (m_pagesInOneDocument)
+        return;
+    if (!m_painter.end())
+        throw PrintStepError("the printer did not take the document");
+    checkPrinter();
+}
+
+void QtPrintSurface::finish()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+} // namespace salvenor::print

@@ -1,0 +1,151 @@
+#include "sheet_layout.h"
+
+#include <array>
+#include <exception>
+
+#include <QLocale>
+
+#include "core/money.h"
+#include "resources/version_info.h"
+
+namespace salvenor::print {
+
+namespace {
+
+constexpr const char *kFace = "Arial";
+constexpr double kSumsRightMargin = 40;
+
+struct LineTexts
+{
+    double y;
+    const char *name;
+};
+
+// The category lines: vertical position and name text, in the categories' order.
+constexpr std::array<LineTexts, 6> kCategoryLines {{
+    {63, " Erwachsene(r) "},
+    {73, " Erwachsene(r) 80% Schwerb."},
+    {83, " Student, Schüler, Azubi"},
+    {93, " Kind(er) ab 12 J."},
+    {103, " Kind(er) ab 12 J. 80% Schwerb."},
+    {113, " Nicht Fam.ang. Kind(er) ab 12 J."},
+}};
+
+// Runs one step of the sheet; a failing step leaves its place empty.
+template<typename Step> void step(Step &&run) noexcept
+{
+    try {
+        run();
+    } catch (const std::exception &) {
+        // skipped silently: the rest of the sheet still prints
+    }
+}
+
+// Numbers on the window are written in the German form, whatever the machine's locale.
+double readNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = QLocale {QLocale::German, QLocale::Germany}.toDouble(text.trimmed(), &ok);
+    if (!ok)
+        throw PrintStepError("not a number: " + text.toStdString());
+    return value;
+}
+
+QString twoDecimals(double value)
+{
+    return QString::fromStdString(formatTwoDecimals(value));
+}
+
+void printCentred(PrintSurface &surface, const QString &text, double y)
+{
+    surface.printText(text, (surface.printableWidth() - surface.textWidth(text)) / 2, y);
+}
+
+void printRightAligned(PrintSurface &surface, const QString &text, double y)
+{
+    surface.printText(text, surface.printableWidth() - kSumsRightMargin - surface.textWidth(text), y);
+}
+
+void setFont(PrintSurface &surface, double pointSize, bool bold)
+{
+    step([&] { surface.setFont(QString::fromLatin1(kFace), pointSize, bold); });
+}
+
+} // namespace
+
+QString amountPerNight(const SheetCategoryLine &line, int nights)
+{
+    const double sum = readNumber(line.sumText);
+    if (line.perCategory) {
+        if (nights == 0)
+            throw PrintStepError("no nights to divide by");
+        return QStringLiteral("x ") + twoDecimals(sum / nights) + QStringLiteral(" €");
+    }
+    if (!(sum > 0))
+        return QStringLiteral("x 0,00 €");
+    const double count = readNumber(line.countText);
+    if (nights == 0 || count == 0)
+        throw PrintStepError("no nights or no persons to divide by");
+    return QStringLiteral("x ") + twoDecimals(sum / nights / count) + QStringLiteral(" €");
+}
+
+void printSheet(PrintSurface &surface, const SheetData &data)
+{
+    const int nights = static_cast<int>(data.arrival.daysTo(data.departure));
+    const QString nightsText = QString::number(nights);
+
+    setFont(surface, 12, true);
+    step([&] { surface.printText(QStringLiteral("Nordseeinsel Quarnum"), 13, 0); });
+    step([&] { surface.printText(data.today.toString(QStringLiteral("dd.MM.yyyy")), 160, 0); });
+    step([&] { surface.drawLine(3, 8, 193, 8); });
+    step([&] { printCentred(surface, QStringLiteral("Kurbeitragsberechnung"), 33); });
+
+    setFont(surface, 8, false);
+    step([&] {
+        printCentred(surface,
+            QStringLiteral("Anreisetag = ") + data.arrivalDayText + QStringLiteral(" Abreisetag = ")
+                + data.departureDayText,
+            40);
+    });
+    step([&] {
+        printCentred(surface,
+            QStringLiteral("Das entspricht einem Aufenthalt von ") + nightsText + QStringLiteral(" Übernachtungen."),
+            surface.currentY());
+    });
+
+    setFont(surface, 10, false);
+    for (std::size_t i = 0; i < kCategoryLines.size(); ++i) {
+        const SheetCategoryLine &line = data.lines.at(i);
+        const double y = kCategoryLines.at(i).y;
+        step([&] { surface.printText(line.countText + QString::fromUtf8(kCategoryLines.at(i).name), 36, y); });
+        step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
+        step([&] { surface.printText(amountPerNight(line, nights), 118, y); });
+        step([&] { surface.printText(QStringLiteral("="), 137, y); });
+        step([&] { printRightAligned(surface, line.sumText + QStringLiteral(" €"), y); });
+    }
+    step([&] { surface.drawLine(36, 120, 158, 120); });
+
+    setFont(surface, 10, true);
+    step([&] { surface.printText(QStringLiteral("zu zahlender Kurbeitrag"), 36, 125); });
+    step([&] { surface.printText(QStringLiteral("="), 137, 125); });
+    step([&] { printRightAligned(surface, data.totalText + QStringLiteral(" €"), 125); });
+    step([&] { surface.drawLine(137, 130, 158, 130); });
+    step([&] { surface.drawLine(137, 131, 158, 131); });
+    step([&] { surface.drawLine(3, 163, 193, 163); });
+
+    setFont(surface, 8, false);
+    step([&] {
+        printCentred(surface,
+            QStringLiteral("Die Berechnung wurde mit dem ") + QString::fromUtf8(version::kTitle)
+                + QStringLiteral(" durchgeführt."),
+            168);
+    });
+    step([&] {
+        printCentred(surface, QStringLiteral("Kurbeitragskasse der ") + QString::fromUtf8(version::kCompanyName),
+            surface.currentY());
+    });
+    step([&] { printCentred(surface, QStringLiteral("Service-Telefon: ") + data.servicePhone, surface.currentY()); });
+    step([&] { surface.endDocument(); });
+}
+
+} // namespace salvenor::print
