@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "print/sheet_layout.h"
+#include "sheet_examples.h"
 
 namespace salvenor::print {
 namespace {
@@ -105,27 +106,11 @@ private:
     double m_currentY = 0;
 };
 
-SheetData typicalSheet()
-{
-    SheetData data;
-    data.today = QDate {2016, 3, 14};
-    data.arrival = QDate {2016, 3, 14};
-    data.departure = QDate {2016, 3, 21};
-    data.arrivalDayText = QStringLiteral("Mo. 14.03.2016");
-    data.departureDayText = QStringLiteral("Mo. 21.03.2016");
-    data.lines
-        = {{{QStringLiteral("2"), QStringLiteral("44,80"), false}, {QStringLiteral("0"), QStringLiteral("0,00"), false},
-            {QStringLiteral("0"), QStringLiteral("0,00"), false}, {QStringLiteral("2"), QStringLiteral("5,60"), true},
-            {QStringLiteral("0"), QStringLiteral("0,00"), true}, {QStringLiteral("0"), QStringLiteral("0,00"), false}}};
-    data.totalText = QStringLiteral("50,40");
-    data.servicePhone = QStringLiteral("(0 49 99) 555-0123");
-    return data;
-}
 
 TEST(SheetLayout, PrintsEveryItemInOrderWithItsFontAndPlace)
 {
     RecordingSurface surface;
-    printSheet(surface, typicalSheet());
+    printSheet(surface, test::sevenNightsSheet());
     const auto &items = surface.items;
     ASSERT_EQ(items.size(), 47u); // 46 items and the end of the document
 
@@ -191,7 +176,7 @@ TEST(SheetLayout, PrintsEveryItemInOrderWithItsFontAndPlace)
 
 TEST(SheetLayout, ReadsSumsWithThousandsPointsAndPrintsThemUnchanged)
 {
-    SheetData data = typicalSheet();
+    SheetData data = test::sevenNightsSheet();
     data.lines[0] = {QStringLiteral("3"), QStringLiteral("1.234,50"), false};
     data.totalText = QStringLiteral("1.240,10");
     RecordingSurface surface;
@@ -204,7 +189,7 @@ TEST(SheetLayout, ReadsSumsWithThousandsPointsAndPrintsThemUnchanged)
 
 TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
 {
-    SheetData data = typicalSheet();
+    SheetData data = test::sevenNightsSheet();
     data.departure = data.arrival;
     for (SheetCategoryLine &line : data.lines)
         line.sumText = QStringLiteral("0,00");
@@ -240,12 +225,12 @@ TEST(AmountPerNight, FollowsTheLinesRule)
 TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
 {
     RecordingSurface reference;
-    printSheet(reference, typicalSheet());
+    printSheet(reference, test::sevenNightsSheet());
     const int calls = reference.calls;
     ASSERT_GT(calls, 46);
     for (int failing = 0; failing < calls; ++failing) {
         RecordingSurface surface {{failing}};
-        printSheet(surface, typicalSheet());
+        printSheet(surface, test::sevenNightsSheet());
         // At most one item is lost, and the document always ends unless its own step failed.
         EXPECT_GE(surface.items.size(), reference.items.size() - 1) << failing;
         if (failing != calls - 1) {
@@ -253,17 +238,17 @@ TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
         }
     }
     RecordingSurface everything {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}};
-    printSheet(everything, typicalSheet());
+    printSheet(everything, test::sevenNightsSheet());
     EXPECT_TRUE(everything.find(QStringLiteral("Service-Telefon: (0 49 99) 555-0123")));
 }
 
 TEST(SheetLayout, ThreeCopiesAreThreeIdenticalDocuments)
 {
     RecordingSurface first;
-    printSheet(first, typicalSheet());
+    printSheet(first, test::sevenNightsSheet());
     for (int copy = 0; copy < 3; ++copy) {
         RecordingSurface again;
-        printSheet(again, typicalSheet());
+        printSheet(again, test::sevenNightsSheet());
         ASSERT_EQ(again.items.size(), first.items.size());
         for (std::size_t i = 0; i < first.items.size(); ++i)
             EXPECT_EQ(again.items[i].text, first.items[i].text);

@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "gui_helpers.h"
 #include "print/print_job.h"
+#include "sheet_examples.h"
 
 using namespace salvenor::print;
 using namespace salvenor::ui;
@@ -78,22 +79,6 @@ const Word *findWord(const std::vector<Word> &words, const QString &text, int pa
     return nullptr;
 }
 
-SheetData typicalSheet()
-{
-    SheetData data;
-    data.today = QDate {2016, 3, 14};
-    data.arrival = QDate {2016, 3, 14};
-    data.departure = QDate {2016, 3, 21};
-    data.arrivalDayText = QStringLiteral("Mo. 14.03.2016");
-    data.departureDayText = QStringLiteral("Mo. 21.03.2016");
-    data.lines
-        = {{{QStringLiteral("2"), QStringLiteral("44,80"), false}, {QStringLiteral("0"), QStringLiteral("0,00"), false},
-            {QStringLiteral("0"), QStringLiteral("0,00"), false}, {QStringLiteral("2"), QStringLiteral("5,60"), true},
-            {QStringLiteral("0"), QStringLiteral("0,00"), true}, {QStringLiteral("0"), QStringLiteral("0,00"), false}}};
-    data.totalText = QStringLiteral("1.234,50");
-    data.servicePhone = QStringLiteral("(0 49 99) 555-0123");
-    return data;
-}
 
 } // namespace
 
@@ -110,7 +95,7 @@ void PrintTest::sheetStandsAtItsMillimetres()
     QPrinter printer {QPrinter::HighResolution};
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    printCopies(printer, 1, [] { return typicalSheet(); });
+    printCopies(printer, 1, [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
 
     const QRectF area = printer.pageLayout().paintRect(QPageLayout::Millimeter);
     const double left = area.left();
@@ -166,7 +151,7 @@ void PrintTest::copiesToAFileBecomePages()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setCopyCount(3); // as the print dialog hands it back
-    printCopies(printer, printer.copyCount(), [] { return typicalSheet(); });
+    printCopies(printer, printer.copyCount(), [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
 
     const auto words = wordsOf(pdf);
     for (int page = 1; page <= 3; ++page)
