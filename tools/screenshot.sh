@@ -3,12 +3,13 @@
 set -euo pipefail
 out=${1:-docs/main-window.png}
 binary=${2:-build/release/app/salvenor}
-display=:$((90 + RANDOM % 9))
-
-Xvfb "$display" -screen 0 900x650x24 -nolisten tcp >/dev/null 2>&1 &
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 900x650x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$program" "$xvfb" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+program=
+trap 'kill $program "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
+display=:$(head -n 1 "$work/display")
 
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$binary" >/dev/null 2>&1 &
 program=$!
