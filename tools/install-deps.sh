@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n fonts-liberation
     xvfb xauth xdotool x11-utils
     poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
+    dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

@@ -61,3 +61,10 @@ convert -size 520x316 gradient:'#8ec5ec'-'#e6f3fb' \
     -annotate +430+300 'Version 6.0.0' \
     "PNG24:splash.png"
 mogrify -strip ./*.png
+
+# The desktop's icons, from the SVG drawing, at the usual hicolor sizes.
+mkdir -p icons
+for size in 16 24 32 48 64 128 256; do
+    convert -background none -density 384 salvenor.svg -resize "${size}x${size}" "PNG32:icons/salvenor-$size.png"
+done
+mogrify -strip icons/*.png

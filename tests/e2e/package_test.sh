@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the Debian package, checks its metadata and desktop files, unpacks it into a temporary
+# root and starts the installed program there. Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+package=$(find "$work/out" -maxdepth 1 -name 'salvenor2016_*.deb' | head -n 1)
+[ -n "$package" ] || fail "no package built"
+depends=$(dpkg-deb -f "$package" Depends)
+echo "Depends: $depends"
+for needed in libqt6widgets6 libqt6printsupport6 libc6 fonts-liberation qt6-translations-l10n; do
+    grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed"
+done
+
+root=$work/root
+dpkg-deb -x "$package" "$root"
+id=example.quarnum.Salvenor2016
+for file in usr/bin/salvenor "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
+    "usr/share/icons/hicolor/48x48/apps/$id.png" "usr/share/icons/hicolor/256x256/apps/$id.png" \
+    "usr/share/icons/hicolor/scalable/apps/$id.svg"; do
+    [ -e "$root/$file" ] || fail "the package lacks /$file"
+done
+desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "AppStream data"
+
+# The installed program never ends by itself: running until the timeout is a pass.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+status=0
+QT_QPA_PLATFORM=offscreen timeout 6 "$root/usr/bin/salvenor" >"$work/run.log" 2>&1 || status=$?
+[ "$status" -eq 124 ] || { cat "$work/run.log"; fail "the installed program ended with status $status"; }
+echo "1 passed, 0 failed"
