@@ -288,9 +288,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Other open windows close first, the last opened first.
     const QWidgetList windows = QApplication::topLevelWidgets();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (*it != this && (*it)->isVisible())
-            (*it)->close();
+    for (qsizetype i = windows.size() - 1; i >= 0; --i) {
+        if (windows.at(i) != this && windows.at(i)->isVisible())
+            windows.at(i)->close();
     }
     if (!isMinimized())
         saveWindowPlacement(frameGeometry());

@@ -24,7 +24,7 @@ std::string formatMoney(Money amount)
     if (cents == std::numeric_limits<std::int64_t>::min())
         throw std::out_of_range("amount too large to format");
     const bool negative = cents < 0;
-    const std::uint64_t magnitude = static_cast<std::uint64_t>(negative ? -cents : cents);
+    const auto magnitude = static_cast<std::uint64_t>(negative ? -cents : cents);
 
     std::string integerDigits = std::to_string(magnitude / 100);
     std::string text;
@@ -85,7 +85,8 @@ Money parseMoney(std::string_view text)
     }
     if (integerPart.size() > 1 && integerPart.front() == '0')
         throw reject("leading zero");
-    const std::int64_t cents = units * 100 + (text[comma + 1] - '0') * 10 + (text[comma + 2] - '0');
+    const std::int64_t decimals = std::int64_t{text[comma + 1] - '0'} * 10 + (text[comma + 2] - '0');
+    const std::int64_t cents = units * 100 + decimals;
     if (negative && cents == 0)
         throw reject("negative zero");
     return Money::fromCents(negative ? -cents : cents);

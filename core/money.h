@@ -25,6 +25,7 @@ public:
         m_cents += other.m_cents;
         return *this;
     }
+    // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 misreads a defaulted <=>
     friend constexpr auto operator<=>(Money, Money) = default;
 
 private:

@@ -9,6 +9,7 @@ packages=(
     xvfb xauth xdotool x11-utils
     poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
     dpkg-dev file desktop-file-utils appstream
+    clang clang-tidy libclang-rt-14-dev libx11-dev libxtst-dev
 )
 
 missing=()

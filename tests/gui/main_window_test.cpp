@@ -337,13 +337,13 @@ void MainWindowTest::tabOrder()
     const char *expected[] = {"Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
         "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint"};
     selector("Anz_Erwachsene")->setFocus();
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
+    for (const char *name : expected) {
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus);
         // A calendar takes the focus in its day table; name the calendar that holds it.
         while (focus && focus->objectName().startsWith(QStringLiteral("qt_")))
             focus = focus->parentWidget();
-        QCOMPARE(focus->objectName(), QString::fromLatin1(expected[i]));
+        QCOMPARE(focus->objectName(), QString::fromLatin1(name));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 }

@@ -1,0 +1,104 @@
+// The core's public operations on arbitrary dates (valid or not, in range or not) and counts:
+// each either throws its documented error or returns figures that hold together.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "core/contribution.h"
+#include "core/explanation.h"
+#include "core/stay.h"
+
+using namespace salvenor;
+
+namespace {
+
+class Input
+{
+public:
+    Input(const std::uint8_t *data, std::size_t size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
+
+    template<typename T>
+    T take()
+    {
+        T value{};
+        const std::size_t n = std::min(sizeof(T), m_size - m_used);
+        std::memcpy(&value, m_data + m_used, n);
+        m_used += n;
+        return value;
+    }
+
+private:
+    const std::uint8_t *m_data;
+    std::size_t m_size;
+    std::size_t m_used = 0;
+};
+
+// Mostly dates in or near the calendars' range; now and then anything at all.
+Date takeDate(Input &input)
+{
+    const auto mode = input.take<std::uint8_t>();
+    if (mode % 8 == 0)
+        return makeDate(input.take<std::int8_t>(), input.take<std::uint8_t>(), input.take<std::int16_t>());
+    return addDays(makeDate(1, 1, 2000), input.take<std::uint16_t>() % 11700);
+}
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+template<typename Operation>
+void expectDocumentedErrors(Operation &&operation)
+{
+    try {
+        operation();
+    } catch (const std::out_of_range &) {
+    } catch (const std::invalid_argument &) {
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    Input input{data, size};
+    const Date arrival = takeDate(input);
+    const Date departure = takeDate(input);
+    const auto category = static_cast<PersonCategory>(input.take<std::uint8_t>() % 7);
+    const int count = input.take<std::int8_t>();
+
+    expectDocumentedErrors([&] {
+        const SeasonBoundaries seasons = Saison(arrival, departure);
+        require(seasons.Jahr_Folgend == yearOf(arrival) + 1);
+        require(seasons.VS_Anf < seasons.HS_Anf && seasons.NS_Anf <= seasons.Jahr_End);
+    });
+    expectDocumentedErrors([&] {
+        const StayUpdate update = arrivalClicked(arrival);
+        require(daysBetween(arrival, update.departure) == 1);
+    });
+    expectDocumentedErrors([&] {
+        const StayUpdate update = departureClicked(arrival, departure);
+        require(update.departure >= arrival);
+        require(update.nights == daysBetween(arrival, update.departure));
+        require(update.warning.has_value() == (departure < arrival));
+    });
+    expectDocumentedErrors([&] {
+        const CategoryResult result = calculateCategory(category, arrival, departure, count);
+        require(result.split.N1 >= 0 && result.split.N2 >= 0);
+        require(result.split.N1 + result.split.N2 == daysBetween(arrival, departure));
+        require(result.sum.cents() >= 0);
+        const std::string text = formatMoney(result.sum);
+        require(parseMoney(text) == result.sum);
+        require(categorySum(category, arrival, departure, count) == text);
+        require(!explainSum(result).empty());
+        require(parseMoney(grandTotal({text, text, "0,00", "0,00", "0,00", text})) == 3 * result.sum);
+    });
+    return 0;
+}
