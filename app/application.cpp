@@ -8,12 +8,13 @@
 
 #include "app/main_window.h"
 #include "windows/placement.h"
+#include "windows/splash_window.h"
 
 namespace salvenor::ui {
 
 void useGermanLanguage(QApplication &app)
 {
-    const QLocale german {QLocale::German, QLocale::Germany};
+    const QLocale german{QLocale::German, QLocale::Germany};
     QLocale::setDefault(german);
     auto *translator = new QTranslator(&app);
     if (translator->load(
@@ -31,8 +32,13 @@ int runApplication(QApplication &app, const Clock &today)
 
     // The splash closes before the main window shows; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The splash shows first; the main window is built while it is on the screen.
+    SplashWindow splash;
+    splash.setWindowModality(Qt::ApplicationModal);
+    splash.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     MainWindow window;
-    window.load({today(), true});
+    window.load({today(), &splash});
     centreOnScreen(&window);
     window.show();
     centreOnScreen(&window);

@@ -17,7 +17,7 @@ struct CategoryControls
     const char *description; // "Erwachsene": the row's subject in German
 };
 
-inline constexpr std::array<CategoryControls, 6> kCategoryControls {{
+inline constexpr std::array<CategoryControls, 6> kCategoryControls{{
     {PersonCategory::Erwachsene, "Label_Erwachsene", "Anz_Erwachsene", "Tage_Erwachsene", "Summe_Erwachsene",
         "Erwachsene"},
     {PersonCategory::Erw_Schwer, "Label_Erw_Schwerb1", "Anz_Erw_Schwer", "Tage_Erw_Schwer", "Summe_Erw_Schwer",

@@ -13,7 +13,7 @@ inline Date toCoreDate(QDate date)
 
 inline QDate toQDate(Date date)
 {
-    return QDate {yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
+    return QDate{yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
         static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 

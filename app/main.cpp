@@ -4,6 +4,6 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app {argc, argv};
+    QApplication app{argc, argv};
     return salvenor::ui::runApplication(app);
 }

@@ -44,7 +44,7 @@ constexpr const char *kInitialNotice
 constexpr const char *kZeroMoney = "0,00";
 
 // The order in which a date change clears the counts.
-constexpr std::array<const char *, 6> kCountClearOrder {
+constexpr std::array<const char *, 6> kCountClearOrder{
     "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer", "Anz_Kind_Fremd", "Anz_Erwachsene"};
 
 } // namespace
@@ -57,8 +57,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QIcon icon;
-    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize {16, 16});
-    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize {32, 32});
+    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize{16, 16});
+    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize{32, 32});
     setWindowIcon(icon);
 
     createClientArea();
@@ -102,10 +102,10 @@ void MainWindow::createClientArea()
 
 void MainWindow::createPictures()
 {
-    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap {QStringLiteral(":/images/logo.png")});
+    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap{QStringLiteral(":/images/logo.png")});
     auto *print = control<QPushButton>(QStringLiteral("cmdPrint"));
-    print->setIcon(QIcon {QStringLiteral(":/images/print.png")});
-    print->setIconSize(QSize {16, 16});
+    print->setIcon(QIcon{QStringLiteral(":/images/print.png")});
+    print->setIconSize(QSize{16, 16});
 }
 
 void MainWindow::createCountSelectors()
@@ -202,7 +202,7 @@ void MainWindow::connectActions()
     connect(m_statusBarAction, &QAction::triggered, this,
         [this] { control(QStringLiteral("sbStatusBar"))->setVisible(m_statusBarAction->isChecked()); });
     connect(m_aboutAction, &QAction::triggered, this, [this] {
-        AboutWindow about {this};
+        AboutWindow about{this};
         about.exec();
     });
     const std::pair<const char *, TipKind> tips[]
@@ -211,7 +211,7 @@ void MainWindow::connectActions()
         [this] { print::printWithDialog(this, [this] { return sheetData(); }); });
     for (const auto &[name, kind] : tips) {
         connect(control<QPushButton>(QString::fromLatin1(name)), &QPushButton::clicked, this, [this, kind = kind] {
-            TipWindow tip {kind, this};
+            TipWindow tip{kind, this};
             tip.exec();
         });
     }
@@ -219,10 +219,8 @@ void MainWindow::connectActions()
 
 void MainWindow::load(const StartUp &startUp)
 {
-    if (startUp.showSplash) {
-        SplashWindow splash;
-        splash.run();
-    }
+    if (startUp.splash != nullptr)
+        startUp.splash->run();
     ApplyResourceCaptions(this);
     // The outer frame never comes out smaller than the design's client area.
     if (pixelsToTwips(frameGeometry().height()) < kMainClientHeight)
@@ -351,7 +349,7 @@ void MainWindow::onDepartureChosen()
     clearResults();
     clearCounts();
     if (update.warning) {
-        QMessageBox box {QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
+        QMessageBox box{QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
             QMessageBox::Ok, this};
         box.setObjectName(QStringLiteral("departureWarning"));
         box.exec();
@@ -385,7 +383,7 @@ void MainWindow::clearResults()
     for (const CategoryControls &row : kCategoryControls) {
         auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
         sum->setFigure(QString::fromLatin1(kZeroMoney));
-        sum->setToolTip(QString {});
+        sum->setToolTip(QString{});
     }
 }
 

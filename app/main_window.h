@@ -17,6 +17,7 @@ namespace salvenor::ui {
 
 class FigureLabel;
 class MonthCalendar;
+class SplashWindow;
 
 // The calculator's working window: two calendars for the stay, a row per person category,
 // the total, the information column, the menus and the status bar.
@@ -32,7 +33,8 @@ public:
     struct StartUp
     {
         QDate today;
-        bool showSplash = true;
+        // Shown (if not yet) and waited for before anything else; none in tests that skip it.
+        SplashWindow *splash = nullptr;
     };
     // The start-up sequence: splash, captions, fonts, arrival today and departure tomorrow (both
     // clamped into the calendars' range), one night in every nights label, every count 0, the

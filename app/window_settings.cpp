@@ -9,7 +9,7 @@ namespace salvenor::ui {
 
 bool saveWindowPlacement(const QRect &frameInPixels)
 {
-    QSettings settings {QSettings::IniFormat, QSettings::UserScope, QString::fromUtf8(kSettingsApplication)};
+    QSettings settings{QSettings::IniFormat, QSettings::UserScope, QString::fromUtf8(kSettingsApplication)};
     if (!settings.isWritable())
         return false;
     settings.beginGroup(QStringLiteral("Settings"));

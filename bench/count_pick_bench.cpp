@@ -21,14 +21,15 @@ void CountPickBench::countPick()
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     MainWindow window;
-    window.load({QDate{2016, 11, 1}, false});
+    window.load({QDate{2016, 11, 1}});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *selector = window.control<QComboBox>(QStringLiteral("Anz_Kind"));
     auto *total = window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"));
     selector->setFocus();
     bool up = false;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         QTest::keyClick(selector, up ? Qt::Key_Up : Qt::Key_Down);
         total->repaint();
         up = !up;

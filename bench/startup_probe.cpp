@@ -6,7 +6,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>

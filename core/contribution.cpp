@@ -117,7 +117,7 @@ CategoryResult calculateCategory(PersonCategory category, Date arrival, Date dep
     const CategoryRules &rules = rulesOf(category);
     if (count < 0 || count > rules.maxCount)
         throw std::out_of_range("count " + std::to_string(count) + " lies outside 0 to "
-            + std::to_string(rules.maxCount) + " for " + std::string {rules.key});
+            + std::to_string(rules.maxCount) + " for " + std::string{rules.key});
 
     CategoryResult result;
     result.split = splitStay(category, arrival, departure);

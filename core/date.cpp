@@ -8,15 +8,15 @@ namespace salvenor {
 namespace {
 
 // Fixed German names: the program never depends on the machine's locale.
-constexpr std::array<std::string_view, 7> kShortWeekdays {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
-constexpr std::array<std::string_view, 7> kWeekdays {
+constexpr std::array<std::string_view, 7> kShortWeekdays{"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
+constexpr std::array<std::string_view, 7> kWeekdays{
     "Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
-constexpr std::array<std::string_view, 12> kMonths {"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli",
+constexpr std::array<std::string_view, 12> kMonths{"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli",
     "August", "September", "Oktober", "November", "Dezember"};
 
 unsigned sundayBasedWeekday(Date date)
 {
-    return std::chrono::weekday {std::chrono::sys_days {date}}.c_encoding();
+    return std::chrono::weekday{std::chrono::sys_days{date}}.c_encoding();
 }
 
 void appendTwoDigits(std::string &out, unsigned value)
@@ -63,16 +63,16 @@ std::string_view monthName(Date date)
 std::string dayText(Date date)
 {
     std::string text = dateText(date);
-    return std::string {shortWeekdayName(date)} + ". " + text;
+    return std::string{shortWeekdayName(date)} + ". " + text;
 }
 
 void requireDateIn(Date date, Date first, Date last, std::string_view what)
 {
     if (!date.ok())
-        throw std::invalid_argument(std::string {what} + " is not a calendar date");
+        throw std::invalid_argument(std::string{what} + " is not a calendar date");
     if (date < first || date > last)
         throw std::out_of_range(
-            std::string {what} + " " + dateText(date) + " lies outside " + dateText(first) + " to " + dateText(last));
+            std::string{what} + " " + dateText(date) + " lies outside " + dateText(first) + " to " + dateText(last));
 }
 
 } // namespace salvenor

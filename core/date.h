@@ -11,7 +11,7 @@ using Date = std::chrono::year_month_day;
 
 constexpr Date makeDate(int day, unsigned month, int year)
 {
-    return Date {std::chrono::year {year}, std::chrono::month {month}, std::chrono::day {static_cast<unsigned>(day)}};
+    return Date{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{static_cast<unsigned>(day)}};
 }
 
 // The days the two calendars offer.
@@ -22,13 +22,13 @@ inline constexpr Date kLastDeparture = makeDate(31, 12, 2030);
 
 constexpr Date addDays(Date date, int days)
 {
-    return Date {std::chrono::sys_days {date} + std::chrono::days {days}};
+    return Date{std::chrono::sys_days{date} + std::chrono::days{days}};
 }
 
 // Whole days from `from` to `to` (negative when `to` lies before `from`).
 constexpr int daysBetween(Date from, Date to)
 {
-    return static_cast<int>((std::chrono::sys_days {to} - std::chrono::sys_days {from}).count());
+    return static_cast<int>((std::chrono::sys_days{to} - std::chrono::sys_days{from}).count());
 }
 
 constexpr int yearOf(Date date)

@@ -45,7 +45,7 @@ std::string formatMoney(Money amount)
 Money parseMoney(std::string_view text)
 {
     const auto reject = [text](const char *why) {
-        return std::invalid_argument("\"" + std::string {text} + "\" is not a money text: " + why);
+        return std::invalid_argument("\"" + std::string{text} + "\" is not a money text: " + why);
     };
     const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
 
@@ -127,7 +127,7 @@ std::string formatTwoDecimals(double value)
     if (roundUp)
         ++cents;
     if (cents == 0)
-        return formatMoney(Money {});
+        return formatMoney(Money{});
     return formatMoney(Money::fromCents(negative ? -cents : cents));
 }
 

@@ -13,13 +13,13 @@ class Money final
 public:
     constexpr Money() = default;
 
-    static constexpr Money fromCents(std::int64_t cents) { return Money {cents}; }
+    static constexpr Money fromCents(std::int64_t cents) { return Money{cents}; }
     constexpr std::int64_t cents() const { return m_cents; }
 
-    friend constexpr Money operator+(Money a, Money b) { return Money {a.m_cents + b.m_cents}; }
-    friend constexpr Money operator-(Money a, Money b) { return Money {a.m_cents - b.m_cents}; }
-    friend constexpr Money operator*(Money a, std::int64_t factor) { return Money {a.m_cents * factor}; }
-    friend constexpr Money operator*(std::int64_t factor, Money a) { return Money {a.m_cents * factor}; }
+    friend constexpr Money operator+(Money a, Money b) { return Money{a.m_cents + b.m_cents}; }
+    friend constexpr Money operator-(Money a, Money b) { return Money{a.m_cents - b.m_cents}; }
+    friend constexpr Money operator*(Money a, std::int64_t factor) { return Money{a.m_cents * factor}; }
+    friend constexpr Money operator*(std::int64_t factor, Money a) { return Money{a.m_cents * factor}; }
     constexpr Money &operator+=(Money other)
     {
         m_cents += other.m_cents;
@@ -30,7 +30,7 @@ public:
 
 private:
     constexpr explicit Money(std::int64_t cents)
-        : m_cents {cents}
+        : m_cents{cents}
     { }
 
     std::int64_t m_cents = 0;

@@ -11,7 +11,7 @@ constexpr const char *kCrLf = "\r\n";
 void requireOk(Date date, const char *what)
 {
     if (!date.ok())
-        throw std::invalid_argument(std::string {what} + " is not a calendar date");
+        throw std::invalid_argument(std::string{what} + " is not a calendar date");
 }
 
 } // namespace
@@ -21,7 +21,7 @@ SeasonBoundaries Saison(Date arrival, Date departure)
     requireOk(arrival, "arrival");
     requireOk(departure, "departure");
     const int year = yearOf(arrival);
-    SeasonBoundaries seasons {
+    SeasonBoundaries seasons{
         makeDate(1, 1, year),
         makeDate(1, 5, year),
         makeDate(1, 11, year),
@@ -58,7 +58,7 @@ StayUpdate departureClicked(Date arrival, Date departure)
     update.clickedDepartureText = dayText(departure);
     update.departure = departure;
     if (arrival > departure) {
-        update.warning = DepartureWarning {
+        update.warning = DepartureWarning{
             "Hinweis - Abreisedatum",
             "  Der " + dateText(departure) + " liegt vor dem " + dateText(arrival) + kCrLf
                 + "   Das Abreisedatum wird jetzt automatisch" + kCrLf + "auf einen Tag nach dem Anreisedatum gesetzt.",
@@ -76,8 +76,8 @@ StayUpdate departureClicked(Date arrival, Date departure)
 std::string todayLine(Date today)
 {
     requireOk(today, "today");
-    return "Heute ist " + std::string {weekdayName(today)} + " der" + kCrLf
-        + std::to_string(static_cast<unsigned>(today.day())) + ". " + std::string {monthName(today)} + " "
+    return "Heute ist " + std::string{weekdayName(today)} + " der" + kCrLf
+        + std::to_string(static_cast<unsigned>(today.day())) + ". " + std::string{monthName(today)} + " "
         + std::to_string(yearOf(today));
 }
 

@@ -10,7 +10,7 @@ namespace salvenor {
 // The six person categories in their fixed order: rows of the window, tab order, lines of the sheet.
 enum class PersonCategory { Erwachsene, Erw_Schwer, Student, Kind, Kind_Schwer, Kind_Fremd };
 
-inline constexpr std::array<PersonCategory, 6> kAllCategories {
+inline constexpr std::array<PersonCategory, 6> kAllCategories{
     PersonCategory::Erwachsene,
     PersonCategory::Erw_Schwer,
     PersonCategory::Student,
@@ -40,11 +40,11 @@ struct CategoryRules
     TariffSet tariff; // the 2016 tariff, or the single tariff of the other categories
 };
 
-inline constexpr TariffSet kNoTariff {};
+inline constexpr TariffSet kNoTariff{};
 
 // The bylaw's amounts, held as listed (every cap is 28 main-season nights; the reduced
 // categories carry 85 % rounded half up, their caps 28 nights at the reduced rate).
-inline constexpr std::array<CategoryRules, 6> kCategoryRules {{
+inline constexpr std::array<CategoryRules, 6> kCategoryRules{{
     {PersonCategory::Erwachsene, "Erwachsene", 30, true, false, false, {320_ct, 210_ct, 8960_ct},
         {350_ct, 230_ct, 9800_ct}},
     {PersonCategory::Erw_Schwer, "Erw_Schwer", 40, true, false, false, {272_ct, 179_ct, 7616_ct},

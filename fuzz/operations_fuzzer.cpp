@@ -20,11 +20,9 @@ public:
     Input(const std::uint8_t *data, std::size_t size)
         : m_data(data)
         , m_size(size)
-    {
-    }
+    { }
 
-    template<typename T>
-    T take()
+    template<typename T> T take()
     {
         T value{};
         const std::size_t n = std::min(sizeof(T), m_size - m_used);
@@ -54,14 +52,12 @@ void require(bool condition)
         std::abort();
 }
 
-template<typename Operation>
-void expectDocumentedErrors(Operation &&operation)
+template<typename Operation> void expectDocumentedErrors(Operation &&operation)
 {
     try {
         operation();
     } catch (const std::out_of_range &) {
-    } catch (const std::invalid_argument &) {
-    }
+    } catch (const std::invalid_argument &) { }
 }
 
 } // namespace

@@ -26,7 +26,7 @@ QtPrintSurface::QtPrintSurface(QPrinter &printer, bool pagesInOneDocument)
     : m_printer(printer)
     , m_pagesInOneDocument(pagesInOneDocument)
 {
-    m_font = QFont {QString::fromLatin1(ui::kSansFace)};
+    m_font = QFont{QString::fromLatin1(ui::kSansFace)};
     m_font.setPointSizeF(12);
     m_font.setBold(true);
 }
@@ -77,7 +77,7 @@ double QtPrintSurface::printableWidth()
 
 void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
 {
-    QFont font {faceFor(face)};
+    QFont font{faceFor(face)};
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     font.setItalic(false);
@@ -89,13 +89,13 @@ void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
 
 double QtPrintSurface::textWidth(const QString &text)
 {
-    const QFontMetricsF metrics {m_font, &m_printer};
+    const QFontMetricsF metrics{m_font, &m_printer};
     return metrics.horizontalAdvance(text) * kMillimetresPerInch / m_printer.logicalDpiX();
 }
 
 double QtPrintSurface::lineHeight()
 {
-    const QFontMetricsF metrics {m_font, &m_printer};
+    const QFontMetricsF metrics{m_font, &m_printer};
     return metrics.height() * kMillimetresPerInch / m_printer.logicalDpiY();
 }
 
@@ -105,8 +105,8 @@ void QtPrintSurface::printText(const QString &text, double x, double y)
     m_painter.setFont(m_font);
     m_painter.setPen(Qt::black);
     // y is the top edge of the line; QPainter places text by its baseline.
-    const QFontMetricsF metrics {m_font, &m_printer};
-    m_painter.drawText(QPointF {toDeviceX(x), toDeviceY(y) + metrics.ascent()}, text);
+    const QFontMetricsF metrics{m_font, &m_printer};
+    m_painter.drawText(QPointF{toDeviceX(x), toDeviceY(y) + metrics.ascent()}, text);
     checkPrinter();
     m_currentY = y + lineHeight();
 }
@@ -114,10 +114,10 @@ void QtPrintSurface::printText(const QString &text, double x, double y)
 void QtPrintSurface::drawLine(double x1, double y1, double x2, double y2)
 {
     begin();
-    QPen pen {Qt::black};
+    QPen pen{Qt::black};
     pen.setWidth(0); // the thinnest line the device draws
     m_painter.setPen(pen);
-    m_painter.drawLine(QPointF {toDeviceX(x1), toDeviceY(y1)}, QPointF {toDeviceX(x2), toDeviceY(y2)});
+    m_painter.drawLine(QPointF{toDeviceX(x1), toDeviceY(y1)}, QPointF{toDeviceX(x2), toDeviceY(y2)});
     checkPrinter();
 }
 

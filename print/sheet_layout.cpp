@@ -22,7 +22,7 @@ struct LineTexts
 };
 
 // The category lines: vertical position and name text, in the categories' order.
-constexpr std::array<LineTexts, 6> kCategoryLines {{
+constexpr std::array<LineTexts, 6> kCategoryLines{{
     {63, " Erwachsene(r) "},
     {73, " Erwachsene(r) 80% Schwerb."},
     {83, " Student, Schüler, Azubi"},
@@ -45,7 +45,7 @@ template<typename Step> void step(Step &&run) noexcept
 double readNumber(const QString &text)
 {
     bool ok = false;
-    const double value = QLocale {QLocale::German, QLocale::Germany}.toDouble(text.trimmed(), &ok);
+    const double value = QLocale{QLocale::German, QLocale::Germany}.toDouble(text.trimmed(), &ok);
     if (!ok)
         throw PrintStepError("not a number: " + text.toStdString());
     return value;

@@ -7,7 +7,7 @@ namespace salvenor {
 
 namespace {
 
-constexpr std::array<std::pair<std::int32_t, std::string_view>, 5> kEntries {{
+constexpr std::array<std::pair<std::int32_t, std::string_view>, 5> kEntries{{
     {1000, "&Datei"},
     {1012, "&Beenden"},
     {1019, "&Ansicht"},

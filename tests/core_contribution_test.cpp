@@ -37,61 +37,61 @@ TEST_P(CategorySum, MatchesTheWorkedExample)
 }
 
 INSTANTIATE_TEST_SUITE_P(Adults, CategorySum,
-    testing::Values(SumExample {PC::Erwachsene, "14.03.2016", "18.03.2016", 2, 1, "18,40"},
-        SumExample {PC::Erwachsene, "14.03.2016", "18.03.2016", 0, 1, "0,00"},
-        SumExample {PC::Erwachsene, "14.03.2016", "14.03.2016", 2, 1, "0,00"},
-        SumExample {PC::Erwachsene, "25.04.2016", "05.05.2016", 1, 4, "27,80"},
-        SumExample {PC::Erwachsene, "20.10.2015", "05.11.2015", 3, 5, "140,40"},
-        SumExample {PC::Erwachsene, "20.12.2016", "31.12.2016", 1, 3, "25,30"},
-        SumExample {PC::Erwachsene, "01.07.2015", "29.07.2015", 1, 2, "89,60"},
-        SumExample {PC::Erwachsene, "01.07.2015", "01.08.2015", 3, 2, "268,80"},
-        SumExample {PC::Erwachsene, "01.07.2016", "30.07.2016", 4, 2, "392,00"},
-        SumExample {PC::Erwachsene, "01.06.2016", "01.08.2016", 2, 2, "196,00"},
-        SumExample {PC::Erwachsene, "10.04.2015", "20.11.2015", 1, 6, "89,60"},
-        SumExample {PC::Erwachsene, "28.12.2015", "03.01.2016", 2, 7, "26,00"},
-        SumExample {PC::Erwachsene, "01.12.2015", "10.01.2016", 2, 7, "171,60"},
-        SumExample {PC::Erwachsene, "01.11.2015", "01.01.2016", 1, 7, "89,60"},
-        SumExample {PC::Erwachsene, "01.11.2015", "02.01.2016", 1, 7, "98,00"},
-        SumExample {PC::Erwachsene, "20.12.2014", "05.01.2015", 1, 7, "33,60"},
-        SumExample {PC::Erwachsene, "30.12.2016", "02.01.2017", 3, 7, "20,70"},
+    testing::Values(SumExample{PC::Erwachsene, "14.03.2016", "18.03.2016", 2, 1, "18,40"},
+        SumExample{PC::Erwachsene, "14.03.2016", "18.03.2016", 0, 1, "0,00"},
+        SumExample{PC::Erwachsene, "14.03.2016", "14.03.2016", 2, 1, "0,00"},
+        SumExample{PC::Erwachsene, "25.04.2016", "05.05.2016", 1, 4, "27,80"},
+        SumExample{PC::Erwachsene, "20.10.2015", "05.11.2015", 3, 5, "140,40"},
+        SumExample{PC::Erwachsene, "20.12.2016", "31.12.2016", 1, 3, "25,30"},
+        SumExample{PC::Erwachsene, "01.07.2015", "29.07.2015", 1, 2, "89,60"},
+        SumExample{PC::Erwachsene, "01.07.2015", "01.08.2015", 3, 2, "268,80"},
+        SumExample{PC::Erwachsene, "01.07.2016", "30.07.2016", 4, 2, "392,00"},
+        SumExample{PC::Erwachsene, "01.06.2016", "01.08.2016", 2, 2, "196,00"},
+        SumExample{PC::Erwachsene, "10.04.2015", "20.11.2015", 1, 6, "89,60"},
+        SumExample{PC::Erwachsene, "28.12.2015", "03.01.2016", 2, 7, "26,00"},
+        SumExample{PC::Erwachsene, "01.12.2015", "10.01.2016", 2, 7, "171,60"},
+        SumExample{PC::Erwachsene, "01.11.2015", "01.01.2016", 1, 7, "89,60"},
+        SumExample{PC::Erwachsene, "01.11.2015", "02.01.2016", 1, 7, "98,00"},
+        SumExample{PC::Erwachsene, "20.12.2014", "05.01.2015", 1, 7, "33,60"},
+        SumExample{PC::Erwachsene, "30.12.2016", "02.01.2017", 3, 7, "20,70"},
         // Departing on 1 May or 1 November keeps the last night in the earlier season.
-        SumExample {PC::Erwachsene, "28.04.2016", "01.05.2016", 1, 4, "6,90"},
-        SumExample {PC::Erwachsene, "29.10.2016", "01.11.2016", 1, 5, "10,50"},
-        SumExample {PC::Erw_Schwer, "14.03.2016", "18.03.2016", 2, 1, "15,68"},
-        SumExample {PC::Erw_Schwer, "01.07.2016", "30.07.2016", 1, 2, "83,44"},
-        SumExample {PC::Erw_Schwer, "01.07.2015", "30.07.2015", 1, 2, "76,16"}));
+        SumExample{PC::Erwachsene, "28.04.2016", "01.05.2016", 1, 4, "6,90"},
+        SumExample{PC::Erwachsene, "29.10.2016", "01.11.2016", 1, 5, "10,50"},
+        SumExample{PC::Erw_Schwer, "14.03.2016", "18.03.2016", 2, 1, "15,68"},
+        SumExample{PC::Erw_Schwer, "01.07.2016", "30.07.2016", 1, 2, "83,44"},
+        SumExample{PC::Erw_Schwer, "01.07.2015", "30.07.2015", 1, 2, "76,16"}));
 
 INSTANTIATE_TEST_SUITE_P(SingleTariffCategories, CategorySum,
-    testing::Values(SumExample {PC::Student, "10.07.2016", "17.07.2016", 1, 2, "5,60"},
-        SumExample {PC::Kind, "10.07.2016", "20.07.2016", 2, 2, "8,00"},
-        SumExample {PC::Kind_Fremd, "01.07.2016", "31.07.2016", 3, 2, "67,20"},
-        SumExample {PC::Kind_Schwer, "01.07.2016", "31.07.2016", 1, 2, "19,04"},
-        SumExample {PC::Kind_Schwer, "01.07.2016", "31.07.2016", 3, 2, "19,04"},
-        SumExample {PC::Student, "01.07.2016", "29.07.2016", 1, 2, "22,40"},
-        SumExample {PC::Student, "01.07.2016", "30.07.2016", 1, 2, "22,40"},
-        SumExample {PC::Student, "25.04.2016", "05.05.2016", 2, 4, "11,20"},
-        SumExample {PC::Kind, "25.04.2016", "05.05.2016", 3, 4, "5,60"},
-        SumExample {PC::Student, "28.10.2016", "03.11.2016", 1, 5, "4,00"},
-        SumExample {PC::Student, "10.04.2016", "05.11.2016", 1, 6, "22,40"},
-        SumExample {PC::Student, "28.12.2016", "03.01.2017", 1, 7, "2,40"},
-        SumExample {PC::Student, "01.11.2016", "10.01.2017", 1, 7, "26,00"},
+    testing::Values(SumExample{PC::Student, "10.07.2016", "17.07.2016", 1, 2, "5,60"},
+        SumExample{PC::Kind, "10.07.2016", "20.07.2016", 2, 2, "8,00"},
+        SumExample{PC::Kind_Fremd, "01.07.2016", "31.07.2016", 3, 2, "67,20"},
+        SumExample{PC::Kind_Schwer, "01.07.2016", "31.07.2016", 1, 2, "19,04"},
+        SumExample{PC::Kind_Schwer, "01.07.2016", "31.07.2016", 3, 2, "19,04"},
+        SumExample{PC::Student, "01.07.2016", "29.07.2016", 1, 2, "22,40"},
+        SumExample{PC::Student, "01.07.2016", "30.07.2016", 1, 2, "22,40"},
+        SumExample{PC::Student, "25.04.2016", "05.05.2016", 2, 4, "11,20"},
+        SumExample{PC::Kind, "25.04.2016", "05.05.2016", 3, 4, "5,60"},
+        SumExample{PC::Student, "28.10.2016", "03.11.2016", 1, 5, "4,00"},
+        SumExample{PC::Student, "10.04.2016", "05.11.2016", 1, 6, "22,40"},
+        SumExample{PC::Student, "28.12.2016", "03.01.2017", 1, 7, "2,40"},
+        SumExample{PC::Student, "01.11.2016", "10.01.2017", 1, 7, "26,00"},
         // The year-turn rule as it stands raises this sum above the uncapped 36,00.
-        SumExample {PC::Student, "20.12.2016", "20.03.2017", 1, 7, "53,60"},
-        SumExample {PC::Kind, "01.11.2016", "10.01.2017", 2, 7, "26,00"},
-        SumExample {PC::Kind_Fremd, "05.05.2016", "05.05.2016", 4, 2, "0,00"},
-        SumExample {PC::Kind_Schwer, "05.05.2016", "20.05.2016", 0, 2, "0,00"},
+        SumExample{PC::Student, "20.12.2016", "20.03.2017", 1, 7, "53,60"},
+        SumExample{PC::Kind, "01.11.2016", "10.01.2017", 2, 7, "26,00"},
+        SumExample{PC::Kind_Fremd, "05.05.2016", "05.05.2016", 4, 2, "0,00"},
+        SumExample{PC::Kind_Schwer, "05.05.2016", "20.05.2016", 0, 2, "0,00"},
         // Per person 22,40 equals the cap: the cap test is exact, no division.
-        SumExample {PC::Student, "01.12.2016", "26.01.2017", 3, 7, "67,20"}));
+        SumExample{PC::Student, "01.12.2016", "26.01.2017", 3, 7, "67,20"}));
 
 INSTANTIATE_TEST_SUITE_P(IntoALaterYearFromBeforeThePostSeason, CategorySum,
-    testing::Values(SumExample {PC::Erwachsene, "15.10.2015", "05.01.2016", 2, 0, "196,00"},
-        SumExample {PC::Erwachsene, "15.10.2015", "01.01.2016", 1, 0, "89,60"},
-        SumExample {PC::Erw_Schwer, "01.03.2017", "10.01.2018", 1, 0, "83,44"},
+    testing::Values(SumExample{PC::Erwachsene, "15.10.2015", "05.01.2016", 2, 0, "196,00"},
+        SumExample{PC::Erwachsene, "15.10.2015", "01.01.2016", 1, 0, "89,60"},
+        SumExample{PC::Erw_Schwer, "01.03.2017", "10.01.2018", 1, 0, "83,44"},
         // Cap for the old year plus four later nights at the off-season rate.
-        SumExample {PC::Student, "15.10.2015", "05.01.2016", 1, 0, "24,00"},
-        SumExample {PC::Kind_Fremd, "15.10.2015", "05.01.2016", 3, 0, "72,00"},
-        SumExample {PC::Kind, "15.10.2015", "05.01.2016", 3, 0, "24,00"},
-        SumExample {PC::Kind_Schwer, "15.10.2015", "05.01.2016", 1, 0, "20,40"}));
+        SumExample{PC::Student, "15.10.2015", "05.01.2016", 1, 0, "24,00"},
+        SumExample{PC::Kind_Fremd, "15.10.2015", "05.01.2016", 3, 0, "72,00"},
+        SumExample{PC::Kind, "15.10.2015", "05.01.2016", 3, 0, "24,00"},
+        SumExample{PC::Kind_Schwer, "15.10.2015", "05.01.2016", 1, 0, "20,40"}));
 
 TEST(StaySplitOfTheYearEnd, CountsNewYearsEveWithTheOldYearForAdultsOnly)
 {
@@ -187,14 +187,14 @@ TEST(BadInput, IsRejectedWithTheBadValueNamed)
         categorySum(PC::Erwachsene, a, b, 31);
         FAIL() << "no exception";
     } catch (const std::out_of_range &e) {
-        EXPECT_NE(std::string {e.what()}.find("31"), std::string::npos) << e.what();
-        EXPECT_NE(std::string {e.what()}.find("Erwachsene"), std::string::npos) << e.what();
+        EXPECT_NE(std::string{e.what()}.find("31"), std::string::npos) << e.what();
+        EXPECT_NE(std::string{e.what()}.find("Erwachsene"), std::string::npos) << e.what();
     }
     try {
         categorySum(PC::Student, b, a, 1);
         FAIL() << "no exception";
     } catch (const std::invalid_argument &e) {
-        EXPECT_NE(std::string {e.what()}.find("14.03.2016"), std::string::npos) << e.what();
+        EXPECT_NE(std::string{e.what()}.find("14.03.2016"), std::string::npos) << e.what();
     }
 }
 

@@ -31,13 +31,13 @@ TEST_P(SeasonCalendar, GivesTheBoundariesOfTheWorkingYear)
 
 INSTANTIATE_TEST_SUITE_P(Examples, SeasonCalendar,
     testing::Values(
-        SeasonExample {"15.07.2016", "20.07.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
+        SeasonExample{"15.07.2016", "20.07.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
         // Across the year end VS_Anf and HS_Anf move on; NS_Anf and Jahr_End stay.
-        SeasonExample {"30.12.2015", "03.01.2016", "01.01.2016", "01.05.2016", "01.11.2015", "31.12.2015", 2016},
-        SeasonExample {"20.12.2016", "31.12.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
-        SeasonExample {"20.12.2016", "01.01.2017", "01.01.2017", "01.05.2017", "01.11.2016", "31.12.2016", 2017},
+        SeasonExample{"30.12.2015", "03.01.2016", "01.01.2016", "01.05.2016", "01.11.2015", "31.12.2015", 2016},
+        SeasonExample{"20.12.2016", "31.12.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
+        SeasonExample{"20.12.2016", "01.01.2017", "01.01.2017", "01.05.2017", "01.11.2016", "31.12.2016", 2017},
         // The working year comes from the arrival alone.
-        SeasonExample {"01.01.2016", "01.01.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017}));
+        SeasonExample{"01.01.2016", "01.01.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017}));
 
 TEST(DayTexts, UseGermanWeekdaysCountedFromSunday)
 {
@@ -126,7 +126,7 @@ TEST(StayOperations, RejectDatesOutsideTheCalendars)
         arrivalClicked(d("31.12.2030"));
         FAIL() << "no exception";
     } catch (const std::out_of_range &e) {
-        EXPECT_NE(std::string {e.what()}.find("31.12.2030"), std::string::npos) << e.what();
+        EXPECT_NE(std::string{e.what()}.find("31.12.2030"), std::string::npos) << e.what();
     }
 }
 

@@ -79,7 +79,7 @@ void checkStay(
         ASSERT_EQ(one.sum, one.uncappedSum);
     }
 
-    std::array<std::string, 6> texts {"0,00", "0,00", "0,00", "0,00", "0,00", "0,00"};
+    std::array<std::string, 6> texts{"0,00", "0,00", "0,00", "0,00", "0,00", "0,00"};
     for (const int count : {0, 1, 2, rules.maxCount}) {
         const std::string text = categorySum(category, arrival, departure, count);
         const Money amount = parseMoney(text);
@@ -106,7 +106,7 @@ class Sweep : public testing::TestWithParam<PersonCategory>
 TEST_P(Sweep, StaysOfUpToOneHundredAndTwentyNights)
 {
     const PersonCategory category = GetParam();
-    const NightlyRates oracle {category};
+    const NightlyRates oracle{category};
     SweepCounters counters;
     for (Date arrival = kFirstArrival; arrival <= kLastArrival; arrival = addDays(arrival, 1)) {
         const Date lastDeparture = std::min(addDays(arrival, 120), kLastDeparture);
@@ -122,7 +122,7 @@ TEST_P(Sweep, StaysOfUpToOneHundredAndTwentyNights)
 TEST_P(Sweep, EveryYearEndCrossing)
 {
     const PersonCategory category = GetParam();
-    const NightlyRates oracle {category};
+    const NightlyRates oracle{category};
     SweepCounters counters;
     for (int year = 2001; year < 2030; ++year) {
         for (Date arrival = makeDate(1, 9, year); arrival <= makeDate(31, 12, year); arrival = addDays(arrival, 1)) {
@@ -138,7 +138,7 @@ TEST_P(Sweep, EveryYearEndCrossing)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllCategories, Sweep, testing::ValuesIn(kAllCategories),
-    [](const testing::TestParamInfo<PersonCategory> &param) { return std::string {rulesOf(param.param).key}; });
+    [](const testing::TestParamInfo<PersonCategory> &param) { return std::string{rulesOf(param.param).key}; });
 
 } // namespace
 } // namespace salvenor

@@ -106,7 +106,6 @@ private:
     double m_currentY = 0;
 };
 
-
 TEST(SheetLayout, PrintsEveryItemInOrderWithItsFontAndPlace)
 {
     RecordingSurface surface;
@@ -229,7 +228,7 @@ TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
     const int calls = reference.calls;
     ASSERT_GT(calls, 46);
     for (int failing = 0; failing < calls; ++failing) {
-        RecordingSurface surface {{failing}};
+        RecordingSurface surface{{failing}};
         printSheet(surface, test::sevenNightsSheet());
         // At most one item is lost, and the document always ends unless its own step failed.
         EXPECT_GE(surface.items.size(), reference.items.size() - 1) << failing;
@@ -237,7 +236,7 @@ TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
             EXPECT_EQ(surface.items.back().kind, QStringLiteral("end")) << failing;
         }
     }
-    RecordingSurface everything {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}};
+    RecordingSurface everything{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}};
     printSheet(everything, test::sevenNightsSheet());
     EXPECT_TRUE(everything.find(QStringLiteral("Service-Telefon: (0 49 99) 555-0123")));
 }

@@ -16,12 +16,10 @@ inline print::SheetData sevenNightsSheet(const QString &total = QStringLiteral("
     data.departure = QDate{2016, 3, 21};
     data.arrivalDayText = QStringLiteral("Mo. 14.03.2016");
     data.departureDayText = QStringLiteral("Mo. 21.03.2016");
-    data.lines = {{{QStringLiteral("2"), QStringLiteral("44,80"), false},
-                   {QStringLiteral("0"), QStringLiteral("0,00"), false},
-                   {QStringLiteral("0"), QStringLiteral("0,00"), false},
-                   {QStringLiteral("2"), QStringLiteral("5,60"), true},
-                   {QStringLiteral("0"), QStringLiteral("0,00"), true},
-                   {QStringLiteral("0"), QStringLiteral("0,00"), false}}};
+    data.lines
+        = {{{QStringLiteral("2"), QStringLiteral("44,80"), false}, {QStringLiteral("0"), QStringLiteral("0,00"), false},
+            {QStringLiteral("0"), QStringLiteral("0,00"), false}, {QStringLiteral("2"), QStringLiteral("5,60"), true},
+            {QStringLiteral("0"), QStringLiteral("0,00"), true}, {QStringLiteral("0"), QStringLiteral("0,00"), false}}};
     data.totalText = total;
     data.servicePhone = QStringLiteral("(0 49 99) 555-0123");
     return data;

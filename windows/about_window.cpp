@@ -54,17 +54,17 @@ AboutWindow::AboutWindow(QWidget *parent)
     auto *icon = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("picIcon")));
     icon->setAutoFillBackground(true);
     QPalette grey = icon->palette();
-    grey.setColor(QPalette::Window, QColor {192, 192, 192});
+    grey.setColor(QPalette::Window, QColor{192, 192, 192});
     icon->setPalette(grey);
-    icon->setPixmap(QPixmap {QStringLiteral(":/images/app-icon-32.png")});
-    setWindowIcon(QIcon {QStringLiteral(":/images/app-icon-32.png")});
+    icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
+    setWindowIcon(QIcon{QStringLiteral(":/images/app-icon-32.png")});
 
     // The two lines form one etched separator: grey one pixel, under it white two pixels.
     const auto lines = client->findChildren<LineWidget *>(QStringLiteral("Line1"));
     for (LineWidget *line : lines) {
         const bool white = line->height() > 1;
         line->setProperty("Index", white ? 0 : 1);
-        line->setLineColor(white ? QColor {Qt::white} : QColor {128, 128, 128});
+        line->setLineColor(white ? QColor{Qt::white} : QColor{128, 128, 128});
         line->setLineWidth(white ? 2 : 1);
     }
     if (lines.size() == 2)

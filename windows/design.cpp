@@ -18,7 +18,7 @@ namespace salvenor::ui {
 
 QRect rectFromTwips(int left, int top, int width, int height)
 {
-    return QRect {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+    return QRect{twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }
 
 namespace {
@@ -88,7 +88,7 @@ ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs
         setOwnFont(widget, fontFor(spec.font));
 
         const bool isLine = spec.kind == ControlKind::DottedLine || spec.kind == ControlKind::SolidLine;
-        const QRect box = isLine ? QRect {twipsToPixels(spec.left), twipsToPixels(spec.top),
+        const QRect box = isLine ? QRect{twipsToPixels(spec.left), twipsToPixels(spec.top),
                               twipsToPixels(spec.left + spec.width) - twipsToPixels(spec.left), 1}
                                  : rectFromTwips(spec.left, spec.top, spec.width, spec.height);
         widget->setGeometry(box);

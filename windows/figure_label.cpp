@@ -44,8 +44,7 @@ void FigureLabel::refit()
     m_fitting = true;
     QFont candidate = m_designFont;
     const int room = m_roomRight - m_roomLeft;
-    const auto needed
-        = [this](const QFont &f) { return QFontMetrics {f}.horizontalAdvance(text()) + 2 * margin() + 1; };
+    const auto needed = [this](const QFont &f) { return QFontMetrics{f}.horizontalAdvance(text()) + 2 * margin() + 1; };
     if (needed(candidate) > room) {
         candidate.setFamily(QString::fromLatin1(kNarrowFace));
         while (needed(candidate) > room && candidate.pointSizeF() > 4)

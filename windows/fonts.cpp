@@ -8,7 +8,7 @@ namespace {
 
 QFont sansFont(qreal pointSize, bool bold)
 {
-    QFont font {QString::fromLatin1(kSansFace)};
+    QFont font{QString::fromLatin1(kSansFace)};
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     font.setItalic(false);

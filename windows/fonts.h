@@ -12,7 +12,7 @@ namespace salvenor::ui {
 inline constexpr const char *kSansFace = "Liberation Sans";
 inline constexpr const char *kNarrowFace = "Liberation Sans Narrow";
 
-inline const QColor kDarkRed {192, 0, 0};
+inline const QColor kDarkRed{192, 0, 0};
 
 QFont baseFont(); // 8.25 pt regular: every control not named otherwise
 QFont frameFont(); // 8 pt bold: frame captions

@@ -26,12 +26,12 @@ void LineWidget::setLineWidth(int width)
 
 void LineWidget::paintEvent(QPaintEvent *)
 {
-    QPainter painter {this};
-    QPen pen {m_color, static_cast<qreal>(m_width), m_style};
+    QPainter painter{this};
+    QPen pen{m_color, static_cast<qreal>(m_width), m_style};
     pen.setCapStyle(Qt::FlatCap);
     painter.setPen(pen);
     const qreal y = m_width / 2.0;
-    painter.drawLine(QPointF {0, y}, QPointF {static_cast<qreal>(width()), y});
+    painter.drawLine(QPointF{0, y}, QPointF{static_cast<qreal>(width()), y});
 }
 
 } // namespace salvenor::ui

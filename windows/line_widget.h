@@ -21,7 +21,7 @@ protected:
 
 private:
     Qt::PenStyle m_style;
-    QColor m_color {Qt::black};
+    QColor m_color{Qt::black};
     int m_width = 1;
 };
 

@@ -14,7 +14,7 @@ namespace salvenor::ui {
 MonthCalendar::MonthCalendar(QWidget *parent)
     : QCalendarWidget(parent)
 {
-    setLocale(QLocale {QLocale::German, QLocale::Germany});
+    setLocale(QLocale{QLocale::German, QLocale::Germany});
     setFirstDayOfWeek(Qt::Monday);
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
@@ -38,7 +38,7 @@ void MonthCalendar::makeCompact()
     }
     for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
         if (auto *button = findChild<QToolButton *>(QString::fromLatin1(name))) {
-            button->setIconSize(QSize {12, 12});
+            button->setIconSize(QSize{12, 12});
             button->setFixedWidth(18);
         }
     }
@@ -63,7 +63,7 @@ void MonthCalendar::setDateFromProgram(QDate date)
 bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress)
-        m_reportedBySelection = QDate {};
+        m_reportedBySelection = QDate{};
     return QCalendarWidget::eventFilter(watched, event);
 }
 
@@ -80,7 +80,7 @@ void MonthCalendar::onClicked(QDate date)
     if (m_settingFromProgram)
         return;
     if (date == m_reportedBySelection) {
-        m_reportedBySelection = QDate {};
+        m_reportedBySelection = QDate{};
         return;
     }
     emit dayChosen(date);

@@ -31,16 +31,21 @@ SplashWindow::SplashWindow(QWidget *parent)
     m_timer->setSingleShot(true);
     m_timer->setInterval(kDisplayMilliseconds);
     connect(m_timer, &QTimer::timeout, this, &QDialog::accept);
+    connect(this, &QDialog::finished, this, [this] { m_closed = true; });
     m_timer->start();
 }
 
 int SplashWindow::run()
 {
+    if (m_closed)
+        return result();
     QEventLoop loop;
     connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
-    setWindowModality(Qt::ApplicationModal);
-    show();
-    if (isVisible())
+    if (!isVisible()) {
+        setWindowModality(Qt::ApplicationModal);
+        show();
+    }
+    if (!m_closed && isVisible())
         loop.exec(QEventLoop::DialogExec);
     return result();
 }
@@ -70,7 +75,7 @@ void SplashWindow::mousePressEvent(QMouseEvent *)
 
 void SplashWindow::paintEvent(QPaintEvent *)
 {
-    QPainter painter {this};
+    QPainter painter{this};
     painter.fillRect(rect(), Qt::white);
     painter.drawPixmap(0, 0, m_picture);
 }

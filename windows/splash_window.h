@@ -16,8 +16,8 @@ class SplashWindow final : public QDialog
 public:
     explicit SplashWindow(QWidget *parent = nullptr);
 
-    // Shows the splash modally and returns once it has closed. Unlike QDialog::exec it also
-    // returns when the splash closed while it was being shown (a key already waiting).
+    // Shows the splash (unless it already shows) and returns once it has closed. Unlike
+    // QDialog::exec it also returns when the splash closed while it was being shown, or before.
     int run();
 
     QTimer *closeTimer() const { return m_timer; }
@@ -30,6 +30,7 @@ protected:
 
 private:
     QTimer *m_timer;
+    bool m_closed = false;
     QPixmap m_picture;
 };
 

@@ -68,15 +68,15 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     const TipDesign design = designOf(kind);
     setObjectName(QString::fromLatin1(design.windowName));
     setWindowTitle(QStringLiteral("Informationen"));
-    setWindowIcon(QIcon {QStringLiteral(":/images/app-icon-32.png")});
+    setWindowIcon(QIcon{QStringLiteral(":/images/app-icon-32.png")});
     setOwnFont(this, baseFont());
-    const QSize client {twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight)};
+    const QSize client{twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight)};
     if (design.sizable)
         resize(client); // controls keep their places while the border is dragged
     else
         setFixedSize(client);
 
-    std::vector<ControlSpec> specs {
+    std::vector<ControlSpec> specs{
         {"Picture1", K::Picture, "", 120, 120, design.pictureWidth, design.pictureHeight},
         {"Label1", K::Label, "Picture1", 540, 180, 2655, 255, design.heading},
     };
@@ -86,7 +86,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
 
     auto *picture = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("Picture1")));
     picture->setFrameShape(QFrame::Box);
-    picture->setPixmap(QPixmap {QStringLiteral(":/images/hint-icon-32.png")});
+    picture->setPixmap(QPixmap{QStringLiteral(":/images/hint-icon-32.png")});
     picture->setMargin(1);
     for (QLabel *label : picture->findChildren<QLabel *>()) {
         label->setAutoFillBackground(true);

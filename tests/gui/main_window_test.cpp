@@ -77,7 +77,7 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     m_window = std::make_unique<MainWindow>();
-    m_window->load({QDate {2016, 3, 14}, false});
+    m_window->load({QDate{2016, 3, 14}});
     m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -126,7 +126,7 @@ void MainWindowTest::startsWithOneNightAndNoCounts()
 
 void MainWindowTest::typicalRequest()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 18});
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
     for (const CategoryControls &row : kCategoryControls)
         QCOMPARE(text(row.nights), QStringLiteral("4"));
     QCOMPARE(m_window->statusText(),
@@ -142,7 +142,7 @@ void MainWindowTest::typicalRequest()
 
 void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
 {
-    setStay(QDate {2016, 3, 10}, QDate {2016, 3, 20});
+    setStay(QDate{2016, 3, 10}, QDate{2016, 3, 20});
     pickWithKeys(selector("Anz_Student"), 3);
     QCOMPARE(text("Summe_Student"), QStringLiteral("12,00"));
 
@@ -162,7 +162,7 @@ void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
         QCOMPARE(text("Summe_Student"), QStringLiteral("0,00"));
         QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
     });
-    clickDay(departureCalendar(), QDate {2016, 3, 8});
+    clickDay(departureCalendar(), QDate{2016, 3, 8});
     QVERIFY(shown);
     QCOMPARE(m_window->departure(), QDate(2016, 3, 11));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 11.03.2016"));
@@ -176,7 +176,7 @@ void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
 
 void MainWindowTest::departureOnTheArrivalDayGivesNoNights()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 14});
+    clickDay(departureCalendar(), QDate{2016, 3, 14});
     QCOMPARE(text("Tage_Kind"), QStringLiteral("0"));
     QVERIFY(
         m_window->statusText().endsWith(QStringLiteral(" - Der Kurbeitrag wird für 0 Übernachtung(en) berechnet.")));
@@ -186,12 +186,12 @@ void MainWindowTest::departureOnTheArrivalDayGivesNoNights()
 
 void MainWindowTest::arrivalClickResetsEverything()
 {
-    setStay(QDate {2016, 7, 1}, QDate {2016, 7, 31});
+    setStay(QDate{2016, 7, 1}, QDate{2016, 7, 31});
     pickWithKeys(selector("Anz_Erwachsene"), 2);
     pickWithKeys(selector("Anz_Kind_Fremd"), 3);
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("263,20"));
 
-    clickDay(arrivalCalendar(), QDate {2015, 12, 31});
+    clickDay(arrivalCalendar(), QDate{2015, 12, 31});
     QCOMPARE(m_window->departure(), QDate(2016, 1, 1));
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Do. 31.12.2015"));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 01.01.2016"));
@@ -200,17 +200,17 @@ void MainWindowTest::arrivalClickResetsEverything()
         QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
         QCOMPARE(text(row.sum), QStringLiteral("0,00"));
         QCOMPARE(text(row.nights), QStringLiteral("1"));
-        QCOMPARE(m_window->control(QString::fromLatin1(row.sum))->toolTip(), QString {});
+        QCOMPARE(m_window->control(QString::fromLatin1(row.sum))->toolTip(), QString{});
     }
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
 }
 
 void MainWindowTest::sameDayClickedAgainStillResets()
 {
-    setStay(QDate {2016, 7, 1}, QDate {2016, 7, 11});
+    setStay(QDate{2016, 7, 1}, QDate{2016, 7, 11});
     pickWithKeys(selector("Anz_Kind"), 1);
     QCOMPARE(text("Summe_Kind"), QStringLiteral("8,00"));
-    clickDay(departureCalendar(), QDate {2016, 7, 11});
+    clickDay(departureCalendar(), QDate{2016, 7, 11});
     QCOMPARE(text("Summe_Kind"), QStringLiteral("0,00"));
     QCOMPARE(selector("Anz_Kind")->currentText(), QStringLiteral("0"));
     QCOMPARE(text("Tage_Kind"), QStringLiteral("10"));
@@ -218,7 +218,7 @@ void MainWindowTest::sameDayClickedAgainStillResets()
 
 void MainWindowTest::keyboardDateChangeRunsTheSameOperation()
 {
-    setStay(QDate {2016, 3, 14}, QDate {2016, 3, 24});
+    setStay(QDate{2016, 3, 14}, QDate{2016, 3, 24});
     QTableView *view = test::calendarView(arrivalCalendar());
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Right);
@@ -243,21 +243,21 @@ void MainWindowTest::categorySums_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("sum");
 
-    QTest::newRow("adults, main season capped") << QDate {2016, 7, 1} << QDate {2016, 7, 30} << "Anz_Erwachsene"
+    QTest::newRow("adults, main season capped") << QDate{2016, 7, 1} << QDate{2016, 7, 30} << "Anz_Erwachsene"
                                                 << "Summe_Erwachsene" << 4 << "392,00";
-    QTest::newRow("adults across the tariff change") << QDate {2015, 12, 1} << QDate {2016, 1, 10} << "Anz_Erwachsene"
+    QTest::newRow("adults across the tariff change") << QDate{2015, 12, 1} << QDate{2016, 1, 10} << "Anz_Erwachsene"
                                                      << "Summe_Erwachsene" << 2 << "171,60";
-    QTest::newRow("disabled adults") << QDate {2016, 3, 14} << QDate {2016, 3, 18} << "Anz_Erw_Schwer"
+    QTest::newRow("disabled adults") << QDate{2016, 3, 14} << QDate{2016, 3, 18} << "Anz_Erw_Schwer"
                                      << "Summe_Erw_Schwer" << 2 << "15,68";
-    QTest::newRow("student") << QDate {2016, 7, 10} << QDate {2016, 7, 17} << "Anz_Student"
+    QTest::newRow("student") << QDate{2016, 7, 10} << QDate{2016, 7, 17} << "Anz_Student"
                              << "Summe_Student" << 1 << "5,60";
-    QTest::newRow("students, year-turn rule") << QDate {2016, 11, 1} << QDate {2017, 1, 10} << "Anz_Student"
+    QTest::newRow("students, year-turn rule") << QDate{2016, 11, 1} << QDate{2017, 1, 10} << "Anz_Student"
                                               << "Summe_Student" << 1 << "26,00";
-    QTest::newRow("family children") << QDate {2016, 11, 1} << QDate {2017, 1, 10} << "Anz_Kind"
+    QTest::newRow("family children") << QDate{2016, 11, 1} << QDate{2017, 1, 10} << "Anz_Kind"
                                      << "Summe_Kind" << 2 << "26,00";
-    QTest::newRow("disabled children") << QDate {2016, 7, 1} << QDate {2016, 7, 31} << "Anz_Kind_Schwer"
+    QTest::newRow("disabled children") << QDate{2016, 7, 1} << QDate{2016, 7, 31} << "Anz_Kind_Schwer"
                                        << "Summe_Kind_Schwer" << 3 << "19,04";
-    QTest::newRow("other children") << QDate {2016, 7, 1} << QDate {2016, 7, 31} << "Anz_Kind_Fremd"
+    QTest::newRow("other children") << QDate{2016, 7, 1} << QDate{2016, 7, 31} << "Anz_Kind_Fremd"
                                     << "Summe_Kind_Fremd" << 3 << "67,20";
 }
 
@@ -280,7 +280,7 @@ void MainWindowTest::categorySums()
 
 void MainWindowTest::countPickedByArrowKey()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 18});
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
     QComboBox *adults = selector("Anz_Erwachsene");
     adults->setFocus();
     QTest::keyClick(adults, Qt::Key_Down);
@@ -294,7 +294,7 @@ void MainWindowTest::countPickedByArrowKey()
 
 void MainWindowTest::totalAddsAllSixSums()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 18});
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
     pickWithKeys(selector("Anz_Erwachsene"), 2);
     pickWithKeys(selector("Anz_Erw_Schwer"), 2);
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("34,08"));
@@ -305,7 +305,7 @@ void MainWindowTest::totalAddsAllSixSums()
 
 void MainWindowTest::sumTooltipExplainsTheFigure()
 {
-    setStay(QDate {2016, 11, 1}, QDate {2017, 1, 10});
+    setStay(QDate{2016, 11, 1}, QDate{2017, 1, 10});
     pickWithKeys(selector("Anz_Kind"), 2);
     const QString tip = m_window->control(QStringLiteral("Summe_Kind"))->toolTip();
     QVERIFY2(tip.contains(QStringLiteral("60 Nächte Nachsaison")), qPrintable(tip));
@@ -317,11 +317,11 @@ void MainWindowTest::sumTooltipExplainsTheFigure()
 
 void MainWindowTest::statusTextSurvivesOpeningAMenu()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 18});
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
     const QString status = m_window->statusText();
     auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuView"));
     QVERIFY(menu);
-    menu->popup(QPoint {10, 10});
+    menu->popup(QPoint{10, 10});
     QVERIFY(QTest::qWaitForWindowExposed(menu));
     m_window->menuBar()->setActiveAction(menu->menuAction());
     QTest::qWait(20);
@@ -350,7 +350,7 @@ void MainWindowTest::tabOrder()
 
 void MainWindowTest::accessibleNamesAndValues()
 {
-    clickDay(departureCalendar(), QDate {2016, 3, 18});
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
     pickWithKeys(selector("Anz_Erwachsene"), 2);
 
     QAccessibleInterface *adults = QAccessible::queryAccessibleInterface(selector("Anz_Erwachsene"));
@@ -411,7 +411,7 @@ void MainWindowTest::controlsStandAtTheirDesignPlaces()
             widget->parentWidget()->objectName(), parentName.isEmpty() ? QStringLiteral("clientArea") : parentName);
 
         if (auto *label = qobject_cast<QLabel *>(widget); label && !label->wordWrap() && !label->text().isEmpty()) {
-            const QFontMetrics metrics {label->font()};
+            const QFontMetrics metrics{label->font()};
             for (const QString &line : label->text().split(QLatin1Char('\n')))
                 QVERIFY2(metrics.horizontalAdvance(line) <= label->width(), spec.name);
             QVERIFY2(
@@ -423,7 +423,7 @@ void MainWindowTest::controlsStandAtTheirDesignPlaces()
 
 void MainWindowTest::widestFiguresAreNeverCut()
 {
-    setStay(QDate {2001, 1, 1}, QDate {2030, 12, 31});
+    setStay(QDate{2001, 1, 1}, QDate{2030, 12, 31});
     for (const CategoryControls &row : kCategoryControls)
         pickWithKeys(selector(row.selector), rulesOf(row.category).maxCount);
     QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("10956"));
@@ -436,7 +436,7 @@ void MainWindowTest::widestFiguresAreNeverCut()
         "Summe_Kind_Schwer", "Summe_Kind_Fremd", "Tage_Erwachsene", "Tage_Kind_Fremd"};
     for (const char *name : figures) {
         auto *label = m_window->control<QLabel>(QString::fromLatin1(name));
-        QVERIFY2(QFontMetrics {label->font()}.horizontalAdvance(label->text()) <= label->width(), name);
+        QVERIFY2(QFontMetrics{label->font()}.horizontalAdvance(label->text()) <= label->width(), name);
         // It stays clear of every sibling except the frame around it.
         for (QObject *object : label->parentWidget()->children()) {
             auto *sibling = qobject_cast<QWidget *>(object);
@@ -451,7 +451,7 @@ void MainWindowTest::widestFiguresAreNeverCut()
         }
     }
     // Back to small figures, the labels return to their design boxes and face.
-    clickDay(departureCalendar(), QDate {2001, 1, 5});
+    clickDay(departureCalendar(), QDate{2001, 1, 5});
     auto *total = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"));
     QCOMPARE(total->geometry(), rectFromTwips(450, 360, 1575, 495));
     QCOMPARE(total->font().family(), QStringLiteral("Liberation Sans"));
@@ -479,10 +479,10 @@ void MainWindowTest::checkConsistent(const QString &context)
 
 void MainWindowTest::randomEventsKeepTheWindowConsistent()
 {
-    QRandomGenerator random {20161231};
+    QRandomGenerator random{20161231};
     const Qt::Key calendarKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp,
         Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
-    const QDate first {2001, 1, 1};
+    const QDate first{2001, 1, 1};
     for (int step = 0; step < 2500; ++step) {
         const int kind = random.bounded(10);
         QString context = QStringLiteral("step %1 kind %2").arg(step).arg(kind);

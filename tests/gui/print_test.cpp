@@ -55,7 +55,7 @@ std::vector<Word> wordsOf(const QString &pdf)
     const QString html = QString::fromUtf8(process.readAllStandardOutput());
     std::vector<Word> words;
     int page = 0;
-    static const QRegularExpression word {QStringLiteral(
+    static const QRegularExpression word{QStringLiteral(
         R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>|<page )re")};
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto match = it.next();
@@ -79,7 +79,6 @@ const Word *findWord(const std::vector<Word> &words, const QString &text, int pa
     return nullptr;
 }
 
-
 } // namespace
 
 void PrintTest::initTestCase()
@@ -92,7 +91,7 @@ void PrintTest::initTestCase()
 void PrintTest::sheetStandsAtItsMillimetres()
 {
     const QString pdf = m_dir.filePath(QStringLiteral("sheet.pdf"));
-    QPrinter printer {QPrinter::HighResolution};
+    QPrinter printer{QPrinter::HighResolution};
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printCopies(printer, 1, [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
@@ -147,11 +146,12 @@ void PrintTest::sheetStandsAtItsMillimetres()
 void PrintTest::copiesToAFileBecomePages()
 {
     const QString pdf = m_dir.filePath(QStringLiteral("copies.pdf"));
-    QPrinter printer {QPrinter::HighResolution};
+    QPrinter printer{QPrinter::HighResolution};
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setCopyCount(3); // as the print dialog hands it back
-    printCopies(printer, printer.copyCount(), [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
+    printCopies(
+        printer, printer.copyCount(), [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
 
     const auto words = wordsOf(pdf);
     for (int page = 1; page <= 3; ++page)
@@ -162,7 +162,7 @@ void PrintTest::copiesToAFileBecomePages()
 void PrintTest::cancelPrintsNothing()
 {
     MainWindow window;
-    window.load({QDate {2016, 3, 14}, false});
+    window.load({QDate{2016, 3, 14}});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QString dialogName;
@@ -172,7 +172,7 @@ void PrintTest::cancelPrintsNothing()
             return;
         dialogName = dialog->objectName();
         QVERIFY(dialog->parentWidget() == &window);
-        dialog->printer()->setOutputFileName(QString {}); // nothing may reach a file either
+        dialog->printer()->setOutputFileName(QString{}); // nothing may reach a file either
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     const QString before = window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
@@ -186,11 +186,11 @@ void PrintTest::cancelPrintsNothing()
 void PrintTest::mainWindowProvidesWhatItShows()
 {
     MainWindow window;
-    window.load({QDate {2016, 3, 14}, false});
+    window.load({QDate{2016, 3, 14}});
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *departure = window.control<QCalendarWidget>(QStringLiteral("Abreise"));
-    salvenor::test::clickDay(departure, QDate {2016, 3, 21});
+    salvenor::test::clickDay(departure, QDate{2016, 3, 21});
     salvenor::test::pickWithKeys(window.control<QComboBox>(QStringLiteral("Anz_Erwachsene")), 2);
     salvenor::test::pickWithKeys(window.control<QComboBox>(QStringLiteral("Anz_Kind")), 2);
 

@@ -79,7 +79,7 @@ void StartupTest::cleanup()
 void StartupTest::openWindow(QDate today)
 {
     m_window = std::make_unique<MainWindow>();
-    m_window->load({today, false});
+    m_window->load({today});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
@@ -98,7 +98,8 @@ void StartupTest::mainWindowStaysHiddenUntilTheSplashCloses()
         checked = true;
         QTest::keyClick(splash, Qt::Key_X);
     });
-    m_window->load({QDate {2016, 3, 14}, true});
+    SplashWindow splash;
+    m_window->load({QDate{2016, 3, 14}, &splash});
     QVERIFY(checked);
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Mo. 14.03.2016"));
     QVERIFY(!m_window->isVisible());
@@ -114,13 +115,13 @@ void StartupTest::startUpDays_data()
     QTest::addColumn<QString>("departureText");
     QTest::addColumn<QString>("todayLine");
 
-    QTest::newRow("a Saturday") << QDate {2016, 3, 19} << "Sa. 19.03.2016"
+    QTest::newRow("a Saturday") << QDate{2016, 3, 19} << "Sa. 19.03.2016"
                                 << "So. 20.03.2016"
                                 << "Heute ist Samstag der\n19. März 2016";
-    QTest::newRow("New Year's Eve 2015") << QDate {2015, 12, 31} << "Do. 31.12.2015"
+    QTest::newRow("New Year's Eve 2015") << QDate{2015, 12, 31} << "Do. 31.12.2015"
                                          << "Fr. 01.01.2016"
                                          << "Heute ist Donnerstag der\n31. Dezember 2015";
-    QTest::newRow("a single-digit day") << QDate {2026, 12, 6} << "So. 06.12.2026"
+    QTest::newRow("a single-digit day") << QDate{2026, 12, 6} << "So. 06.12.2026"
                                         << "Mo. 07.12.2026"
                                         << "Heute ist Sonntag der\n6. Dezember 2026";
 }
@@ -157,11 +158,11 @@ void StartupTest::todayOutsideTheCalendarsIsClamped_data()
     QTest::addColumn<QDate>("today");
     QTest::addColumn<QDate>("arrival");
     QTest::addColumn<QString>("todayLine");
-    QTest::newRow("after the range") << QDate {2031, 5, 1} << QDate {2030, 12, 30}
+    QTest::newRow("after the range") << QDate{2031, 5, 1} << QDate{2030, 12, 30}
                                      << "Heute ist Donnerstag der\n1. Mai 2031";
     QTest::newRow("last day of the range")
-        << QDate {2030, 12, 31} << QDate {2030, 12, 30} << "Heute ist Dienstag der\n31. Dezember 2030";
-    QTest::newRow("before the range") << QDate {2000, 6, 1} << QDate {2001, 1, 1}
+        << QDate{2030, 12, 31} << QDate{2030, 12, 30} << "Heute ist Dienstag der\n31. Dezember 2030";
+    QTest::newRow("before the range") << QDate{2000, 6, 1} << QDate{2001, 1, 1}
                                       << "Heute ist Donnerstag der\n1. Juni 2000";
 }
 
@@ -180,7 +181,7 @@ void StartupTest::todayOutsideTheCalendarsIsClamped()
 
 void StartupTest::infoColumnLines()
 {
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     QVERIFY(text("lblServiceTelefon").startsWith(QStringLiteral("Service-Telefon\n")));
     QVERIFY(text("lblInfowww").startsWith(QStringLiteral("Weitere Infos auf ")));
     QVERIFY(text("lblInfowww").endsWith(QStringLiteral(".example")));
@@ -188,7 +189,7 @@ void StartupTest::infoColumnLines()
 
 void StartupTest::menuCaptionsComeFromTheStringTable()
 {
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     const auto title
         = [this](const char *name) { return m_window->findChild<QMenu *>(QString::fromLatin1(name))->title(); };
     QCOMPARE(title("mnuFile"), QStringLiteral("&Datei"));
@@ -202,7 +203,7 @@ void StartupTest::menuCaptionsComeFromTheStringTable()
 
 void StartupTest::statusBarToggledTwice()
 {
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     auto *bar = m_window->control<QStatusBar>(QStringLiteral("sbStatusBar"));
     const QSize size = m_window->size();
     QVERIFY(bar->isVisible());
@@ -236,7 +237,7 @@ void StartupTest::hintButtonsOpenTheirWindows()
 {
     QFETCH(QString, button);
     QFETCH(QString, window);
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     for (int opening = 0; opening < 2; ++opening) {
         QString seen;
         QTimer::singleShot(0, [&seen, this] {
@@ -256,7 +257,7 @@ void StartupTest::hintButtonsOpenTheirWindows()
 
 void StartupTest::aboutOpensFromTheMenu()
 {
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     QString version;
     QTimer::singleShot(0, [&version] {
         auto *about = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -271,14 +272,14 @@ void StartupTest::aboutOpensFromTheMenu()
 
 void StartupTest::exitClosesTheWindowAndSavesThePlacement()
 {
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     m_window->move(120, 80);
     QTRY_COMPARE(m_window->frameGeometry().topLeft(), QPoint(120, 80));
     const QRect frame = m_window->frameGeometry();
     m_window->exitAction()->trigger();
     QVERIFY(!m_window->isVisible());
 
-    QSettings stored {settingsFile(), QSettings::IniFormat};
+    QSettings stored{settingsFile(), QSettings::IniFormat};
     stored.beginGroup(QStringLiteral("Settings"));
     QCOMPARE(stored.value(QStringLiteral("MainLeft")).toString(), QString::number(frame.left() * 15));
     QCOMPARE(stored.value(QStringLiteral("MainTop")).toString(), QString::number(frame.top() * 15));
@@ -289,14 +290,14 @@ void StartupTest::exitClosesTheWindowAndSavesThePlacement()
 void StartupTest::minimisedCloseWritesNothing()
 {
     {
-        QSettings earlier {settingsFile(), QSettings::IniFormat};
+        QSettings earlier{settingsFile(), QSettings::IniFormat};
         earlier.setValue(QStringLiteral("Settings/MainLeft"), QStringLiteral("1"));
     }
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     m_window->showMinimized();
     QTRY_VERIFY(m_window->isMinimized());
     m_window->close();
-    QSettings stored {settingsFile(), QSettings::IniFormat};
+    QSettings stored{settingsFile(), QSettings::IniFormat};
     QCOMPARE(stored.value(QStringLiteral("Settings/MainLeft")).toString(), QStringLiteral("1"));
     QVERIFY(!stored.contains(QStringLiteral("Settings/MainWidth")));
 }
@@ -304,11 +305,11 @@ void StartupTest::minimisedCloseWritesNothing()
 void StartupTest::unwritableSettingsDoNotStopTheShutdown()
 {
     // Root may write into a read-only folder; a folder below a regular file cannot exist at all.
-    QFile blocker {m_config.path() + QStringLiteral("/not-a-folder")};
+    QFile blocker{m_config.path() + QStringLiteral("/not-a-folder")};
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName() + QStringLiteral("/config"));
-    openWindow(QDate {2016, 3, 14});
+    openWindow(QDate{2016, 3, 14});
     m_window->close();
     QVERIFY(!m_window->isVisible());
 }
@@ -317,7 +318,7 @@ void StartupTest::qtDialogsSpeakGerman()
 {
     useGermanLanguage(*qApp);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
-    QCOMPARE(QLocale {}.toString(1234.5, 'f', 2), QStringLiteral("1.234,50"));
+    QCOMPARE(QLocale{}.toString(1234.5, 'f', 2), QStringLiteral("1.234,50"));
 }
 
 QTEST_MAIN(StartupTest)

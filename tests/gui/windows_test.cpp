@@ -112,7 +112,7 @@ void WindowsTest::splashClosesOnAClick()
     SplashWindow splash;
     splash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
-    QTest::mouseClick(&splash, Qt::LeftButton, {}, QPoint {100, 100});
+    QTest::mouseClick(&splash, Qt::LeftButton, {}, QPoint{100, 100});
     QVERIFY(!splash.isVisible());
     QCOMPARE(splash.result(), int(QDialog::Accepted));
 }
@@ -175,10 +175,10 @@ void WindowsTest::aboutShowsTheVersionInformation()
         QCOMPARE(about.findChildren<LineWidget *>(QStringLiteral("Line1")).size(), 2);
         // Every text stands whole inside the window.
         for (QLabel *label : about.findChildren<QLabel *>()) {
-            const QRect inWindow {label->mapTo(&about, QPoint {0, 0}), label->size()};
+            const QRect inWindow{label->mapTo(&about, QPoint{0, 0}), label->size()};
             QVERIFY2(about.rect().contains(inWindow), qPrintable(label->objectName()));
             if (!label->wordWrap() && !label->text().isEmpty())
-                QVERIFY2(QFontMetrics {label->font()}.horizontalAdvance(label->text()) <= label->width(),
+                QVERIFY2(QFontMetrics{label->font()}.horizontalAdvance(label->text()) <= label->width(),
                     qPrintable(label->objectName()));
             else if (label->wordWrap())
                 QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
@@ -213,10 +213,10 @@ void WindowsTest::tipWindows_data()
 
     QTest::newRow("Kurbeitrag") << TipKind::AnAbreise << "frmTipAnAb" << true << QSize(359, 198)
                                 << "Hinweis zur Kurbeitragsberechnung:"
-                                << QStringList {"Der Kurbeitrag wird nach der Zahl der Übernachtungen bemessen."};
+                                << QStringList{"Der Kurbeitrag wird nach der Zahl der Übernachtungen bemessen."};
     QTest::newRow("Kinder") << TipKind::Kind << "frmTipKind" << false << QSize(361, 200)
                             << "Hinweise zum Kinderkurbeitrag:"
-                            << QStringList {
+                            << QStringList{
                                    "In einer Familie mit 2 oder mehreren Kindern ist nur das 1. Kind der Familie "
                                    "kurbeitragspflichtig. Zur Familie gehören Kinder und Jugendliche bis 17 "
                                    "Jahren und auf Nachweis Schüler, Studenten und Azubis bis 26 Jahren, wenn "
@@ -224,8 +224,8 @@ void WindowsTest::tipWindows_data()
                                    "angehören."};
     QTest::newRow("Schwerbehinderung")
         << TipKind::Schwer << "frmTipSchwer" << false << QSize(361, 200) << "Hinweise zur Schwerbehinderung:"
-        << QStringList {"Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der Kurbeitrag "
-                        "auf 85 v.H. ermäßigt.",
+        << QStringList{"Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der Kurbeitrag "
+                       "auf 85 v.H. ermäßigt.",
                "Personen mit einem gültigen Schwerbehinderten- ausweis von 100%, sowie Personen die laut "
                "amtlichen Ausweis auf ständige Begleitung angewiesen sind, werden ganz vom Kurbeitrag befreit, "
                "ebenso die jeweilige Begleitperson."};
@@ -240,7 +240,7 @@ void WindowsTest::tipWindows()
     QFETCH(QString, heading);
     QFETCH(QStringList, texts);
 
-    TipWindow tip {kind};
+    TipWindow tip{kind};
     tip.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tip));
     QCOMPARE(tip.objectName(), name);
@@ -258,7 +258,7 @@ void WindowsTest::tipWindows()
         if (label->wordWrap())
             QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
         else if (!label->text().isEmpty())
-            QVERIFY2(QFontMetrics {label->font()}.horizontalAdvance(label->text()) <= label->width(),
+            QVERIFY2(QFontMetrics{label->font()}.horizontalAdvance(label->text()) <= label->width(),
                 qPrintable(label->objectName()));
     }
 
@@ -267,7 +267,7 @@ void WindowsTest::tipWindows()
     QVERIFY(ok->isDefault());
     QCOMPARE(sizable, tip.minimumSize() != tip.maximumSize());
     if (sizable) {
-        tip.resize(size + QSize {80, 60});
+        tip.resize(size + QSize{80, 60});
         QCOMPARE(tip.size(), size + QSize(80, 60));
         QCOMPARE(ok->geometry(), rectFromTwips(4080, 2470, 1215, 375)); // controls keep their places
     }
@@ -287,7 +287,7 @@ void WindowsTest::tipWindowsCloseByOkEnterAndEsc()
 {
     QFETCH(TipKind, kind);
     QFETCH(Closing, closing);
-    TipWindow tip {kind};
+    TipWindow tip{kind};
     QVERIFY(execAndClose(tip, closing) != -1);
 }
 

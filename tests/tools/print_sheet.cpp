@@ -41,7 +41,7 @@ print::SheetData typicalRequest()
 
 int main(int argc, char *argv[])
 {
-    QApplication app {argc, argv};
+    QApplication app{argc, argv};
     ui::useGermanLanguage(app);
     QCommandLineParser parser;
     parser.addOptions({{QStringLiteral("pdf"), QStringLiteral("PDF file to write"), QStringLiteral("file")},
@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("copies"), QStringLiteral("number of copies"), QStringLiteral("K"), QStringLiteral("1")}});
     parser.process(app);
 
-    QPrinter printer {QPrinter::HighResolution};
+    QPrinter printer{QPrinter::HighResolution};
     if (parser.isSet(QStringLiteral("pdf"))) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(parser.value(QStringLiteral("pdf")));
