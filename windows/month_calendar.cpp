@@ -1,6 +1,10 @@
 #include "month_calendar.h"
 
+#include <algorithm>
+
 #include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLocale>
 #include <QSpinBox>
 #include <QTableView>
@@ -49,6 +53,75 @@ void MonthCalendar::makeCompact()
 
     QTextCharFormat header;
     header.setFont(baseFont());
+    setHeaderTextFormat(header);
+}
+
+void MonthCalendar::resizeEvent(QResizeEvent *event)
+{
+    QCalendarWidget::resizeEvent(event);
+    fitTextToBox();
+}
+
+void MonthCalendar::fitTextToBox()
+{
+    auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+    if (view == nullptr)
+        return;
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->horizontalHeader()->setMinimumSectionSize(1);
+    view->verticalHeader()->setMinimumSectionSize(1);
+
+    const QLocale german = locale();
+    QStringList cellTexts{QStringLiteral("30")};
+    for (int day = 1; day <= 7; ++day)
+        cellTexts << german.standaloneDayName(day, QLocale::ShortFormat);
+    QStringList navigationTexts;
+    for (int month = 1; month <= 12; ++month)
+        navigationTexts << german.standaloneMonthName(month) + QStringLiteral(" 2030");
+
+    // Room for the cell's and the buttons' own margins.
+    const int cellWidth = width() / 7 - 8;
+    const int cellHeight = (height() - 24) / 7;
+    const int navigationWidth = width() - 2 * 18 - 44;
+    QFont font = baseFont();
+    const auto fits = [&](const QFont &candidate) {
+        const QFontMetrics metrics{candidate};
+        if (metrics.height() > cellHeight)
+            return false;
+        for (const QString &text : cellTexts) {
+            if (metrics.horizontalAdvance(text) > cellWidth)
+                return false;
+        }
+        for (const QString &text : navigationTexts) {
+            if (metrics.horizontalAdvance(text) > navigationWidth)
+                return false;
+        }
+        return true;
+    };
+    while (!fits(font) && font.pointSizeF() > 5)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+
+    // The month button keeps the width of the longest month name: Qt sizes it for the month
+    // shown first, and "Dezember" would be cut after paging from "Mai".
+    if (auto *monthButton = findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"))) {
+        const QFontMetrics metrics{font};
+        const int padding
+            = monthButton->sizeHint().width() - monthButton->fontMetrics().horizontalAdvance(monthButton->text());
+        int widest = 0;
+        for (int month = 1; month <= 12; ++month)
+            widest = std::max(widest, metrics.horizontalAdvance(german.standaloneMonthName(month)));
+        monthButton->setMinimumWidth(widest + padding);
+    }
+    if (font == view->font())
+        return;
+    setOwnFont(view, font);
+    for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
+        if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
+            setOwnFont(child, font);
+    }
+    QTextCharFormat header;
+    header.setFont(font);
     setHeaderTextFormat(header);
 }
 

@@ -24,9 +24,13 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void makeCompact();
+    // Takes the largest font size at which every day, weekday name and month name fits its place,
+    // so that a wider face (where Liberation Sans is missing) never pushes days out of reach.
+    void fitTextToBox();
     void onSelectionChanged();
     void onClicked(QDate date);
 

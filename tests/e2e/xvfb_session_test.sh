@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The real program on a real X server, driven by real input: start, close the splash with a key,
 # wait for the main window, quit through the keyboard menu path Alt+D, B, and read the settings
-# file it wrote. Usage: xvfb_session_test.sh PROGRAM
+# file it wrote. Usage: xvfb_session_test.sh PROGRAM [SCREEN], SCREEN as WIDTHxHEIGHT; on a screen
+# smaller than the window, the window's top-left corner (title and menu) must stay on the screen.
 set -euo pipefail
 program=$1
+screen=${2:-1024x768}
 work=$(mktemp -d)
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
 # Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 pid=
 cleanup() {
@@ -57,6 +59,9 @@ done
 elapsed=$((($(date +%s%N) - started) / 1000000))
 [ "$elapsed" -lt 2500 ] || fail "the splash waited for its timer ($elapsed ms) instead of closing on the key"
 echo "main window $window after the key press"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+echo "at $X,$Y, $WIDTH x $HEIGHT on a $screen screen"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's corner lies off the screen"
 
 sleep 0.5
 xdotool key alt+d

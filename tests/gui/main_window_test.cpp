@@ -450,6 +450,11 @@ void MainWindowTest::widestFiguresAreNeverCut()
                 qPrintable(QStringLiteral("%1 overlaps %2").arg(QLatin1String(name), sibling->objectName())));
         }
     }
+    // The calendars now show January and December: every month name stands whole.
+    for (MonthCalendar *calendar : {arrivalCalendar(), departureCalendar()}) {
+        auto *month = calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_monthbutton"));
+        QVERIFY(month->width() >= month->sizeHint().width());
+    }
     // Back to small figures, the labels return to their design boxes and face.
     clickDay(departureCalendar(), QDate{2001, 1, 5});
     auto *total = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"));

@@ -1,5 +1,6 @@
 #include <memory>
 
+#include <QFile>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -28,6 +29,7 @@ private slots:
     void sheetStandsAtItsMillimetres();
     void copiesToAFileBecomePages();
     void cancelPrintsNothing();
+    void noPrinterAndUnwritableFilesFailQuietly();
     void mainWindowProvidesWhatItShows();
 
 private:
@@ -157,6 +159,19 @@ void PrintTest::copiesToAFileBecomePages()
     for (int page = 1; page <= 3; ++page)
         QVERIFY2(findWord(words, QStringLiteral("Nordseeinsel"), page), qPrintable(QString::number(page)));
     QVERIFY(!findWord(words, QStringLiteral("Nordseeinsel"), 4));
+}
+
+void PrintTest::noPrinterAndUnwritableFilesFailQuietly()
+{
+    QPrinter missing{QPrinter::HighResolution};
+    missing.setPrinterName(QStringLiteral("no-such-printer"));
+    printCopies(missing, 2, [] { return salvenor::test::sevenNightsSheet(); });
+
+    QPrinter unwritable{QPrinter::HighResolution};
+    unwritable.setOutputFormat(QPrinter::PdfFormat);
+    unwritable.setOutputFileName(m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")));
+    printCopies(unwritable, 3, [] { return salvenor::test::sevenNightsSheet(); });
+    QVERIFY(!QFile::exists(unwritable.outputFileName()));
 }
 
 void PrintTest::cancelPrintsNothing()
