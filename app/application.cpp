@@ -6,6 +6,8 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include <memory>
+
 #include "app/main_window.h"
 #include "windows/placement.h"
 #include "windows/splash_window.h"
@@ -33,12 +35,13 @@ int runApplication(QApplication &app, const Clock &today)
     // The splash closes before the main window shows; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // The splash shows first; the main window is built while it is on the screen.
-    SplashWindow splash;
-    splash.setWindowModality(Qt::ApplicationModal);
-    splash.show();
+    auto splash = std::make_unique<SplashWindow>();
+    splash->setWindowModality(Qt::ApplicationModal);
+    splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     MainWindow window;
-    window.load({today(), &splash});
+    window.load({today(), splash.get()});
+    splash.reset(); // its picture and backing store are not needed any more
     centreOnScreen(&window);
     window.show();
     centreOnScreen(&window);
