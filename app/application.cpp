@@ -1,12 +1,12 @@
 #include "application.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStyleFactory>
 #include <QTranslator>
-
-#include <memory>
 
 #include "app/main_window.h"
 #include "windows/placement.h"

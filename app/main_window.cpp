@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
-#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -27,6 +26,7 @@
 #include "core/explanation.h"
 #include "print/print_job.h"
 #include "resources/product_info.h"
+#include "resources/version_info.h"
 #include "windows/about_window.h"
 #include "windows/figure_label.h"
 #include "windows/fonts.h"
@@ -185,7 +185,7 @@ void MainWindow::describeForScreenReaders()
     m_arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
     m_departureCalendar->setAccessibleName(QStringLiteral("Abreisetag wählen"));
     control(QStringLiteral("cmdPrint"))->setAccessibleName(QStringLiteral("Ergebnis ausdrucken"));
-    control(QStringLiteral("Logo_KV"))->setAccessibleName(QString::fromUtf8(kCompanyName));
+    control(QStringLiteral("Logo_KV"))->setAccessibleName(QString::fromUtf8(version::kCompanyName));
 }
 
 void MainWindow::setTabOrder()

@@ -123,7 +123,7 @@ void ApplyResourceCaptions(QWidget *window)
     QFont font = baseFont();
     if (const auto face = stringOf(20))
         font.setFamily(*face);
-    if (const auto size = stringOf(20 + 1); size && integerOf(*size))
+    if (const auto size = stringOf(21); size && integerOf(*size))
         font.setPointSize(*integerOf(*size));
 
     for (QWidget *control : window->findChildren<QWidget *>()) {

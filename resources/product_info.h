@@ -6,7 +6,6 @@ namespace salvenor {
 inline constexpr const char *kServicePhone = "(0 49 99) 555-0123";
 inline constexpr const char *kWebAddress = "www.quarnum.example";
 inline constexpr const char *kMailAddress = "kurbeitrag@quarnum.example";
-inline constexpr const char *kCompanyName = "Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
 
 // The name under which the settings store keeps the window placement.
 inline constexpr const char *kSettingsApplication = "Salvenor 2016";

@@ -18,6 +18,7 @@
 #include "app/application.h"
 #include "app/category_controls.h"
 #include "app/main_window.h"
+#include "app/module1.h"
 #include "gui_helpers.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
@@ -40,6 +41,7 @@ private slots:
     void todayOutsideTheCalendarsIsClamped();
     void infoColumnLines();
     void menuCaptionsComeFromTheStringTable();
+    void resourceCaptionsByKindOfControl();
     void statusBarToggledTwice();
     void hintButtonsOpenTheirWindows_data();
     void hintButtonsOpenTheirWindows();
@@ -199,6 +201,44 @@ void StartupTest::menuCaptionsComeFromTheStringTable()
     QCOMPARE(m_window->statusBarAction()->text(), QStringLiteral("Status&leiste"));
     QCOMPARE(m_window->aboutAction()->text(), QStringLiteral("Info zum Salvenor"));
     QVERIFY(m_window->exitAction()->shortcut().isEmpty());
+}
+
+void StartupTest::resourceCaptionsByKindOfControl()
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("design"));
+    window.setProperty("Tag", QStringLiteral("1025"));
+    auto *label = new QLabel(QStringLiteral("design"), &window);
+    label->setObjectName(QStringLiteral("lblWithTag"));
+    label->setProperty("Tag", QStringLiteral("1000"));
+    auto *badLabel = new QLabel(QStringLiteral("kept"), &window);
+    badLabel->setObjectName(QStringLiteral("lblBadTag"));
+    badLabel->setProperty("Tag", QStringLiteral("10x"));
+    auto *missing = new QLabel(QStringLiteral("kept too"), &window);
+    missing->setObjectName(QStringLiteral("lblMissingEntry"));
+    missing->setProperty("Tag", QStringLiteral("20"));
+    auto *button = new QPushButton(QStringLiteral("design"), &window);
+    button->setObjectName(QStringLiteral("cmdWithTag"));
+    button->setProperty("Tag", QStringLiteral("1012 and more"));
+    button->setToolTip(QStringLiteral("1019"));
+    auto *menu = new QMenu(QStringLiteral("1021"), &window);
+    menu->setObjectName(QStringLiteral("mnuTest"));
+    menu->addAction(QStringLiteral("1012"));
+    menu->addAction(QStringLiteral("Info"));
+    label->setFont(QFont{QStringLiteral("DejaVu Serif"), 20});
+
+    ApplyResourceCaptions(&window);
+    QCOMPARE(window.windowTitle(), QStringLiteral("&?"));
+    QCOMPARE(label->text(), QStringLiteral("&Datei"));
+    QCOMPARE(badLabel->text(), QStringLiteral("kept"));
+    QCOMPARE(missing->text(), QStringLiteral("kept too"));
+    QCOMPARE(button->text(), QStringLiteral("&Beenden")); // numeric value of "1012 and more"
+    QCOMPARE(button->toolTip(), QStringLiteral("&Ansicht"));
+    QCOMPARE(menu->title(), QStringLiteral("Status&leiste"));
+    QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("&Beenden"));
+    QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Info"));
+    QCOMPARE(label->font().pointSizeF(), 8.25); // every control takes the window's base font
+    ApplyResourceCaptions(nullptr);
 }
 
 void StartupTest::statusBarToggledTwice()
