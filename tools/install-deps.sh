@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-translations-l10n fonts-liberation
+    qt6-base-dev qt6-translations-l10n fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils
     poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
     dpkg-dev file desktop-file-utils appstream
