@@ -4,7 +4,6 @@
 
 #include <QIcon>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 
 #include "fonts.h"
@@ -52,10 +51,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     m_controls = buildControls(client, kDesign);
 
     auto *icon = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("picIcon")));
-    icon->setAutoFillBackground(true);
-    QPalette grey = icon->palette();
-    grey.setColor(QPalette::Window, QColor{192, 192, 192});
-    icon->setPalette(grey);
+    setBackgroundColour(icon, QColor{192, 192, 192});
     icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
     setWindowIcon(QIcon{QStringLiteral(":/images/app-icon-32.png")});
 
@@ -70,19 +66,12 @@ AboutWindow::AboutWindow(QWidget *parent)
     if (lines.size() == 2)
         lines.first()->raise(); // the grey line over the white one
 
-    for (const char *name : {"lblDescription", "lblDisclaimer"}) {
-        auto *label = qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name)));
-        QPalette black = label->palette();
-        black.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(black);
-    }
+    for (const char *name : {"lblDescription", "lblDisclaimer"})
+        setTextColour(m_controls.value(QString::fromLatin1(name)), Qt::black);
     qobject_cast<QLabel *>(m_controls.value(QStringLiteral("lblMail")))->setText(QString::fromUtf8(kMailAddress));
     fitAutoSizedLabel("lblMail");
 
-    auto *ok = qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK")));
-    ok->setDefault(true);
-    ok->setAutoDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
 
     fillFromVersionInformation();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
@@ -78,6 +79,28 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
 
 } // namespace
 
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void setBackgroundColour(QWidget *widget, const QColor &colour)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+void makeOkButton(QDialog *dialog, QPushButton *ok)
+{
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+}
+
 ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs)
 {
     ControlMap controls;
@@ -96,11 +119,8 @@ ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs
         if (auto *label = qobject_cast<QLabel *>(widget)) {
             label->setAlignment(alignmentOf(spec.align));
             label->setWordWrap(spec.wordWrap);
-            if (spec.darkRed) {
-                QPalette palette = label->palette();
-                palette.setColor(QPalette::WindowText, kDarkRed);
-                label->setPalette(palette);
-            }
+            if (spec.darkRed)
+                setTextColour(label, kDarkRed);
             if (spec.autoSize)
                 label->resize(label->sizeHint());
             if (auto *figure = qobject_cast<FigureLabel *>(label))

@@ -6,6 +6,9 @@
 #include <QRect>
 #include <QString>
 
+class QColor;
+class QDialog;
+class QPushButton;
 class QWidget;
 
 namespace salvenor::ui {
@@ -69,5 +72,12 @@ using ControlMap = QHash<QString, QWidget *>;
 // Creates the controls in table order (later ones stand above earlier ones) with their object
 // names, geometry, texts, alignment, colours and fonts.
 ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs);
+
+void setTextColour(QWidget *widget, const QColor &colour);
+void setBackgroundColour(QWidget *widget, const QColor &colour);
+
+// The dialog's OK button: the default button (Enter) that also closes the dialog; Esc closes a
+// QDialog by itself.
+void makeOkButton(QDialog *dialog, QPushButton *ok);
 
 } // namespace salvenor::ui

@@ -24,6 +24,7 @@ MonthCalendar::MonthCalendar(QWidget *parent)
     setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
     setGridVisible(false);
     makeCompact();
+    fitTextToBox();
 
     connect(this, &QCalendarWidget::selectionChanged, this, &MonthCalendar::onSelectionChanged);
     connect(this, &QCalendarWidget::clicked, this, &MonthCalendar::onClicked);
@@ -33,12 +34,9 @@ MonthCalendar::MonthCalendar(QWidget *parent)
 
 void MonthCalendar::makeCompact()
 {
-    QFont small = baseFont();
     for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
-        if (auto *child = findChild<QWidget *>(QString::fromLatin1(name))) {
-            setOwnFont(child, small);
+        if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
             child->setContentsMargins(0, 0, 0, 0);
-        }
     }
     for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
         if (auto *button = findChild<QToolButton *>(QString::fromLatin1(name))) {
@@ -48,12 +46,6 @@ void MonthCalendar::makeCompact()
     }
     if (auto *navigation = findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar")))
         navigation->setContentsMargins(0, 0, 0, 0);
-    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
-        setOwnFont(view, baseFont());
-
-    QTextCharFormat header;
-    header.setFont(baseFont());
-    setHeaderTextFormat(header);
 }
 
 void MonthCalendar::resizeEvent(QResizeEvent *event)
@@ -102,23 +94,20 @@ void MonthCalendar::fitTextToBox()
     while (!fits(font) && font.pointSizeF() > 5)
         font.setPointSizeF(font.pointSizeF() - 0.25);
 
-    // The month button keeps the width of the longest month name: Qt sizes it for the month
-    // shown first, and "Dezember" would be cut after paging from "Mai".
-    if (auto *monthButton = findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"))) {
-        const QFontMetrics metrics{font};
-        const int padding
-            = monthButton->sizeHint().width() - monthButton->fontMetrics().horizontalAdvance(monthButton->text());
-        int widest = 0;
-        for (int month = 1; month <= 12; ++month)
-            widest = std::max(widest, metrics.horizontalAdvance(german.standaloneMonthName(month)));
-        monthButton->setMinimumWidth(widest + padding);
-    }
-    if (font == view->font())
-        return;
     setOwnFont(view, font);
     for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
         if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
             setOwnFont(child, font);
+    }
+    // The month button keeps the width of the longest month name: Qt sizes it for the month
+    // shown first, and "Dezember" would be cut after paging from "Mai".
+    if (auto *monthButton = findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"))) {
+        const QFontMetrics metrics{font};
+        const int padding = monthButton->sizeHint().width() - metrics.horizontalAdvance(monthButton->text());
+        int widest = 0;
+        for (int month = 1; month <= 12; ++month)
+            widest = std::max(widest, metrics.horizontalAdvance(german.standaloneMonthName(month)));
+        monthButton->setMinimumWidth(widest + padding);
     }
     QTextCharFormat header;
     header.setFont(font);

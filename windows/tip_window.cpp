@@ -4,7 +4,6 @@
 
 #include <QIcon>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 
 #include "fonts.h"
@@ -88,21 +87,11 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     picture->setFrameShape(QFrame::Box);
     picture->setPixmap(QPixmap{QStringLiteral(":/images/hint-icon-32.png")});
     picture->setMargin(1);
-    for (QLabel *label : picture->findChildren<QLabel *>()) {
-        label->setAutoFillBackground(true);
-        QPalette white = label->palette();
-        white.setColor(QPalette::Window, Qt::white);
-        label->setPalette(white);
-    }
-    picture->setAutoFillBackground(true);
-    QPalette white = picture->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    picture->setPalette(white);
+    setBackgroundColour(picture, Qt::white);
+    for (QLabel *label : picture->findChildren<QLabel *>())
+        setBackgroundColour(label, Qt::white);
 
-    auto *ok = qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK")));
-    ok->setDefault(true);
-    ok->setAutoDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
 }
 
 } // namespace salvenor::ui
