@@ -1,9 +1,8 @@
-#include <QApplication>
-
 #include "app/application.h"
+#include "app/guarded_application.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app{argc, argv};
+    salvenor::ui::GuardedApplication app{argc, argv};
     return salvenor::ui::runApplication(app);
 }

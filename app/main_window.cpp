@@ -19,6 +19,7 @@
 
 #include "app/category_controls.h"
 #include "app/date_conversion.h"
+#include "app/guarded_application.h"
 #include "app/main_window_design.h"
 #include "app/module1.h"
 #include "app/window_settings.h"
@@ -71,6 +72,8 @@ MainWindow::MainWindow(QWidget *parent)
     setTabOrder();
     connectActions();
     setFixedSize(sizeHint());
+    if (auto *guard = qobject_cast<GuardedApplication *>(QCoreApplication::instance()))
+        connect(guard, &GuardedApplication::exceptionStopped, this, &MainWindow::restoreConsistentState);
 }
 
 MainWindow::~MainWindow() = default;
@@ -343,23 +346,47 @@ void MainWindow::onArrivalChosen()
 
 void MainWindow::onDepartureChosen()
 {
-    const StayUpdate update = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
-    auto *departureLabel = control<QLabel>(QStringLiteral("Abreisedatum"));
-    departureLabel->setText(fromStd(update.clickedDepartureText));
+    const StayUpdate clicked = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
+    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(clicked.clickedDepartureText));
     clearResults();
     clearCounts();
-    if (update.warning) {
-        QMessageBox box{QMessageBox::Warning, fromStd(update.warning->title), displayText(update.warning->text),
+    if (clicked.warning) {
+        QMessageBox box{QMessageBox::Warning, fromStd(clicked.warning->title), displayText(clicked.warning->text),
             QMessageBox::Ok, this};
         box.setObjectName(QStringLiteral("departureWarning"));
         box.exec();
-        m_departureCalendar->setDateFromProgram(toQDate(update.departure));
-        departureLabel->setText(fromStd(update.departureDayText));
     }
-    showNights(update.nightsText);
-    setStatusText(fromStd(update.statusText));
-    updateCalendarDescriptions();
+    // The box's event loop may have let the arrival change (a date typed into the arrival
+    // calendar comes into force after a delay), so the correction takes the stay as it is now.
+    showSettledStay();
     control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showSettledStay()
+{
+    const StayUpdate settled = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
+    m_departureCalendar->setDateFromProgram(toQDate(settled.departure));
+    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(settled.arrivalDayText));
+    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(settled.departureDayText));
+    showNights(settled.nightsText);
+    setStatusText(fromStd(settled.statusText));
+    updateCalendarDescriptions();
+}
+
+void MainWindow::restoreConsistentState()
+{
+    // As after a date click: the stay as the calendars hold it, the departure not before the
+    // arrival, every count and figure back to zero.
+    m_arrivalCalendar->setDateFromProgram(
+        std::clamp(arrival(), m_arrivalCalendar->minimumDate(), m_arrivalCalendar->maximumDate()));
+    QDate settledDeparture
+        = std::clamp(departure(), m_departureCalendar->minimumDate(), m_departureCalendar->maximumDate());
+    if (settledDeparture < arrival())
+        settledDeparture = arrival().addDays(1);
+    m_departureCalendar->setDateFromProgram(settledDeparture);
+    clearResults();
+    clearCounts();
+    showSettledStay();
 }
 
 void MainWindow::onCountPicked(PersonCategory category)

@@ -44,6 +44,11 @@ public:
     // What the calculation sheet prints, read from the controls as they stand.
     print::SheetData sheetData() const;
 
+    // Brings the window back to a consistent state after a failed event handler, as after a
+    // date click: the stay the calendars hold (the departure not before the arrival), every
+    // count 0 and every figure 0,00.
+    void restoreConsistentState();
+
     QDate arrival() const;
     QDate departure() const;
     QString statusText() const;
@@ -78,6 +83,7 @@ private:
     void onDepartureChosen();
     void onCountPicked(PersonCategory category);
 
+    void showSettledStay();
     void clearResults();
     void clearCounts();
     void showNights(const std::string &nightsText);

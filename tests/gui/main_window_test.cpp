@@ -1,21 +1,30 @@
+#include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QStatusBar>
 #include <QStyleFactory>
 #include <QStyleHints>
+#include <QTemporaryFile>
 #include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/category_controls.h"
 #include "app/date_conversion.h"
+#include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/main_window_design.h"
 #include "core/contribution.h"
@@ -40,6 +49,8 @@ private slots:
     void startsWithOneNightAndNoCounts();
     void typicalRequest();
     void departureBeforeArrivalWarnsThenCorrects();
+    void typedArrivalComingIntoForceWhileTheWarningIsOpen();
+    void exceptionFromTheCoreLeavesAConsistentWindow();
     void departureOnTheArrivalDayGivesNoNights();
     void arrivalClickResetsEverything();
     void sameDayClickedAgainStillResets();
@@ -63,6 +74,7 @@ private:
     MonthCalendar *departureCalendar() const { return m_window->control<MonthCalendar>(QStringLiteral("Abreise")); }
     void setStay(QDate arrival, QDate departure);
     void checkConsistent(const QString &context);
+    void randomStep(QRandomGenerator &random, int typedDateDelay);
 
     std::unique_ptr<MainWindow> m_window;
 };
@@ -172,6 +184,67 @@ void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
         QStringLiteral("Anreisetag = Do. 10.03.2016 Abreisetag = Fr. 11.03.2016 - Der "
                        "Kurbeitrag wird für 1 Übernachtung(en) berechnet."));
     QCOMPARE(m_window->focusWidget(), selector("Anz_Erwachsene"));
+}
+
+void MainWindowTest::typedArrivalComingIntoForceWhileTheWarningIsOpen()
+{
+    setStay(QDate{2026, 12, 10}, QDate{2026, 12, 12});
+    QTableView *arrivalView = test::calendarView(arrivalCalendar());
+    arrivalView->setFocus();
+    // The calendar applies a typed day after its delay: here while the warning is open.
+    QTest::keyClicks(arrivalView, QStringLiteral("25"));
+    const int delay = arrivalCalendar()->dateEditAcceptDelay();
+    test::whenMessageBoxShows([&](QMessageBox *) {
+        QTest::qWait(delay + 500);
+        QCOMPARE(m_window->arrival(), QDate(2026, 12, 25));
+    });
+    clickDay(departureCalendar(), QDate{2026, 12, 1});
+
+    QCOMPARE(m_window->arrival(), QDate(2026, 12, 25));
+    QCOMPARE(m_window->departure(), QDate(2026, 12, 26));
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Fr. 25.12.2026"));
+    QCOMPARE(text("Abreisedatum"), QStringLiteral("Sa. 26.12.2026"));
+    QCOMPARE(m_window->statusText(),
+        QStringLiteral("Anreisetag = Fr. 25.12.2026 Abreisetag = Sa. 26.12.2026 - Der "
+                       "Kurbeitrag wird für 1 Übernachtung(en) berechnet."));
+    checkConsistent(QStringLiteral("after the warning"));
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("4,60"));
+    checkConsistent(QStringLiteral("after picking two adults"));
+}
+
+void MainWindowTest::exceptionFromTheCoreLeavesAConsistentWindow()
+{
+    setStay(QDate{2026, 12, 10}, QDate{2026, 12, 14});
+    pickWithKeys(selector("Anz_Student"), 3);
+    // A stay the window never offers: the core refuses to calculate it.
+    arrivalCalendar()->setDateFromProgram(QDate{2026, 12, 25});
+    departureCalendar()->setDateFromProgram(QDate{2026, 12, 11});
+
+    QTemporaryFile errors;
+    QVERIFY(errors.open());
+    std::fflush(stderr);
+    const int savedStderr = ::dup(STDERR_FILENO);
+    ::dup2(errors.handle(), STDERR_FILENO);
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+    std::fflush(stderr);
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+
+    errors.seek(0);
+    const QString written = QString::fromUtf8(errors.readAll());
+    QVERIFY2(written.contains(QStringLiteral("departure 11.12.2026 lies before the arrival 25.12.2026")),
+        qPrintable(written));
+    QCOMPARE(m_window->arrival(), QDate(2026, 12, 25));
+    QCOMPARE(m_window->departure(), QDate(2026, 12, 26));
+    for (const CategoryControls &row : kCategoryControls)
+        QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
+    QCOMPARE(m_window->statusText(),
+        QStringLiteral("Anreisetag = Fr. 25.12.2026 Abreisetag = Sa. 26.12.2026 - Der "
+                       "Kurbeitrag wird für 1 Übernachtung(en) berechnet."));
+    checkConsistent(QStringLiteral("after the stopped exception"));
+    pickWithKeys(selector("Anz_Erwachsene"), 2);
+    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("4,60"));
 }
 
 void MainWindowTest::departureOnTheArrivalDayGivesNoNights()
@@ -482,43 +555,169 @@ void MainWindowTest::checkConsistent(const QString &context)
     QCOMPARE(text("Abreisedatum"), QString::fromStdString(dayText(toCoreDate(departure))));
 }
 
-void MainWindowTest::randomEventsKeepTheWindowConsistent()
+void MainWindowTest::randomStep(QRandomGenerator &random, int typedDateDelay)
 {
-    QRandomGenerator random{20161231};
-    const Qt::Key calendarKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp,
+    static const Qt::Key calendarKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp,
         Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+    static const Qt::KeyboardModifiers modifiers[]
+        = {Qt::NoModifier, Qt::NoModifier, Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier};
+    const auto anyModifier = [&] { return modifiers[random.bounded(static_cast<int>(std::size(modifiers)))]; };
+    const auto anyCalendar
+        = [&]() -> MonthCalendar * { return random.bounded(2) ? arrivalCalendar() : departureCalendar(); };
+    const auto anyRow = [&]() -> const CategoryControls & {
+        return kCategoryControls.at(
+            static_cast<std::size_t>(random.bounded(static_cast<int>(kCategoryControls.size()))));
+    };
     const QDate first{2001, 1, 1};
-    for (int step = 0; step < 2500; ++step) {
-        const int kind = random.bounded(10);
-        QString context = QStringLiteral("step %1 kind %2").arg(step).arg(kind);
-        test::whenMessageBoxShows([](QMessageBox *) {});
-        if (kind < 3) {
-            // A day near the current stay, sometimes anywhere in the range.
-            MonthCalendar *calendar = random.bounded(2) ? arrivalCalendar() : departureCalendar();
-            const QDate base = random.bounded(8) ? m_window->arrival() : first.addDays(random.bounded(10950));
-            QDate day = base.addDays(random.bounded(-40, 80));
-            day = std::clamp(day, calendar->minimumDate(), calendar->maximumDate());
-            clickDay(calendar, day);
-        } else if (kind < 5) {
-            MonthCalendar *calendar = random.bounded(2) ? arrivalCalendar() : departureCalendar();
-            QTableView *view = test::calendarView(calendar);
-            view->setFocus();
-            QTest::keyClick(view, calendarKeys[random.bounded(static_cast<int>(std::size(calendarKeys)))]);
-        } else {
-            const CategoryControls &row = kCategoryControls.at(static_cast<std::size_t>(random.bounded(6)));
-            QComboBox *box = selector(row.selector);
-            if (kind < 8) {
-                pickWithKeys(box, random.bounded(rulesOf(row.category).maxCount + 1));
-            } else {
-                box->setFocus();
-                QTest::keyClick(box, random.bounded(2) ? Qt::Key_Down : Qt::Key_Up);
-            }
-        }
-        checkConsistent(context);
-        if (QTest::currentTestFailed())
-            return;
+
+    switch (random.bounded(14)) {
+    case 0:
+    case 1:
+    case 2: {
+        // A day near the current stay, sometimes anywhere in the range.
+        MonthCalendar *calendar = anyCalendar();
+        const QDate base = random.bounded(8) ? m_window->arrival() : first.addDays(random.bounded(10950));
+        const QDate day
+            = std::clamp(base.addDays(random.bounded(-40, 80)), calendar->minimumDate(), calendar->maximumDate());
+        clickDay(calendar, day);
+        break;
+    }
+    case 3:
+    case 4: {
+        QTableView *view = test::calendarView(anyCalendar());
+        view->setFocus();
+        QTest::keyClick(view, calendarKeys[random.bounded(static_cast<int>(std::size(calendarKeys)))], anyModifier());
+        break;
+    }
+    case 5: {
+        // Digits typed into a calendar, sometimes left to come into force.
+        QTableView *view = test::calendarView(anyCalendar());
+        view->setFocus();
+        const int digits = random.bounded(1, 5);
+        for (int i = 0; i < digits; ++i)
+            QTest::keyClick(view, static_cast<Qt::Key>(Qt::Key_0 + random.bounded(10)));
+        if (random.bounded(2))
+            QTest::qWait(typedDateDelay + 10);
+        break;
+    }
+    case 6: {
+        MonthCalendar *calendar = anyCalendar();
+        const char *button = random.bounded(2) ? "qt_calendar_prevmonth" : "qt_calendar_nextmonth";
+        QTest::mouseClick(calendar->findChild<QToolButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+        break;
+    }
+    case 7: {
+        QComboBox *box = selector(anyRow().selector);
+        const QPoint centre = box->rect().center();
+        QWheelEvent wheel{centre, box->mapToGlobal(centre), QPoint{}, QPoint{0, random.bounded(2) ? 120 : -120},
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false};
+        QApplication::sendEvent(box, &wheel);
+        break;
+    }
+    case 8:
+    case 9:
+    case 10: {
+        const CategoryControls &row = anyRow();
+        pickWithKeys(selector(row.selector), random.bounded(rulesOf(row.category).maxCount + 1));
+        break;
+    }
+    case 11: {
+        QComboBox *box = selector(anyRow().selector);
+        box->setFocus();
+        QTest::keyClick(box, random.bounded(2) ? Qt::Key_Down : Qt::Key_Up, anyModifier());
+        if (box->view()->isVisible())
+            QTest::keyClick(box->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!box->view()->isVisible());
+        break;
+    }
+    case 12: {
+        // A hint window or the about window; the run's closer shuts it after a while.
+        const char *buttons[] = {"cmdAnAbreise", "cmdKinderKB", "cmdSchwer"};
+        const int which = random.bounded(4);
+        if (which == 3)
+            m_window->aboutAction()->trigger();
+        else
+            QTest::mouseClick(m_window->control<QPushButton>(QString::fromLatin1(buttons[which])), Qt::LeftButton);
+        break;
+    }
+    default: {
+        // A modifier pressed and released on its own.
+        QWidget *target = random.bounded(2) ? static_cast<QWidget *>(test::calendarView(anyCalendar()))
+                                            : selector(anyRow().selector);
+        target->setFocus();
+        const Qt::Key modifierKeys[] = {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt};
+        QTest::keyClick(target, modifierKeys[random.bounded(3)]);
+        break;
+    }
     }
 }
 
-QTEST_MAIN(MainWindowTest)
+void MainWindowTest::randomEventsKeepTheWindowConsistent()
+{
+    // SALVENOR_RANDOM_STEPS sets a longer run (the slow tests take 150000 steps).
+    const int steps = qEnvironmentVariableIsSet("SALVENOR_RANDOM_STEPS")
+        ? qEnvironmentVariableIntValue("SALVENOR_RANDOM_STEPS")
+        : 2500;
+    const quint32 seed = qEnvironmentVariableIsSet("SALVENOR_RANDOM_SEED")
+        ? static_cast<quint32>(qEnvironmentVariableIntValue("SALVENOR_RANDOM_SEED"))
+        : 20161231U;
+    // Typed dates come into force after a short delay, so that long runs reach that state often.
+    constexpr int kTypedDateDelay = 15;
+    arrivalCalendar()->setDateEditAcceptDelay(kTypedDateDelay);
+    departureCalendar()->setDateEditAcceptDelay(kTypedDateDelay);
+    QRandomGenerator random{seed};
+
+    // Whatever window a step opens (the warning, a hint, the about window; also one that a typed
+    // date opens later) stays open for a while, so that typed dates fall due meanwhile, and is
+    // then closed as a user would: OK on the warning, Esc on the others.
+    QPointer<QWidget> openWindow;
+    QElapsedTimer openSince;
+    int openFor = 0;
+    QTimer closer;
+    closer.setInterval(2);
+    connect(&closer, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        if (modal != openWindow) {
+            openWindow = modal;
+            openSince.start();
+            openFor = random.bounded(3) == 0 ? random.bounded(2 * kTypedDateDelay + 1) : 0;
+            return;
+        }
+        if (openSince.elapsed() < openFor)
+            return;
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            box->button(QMessageBox::Ok)->click();
+        else
+            QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    closer.start();
+    // The guard keeps the program alive, but no step may need it.
+    QStringList stopped;
+    connect(qobject_cast<GuardedApplication *>(QCoreApplication::instance()), &GuardedApplication::exceptionStopped,
+        &closer, [&](const QString &what) { stopped << what; });
+
+    for (int step = 0; step < steps; ++step) {
+        randomStep(random, kTypedDateDelay);
+        QVERIFY2(stopped.isEmpty(),
+            qPrintable(QStringLiteral("step %1: %2").arg(step).arg(stopped.join(QStringLiteral("; ")))));
+        checkConsistent(QStringLiteral("step %1").arg(step));
+        if (QTest::currentTestFailed())
+            return;
+        // Nothing stays open between steps.
+        QVERIFY2(QApplication::activeModalWidget() == nullptr, qPrintable(QStringLiteral("step %1").arg(step)));
+    }
+}
+
+// The program's own application object, so that an exception stopped at the event loop is
+// tested as the program meets it.
+int main(int argc, char *argv[])
+{
+    GuardedApplication app{argc, argv};
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "main_window_test.moc"
