@@ -69,7 +69,7 @@ void StartupTest::initTestCase()
 
 void StartupTest::init()
 {
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
     QFile::remove(settingsFile());
 }
 
@@ -348,7 +348,7 @@ void StartupTest::unwritableSettingsDoNotStopTheShutdown()
     QFile blocker{m_config.path() + QStringLiteral("/not-a-folder")};
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName() + QStringLiteral("/config"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker.fileName() + QStringLiteral("/config")));
     openWindow(QDate{2016, 3, 14});
     m_window->close();
     QVERIFY(!m_window->isVisible());
