@@ -26,6 +26,7 @@
 #include "core/contribution.h"
 #include "core/explanation.h"
 #include "print/print_job.h"
+#include "print/print_run.h"
 #include "resources/product_info.h"
 #include "resources/version_info.h"
 #include "windows/about_window.h"
@@ -210,14 +211,28 @@ void MainWindow::connectActions()
     });
     const std::pair<const char *, TipKind> tips[]
         = {{"cmdAnAbreise", TipKind::AnAbreise}, {"cmdKinderKB", TipKind::Kind}, {"cmdSchwer", TipKind::Schwer}};
-    connect(control<QPushButton>(QStringLiteral("cmdPrint")), &QPushButton::clicked, this,
-        [this] { print::printWithDialog(this, [this] { return sheetData(); }); });
+    connect(control<QPushButton>(QStringLiteral("cmdPrint")), &QPushButton::clicked, this, &MainWindow::printSheet);
     for (const auto &[name, kind] : tips) {
         connect(control<QPushButton>(QString::fromLatin1(name)), &QPushButton::clicked, this, [this, kind = kind] {
             TipWindow tip{kind, this};
             tip.exec();
         });
     }
+}
+
+void MainWindow::printSheet()
+{
+    // One print at a time: a click while the printers are looked up or copies go out is ignored.
+    if (m_printing)
+        return;
+    m_printing = true;
+    print::PrintRun *run = print::printWithDialog(
+        this, [this] { return sheetData(); }, m_printTimeouts);
+    if (run == nullptr) {
+        m_printing = false;
+        return;
+    }
+    connect(run, &QObject::destroyed, this, [this] { m_printing = false; });
 }
 
 void MainWindow::load(const StartUp &startUp)

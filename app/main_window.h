@@ -5,6 +5,7 @@
 
 #include "core/stay.h"
 #include "core/tariffs.h"
+#include "print/print_job.h"
 #include "print/sheet_data.h"
 #include "windows/design.h"
 
@@ -58,6 +59,10 @@ public:
         return qobject_cast<T *>(m_controls.value(name));
     }
 
+    // Time limits of the print service (tests shorten them).
+    void setPrintTimeouts(const print::PrintTimeouts &timeouts) { m_printTimeouts = timeouts; }
+    bool isPrinting() const { return m_printing; }
+
     QAction *exitAction() const { return m_exitAction; }
     QAction *statusBarAction() const { return m_statusBarAction; }
     QAction *aboutAction() const { return m_aboutAction; }
@@ -79,6 +84,7 @@ private:
     void presetStay(QDate arrivalDay);
     void applyStartUpFonts();
 
+    void printSheet();
     void onArrivalChosen();
     void onDepartureChosen();
     void onCountPicked(PersonCategory category);
@@ -98,6 +104,8 @@ private:
     QAction *m_aboutAction = nullptr;
     ControlMap m_controls;
     bool m_shownOnce = false;
+    bool m_printing = false;
+    print::PrintTimeouts m_printTimeouts;
 };
 
 } // namespace salvenor::ui

@@ -1,6 +1,7 @@
 #include "qt_print_surface.h"
 
 #include <QFontMetricsF>
+#include <QPagedPaintDevice>
 #include <QPen>
 #include <QPrinter>
 
@@ -22,8 +23,8 @@ QString faceFor(const QString &face)
 
 } // namespace
 
-QtPrintSurface::QtPrintSurface(QPrinter &printer, bool pagesInOneDocument)
-    : m_printer(printer)
+QtPrintSurface::QtPrintSurface(QPagedPaintDevice &device, bool pagesInOneDocument)
+    : m_device(device)
     , m_pagesInOneDocument(pagesInOneDocument)
 {
     m_font = QFont{QString::fromLatin1(ui::kSansFace)};
@@ -41,13 +42,13 @@ void QtPrintSurface::begin()
 {
     if (m_painter.isActive()) {
         if (!m_pageStarted) {
-            if (!m_printer.newPage())
+            if (!m_device.newPage())
                 throw PrintStepError("the printer refused a new page");
             m_pageStarted = true;
         }
         return;
     }
-    if (!m_painter.begin(&m_printer))
+    if (!m_painter.begin(&m_device))
         throw PrintStepError("the printer cannot be opened");
     m_painter.setFont(m_font);
     m_pageStarted = true;
@@ -56,23 +57,25 @@ void QtPrintSurface::begin()
 
 void QtPrintSurface::checkPrinter() const
 {
-    if (m_printer.printerState() == QPrinter::Error || m_printer.printerState() == QPrinter::Aborted)
+    const auto *printer = dynamic_cast<const QPrinter *>(&m_device);
+    if (printer != nullptr
+        && (printer->printerState() == QPrinter::Error || printer->printerState() == QPrinter::Aborted))
         throw PrintStepError("the printer reports an error");
 }
 
 double QtPrintSurface::toDeviceX(double millimetres) const
 {
-    return millimetres * m_printer.logicalDpiX() / kMillimetresPerInch;
+    return millimetres * m_device.logicalDpiX() / kMillimetresPerInch;
 }
 
 double QtPrintSurface::toDeviceY(double millimetres) const
 {
-    return millimetres * m_printer.logicalDpiY() / kMillimetresPerInch;
+    return millimetres * m_device.logicalDpiY() / kMillimetresPerInch;
 }
 
 double QtPrintSurface::printableWidth()
 {
-    return m_printer.pageLayout().paintRect(QPageLayout::Millimeter).width();
+    return m_device.pageLayout().paintRect(QPageLayout::Millimeter).width();
 }
 
 void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
@@ -89,14 +92,14 @@ void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
 
 double QtPrintSurface::textWidth(const QString &text)
 {
-    const QFontMetricsF metrics{m_font, &m_printer};
-    return metrics.horizontalAdvance(text) * kMillimetresPerInch / m_printer.logicalDpiX();
+    const QFontMetricsF metrics{m_font, &m_device};
+    return metrics.horizontalAdvance(text) * kMillimetresPerInch / m_device.logicalDpiX();
 }
 
 double QtPrintSurface::lineHeight()
 {
-    const QFontMetricsF metrics{m_font, &m_printer};
-    return metrics.height() * kMillimetresPerInch / m_printer.logicalDpiY();
+    const QFontMetricsF metrics{m_font, &m_device};
+    return metrics.height() * kMillimetresPerInch / m_device.logicalDpiY();
 }
 
 void QtPrintSurface::printText(const QString &text, double x, double y)
@@ -105,7 +108,7 @@ void QtPrintSurface::printText(const QString &text, double x, double y)
     m_painter.setFont(m_font);
     m_painter.setPen(Qt::black);
     // y is the top edge of the line; QPainter places text by its baseline.
-    const QFontMetricsF metrics{m_font, &m_printer};
+    const QFontMetricsF metrics{m_font, &m_device};
     m_painter.drawText(QPointF{toDeviceX(x), toDeviceY(y) + metrics.ascent()}, text);
     checkPrinter();
     m_currentY = y + lineHeight();
@@ -125,11 +128,14 @@ void QtPrintSurface::endDocument()
 {
     begin(); // an empty sheet is still a page
     m_pageStarted = false;
-    if (m_pagesInOneDocument)
+    if (m_pagesInOneDocument) {
+        ++m_finishedPages;
         return;
+    }
     if (!m_painter.end())
         throw PrintStepError("the printer did not take the document");
     checkPrinter();
+    ++m_finishedPages;
 }
 
 void QtPrintSurface::finish()

@@ -5,18 +5,18 @@
 
 #include "print/print_surface.h"
 
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace salvenor::print {
 
-// The print surface on a QPrinter: millimetres from the top-left corner of the printable area,
-// "Arial" drawn with Liberation Sans (same metrics). One object prints one document; with
-// `pagesInOneDocument` (a file printer) endDocument starts a new page instead, and finish()
-// closes the document after the last copy.
+// The print surface on a QPrinter or a QPdfWriter: millimetres from the top-left corner of the
+// printable area, "Arial" drawn with Liberation Sans (same metrics). One object prints one
+// document; with `pagesInOneDocument` (a file) endDocument starts a new page instead, and
+// finish() closes the document after the last copy. May be used outside the GUI thread.
 class QtPrintSurface final : public PrintSurface
 {
 public:
-    explicit QtPrintSurface(QPrinter &printer, bool pagesInOneDocument = false);
+    explicit QtPrintSurface(QPagedPaintDevice &device, bool pagesInOneDocument = false);
     ~QtPrintSurface() override;
     Q_DISABLE_COPY_MOVE(QtPrintSurface)
 
@@ -31,6 +31,8 @@ public:
 
     // Ends the document that endDocument left open for further pages.
     void finish();
+    // The pages that reached the device and were ended.
+    int finishedPages() const { return m_finishedPages; }
 
 private:
     void begin();
@@ -38,12 +40,13 @@ private:
     double toDeviceX(double millimetres) const;
     double toDeviceY(double millimetres) const;
 
-    QPrinter &m_printer;
+    QPagedPaintDevice &m_device;
     QPainter m_painter;
     QFont m_font;
     double m_currentY = 0;
     bool m_pagesInOneDocument;
     bool m_pageStarted = false;
+    int m_finishedPages = 0;
 };
 
 } // namespace salvenor::print

@@ -10,6 +10,7 @@ packages=(
     poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
     dpkg-dev file desktop-file-utils appstream
     clang clang-tidy libclang-rt-14-dev libx11-dev libxtst-dev
+    libcups2-dev python3
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QStyleHints>
 #include <QTableView>
@@ -72,7 +73,7 @@ inline void pickWithMouse(QComboBox *selector, int count)
     QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 10);
     const QModelIndex item = list->model()->index(count, 0);
     list->scrollTo(item);
-    const QPoint centre {list->viewport()->width() / 2, list->visualRect(item).center().y()};
+    const QPoint centre{list->viewport()->width() / 2, list->visualRect(item).center().y()};
     QTest::mouseMove(list->viewport(), centre);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     QTRY_VERIFY(!list->isVisible());
@@ -84,7 +85,7 @@ inline void pickWithKeys(QComboBox *selector, int count)
     selector->setFocus();
     // Digits typed in quick succession add up ("2", "0" is 20); start a fresh search as a user
     // who pauses would.
-    selector->view()->keyboardSearch(QString {});
+    selector->view()->keyboardSearch(QString{});
     QTest::keyClicks(selector, QString::number(count));
 }
 
@@ -104,6 +105,32 @@ inline void whenMessageBoxShows(std::function<void(QMessageBox *)> inspect)
         inspect(box);
         box->button(QMessageBox::Ok)->click();
     });
+}
+
+// Runs `act` on the first visible top-level widget of type T once it shows, from within the
+// event loop that shows it; gives up after `limitMs`.
+template<typename T> void whenWindowShows(std::function<void(T *)> act, int limitMs = 30000)
+{
+    auto *poll = new QTimer;
+    auto *waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, waited, act = std::move(act), limitMs] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<T *>(widget); window != nullptr && window->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                delete waited;
+                act(window);
+                return;
+            }
+        }
+        if (waited->elapsed() > limitMs) {
+            poll->stop();
+            poll->deleteLater();
+            delete waited;
+        }
+    });
+    poll->start(5);
 }
 
 } // namespace salvenor::test

@@ -181,10 +181,7 @@ void PrintTest::cancelPrintsNothing()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QString dialogName;
-    QTimer::singleShot(0, [&dialogName, &window] {
-        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
+    salvenor::test::whenWindowShows<QPrintDialog>([&dialogName, &window](QPrintDialog *dialog) {
         dialogName = dialog->objectName();
         QVERIFY(dialog->parentWidget() == &window);
         dialog->printer()->setOutputFileName(QString{}); // nothing may reach a file either
@@ -194,6 +191,9 @@ void PrintTest::cancelPrintsNothing()
     QTest::mouseClick(window.control(QStringLiteral("cmdPrint")), Qt::LeftButton);
     QCOMPARE(dialogName, QStringLiteral("dlgCommonDialog"));
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+    // Nothing goes out: no copies under way, no progress window.
+    QVERIFY(!window.isPrinting());
+    QVERIFY(window.findChild<QDialog *>(QStringLiteral("dlgDruckfortschritt")) == nullptr);
     QVERIFY(QApplication::topLevelWidgets().count(&window) == 1);
     QCOMPARE(window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text(), before);
 }
