@@ -30,6 +30,8 @@ private slots:
     void readOnlyFileIsLeftAsItWas();
     void fileTooLargeToBeOursIsLeftAsItWas();
     void linkToTheFileIsFollowed();
+    void danglingLinkIsLeftAlone();
+    void permissionsOfTheFileAreKept();
     void withoutAHomeNothingIsWritten();
 
 private:
@@ -176,6 +178,35 @@ void SettingsStoreTest::linkToTheFileIsFollowed()
     QVERIFY(QFileInfo{iniPath()}.isSymLink());
     QCOMPARE(
         contentsOf(target), QByteArray("[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n"));
+}
+
+void SettingsStoreTest::danglingLinkIsLeftAlone()
+{
+    const QString target = m_dir->path() + QStringLiteral("/gone.ini");
+    QVERIFY(QFile::link(target, iniPath()));
+    bool saved = true;
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(!saved);
+    QVERIFY(QFileInfo{iniPath()}.isSymLink());
+    QVERIFY(!QFile::exists(target));
+}
+
+void SettingsStoreTest::permissionsOfTheFileAreKept()
+{
+    bool saved = false;
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(saved);
+    struct stat status
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, 0644U);
+
+    QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(saved);
+    QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, 0600U);
 }
 
 void SettingsStoreTest::withoutAHomeNothingIsWritten()
