@@ -30,6 +30,7 @@
 #include "resources/product_info.h"
 #include "resources/version_info.h"
 #include "windows/about_window.h"
+#include "windows/application_icon.h"
 #include "windows/figure_label.h"
 #include "windows/fonts.h"
 #include "windows/month_calendar.h"
@@ -58,10 +59,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QString::fromUtf8(kWindowTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/images/app-icon-16.png"), QSize{16, 16});
-    icon.addFile(QStringLiteral(":/images/app-icon-32.png"), QSize{32, 32});
-    setWindowIcon(icon);
+    setWindowIcon(applicationIcon());
 
     createClientArea();
     createPictures();

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
+#include "application_icon.h"
 #include "fonts.h"
 #include "line_widget.h"
 #include "resources/product_info.h"
@@ -53,7 +53,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     auto *icon = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("picIcon")));
     setBackgroundColour(icon, QColor{192, 192, 192});
     icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
-    setWindowIcon(QIcon{QStringLiteral(":/images/app-icon-32.png")});
+    setWindowIcon(applicationIcon());
 
     // The two lines form one etched separator: grey one pixel, under it white two pixels.
     const auto lines = client->findChildren<LineWidget *>(QStringLiteral("Line1"));

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
+#include "application_icon.h"
 #include "fonts.h"
 
 namespace salvenor::ui {
@@ -67,7 +67,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     const TipDesign design = designOf(kind);
     setObjectName(QString::fromLatin1(design.windowName));
     setWindowTitle(QStringLiteral("Informationen"));
-    setWindowIcon(QIcon{QStringLiteral(":/images/app-icon-32.png")});
+    setWindowIcon(applicationIcon());
     setOwnFont(this, baseFont());
     const QSize client{twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight)};
     if (design.sizable)
