@@ -11,7 +11,7 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_
     -DSALVENOR_BUILD_FUZZERS=ON -DSALVENOR_SANITIZE=ON >/dev/null
 cmake --build build/fuzz
 
-for target in money operations; do
+for target in money operations two_decimals per_night; do
     binary=build/fuzz/fuzz/${target}_fuzzer
     regressions=fuzz/regressions/$target
     mapfile -t kept < <(find "$regressions" -type f ! -name '.gitkeep' 2>/dev/null)
@@ -29,4 +29,4 @@ for target in money operations; do
     echo "$target: $(grep -E 'stat::number_of_executed_units' "build/fuzz/$target.log" | awk '{print $2}') runs, no crash"
     rm -rf "$corpus"
 done
-echo "2 passed, 0 failed"
+echo "4 passed, 0 failed"
