@@ -33,6 +33,7 @@
 #include "windows/application_icon.h"
 #include "windows/figure_label.h"
 #include "windows/fonts.h"
+#include "windows/line_widget.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
 #include "windows/tip_window.h"
@@ -253,6 +254,26 @@ void MainWindow::load(const StartUp &startUp)
     control<QLabel>(QStringLiteral("lblInfowww"))
         ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
     applyStartUpFonts();
+    keepLeadersClearOfCaptions();
+}
+
+void MainWindow::keepLeadersClearOfCaptions()
+{
+    // A wider face than the design's (where Liberation Sans is missing) makes a row's caption
+    // longer: its dotted leader then starts a little later instead of running through the text.
+    constexpr int kGap = 2;
+    QWidget *frame = control(QStringLiteral("Berechnung"));
+    const auto captions = frame->findChildren<QLabel *>(QString{}, Qt::FindDirectChildrenOnly);
+    for (LineWidget *leader : frame->findChildren<LineWidget *>(QString{}, Qt::FindDirectChildrenOnly)) {
+        int left = leader->x();
+        for (const QLabel *caption : captions) {
+            const QRect box = caption->geometry();
+            if (box.left() < leader->x() && box.top() <= leader->y() && box.bottom() >= leader->y())
+                left = std::max(left, box.right() + 1 + kGap);
+        }
+        if (left != leader->x())
+            leader->setGeometry(left, leader->y(), leader->geometry().right() + 1 - left, leader->height());
+    }
 }
 
 void MainWindow::presetStay(QDate arrivalDay)

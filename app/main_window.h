@@ -83,6 +83,7 @@ private:
     void connectActions();
     void presetStay(QDate arrivalDay);
     void applyStartUpFonts();
+    void keepLeadersClearOfCaptions();
 
     void printSheet();
     void onArrivalChosen();

@@ -66,8 +66,9 @@ void MonthCalendar::fitTextToBox()
 
     const QLocale german = locale();
     QStringList cellTexts{QStringLiteral("30")};
+    // The header shows the short day names with their point ("Mo.").
     for (int day = 1; day <= 7; ++day)
-        cellTexts << german.standaloneDayName(day, QLocale::ShortFormat);
+        cellTexts << german.standaloneDayName(day, QLocale::ShortFormat) << german.dayName(day, QLocale::ShortFormat);
     QStringList navigationTexts;
     for (int month = 1; month <= 12; ++month)
         navigationTexts << german.standaloneMonthName(month) + QStringLiteral(" 2030");
