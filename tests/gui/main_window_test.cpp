@@ -766,6 +766,8 @@ void MainWindowTest::randomEventsKeepTheWindowConsistent()
         // Nothing stays open between steps.
         QVERIFY2(QApplication::activeModalWidget() == nullptr, qPrintable(QStringLiteral("step %1").arg(step)));
     }
+    // A typed date still pending comes into force before the window goes.
+    QTest::qWait(4 * kTypedDateDelay);
 }
 
 // The program's own application object, so that an exception stopped at the event loop is
