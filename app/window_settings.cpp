@@ -20,7 +20,7 @@ namespace salvenor::ui {
 namespace {
 
 // A settings file of ours is a few lines; anything larger is not ours to rewrite.
-constexpr qint64 kLargestSettingsFile = 1024 * 1024;
+constexpr qint64 kLargestSettingsFile = qint64{1024} * 1024;
 
 const QString kGroup = QStringLiteral("Settings");
 
@@ -118,7 +118,7 @@ std::optional<QString> currentText(const QString &path)
 bool writeAll(int descriptor, const QByteArray &bytes)
 {
     const char *next = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
+    auto left = static_cast<std::size_t>(bytes.size());
     while (left > 0) {
         const ssize_t written = ::write(descriptor, next, left);
         if (written < 0 && errno == EINTR)

@@ -158,7 +158,7 @@ void SettingsStoreTest::readOnlyFileIsLeftAsItWas()
 
 void SettingsStoreTest::fileTooLargeToBeOursIsLeftAsItWas()
 {
-    const QByteArray large(2 * 1024 * 1024, '\xff');
+    const QByteArray large(qsizetype{2} * 1024 * 1024, '\xff');
     writeFile(iniPath(), large);
     bool saved = true;
     QVERIFY(saveWithin(iniPath(), saved));
