@@ -40,7 +40,7 @@ int runApplication(QApplication &app, const Clock &today)
     splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     MainWindow window;
-    window.load({today(), splash.get()});
+    window.load({today, splash.get()});
     splash.reset(); // its picture and backing store are not needed any more
     centreOnScreen(&window);
     window.show();

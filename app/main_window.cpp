@@ -57,7 +57,10 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
+    setPalette(designPalette());
     setWindowTitle(QString::fromUtf8(kWindowTitle));
+    // The title keeps the design's blanks; a screen reader reads it without them.
+    setAccessibleName(QString::fromUtf8(kWindowTitle).simplified());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(applicationIcon());
@@ -133,11 +136,14 @@ void MainWindow::createCalendars()
     m_departureCalendar->setDateRange(toQDate(kFirstDeparture), toQDate(kLastDeparture));
     connect(m_arrivalCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onArrivalChosen);
     connect(m_departureCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onDepartureChosen);
+    for (MonthCalendar *calendar : {m_arrivalCalendar, m_departureCalendar})
+        connect(calendar, &MonthCalendar::entryRefused, this, &MainWindow::setStatusText);
 }
 
 void MainWindow::createStatusBar()
 {
     auto *bar = control<QStatusBar>(QStringLiteral("sbStatusBar"));
+    bar->setAccessibleName(QStringLiteral("Statuszeile"));
     // A permanent label: QStatusBar's own message is wiped whenever a menu or a tooltip shows.
     m_statusLabel = new QLabel(QString::fromUtf8(kInitialNotice), bar);
     m_statusLabel->setObjectName(QStringLiteral("sbStatusBarText"));
@@ -148,6 +154,7 @@ void MainWindow::createStatusBar()
 
 void MainWindow::createMenus()
 {
+    menuBar()->setAccessibleName(QStringLiteral("Menüleiste"));
     QMenu *file = menuBar()->addMenu(QStringLiteral("1000"));
     file->setObjectName(QStringLiteral("mnuFile"));
     m_exitAction = file->addAction(QStringLiteral("1012"));
@@ -178,11 +185,16 @@ void MainWindow::describeForScreenReaders()
         selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);
         selector->setAccessibleDescription(QStringLiteral("Anzahl ") + subject);
         control<QLabel>(QString::fromLatin1(row.caption))->setBuddy(selector);
-        control(QString::fromLatin1(row.nights))->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
-        control(QString::fromLatin1(row.sum))->setAccessibleDescription(QStringLiteral("Summe ") + subject);
+        auto *nights = control<FigureLabel>(QString::fromLatin1(row.nights));
+        nights->setUnit(QStringLiteral("Nacht"), QStringLiteral("Nächte"));
+        nights->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
+        auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
+        sum->setUnit(QStringLiteral("€"), QStringLiteral("€"));
+        sum->setAccessibleDescription(QStringLiteral("Summe ") + subject);
     }
-    control(QStringLiteral("End_Summe_Gesamt"))
-        ->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
+    auto *total = control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
+    total->setUnit(QStringLiteral("€"), QStringLiteral("€"));
+    total->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
     control(QStringLiteral("Anreisedatum"))->setAccessibleDescription(QStringLiteral("Anreisetag"));
     control(QStringLiteral("Abreisedatum"))->setAccessibleDescription(QStringLiteral("Abreisetag"));
     m_arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
@@ -247,10 +259,12 @@ void MainWindow::load(const StartUp &startUp)
     control<QLabel>(QStringLiteral("lblServiceTelefon"))
         ->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
 
+    // Today is read only now, after the splash: just before midnight it may be tomorrow already.
+    const QDate today = startUp.today();
     // A clock outside the calendars' range starts on the nearest day they offer.
-    const QDate arrivalDay = std::clamp(startUp.today, toQDate(kFirstArrival), toQDate(kLastArrival));
+    const QDate arrivalDay = std::clamp(today, toQDate(kFirstArrival), toQDate(kLastArrival));
     presetStay(arrivalDay);
-    control<QLabel>(QStringLiteral("lblHeute"))->setText(displayText(todayLine(toCoreDate(startUp.today))));
+    control<QLabel>(QStringLiteral("lblHeute"))->setText(displayText(todayLine(toCoreDate(today))));
     control<QLabel>(QStringLiteral("lblInfowww"))
         ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
     applyStartUpFonts();
@@ -274,6 +288,11 @@ void MainWindow::keepLeadersClearOfCaptions()
         if (left != leader->x())
             leader->setGeometry(left, leader->y(), leader->geometry().right() + 1 - left, leader->height());
     }
+}
+
+void MainWindow::load(QDate today)
+{
+    load({[today] { return today; }, nullptr});
 }
 
 void MainWindow::presetStay(QDate arrivalDay)
@@ -378,7 +397,7 @@ void MainWindow::onArrivalChosen()
     updateCalendarDescriptions();
 }
 
-void MainWindow::onDepartureChosen()
+void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
 {
     const StayUpdate clicked = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
     control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(clicked.clickedDepartureText));
@@ -393,7 +412,10 @@ void MainWindow::onDepartureChosen()
     // The box's event loop may have let the arrival change (a date typed into the arrival
     // calendar comes into force after a delay), so the correction takes the stay as it is now.
     showSettledStay();
-    control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::OtherFocusReason);
+    // A click moves on to the counts; a date moved by the keyboard keeps the focus on the calendar,
+    // so that the next key moves the date again and never changes a count.
+    if (choice == DayChoice::Click || clicked.warning)
+        control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showSettledStay()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDate>
 #include <QMainWindow>
 
@@ -8,6 +10,7 @@
 #include "print/print_job.h"
 #include "print/sheet_data.h"
 #include "windows/design.h"
+#include "windows/month_calendar.h"
 
 class QAction;
 class QComboBox;
@@ -17,7 +20,6 @@ class QMenu;
 namespace salvenor::ui {
 
 class FigureLabel;
-class MonthCalendar;
 class SplashWindow;
 
 // The calculator's working window: two calendars for the stay, a row per person category,
@@ -33,7 +35,8 @@ public:
 
     struct StartUp
     {
-        QDate today;
+        // Read once the splash has closed: the day may change while it shows.
+        std::function<QDate()> today;
         // Shown (if not yet) and waited for before anything else; none in tests that skip it.
         SplashWindow *splash = nullptr;
     };
@@ -41,6 +44,8 @@ public:
     // clamped into the calendars' range), one night in every nights label, every count 0, the
     // service, today and web lines. Runs before the window is first shown.
     void load(const StartUp &startUp);
+    // The start-up sequence without a splash, on a fixed day.
+    void load(QDate today);
 
     // What the calculation sheet prints, read from the controls as they stand.
     print::SheetData sheetData() const;
@@ -87,7 +92,7 @@ private:
 
     void printSheet();
     void onArrivalChosen();
-    void onDepartureChosen();
+    void onDepartureChosen(QDate day, DayChoice choice);
     void onCountPicked(PersonCategory category);
 
     void showSettledStay();

@@ -86,6 +86,7 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
         const int nightsOfOldYear = daysBetween(A, s.Jahr_End) + (rules.hasTariffChange ? 1 : 0);
         split.N1 = nightsOfOldYear;
         split.N2 = daysBetween(A, D) - nightsOfOldYear;
+        split.newYearsEveWithNewYear = !rules.hasTariffChange;
         split.R2 = off;
         if (A >= s.NS_Anf) {
             split.caseNumber = 7;

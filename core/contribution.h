@@ -29,6 +29,9 @@ struct StaySplit
     Tariff tariff2 = Tariff::Single; // where R2 comes from
     CapClass capClass = CapClass::Single;
     Money cap; // per person
+    // Into a later year, for the categories without a tariff change: the bylaw counts the night
+    // of 31 December with the new year, so N1 is one night less than the old year's nights.
+    bool newYearsEveWithNewYear = false;
 };
 
 // How a category's sum came about, step by step.

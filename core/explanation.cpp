@@ -10,8 +10,13 @@ struct PartNames
     const char *second;
 };
 
-PartNames partNames(int caseNumber)
+PartNames partNames(int caseNumber, bool newYearsEveWithNewYear)
 {
+    // Where the night of 31 December counts with the new year, the parts are not the calendar
+    // years: they are named by their rate only.
+    if (newYearsEveWithNewYear)
+        return caseNumber == 7 ? PartNames{"Nachsaison", "zum Nebensaisonsatz des neuen Jahres"}
+                               : PartNames{"zum Hauptsaisonsatz", "zum Nebensaisonsatz des neuen Jahres"};
     switch (caseNumber) {
     case 1:
         return {"Vorsaison", nullptr};
@@ -50,6 +55,11 @@ std::string nightsText(int nights)
     return std::to_string(nights) + (nights == 1 ? " Nacht " : " Nächte ");
 }
 
+std::string nightsCount(int nights)
+{
+    return std::to_string(nights) + (nights == 1 ? " Nacht" : " Nächte");
+}
+
 std::string euros(Money amount)
 {
     return formatMoney(amount) + " €";
@@ -65,8 +75,13 @@ std::string explainSum(const CategoryResult &result)
     if (result.count == 0)
         return "Keine Person gewählt: kein Kurbeitrag.";
 
-    const PartNames names = partNames(split.caseNumber);
+    const PartNames names = partNames(split.caseNumber, split.newYearsEveWithNewYear);
     std::string text;
+    if (split.newYearsEveWithNewYear) {
+        // The nights of each calendar year as they are, then the bylaw's way of counting them.
+        text = nightsCount(split.N1 + 1) + " im Anreisejahr, " + nightsCount(split.N2 - 1) + " im Folgejahr."
+            + "\nDie Nacht vom 31. Dezember zum 1. Januar zählt nach der Satzung zum neuen Jahr.";
+    }
     const auto addPart = [&](int nights, const char *name, Money rate, Tariff tariff) {
         if (name == nullptr || nights == 0)
             return;

@@ -8,6 +8,7 @@
 #include "application_icon.h"
 #include "fonts.h"
 #include "line_widget.h"
+#include "placement.h"
 #include "resources/product_info.h"
 #include "resources/version_info.h"
 
@@ -42,6 +43,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
+    setPalette(designPalette());
     setWindowTitle(QStringLiteral("Info Salvenor"));
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setOwnFont(this, baseFont());
@@ -55,16 +57,18 @@ AboutWindow::AboutWindow(QWidget *parent)
     icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
     setWindowIcon(applicationIcon());
 
-    // The two lines form one etched separator: grey one pixel, under it white two pixels.
+    // The two lines form one etched separator: the grey one (index 1, the design's first) one
+    // pixel wide over the white one (index 0) two pixels wide, so that white shows under grey.
     const auto lines = client->findChildren<LineWidget *>(QStringLiteral("Line1"));
-    for (LineWidget *line : lines) {
-        const bool white = line->height() > 1;
-        line->setProperty("Index", white ? 0 : 1);
-        line->setLineColor(white ? QColor{Qt::white} : QColor{128, 128, 128});
-        line->setLineWidth(white ? 2 : 1);
+    if (lines.size() == 2) {
+        LineWidget *grey = lines.at(0);
+        LineWidget *white = lines.at(1);
+        grey->setLineColor(QColor{128, 128, 128});
+        grey->setLineWidth(1);
+        white->setLineColor(Qt::white);
+        white->setLineWidth(2);
+        grey->raise();
     }
-    if (lines.size() == 2)
-        lines.first()->raise(); // the grey line over the white one
 
     for (const char *name : {"lblDescription", "lblDisclaimer"})
         setTextColour(m_controls.value(QString::fromLatin1(name)), Qt::black);
@@ -74,6 +78,8 @@ AboutWindow::AboutWindow(QWidget *parent)
     makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
 
     fillFromVersionInformation();
+    // On the screen's centre, not over the main window.
+    centreOnScreen(this);
 }
 
 void AboutWindow::fillFromVersionInformation()
@@ -97,7 +103,9 @@ void AboutWindow::fitAutoSizedLabel(const char *name)
     // would run past the window's right edge, it moves left just enough to stay whole.
     auto *label = qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name)));
     label->resize(label->sizeHint());
-    const int overflow = label->geometry().right() + 1 - width();
+    // A few pixels of room: at fractional scale factors the glyphs may reach past the box.
+    constexpr int kRoom = 4;
+    const int overflow = label->geometry().right() + 1 + kRoom - width();
     if (overflow > 0)
         label->move(std::max(0, label->x() - overflow), label->y());
 }

@@ -1,6 +1,7 @@
 #include "design.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QComboBox>
 #include <QDialog>
@@ -9,9 +10,13 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
 
+#include "count_selector.h"
 #include "figure_label.h"
 #include "fonts.h"
+#include "frame_style.h"
 #include "line_widget.h"
 #include "month_calendar.h"
 
@@ -41,8 +46,16 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
 {
     const QString text = QString::fromUtf8(spec.text);
     switch (spec.kind) {
-    case ControlKind::Frame:
-        return new QGroupBox(text, parent);
+    case ControlKind::Frame: {
+        auto *frame = new QGroupBox(text, parent);
+        frame->setStyle(frameStyle());
+        // Read without the caption's padding blanks and closing colon.
+        QString name = text.trimmed();
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        frame->setAccessibleName(name);
+        return frame;
+    }
     case ControlKind::Label:
         return new QLabel(text, parent);
     case ControlKind::FigureLabel: {
@@ -54,11 +67,8 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
         return new QPushButton(text, parent);
     case ControlKind::Calendar:
         return new MonthCalendar(parent);
-    case ControlKind::CountSelector: {
-        auto *box = new QComboBox(parent);
-        box->setEditable(false);
-        return box;
-    }
+    case ControlKind::CountSelector:
+        return new CountSelector(parent);
     case ControlKind::Picture: {
         auto *picture = new QLabel(parent);
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -78,6 +88,17 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
 }
 
 } // namespace
+
+QPalette designPalette()
+{
+    // The light face of the design, whatever colour scheme the desktop uses: its dark red texts
+    // stay readable only on it.
+    static const QPalette palette = [] {
+        const std::unique_ptr<QStyle> fusion{QStyleFactory::create(QStringLiteral("Fusion"))};
+        return fusion->standardPalette();
+    }();
+    return palette;
+}
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {

@@ -3,6 +3,7 @@
 #include <span>
 
 #include <QHash>
+#include <QPalette>
 #include <QRect>
 #include <QString>
 
@@ -72,6 +73,9 @@ using ControlMap = QHash<QString, QWidget *>;
 // Creates the controls in table order (later ones stand above earlier ones) with their object
 // names, geometry, texts, alignment, colours and fonts.
 ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs);
+
+// The colours of the fixed designs (Fusion's light palette), given to every window of the program.
+QPalette designPalette();
 
 void setTextColour(QWidget *widget, const QColor &colour);
 void setBackgroundColour(QWidget *widget, const QColor &colour);

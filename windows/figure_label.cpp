@@ -25,7 +25,16 @@ void FigureLabel::setDesign(const QRect &designRect, int roomLeft, int roomRight
 void FigureLabel::setFigure(const QString &text)
 {
     setText(text);
+    if (!m_unitPlural.isEmpty())
+        setAccessibleName(text + QLatin1Char(' ') + (text == QLatin1String("1") ? m_unitSingular : m_unitPlural));
     refit();
+}
+
+void FigureLabel::setUnit(const QString &singular, const QString &plural)
+{
+    m_unitSingular = singular;
+    m_unitPlural = plural;
+    setFigure(text());
 }
 
 void FigureLabel::changeEvent(QEvent *event)

@@ -18,6 +18,8 @@ public:
     // The designed box and the horizontal room (in the parent's coordinates) the label may take.
     void setDesign(const QRect &designRect, int roomLeft, int roomRight);
     void setFigure(const QString &text);
+    // What a screen reader says after the figure: "18,40 €", "1 Nacht", "4 Nächte".
+    void setUnit(const QString &singular, const QString &plural);
     QRect designRect() const { return m_design; }
 
 protected:
@@ -31,6 +33,8 @@ private:
     int m_roomRight = 0;
     QFont m_designFont;
     bool m_fitting = false;
+    QString m_unitSingular;
+    QString m_unitPlural;
 };
 
 } // namespace salvenor::ui

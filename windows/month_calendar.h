@@ -3,11 +3,20 @@
 #include <QCalendarWidget>
 #include <QDate>
 
+class QLineEdit;
+
 namespace salvenor::ui {
+
+// How the user chose a day: a click (the mouse, Enter or Space on the calendar, or a typed date
+// confirmed with Enter), or a move by the arrow and page keys, which leaves the focus where it is.
+enum class DayChoice { Click, KeyboardMove };
 
 // A one-month calendar in German, compact enough to show a whole month with every day clickable
 // in the design's small box. It reports a day chosen by the user (a click, also on the day already
 // selected, or a change by keyboard) once through dayChosen, and never for dates set by the program.
+// A digit typed on the calendar opens a date entry ("dd.MM.yyyy", day and month with or without a
+// leading zero): Enter takes the date as a click on that day, Esc or leaving the entry drops it,
+// and a text that is no day of the calendar is refused with the reason (entryRefused).
 class MonthCalendar final : public QCalendarWidget
 {
     Q_OBJECT
@@ -19,8 +28,12 @@ public:
     // Selects the date and shows its month without reporting it.
     void setDateFromProgram(QDate date);
 
+    // The typed date entry, while it is open (null otherwise).
+    QLineEdit *dateEntry() const { return m_entry; }
+
 signals:
-    void dayChosen(QDate date);
+    void dayChosen(QDate date, DayChoice choice);
+    void entryRefused(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -33,11 +46,16 @@ private:
     void fitTextToBox();
     void onSelectionChanged();
     void onClicked(QDate date);
+    void openDateEntry(const QString &firstDigit);
+    void closeDateEntry();
+    void commitDateEntry();
 
     bool m_settingFromProgram = false;
     // The date the last user selection change reported, so that the click that caused it is not
     // reported a second time. Cleared at every mouse press on the days.
     QDate m_reportedBySelection;
+    bool m_mouseDown = false;
+    QLineEdit *m_entry = nullptr;
 };
 
 } // namespace salvenor::ui

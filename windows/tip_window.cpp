@@ -7,6 +7,7 @@
 
 #include "application_icon.h"
 #include "fonts.h"
+#include "placement.h"
 
 namespace salvenor::ui {
 
@@ -66,6 +67,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
 {
     const TipDesign design = designOf(kind);
     setObjectName(QString::fromLatin1(design.windowName));
+    setPalette(designPalette());
     setWindowTitle(QStringLiteral("Informationen"));
     setWindowIcon(applicationIcon());
     setOwnFont(this, baseFont());
@@ -92,6 +94,8 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
         setBackgroundColour(label, Qt::white);
 
     makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
+    // On the screen's centre, not over the main window.
+    centreOnScreen(this);
 }
 
 } // namespace salvenor::ui

@@ -35,6 +35,7 @@ private slots:
     void cleanup();
 
     void mainWindowStaysHiddenUntilTheSplashCloses();
+    void todayIsReadOnceTheSplashHasClosed();
     void startUpDays_data();
     void startUpDays();
     void todayOutsideTheCalendarsIsClamped_data();
@@ -101,13 +102,26 @@ void StartupTest::mainWindowStaysHiddenUntilTheSplashCloses()
         QTest::keyClick(splash, Qt::Key_X);
     });
     SplashWindow splash;
-    m_window->load({QDate{2016, 3, 14}, &splash});
+    m_window->load({[] { return QDate{2016, 3, 14}; }, &splash});
     QVERIFY(checked);
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Mo. 14.03.2016"));
     QVERIFY(!m_window->isVisible());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QTRY_COMPARE(QApplication::focusWidget(), m_window->control(QStringLiteral("Anz_Erwachsene")));
+}
+
+void StartupTest::todayIsReadOnceTheSplashHasClosed()
+{
+    // 14.03.2016 23:59:58 while the splash shows; its timer closes it on 15.03.2016.
+    m_window = std::make_unique<MainWindow>();
+    SplashWindow splash;
+    splash.closeTimer()->setInterval(50);
+    const auto clock = [&splash] { return splash.isVisible() ? QDate{2016, 3, 14} : QDate{2016, 3, 15}; };
+    m_window->load({clock, &splash});
+    QCOMPARE(text("Anreisedatum"), QStringLiteral("Di. 15.03.2016"));
+    QCOMPARE(text("Abreisedatum"), QStringLiteral("Mi. 16.03.2016"));
+    QCOMPARE(text("lblHeute"), QStringLiteral("Heute ist Dienstag der\n15. März 2016"));
 }
 
 void StartupTest::startUpDays_data()

@@ -1,7 +1,10 @@
+#include <cmath>
+
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
@@ -37,6 +40,9 @@ private slots:
     void tipWindows();
     void tipWindowsCloseByOkEnterAndEsc_data();
     void tipWindowsCloseByOkEnterAndEsc();
+    void smallWindowsOpenCentredOnTheScreen();
+    void aboutSeparatorIsEtched();
+    void aboutCompanyLineStaysInside();
 };
 
 namespace {
@@ -65,6 +71,12 @@ int execAndClose(QDialog &dialog, Closing closing)
     QObject::connect(&watchdog, &QTimer::timeout, &dialog, [&dialog] { dialog.done(-1); });
     watchdog.start(5000);
     return dialog.exec();
+}
+
+// The colour of the window's face, as the about window paints it.
+QRgb faceOf(const QImage &image)
+{
+    return image.pixel(2, 2);
 }
 
 QString labelText(const QWidget &window, const char *name)
@@ -289,6 +301,84 @@ void WindowsTest::tipWindowsCloseByOkEnterAndEsc()
     QFETCH(Closing, closing);
     TipWindow tip{kind};
     QVERIFY(execAndClose(tip, closing) != -1);
+}
+
+void WindowsTest::smallWindowsOpenCentredOnTheScreen()
+{
+    QWidget owner;
+    owner.resize(654, 513);
+    owner.move(0, 0);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    const QPoint screenCentre = owner.screen()->availableGeometry().center();
+    const auto check = [&](QDialog &dialog) {
+        QPoint centre;
+        bool modal = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            centre = dialog.frameGeometry().center();
+            modal = QApplication::activeModalWidget() == &dialog;
+            dialog.accept();
+        });
+        dialog.exec();
+        QVERIFY(modal);
+        QVERIFY2((centre - screenCentre).manhattanLength() <= 4,
+            qPrintable(QStringLiteral("%1 centred at %2,%3").arg(dialog.objectName()).arg(centre.x()).arg(centre.y())));
+        QVERIFY(dialog.parentWidget() == &owner);
+    };
+    AboutWindow about{&owner};
+    check(about);
+    for (TipKind kind : {TipKind::AnAbreise, TipKind::Kind, TipKind::Schwer}) {
+        TipWindow tip{kind, &owner};
+        check(tip);
+    }
+}
+
+void WindowsTest::aboutSeparatorIsEtched()
+{
+    AboutWindow about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const QImage image = about.grab().toImage();
+    const qreal scale = about.devicePixelRatioF();
+    // Line1 stands at y = 3120 twips: grey on its first row, white on its second, nothing beside.
+    const int top = static_cast<int>(208 * scale);
+    const int x = image.width() / 2;
+    const QRgb face = faceOf(image);
+    QCOMPARE(QColor{image.pixel(x, top - 1)}, QColor{face});
+    const int lastWhiteRow = static_cast<int>(210 * scale) - 1;
+    QCOMPARE(QColor{image.pixel(x, top)}, QColor(128, 128, 128));
+    QCOMPARE(QColor{image.pixel(x, lastWhiteRow)}, QColor{Qt::white});
+    QCOMPARE(QColor{image.pixel(x, lastWhiteRow + 1)}, QColor{face});
+    // The grey line starts one pixel further left than the white one.
+    QCOMPARE(QColor{image.pixel(static_cast<int>(std::ceil(15 * scale)), top)}, QColor(128, 128, 128));
+    QCOMPARE(QColor{image.pixel(static_cast<int>(std::ceil(15 * scale)), lastWhiteRow)}, QColor{face});
+}
+
+void WindowsTest::aboutCompanyLineStaysInside()
+{
+    // Also run at scale factors 1.5 and 2 (QT_SCALE_FACTOR, see the test list).
+    AboutWindow about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const QImage image = about.grab().toImage();
+    const QRgb face = faceOf(image);
+    auto *company = about.findChild<QLabel *>(QStringLiteral("lblCompany"));
+    const qreal scale = about.devicePixelRatioF();
+    int rightmostInk = -1;
+    for (int y = static_cast<int>(company->y() * scale);
+         y < static_cast<int>((company->y() + company->height()) * scale); ++y) {
+        for (int x = image.width() - 1; x > rightmostInk; --x) {
+            if (image.pixel(x, y) != face) {
+                rightmostInk = x;
+                break;
+            }
+        }
+    }
+    QVERIFY(rightmostInk > 0);
+    // The last letter keeps clear of the window's edge, and the label holds its whole text.
+    QVERIFY2(rightmostInk < image.width() - static_cast<int>(2 * scale),
+        qPrintable(QStringLiteral("ink at %1 of %2").arg(rightmostInk).arg(image.width())));
+    QVERIFY(QFontMetrics{company->font()}.horizontalAdvance(company->text()) <= company->width());
 }
 
 QTEST_MAIN(WindowsTest)

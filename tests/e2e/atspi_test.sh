@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The real program on Xvfb with the accessibility bus (at-spi2-core): the typical request entered
+# by keyboard alone, then the whole accessibility tree walked over AT-SPI as a screen reader sees
+# it (tests/e2e/atspi_walk.py). Usage: atspi_test.sh PROGRAM
+set -euo pipefail
+program=$1
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
+    SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+fi
+work=$(mktemp -d)
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    head -n 40 "$work/program.log" 2>/dev/null || true
+    exit 1
+}
+for _ in $(seq 400); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n 1 "$work/display")
+
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+pids+=($!)
+sleep 0.5
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
+pids+=($!)
+
+main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
+# The splash closes on a key; then the main window shows with the focus on the adults' count.
+for _ in $(seq 100); do
+    [ -n "$(xdotool search --onlyvisible --class salvenor 2>/dev/null | head -n 1)" ] && break
+    sleep 0.1
+done
+sleep 0.3
+xdotool key x
+window=
+for _ in $(seq 100); do
+    window=$(main_window)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || fail "the main window did not show"
+sleep 0.5
+keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
+# The typical request by keyboard alone: Tab to the arrival calendar, type the day, Enter; Tab to
+# the departure calendar, the same; the focus moves on to the adults, who are two.
+keys Tab Tab Tab Tab Tab Tab
+xdotool type --delay 40 "14.03.2016"
+keys Return
+keys Tab
+xdotool type --delay 40 "18.03.2016"
+keys Return
+keys 2
+sleep 0.5
+/usr/bin/python3 "$here/atspi_walk.py" salvenor "18,40 €" >"$work/walk.log" 2>&1 || {
+    grep -E "FAIL|objects" "$work/walk.log"
+    fail "the accessibility tree has faults"
+}
+grep -E "objects" "$work/walk.log"
+echo "1 passed, 0 failed"
