@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "core/contribution.h"
@@ -18,11 +17,22 @@ bool contains(const std::string &text, const std::string &part)
 // The nights named in the lines that price them ("3 Nächte Nachsaison zu 0,40 €").
 int pricedNights(const std::string &text)
 {
-    static const std::regex part{R"((\d+) Nächte? [^\n]* zu [\d.,]+ €)"};
     int nights = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), part); it != std::sregex_iterator(); ++it) {
-        if (it->position() == 0 || text[static_cast<std::size_t>(it->position()) - 1] == '\n')
-            nights += std::stoi((*it)[1]);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        std::size_t digits = 0;
+        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9')
+            ++digits;
+        const std::string rest = line.substr(digits);
+        const bool pricesNights = digits > 0 && (rest.starts_with(" Nacht ") || rest.starts_with(" Nächte "))
+            && rest.find(" zu ") != std::string::npos;
+        if (pricesNights)
+            nights += std::stoi(line.substr(0, digits));
     }
     return nights;
 }
