@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const Date arrival = takeDate(input);
     const Date departure = takeDate(input);
     const auto category = static_cast<PersonCategory>(input.take<std::uint8_t>() % 7);
-    const int count = input.take<std::int8_t>();
+    const int count = static_cast<int>(input.take<std::uint8_t>()) - 128; // negative ones too
 
     expectDocumentedErrors([&] {
         const SeasonBoundaries seasons = Saison(arrival, departure);

@@ -13,12 +13,12 @@ namespace salvenor::fuzzing {
 // Adds one to a string of decimal digits; returns true when it grew by a digit ("99" -> "100").
 inline bool incrementDigits(std::string &digits)
 {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it != '9') {
-            ++*it;
+    for (std::size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
             return false;
         }
-        *it = '0';
+        digits[i] = '0';
     }
     digits.insert(digits.begin(), '1');
     return true;

@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in an optimised build
-# with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# clang-tidy and the fuzzers.
+#   bash tools/test.sh           everything (what CI runs)
+#   bash tools/test.sh --quick   the optimised build's unit and window tests only (daily work)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+quick=false
+[ "${1:-}" = --quick ] && quick=true
 
 bash tools/install-deps.sh
 
 jobs=$(nproc)
 
+echo "== Formatting (clang-format, rules in .clang-format)"
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find core app windows print resources tests bench fuzz -name '*.cpp' -o -name '*.h')
+clang-format --dry-run --Werror "${sources[@]}" || { echo "clang-format would change the files above"; exit 1; }
+
 echo "== Release build"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSALVENOR_WERROR=ON \
     -DSALVENOR_BUILD_TESTS=ON -DSALVENOR_BUILD_BENCHMARKS=ON
 cmake --build build/release -j "$jobs"
+if $quick; then
+    ctest --test-dir build/release --output-on-failure -j "$jobs" -L '^(unit|gui)$'
+    exit 0
+fi
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
 echo "== Sanitizer build"
@@ -34,3 +48,11 @@ echo "clang-tidy: clean"
 
 echo "== Fuzzing"
 bash tools/fuzz.sh "${FUZZ_SECONDS:-30}"
+
+echo "== clang-tidy on the fuzz targets (built with clang in build/fuzz)"
+run-clang-tidy -quiet -p build/fuzz -extra-arg=-Wno-unknown-warning-option "$PWD/fuzz/" >build/clang-tidy-fuzz.log 2>&1 || {
+    sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy-fuzz.log | grep -E -A3 'error:|warning:' | grep -v 'warnings generated'
+    echo "clang-tidy found faults in fuzz/"
+    exit 1
+}
+echo "clang-tidy: fuzz/ clean"
