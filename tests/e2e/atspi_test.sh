@@ -5,19 +5,17 @@
 set -euo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.sh"
 if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
     SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 fi
 work=$(mktemp -d)
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+use_temporary_home "$work"
+xvfb=
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    kill "$xvfb" 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,12 +24,7 @@ fail() {
     head -n 40 "$work/program.log" 2>/dev/null || true
     exit 1
 }
-for _ in $(seq 400); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n 1 "$work/display")
+start_xvfb "$work" || fail "Xvfb did not start"
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
 pids+=($!)

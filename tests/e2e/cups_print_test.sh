@@ -4,6 +4,7 @@
 # the sheet's texts. Usage: cups_print_test.sh PRINT_SHEET_PROGRAM
 set -euo pipefail
 program=$1
+source "$(dirname "$0")/common.sh"
 if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: starting the spooler needs root"
     exit 77
@@ -19,17 +20,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# There is no service manager here: run the scheduler ourselves unless one already runs.
-if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
-    mkdir -p /run/cups /var/spool/cups /var/cache/cups
-    cupsd -f >"$work/cupsd.log" 2>&1 &
-    cupsd_pid=$!
-    for _ in $(seq 100); do
-        lpstat -r 2>/dev/null | grep -q 'is running' && break
-        sleep 0.1
-    done
-fi
-lpstat -r | grep -q 'is running' || fail "the spooler did not start"
+start_spooler "$work" || fail "the spooler did not start"
 
 lpadmin -p "$printer" -v cups-pdf:/ -E -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -o pdftops-renderer-default=pdftops \
     2> >(grep -v 'drivers are deprecated' >&2)

@@ -7,6 +7,7 @@
 set -euo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.sh"
 if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: starting the spooler needs root"
     exit 77
@@ -27,16 +28,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
-    mkdir -p /run/cups /var/spool/cups /var/cache/cups
-    cupsd -f >"$work/cupsd.log" 2>&1 &
-    cupsd_pid=$!
-    for _ in $(seq 100); do
-        lpstat -r 2>/dev/null | grep -q 'is running' && break
-        sleep 0.1
-    done
-fi
-lpstat -r | grep -q 'is running' || fail "the spooler did not start"
+start_spooler "$work" || fail "the spooler did not start"
 port=631
 
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd

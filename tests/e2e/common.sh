@@ -1,0 +1,38 @@
+# Steps the end-to-end scripts share; sourced by them, never run on its own.
+
+# A home of the test's own below the folder $1.
+use_temporary_home() {
+    export HOME=$1/home XDG_CONFIG_HOME=$1/config XDG_RUNTIME_DIR=$1/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# Starts Xvfb with a screen of $2 (WIDTHxHEIGHT, 1024x768 by default), its files in the folder $1,
+# and exports DISPLAY; the server's PID is left in $xvfb. Xvfb picks a free display itself and
+# writes its number once it accepts clients. Returns 1, showing Xvfb's log, when it does not start.
+start_xvfb() {
+    local work=$1 screen=${2:-1024x768}
+    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    for _ in $(seq 400); do
+        [ -s "$work/display" ] && break
+        sleep 0.05
+    done
+    [ -s "$work/display" ] || { cat "$work/xvfb.log"; return 1; }
+    export DISPLAY=:$(head -n 1 "$work/display")
+}
+
+# There is no service manager here: runs the print scheduler, its log in the folder $1, unless one
+# already runs; its PID, when started here, is left in $cupsd_pid. Returns 1 when none answers.
+start_spooler() {
+    if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+        mkdir -p /run/cups /var/spool/cups /var/cache/cups
+        cupsd -f >"$1/cupsd.log" 2>&1 &
+        cupsd_pid=$!
+        for _ in $(seq 100); do
+            lpstat -r 2>/dev/null | grep -q 'is running' && break
+            sleep 0.1
+        done
+    fi
+    lpstat -r 2>/dev/null | grep -q 'is running'
+}
