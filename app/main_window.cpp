@@ -1,12 +1,15 @@
 #include "main_window.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -17,11 +20,10 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/category_controls.h"
-#include "app/date_conversion.h"
 #include "app/guarded_application.h"
 #include "app/main_window_design.h"
-#include "app/module1.h"
+#include "app/qt_conversions.h"
+#include "app/resource_captions.h"
 #include "app/window_settings.h"
 #include "core/contribution.h"
 #include "core/explanation.h"
@@ -47,9 +49,10 @@ constexpr const char *kInitialNotice
     = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
 constexpr const char *kZeroMoney = "0,00";
 
-// The order in which a date change clears the counts.
-constexpr std::array<const char *, 6> kCountClearOrder{
-    "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer", "Anz_Kind_Fremd", "Anz_Erwachsene"};
+QString fromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
@@ -88,40 +91,33 @@ void MainWindow::createClientArea()
     client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(kMainClientHeight));
     setCentralWidget(client);
     m_controls = buildControls(client, mainWindowDesign());
+    m_ui = resolveMainWindowControls(m_controls);
 
     // A figure wider than its box grows into the free room beside it, up to its neighbours.
-    const auto rightEdgeOf
-        = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().right() + 2; };
-    const auto leftEdgeOf
-        = [this](const char *name) { return control(QString::fromLatin1(name))->geometry().left() - 1; };
-    const char *timesLabels[] = {"Label1", "Label2", "Label3", "Label4", "Label7", "Label5"};
-    const char *nightsWords[] = {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13"};
-    for (std::size_t row = 0; row < kCategoryControls.size(); ++row) {
-        auto *nights = control<FigureLabel>(QString::fromLatin1(kCategoryControls[row].nights));
-        nights->setDesign(nights->designRect(), rightEdgeOf(timesLabels[row]), leftEdgeOf(nightsWords[row]));
-        auto *sum = control<FigureLabel>(QString::fromLatin1(kCategoryControls[row].sum));
-        sum->setDesign(sum->designRect(), rightEdgeOf(nightsWords[row]), sum->designRect().right() + 1);
+    const auto rightEdgeOf = [](const QWidget *neighbour) { return neighbour->geometry().right() + 2; };
+    const auto leftEdgeOf = [](const QWidget *neighbour) { return neighbour->geometry().left() - 1; };
+    for (const MainWindowControls::CategoryRow &row : m_ui.rows) {
+        row.nights->setDesign(row.nights->designRect(), rightEdgeOf(row.times), leftEdgeOf(row.nightsWord));
+        row.sum->setDesign(row.sum->designRect(), rightEdgeOf(row.nightsWord), row.sum->designRect().right() + 1);
     }
-    auto *total = control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
-    total->setDesign(total->designRect(), 3, total->designRect().right() + 1);
+    m_ui.total->setDesign(m_ui.total->designRect(), 3, m_ui.total->designRect().right() + 1);
 }
 
 void MainWindow::createPictures()
 {
-    control<QLabel>(QStringLiteral("Logo_KV"))->setPixmap(QPixmap{QStringLiteral(":/images/logo.png")});
-    auto *print = control<QPushButton>(QStringLiteral("cmdPrint"));
-    print->setIcon(QIcon{QStringLiteral(":/images/print.png")});
-    print->setIconSize(QSize{16, 16});
+    m_ui.logo->setPixmap(QPixmap{QStringLiteral(":/images/logo.png")});
+    m_ui.print->setIcon(QIcon{QStringLiteral(":/images/print.png")});
+    m_ui.print->setIconSize(QSize{16, 16});
 }
 
 void MainWindow::createCountSelectors()
 {
-    for (const CategoryControls &row : kCategoryControls) {
-        auto *selector = control<QComboBox>(QString::fromLatin1(row.selector));
-        for (int count = 0; count <= rulesOf(row.category).maxCount; ++count)
+    for (const CategoryRules &rules : kCategories) {
+        QComboBox *selector = m_ui.rows.at(indexOf(rules.category)).selector;
+        for (int count = 0; count <= rules.maxCount; ++count)
             selector->addItem(QString::number(count));
         selector->setMaxVisibleItems(12);
-        const PersonCategory category = row.category;
+        const PersonCategory category = rules.category;
         // `activated` comes from the user only (mouse, arrow keys, a typed digit), never from
         // the program's own resets.
         connect(selector, &QComboBox::activated, this, [this, category] { onCountPicked(category); });
@@ -130,19 +126,17 @@ void MainWindow::createCountSelectors()
 
 void MainWindow::createCalendars()
 {
-    m_arrivalCalendar = control<MonthCalendar>(QStringLiteral("Anreise"));
-    m_departureCalendar = control<MonthCalendar>(QStringLiteral("Abreise"));
-    m_arrivalCalendar->setDateRange(toQDate(kFirstArrival), toQDate(kLastArrival));
-    m_departureCalendar->setDateRange(toQDate(kFirstDeparture), toQDate(kLastDeparture));
-    connect(m_arrivalCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onArrivalChosen);
-    connect(m_departureCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onDepartureChosen);
-    for (MonthCalendar *calendar : {m_arrivalCalendar, m_departureCalendar})
+    m_ui.arrivalCalendar->setDateRange(toQDate(kFirstArrival), toQDate(kLastArrival));
+    m_ui.departureCalendar->setDateRange(toQDate(kFirstDeparture), toQDate(kLastDeparture));
+    connect(m_ui.arrivalCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onArrivalChosen);
+    connect(m_ui.departureCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onDepartureChosen);
+    for (MonthCalendar *calendar : {m_ui.arrivalCalendar, m_ui.departureCalendar})
         connect(calendar, &MonthCalendar::entryRefused, this, &MainWindow::setStatusText);
 }
 
 void MainWindow::createStatusBar()
 {
-    auto *bar = control<QStatusBar>(QStringLiteral("sbStatusBar"));
+    QStatusBar *bar = m_ui.statusBar;
     bar->setAccessibleName(QStringLiteral("Statuszeile"));
     // A permanent label: QStatusBar's own message is wiped whenever a menu or a tooltip shows.
     m_statusLabel = new QLabel(QString::fromUtf8(kInitialNotice), bar);
@@ -177,54 +171,55 @@ void MainWindow::describeForScreenReaders()
 {
     // Selectors and calendars are named by their purpose; figure labels keep their figure as the
     // accessible name (what a screen reader reads) and say what it stands for in the description.
-    for (const CategoryControls &row : kCategoryControls) {
-        const QString subject = QString::fromUtf8(row.description);
+    for (const CategoryRules &rules : kCategories) {
+        const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(rules.category));
+        const QString subject = fromView(rules.subject);
         // On Linux a combo box's accessible name is its value; what it is for comes from its
         // caption label (the labelled-by relation) and its description.
-        auto *selector = control(QString::fromLatin1(row.selector));
-        selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);
-        selector->setAccessibleDescription(QStringLiteral("Anzahl ") + subject);
-        control<QLabel>(QString::fromLatin1(row.caption))->setBuddy(selector);
-        auto *nights = control<FigureLabel>(QString::fromLatin1(row.nights));
-        nights->setUnit(QStringLiteral("Nacht"), QStringLiteral("Nächte"));
-        nights->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
-        auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
-        sum->setUnit(QStringLiteral("€"), QStringLiteral("€"));
-        sum->setAccessibleDescription(QStringLiteral("Summe ") + subject);
+        row.selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);
+        row.selector->setAccessibleDescription(QStringLiteral("Anzahl ") + subject);
+        row.caption->setBuddy(row.selector);
+        row.nights->setUnit(QStringLiteral("Nacht"), QStringLiteral("Nächte"));
+        row.nights->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
+        row.sum->setUnit(QStringLiteral("€"), QStringLiteral("€"));
+        row.sum->setAccessibleDescription(QStringLiteral("Summe ") + subject);
     }
-    auto *total = control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
-    total->setUnit(QStringLiteral("€"), QStringLiteral("€"));
-    total->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
-    control(QStringLiteral("Anreisedatum"))->setAccessibleDescription(QStringLiteral("Anreisetag"));
-    control(QStringLiteral("Abreisedatum"))->setAccessibleDescription(QStringLiteral("Abreisetag"));
-    m_arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
-    m_departureCalendar->setAccessibleName(QStringLiteral("Abreisetag wählen"));
-    control(QStringLiteral("cmdPrint"))->setAccessibleName(QStringLiteral("Ergebnis ausdrucken"));
-    control(QStringLiteral("Logo_KV"))->setAccessibleName(QString::fromUtf8(version::kCompanyName));
+    m_ui.total->setUnit(QStringLiteral("€"), QStringLiteral("€"));
+    m_ui.total->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
+    m_ui.arrivalDay->setAccessibleDescription(QStringLiteral("Anreisetag"));
+    m_ui.departureDay->setAccessibleDescription(QStringLiteral("Abreisetag"));
+    m_ui.arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
+    m_ui.departureCalendar->setAccessibleName(QStringLiteral("Abreisetag wählen"));
+    m_ui.print->setAccessibleName(QStringLiteral("Ergebnis ausdrucken"));
+    m_ui.logo->setAccessibleName(QString::fromUtf8(version::kCompanyName));
 }
 
 void MainWindow::setTabOrder()
 {
-    const char *order[] = {"Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
-        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint"};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(control(QString::fromLatin1(order[i - 1])), control(QString::fromLatin1(order[i])));
+    // The counts in the categories' order, then the calendars and the buttons.
+    std::vector<QWidget *> order;
+    for (const MainWindowControls::CategoryRow &row : m_ui.rows)
+        order.push_back(row.selector);
+    order.insert(order.end(),
+        {m_ui.arrivalCalendar, m_ui.departureCalendar, m_ui.stayTip, m_ui.childrenTip, m_ui.disabilityTip, m_ui.print});
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
 void MainWindow::connectActions()
 {
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_statusBarAction, &QAction::triggered, this,
-        [this] { control(QStringLiteral("sbStatusBar"))->setVisible(m_statusBarAction->isChecked()); });
+        [this] { m_ui.statusBar->setVisible(m_statusBarAction->isChecked()); });
     connect(m_aboutAction, &QAction::triggered, this, [this] {
         AboutWindow about{this};
         about.exec();
     });
-    const std::pair<const char *, TipKind> tips[]
-        = {{"cmdAnAbreise", TipKind::AnAbreise}, {"cmdKinderKB", TipKind::Kind}, {"cmdSchwer", TipKind::Schwer}};
-    connect(control<QPushButton>(QStringLiteral("cmdPrint")), &QPushButton::clicked, this, &MainWindow::printSheet);
-    for (const auto &[name, kind] : tips) {
-        connect(control<QPushButton>(QString::fromLatin1(name)), &QPushButton::clicked, this, [this, kind = kind] {
+    const std::pair<QPushButton *, TipKind> tips[] = {
+        {m_ui.stayTip, TipKind::AnAbreise}, {m_ui.childrenTip, TipKind::Kind}, {m_ui.disabilityTip, TipKind::Schwer}};
+    connect(m_ui.print, &QPushButton::clicked, this, &MainWindow::printSheet);
+    for (const auto &[button, kind] : tips) {
+        connect(button, &QPushButton::clicked, this, [this, kind = kind] {
             TipWindow tip{kind, this};
             tip.exec();
         });
@@ -256,17 +251,15 @@ void MainWindow::load(const StartUp &startUp)
         resize(width(), twipsToPixels(kMainClientHeight));
     if (pixelsToTwips(frameGeometry().width()) < kMainClientWidth)
         resize(twipsToPixels(kMainClientWidth), height());
-    control<QLabel>(QStringLiteral("lblServiceTelefon"))
-        ->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
+    m_ui.servicePhone->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
 
     // Today is read only now, after the splash: just before midnight it may be tomorrow already.
     const QDate today = startUp.today();
     // A clock outside the calendars' range starts on the nearest day they offer.
     const QDate arrivalDay = std::clamp(today, toQDate(kFirstArrival), toQDate(kLastArrival));
     presetStay(arrivalDay);
-    control<QLabel>(QStringLiteral("lblHeute"))->setText(displayText(todayLine(toCoreDate(today))));
-    control<QLabel>(QStringLiteral("lblInfowww"))
-        ->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
+    m_ui.todayLine->setText(displayText(todayLine(toCoreDate(today))));
+    m_ui.webLine->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
     applyStartUpFonts();
     keepLeadersClearOfCaptions();
 }
@@ -276,7 +269,7 @@ void MainWindow::keepLeadersClearOfCaptions()
     // A wider face than the design's (where Liberation Sans is missing) makes a row's caption
     // longer: its dotted leader then starts a little later instead of running through the text.
     constexpr int kGap = 2;
-    QWidget *frame = control(QStringLiteral("Berechnung"));
+    QWidget *frame = m_ui.calculationFrame;
     const auto captions = frame->findChildren<QLabel *>(QString{}, Qt::FindDirectChildrenOnly);
     for (LineWidget *leader : frame->findChildren<LineWidget *>(QString{}, Qt::FindDirectChildrenOnly)) {
         int left = leader->x();
@@ -298,10 +291,10 @@ void MainWindow::load(QDate today)
 void MainWindow::presetStay(QDate arrivalDay)
 {
     const StayUpdate update = arrivalClicked(toCoreDate(arrivalDay));
-    m_arrivalCalendar->setDateFromProgram(arrivalDay);
-    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(update.arrivalDayText));
-    m_departureCalendar->setDateFromProgram(toQDate(update.departure));
-    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(update.departureDayText));
+    m_ui.arrivalCalendar->setDateFromProgram(arrivalDay);
+    m_ui.arrivalDay->setText(fromStd(update.arrivalDayText));
+    m_ui.departureCalendar->setDateFromProgram(toQDate(update.departure));
+    m_ui.departureDay->setText(fromStd(update.departureDayText));
     showNights(update.nightsText);
     clearCounts();
     updateCalendarDescriptions();
@@ -309,20 +302,20 @@ void MainWindow::presetStay(QDate arrivalDay)
 
 void MainWindow::applyStartUpFonts()
 {
-    const std::pair<const char *, QFont> fonts[] = {
-        {"lblServiceTelefon", emphasisFont()},
-        {"Frame_Anreise", frameFont()},
-        {"Frame_Abreise", frameFont()},
-        {"Berechnung", frameFont()},
-        {"Anreisedatum", emphasisFont()},
-        {"Abreisedatum", emphasisFont()},
-        {"End_Summe_Gesamt", resultFont()},
-        {"Label21", resultFont()},
-        {"Frame_Gesamt_Summe", frameFont()},
-        {"Frame_Informationen", frameFont()},
+    const std::pair<QWidget *, QFont> fonts[] = {
+        {m_ui.servicePhone, emphasisFont()},
+        {m_ui.arrivalFrame, frameFont()},
+        {m_ui.departureFrame, frameFont()},
+        {m_ui.calculationFrame, frameFont()},
+        {m_ui.arrivalDay, emphasisFont()},
+        {m_ui.departureDay, emphasisFont()},
+        {m_ui.total, resultFont()},
+        {m_ui.totalEuro, resultFont()},
+        {m_ui.totalFrame, frameFont()},
+        {m_ui.informationFrame, frameFont()},
     };
-    for (const auto &[name, font] : fonts)
-        setOwnFont(control(QString::fromLatin1(name)), font);
+    for (const auto &[widget, font] : fonts)
+        setOwnFont(widget, font);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -334,7 +327,7 @@ void MainWindow::showEvent(QShowEvent *event)
     // Where no window manager hands the focus to a new window, take it once the window is up.
     QTimer::singleShot(0, this, [this] {
         activateWindow();
-        control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::ActiveWindowFocusReason);
+        m_ui.rows.front().selector->setFocus(Qt::ActiveWindowFocusReason);
     });
 }
 
@@ -357,26 +350,26 @@ print::SheetData MainWindow::sheetData() const
     sheet.today = QDate::currentDate();
     sheet.arrival = arrival();
     sheet.departure = departure();
-    sheet.arrivalDayText = control<QLabel>(QStringLiteral("Anreisedatum"))->text();
-    sheet.departureDayText = control<QLabel>(QStringLiteral("Abreisedatum"))->text();
-    for (std::size_t i = 0; i < kCategoryControls.size(); ++i) {
-        const CategoryControls &row = kCategoryControls.at(i);
-        sheet.lines.at(i) = {control<QComboBox>(QString::fromLatin1(row.selector))->currentText(),
-            control<QLabel>(QString::fromLatin1(row.sum))->text(), rulesOf(row.category).oneChildRule};
+    sheet.arrivalDayText = m_ui.arrivalDay->text();
+    sheet.departureDayText = m_ui.departureDay->text();
+    for (const CategoryRules &rules : kCategories) {
+        const std::size_t index = indexOf(rules.category);
+        const MainWindowControls::CategoryRow &row = m_ui.rows.at(index);
+        sheet.lines.at(index) = {row.selector->currentText(), row.sum->text(), rules.oneChildRule};
     }
-    sheet.totalText = control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
+    sheet.totalText = m_ui.total->text();
     sheet.servicePhone = QString::fromUtf8(kServicePhone);
     return sheet;
 }
 
 QDate MainWindow::arrival() const
 {
-    return m_arrivalCalendar->selectedDate();
+    return m_ui.arrivalCalendar->selectedDate();
 }
 
 QDate MainWindow::departure() const
 {
-    return m_departureCalendar->selectedDate();
+    return m_ui.departureCalendar->selectedDate();
 }
 
 QString MainWindow::statusText() const
@@ -387,9 +380,9 @@ QString MainWindow::statusText() const
 void MainWindow::onArrivalChosen()
 {
     const StayUpdate update = arrivalClicked(toCoreDate(arrival()));
-    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(update.arrivalDayText));
-    m_departureCalendar->setDateFromProgram(toQDate(update.departure));
-    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(update.departureDayText));
+    m_ui.arrivalDay->setText(fromStd(update.arrivalDayText));
+    m_ui.departureCalendar->setDateFromProgram(toQDate(update.departure));
+    m_ui.departureDay->setText(fromStd(update.departureDayText));
     clearResults();
     clearCounts();
     showNights(update.nightsText);
@@ -400,7 +393,7 @@ void MainWindow::onArrivalChosen()
 void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
 {
     const StayUpdate clicked = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
-    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(clicked.clickedDepartureText));
+    m_ui.departureDay->setText(fromStd(clicked.clickedDepartureText));
     clearResults();
     clearCounts();
     if (clicked.warning) {
@@ -415,15 +408,15 @@ void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
     // A click moves on to the counts; a date moved by the keyboard keeps the focus on the calendar,
     // so that the next key moves the date again and never changes a count.
     if (choice == DayChoice::Click || clicked.warning)
-        control(QStringLiteral("Anz_Erwachsene"))->setFocus(Qt::OtherFocusReason);
+        m_ui.rows.front().selector->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showSettledStay()
 {
     const StayUpdate settled = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
-    m_departureCalendar->setDateFromProgram(toQDate(settled.departure));
-    control<QLabel>(QStringLiteral("Anreisedatum"))->setText(fromStd(settled.arrivalDayText));
-    control<QLabel>(QStringLiteral("Abreisedatum"))->setText(fromStd(settled.departureDayText));
+    m_ui.departureCalendar->setDateFromProgram(toQDate(settled.departure));
+    m_ui.arrivalDay->setText(fromStd(settled.arrivalDayText));
+    m_ui.departureDay->setText(fromStd(settled.departureDayText));
     showNights(settled.nightsText);
     setStatusText(fromStd(settled.statusText));
     updateCalendarDescriptions();
@@ -433,13 +426,13 @@ void MainWindow::restoreConsistentState()
 {
     // As after a date click: the stay as the calendars hold it, the departure not before the
     // arrival, every count and figure back to zero.
-    m_arrivalCalendar->setDateFromProgram(
-        std::clamp(arrival(), m_arrivalCalendar->minimumDate(), m_arrivalCalendar->maximumDate()));
+    m_ui.arrivalCalendar->setDateFromProgram(
+        std::clamp(arrival(), m_ui.arrivalCalendar->minimumDate(), m_ui.arrivalCalendar->maximumDate()));
     QDate settledDeparture
-        = std::clamp(departure(), m_departureCalendar->minimumDate(), m_departureCalendar->maximumDate());
+        = std::clamp(departure(), m_ui.departureCalendar->minimumDate(), m_ui.departureCalendar->maximumDate());
     if (settledDeparture < arrival())
         settledDeparture = arrival().addDays(1);
-    m_departureCalendar->setDateFromProgram(settledDeparture);
+    m_ui.departureCalendar->setDateFromProgram(settledDeparture);
     clearResults();
     clearCounts();
     showSettledStay();
@@ -447,39 +440,38 @@ void MainWindow::restoreConsistentState()
 
 void MainWindow::onCountPicked(PersonCategory category)
 {
-    const CategoryControls &row = kCategoryControls.at(indexOf(category));
-    const int count = control<QComboBox>(QString::fromLatin1(row.selector))->currentText().toInt();
+    const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(category));
+    const int count = row.selector->currentText().toInt();
     const CategoryResult result = calculateCategory(category, toCoreDate(arrival()), toCoreDate(departure()), count);
-    auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
-    sum->setFigure(fromStd(formatMoney(result.sum)));
-    sum->setToolTip(displayText(explainSum(result)));
+    row.sum->setFigure(fromStd(formatMoney(result.sum)));
+    row.sum->setToolTip(displayText(explainSum(result)));
 
-    std::array<std::string, 6> sums;
-    for (std::size_t i = 0; i < kCategoryControls.size(); ++i)
-        sums.at(i) = control<QLabel>(QString::fromLatin1(kCategoryControls.at(i).sum))->text().toStdString();
-    control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"))->setFigure(fromStd(grandTotal(sums)));
+    std::array<std::string, kCategoryCount> sums;
+    for (std::size_t i = 0; i < kCategoryCount; ++i)
+        sums.at(i) = m_ui.rows.at(i).sum->text().toStdString();
+    m_ui.total->setFigure(fromStd(grandTotal(sums)));
 }
 
 void MainWindow::clearResults()
 {
-    control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"))->setFigure(QString::fromLatin1(kZeroMoney));
-    for (const CategoryControls &row : kCategoryControls) {
-        auto *sum = control<FigureLabel>(QString::fromLatin1(row.sum));
-        sum->setFigure(QString::fromLatin1(kZeroMoney));
-        sum->setToolTip(QString{});
+    m_ui.total->setFigure(QString::fromLatin1(kZeroMoney));
+    for (const MainWindowControls::CategoryRow &row : m_ui.rows) {
+        row.sum->setFigure(QString::fromLatin1(kZeroMoney));
+        row.sum->setToolTip(QString{});
     }
 }
 
 void MainWindow::clearCounts()
 {
-    for (const char *name : kCountClearOrder)
-        control<QComboBox>(QString::fromLatin1(name))->setCurrentIndex(0);
+    // From the second row down, the first row last, as the design resets them.
+    for (std::size_t i = 1; i <= kCategoryCount; ++i)
+        m_ui.rows.at(i % kCategoryCount).selector->setCurrentIndex(0);
 }
 
 void MainWindow::showNights(const std::string &nightsText)
 {
-    for (const CategoryControls &row : kCategoryControls)
-        control<FigureLabel>(QString::fromLatin1(row.nights))->setFigure(fromStd(nightsText));
+    for (const MainWindowControls::CategoryRow &row : m_ui.rows)
+        row.nights->setFigure(fromStd(nightsText));
 }
 
 void MainWindow::setStatusText(const QString &text)
@@ -489,10 +481,8 @@ void MainWindow::setStatusText(const QString &text)
 
 void MainWindow::updateCalendarDescriptions()
 {
-    m_arrivalCalendar->setAccessibleDescription(
-        QStringLiteral("Gewählt: ") + control<QLabel>(QStringLiteral("Anreisedatum"))->text());
-    m_departureCalendar->setAccessibleDescription(
-        QStringLiteral("Gewählt: ") + control<QLabel>(QStringLiteral("Abreisedatum"))->text());
+    m_ui.arrivalCalendar->setAccessibleDescription(QStringLiteral("Gewählt: ") + m_ui.arrivalDay->text());
+    m_ui.departureCalendar->setAccessibleDescription(QStringLiteral("Gewählt: ") + m_ui.departureDay->text());
 }
 
 } // namespace salvenor::ui

@@ -5,8 +5,9 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "app/main_window_design.h"
+#include "core/categories.h"
 #include "core/stay.h"
-#include "core/tariffs.h"
 #include "print/print_job.h"
 #include "print/sheet_data.h"
 #include "windows/design.h"
@@ -59,6 +60,7 @@ public:
     QDate departure() const;
     QString statusText() const;
 
+    // A control by its design name, for tests; the window itself holds its controls typed.
     template<typename T = QWidget> T *control(const QString &name) const
     {
         return qobject_cast<T *>(m_controls.value(name));
@@ -102,13 +104,12 @@ private:
     void setStatusText(const QString &text);
     void updateCalendarDescriptions();
 
-    MonthCalendar *m_arrivalCalendar = nullptr;
-    MonthCalendar *m_departureCalendar = nullptr;
     QLabel *m_statusLabel = nullptr;
     QAction *m_exitAction = nullptr;
     QAction *m_statusBarAction = nullptr;
     QAction *m_aboutAction = nullptr;
     ControlMap m_controls;
+    MainWindowControls m_ui{};
     bool m_shownOnce = false;
     bool m_printing = false;
     print::PrintTimeouts m_printTimeouts;

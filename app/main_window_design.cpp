@@ -1,7 +1,15 @@
 #include "main_window_design.h"
 
-#include <array>
 #include <vector>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "windows/figure_label.h"
+#include "windows/month_calendar.h"
 
 namespace salvenor::ui {
 
@@ -11,62 +19,98 @@ using K = ControlKind;
 
 // clang-format off
 constexpr ControlSpec kTopLevel[] = {
-    // name                   kind              parent                 left  top   width height text
-    {"Frame_Anreise",         K::Frame,         "",                    120,  120,  3015, 3495, " Anreise ", Align::Left, false, false, FontRole::Frame},
-    {"Anreise",               K::Calendar,      "Frame_Anreise",       240,  360,  2595, 2370},
-    {"Anreisetag",            K::Frame,         "Frame_Anreise",       240,  2760, 2535, 615,  "Anreise am:"},
-    {"Anreisedatum",          K::Label,         "Anreisetag",          360,  240,  1815, 255,  "", Align::Centre, false, true, FontRole::Emphasis},
-    {"Frame_Abreise",         K::Frame,         "",                    3360, 120,  3015, 3495, " Abreise ", Align::Left, false, false, FontRole::Frame},
-    {"Abreise",               K::Calendar,      "Frame_Abreise",       240,  360,  2595, 2370},
-    {"Abreisetag",            K::Frame,         "Frame_Abreise",       240,  2760, 2535, 615,  "Abreise am:"},
-    {"Abreisedatum",          K::Label,         "Abreisetag",          240,  240,  2055, 255,  "", Align::Centre, false, true, FontRole::Emphasis},
-    {"Berechnung",            K::Frame,         "",                    120,  3840, 6255, 3495, " Kurbeitragsberechnung ", Align::Left, false, false, FontRole::Frame},
-    {"Logo_KV",               K::Picture,       "",                    6600, 240,  3075, 1335},
-    {"lblServiceTelefon",     K::Label,         "",                    6600, 1680, 3135, 495,  "", Align::Centre, false, true, FontRole::Emphasis},
-    {"Frame_Informationen",   K::Frame,         "",                    6600, 2280, 3075, 3855, " Informationen", Align::Left, false, false, FontRole::Frame},
-    {"cmdAnAbreise",          K::Button,        "Frame_Informationen", 240,  360,  2655, 495,  "Kurbeitrag", Align::Left, false, false, FontRole::Base, "Info"},
-    {"cmdKinderKB",           K::Button,        "Frame_Informationen", 240,  1080, 2655, 495,  "Kinderkurbeitrag", Align::Left, false, false, FontRole::Base, "Info"},
-    {"lblInfowww",            K::Label,         "Frame_Informationen", 240,  2760, 2655, 375,  "", Align::Centre, false, false, FontRole::Base, "", true},
-    {"lblHeute",              K::Label,         "Frame_Informationen", 240,  3240, 2655, 495,  "", Align::Centre},
-    {"cmdSchwer",             K::Button,        "",                    6840, 4080, 2655, 495,  "Schwerbehinderung", Align::Left, false, false, FontRole::Base, "Info"},
-    {"Frame_Gesamt_Summe",    K::Frame,         "",                    6600, 6240, 3075, 1095, "zu zahlender Kurbeitrag:", Align::Left, false, false, FontRole::Frame},
-    {"End_Summe_Gesamt",      K::FigureLabel,   "Frame_Gesamt_Summe",  450,  360,  1575, 495,  "0,00", Align::Right, false, true, FontRole::Result},
-    {"Label21",               K::Label,         "Frame_Gesamt_Summe",  2135, 360,  615,  495,  "€", Align::Left, false, true, FontRole::Result},
-    {"cmdPrint",              K::Button,        "Frame_Gesamt_Summe",  2400, 360,  495,  495,  "", Align::Left, false, false, FontRole::Base, "Ergebnis ausdrucken"},
-    {"sbStatusBar",           K::StatusBar,     "",                    0,    7425, 9810, 270},
+    {.name = "Frame_Anreise", .kind = K::Frame, .parent = "", .left = 120, .top = 120, .width = 3015, .height = 3495, .text = " Anreise ", .font = FontRole::Frame},
+    {.name = "Anreise", .kind = K::Calendar, .parent = "Frame_Anreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
+    {.name = "Anreisetag", .kind = K::Frame, .parent = "Frame_Anreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Anreise am:"},
+    {.name = "Anreisedatum", .kind = K::Label, .parent = "Anreisetag", .left = 360, .top = 240, .width = 1815, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Frame_Abreise", .kind = K::Frame, .parent = "", .left = 3360, .top = 120, .width = 3015, .height = 3495, .text = " Abreise ", .font = FontRole::Frame},
+    {.name = "Abreise", .kind = K::Calendar, .parent = "Frame_Abreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
+    {.name = "Abreisetag", .kind = K::Frame, .parent = "Frame_Abreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Abreise am:"},
+    {.name = "Abreisedatum", .kind = K::Label, .parent = "Abreisetag", .left = 240, .top = 240, .width = 2055, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Berechnung", .kind = K::Frame, .parent = "", .left = 120, .top = 3840, .width = 6255, .height = 3495, .text = " Kurbeitragsberechnung ", .font = FontRole::Frame},
+    {.name = "Logo_KV", .kind = K::Picture, .parent = "", .left = 6600, .top = 240, .width = 3075, .height = 1335},
+    {.name = "lblServiceTelefon", .kind = K::Label, .parent = "", .left = 6600, .top = 1680, .width = 3135, .height = 495, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Frame_Informationen", .kind = K::Frame, .parent = "", .left = 6600, .top = 2280, .width = 3075, .height = 3855, .text = " Informationen", .font = FontRole::Frame},
+    {.name = "cmdAnAbreise", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 360, .width = 2655, .height = 495, .text = "Kurbeitrag", .toolTip = "Info"},
+    {.name = "cmdKinderKB", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 1080, .width = 2655, .height = 495, .text = "Kinderkurbeitrag", .toolTip = "Info"},
+    {.name = "lblInfowww", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 2760, .width = 2655, .height = 375, .align = Align::Centre, .wordWrap = true},
+    {.name = "lblHeute", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 3240, .width = 2655, .height = 495, .align = Align::Centre},
+    {.name = "cmdSchwer", .kind = K::Button, .parent = "", .left = 6840, .top = 4080, .width = 2655, .height = 495, .text = "Schwerbehinderung", .toolTip = "Info"},
+    {.name = "Frame_Gesamt_Summe", .kind = K::Frame, .parent = "", .left = 6600, .top = 6240, .width = 3075, .height = 1095, .text = "zu zahlender Kurbeitrag:", .font = FontRole::Frame},
+    {.name = "End_Summe_Gesamt", .kind = K::FigureLabel, .parent = "Frame_Gesamt_Summe", .left = 450, .top = 360, .width = 1575, .height = 495, .text = "0,00", .align = Align::Right, .darkRed = true, .font = FontRole::Result},
+    {.name = "Label21", .kind = K::Label, .parent = "Frame_Gesamt_Summe", .left = 2135, .top = 360, .width = 615, .height = 495, .text = "€", .darkRed = true, .font = FontRole::Result},
+    {.name = "cmdPrint", .kind = K::Button, .parent = "Frame_Gesamt_Summe", .left = 2400, .top = 360, .width = 495, .height = 495, .toolTip = "Ergebnis ausdrucken"},
+    {.name = "sbStatusBar", .kind = K::StatusBar, .parent = "", .left = 0, .top = 7425, .width = 9810, .height = 270},
 };
 
-// One row of the calculation frame per person category, in the categories' order.
+// The caption lines, leader and labels of one category's row in the calculation frame, in the
+// categories' order. Positions in twips from the frame's corner; the columns are shared below.
 struct RowSpec
 {
-    const char *caption1; const char *caption1Text; int caption1Top; int caption1Width;
-    const char *caption2; const char *caption2Text; int caption2Top; int caption2Width;
-    const char *line; int lineLeft; int lineTop;
-    const char *selector; int selectorTop;
-    const char *times; int timesTop;
-    const char *nights; int nightsTop;
-    const char *nightsWord; int nightsWordTop;
-    const char *sum; int sumTop;
-    const char *euro; int euroTop;
+    struct Caption
+    {
+        const char *name = nullptr;
+        const char *text = nullptr;
+        int top = 0;
+        int width = 0;
+    };
+    struct Placed
+    {
+        const char *name;
+        int top;
+    };
+    PersonCategory category;
+    Caption caption;
+    Caption secondCaption = {}; // none where the name is empty
+    Placed leader;
+    int leaderLeft;
+    int selectorTop;
+    Placed times;
+    int nightsTop;
+    Placed nightsWord;
+    int sumTop;
+    Placed euro;
 };
 
 constexpr RowSpec kRows[] = {
-    {"Label_Erwachsene", "Anzahl Erwachsene", 315, 1410, nullptr, nullptr, 0, 0,
-     "Line1", 1920, 420, "Anz_Erwachsene", 280, "Label1", 300, "Tage_Erwachsene", 315, "Label8", 300, "Summe_Erwachsene", 315, "Label14", 315},
-    {"Label_Erw_Schwerb1", "Anzahl Erwachsene", 720, 1410, "Label_Erw_Schwerb2", "80% Schwerbehindert", 960, 1545,
-     "Line2", 2040, 960, "Anz_Erw_Schwer", 820, "Label2", 840, "Tage_Erw_Schwer", 855, "Label9", 855, "Summe_Erw_Schwer", 855, "Label15", 855},
-    {"Label_Student1", "Studenten, Schüler und Azubis", 1320, 2190, "Label_Student2", "bis einschließlich 26 jahre", 1560, 1800,
-     "Line3", 2280, 1560, "Anz_Student", 1380, "Label3", 1400, "Tage_Student", 1415, "Label10", 1410, "Summe_Student", 1415, "Label16", 1415},
-    {"Label_Kind1", "Kinder ab 12 Jahre", 1920, 1335, nullptr, nullptr, 0, 0,
-     "Line4", 1920, 2025, "Anz_Kind", 1885, "Label4", 1905, "Tage_Kind", 1920, "Label11", 1920, "Summe_Kind", 1920, "Label17", 1920},
-    {"Label_Kind4", "Kinder ab 12 Jahre", 2280, 1335, "Label6", "80% Schwerbehindert", 2520, 1545,
-     "Line6", 2040, 2545, "Anz_Kind_Schwer", 2405, "Label7", 2425, "Tage_Kind_Schwer", 2440, "Label12", 2445, "Summe_Kind_Schwer", 2440, "Label18", 2440},
-    {"Label_Kind2", "Nicht Familienangehörige", 2880, 1785, "Label_Kind3", "Kinder ab 12 Jahre", 3120, 1335,
-     "Line5", 1800, 3120, "Anz_Kind_Fremd", 2980, "Label5", 3000, "Tage_Kind_Fremd", 3015, "Label13", 3015, "Summe_Kind_Fremd", 3015, "Label19", 3015},
+    {.category = PersonCategory::Erwachsene,
+     .caption = {.name = "Label_Erwachsene", .text = "Anzahl Erwachsene", .top = 315, .width = 1410},
+     .leader = {.name = "Line1", .top = 420}, .leaderLeft = 1920, .selectorTop = 280,
+     .times = {.name = "Label1", .top = 300}, .nightsTop = 315, .nightsWord = {.name = "Label8", .top = 300},
+     .sumTop = 315, .euro = {.name = "Label14", .top = 315}},
+    {.category = PersonCategory::Erw_Schwer,
+     .caption = {.name = "Label_Erw_Schwerb1", .text = "Anzahl Erwachsene", .top = 720, .width = 1410},
+     .secondCaption = {.name = "Label_Erw_Schwerb2", .text = "80% Schwerbehindert", .top = 960, .width = 1545},
+     .leader = {.name = "Line2", .top = 960}, .leaderLeft = 2040, .selectorTop = 820,
+     .times = {.name = "Label2", .top = 840}, .nightsTop = 855, .nightsWord = {.name = "Label9", .top = 855},
+     .sumTop = 855, .euro = {.name = "Label15", .top = 855}},
+    {.category = PersonCategory::Student,
+     .caption = {.name = "Label_Student1", .text = "Studenten, Schüler und Azubis", .top = 1320, .width = 2190},
+     .secondCaption = {.name = "Label_Student2", .text = "bis einschließlich 26 jahre", .top = 1560, .width = 1800},
+     .leader = {.name = "Line3", .top = 1560}, .leaderLeft = 2280, .selectorTop = 1380,
+     .times = {.name = "Label3", .top = 1400}, .nightsTop = 1415, .nightsWord = {.name = "Label10", .top = 1410},
+     .sumTop = 1415, .euro = {.name = "Label16", .top = 1415}},
+    {.category = PersonCategory::Kind,
+     .caption = {.name = "Label_Kind1", .text = "Kinder ab 12 Jahre", .top = 1920, .width = 1335},
+     .leader = {.name = "Line4", .top = 2025}, .leaderLeft = 1920, .selectorTop = 1885,
+     .times = {.name = "Label4", .top = 1905}, .nightsTop = 1920, .nightsWord = {.name = "Label11", .top = 1920},
+     .sumTop = 1920, .euro = {.name = "Label17", .top = 1920}},
+    {.category = PersonCategory::Kind_Schwer,
+     .caption = {.name = "Label_Kind4", .text = "Kinder ab 12 Jahre", .top = 2280, .width = 1335},
+     .secondCaption = {.name = "Label6", .text = "80% Schwerbehindert", .top = 2520, .width = 1545},
+     .leader = {.name = "Line6", .top = 2545}, .leaderLeft = 2040, .selectorTop = 2405,
+     .times = {.name = "Label7", .top = 2425}, .nightsTop = 2440, .nightsWord = {.name = "Label12", .top = 2445},
+     .sumTop = 2440, .euro = {.name = "Label18", .top = 2440}},
+    {.category = PersonCategory::Kind_Fremd,
+     .caption = {.name = "Label_Kind2", .text = "Nicht Familienangehörige", .top = 2880, .width = 1785},
+     .secondCaption = {.name = "Label_Kind3", .text = "Kinder ab 12 Jahre", .top = 3120, .width = 1335},
+     .leader = {.name = "Line5", .top = 3120}, .leaderLeft = 1800, .selectorTop = 2980,
+     .times = {.name = "Label5", .top = 3000}, .nightsTop = 3015, .nightsWord = {.name = "Label13", .top = 3015},
+     .sumTop = 3015, .euro = {.name = "Label19", .top = 3015}},
 };
 
 // The columns every row shares.
-constexpr int kCaptionLeft = 360, kCaptionHeight = 195, kLineRight = 2760;
+constexpr int kCaptionLeft = 360, kCaptionHeight = 195, kLineRight = 2760, kLineHeight = 15;
 constexpr int kSelectorLeft = 2880, kSelectorWidth = 615, kSelectorHeight = 315;
 constexpr int kTimesLeft = 3615, kTimesWidth = 75, kTimesHeight = 195;
 constexpr int kNightsLeft = 3840, kNightsWidth = 255, kNightsHeight = 255;
@@ -75,30 +119,119 @@ constexpr int kSumLeft = 5030, kSumWidth = 615, kSumHeight = 255;
 constexpr int kEuroLeft = 5750, kEuroWidth = 90, kEuroHeight = 195;
 // clang-format on
 
+static_assert(std::size(kRows) == kCategoryCount, "one row of the calculation frame per category");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kCategoryCount; ++i) {
+            if (kRows[i].category != kCategories.at(i).category)
+                return false;
+        }
+        return true;
+    }(),
+    "the rows stand in the categories' order");
+
+const RowSpec &rowSpecOf(PersonCategory category)
+{
+    return kRows[indexOf(category)];
+}
+
 std::vector<ControlSpec> assemble()
 {
     std::vector<ControlSpec> specs(std::begin(kTopLevel), std::end(kTopLevel));
     const auto add = [&specs](ControlSpec spec) { specs.push_back(spec); };
+    const auto addCaption = [&add](const RowSpec::Caption &caption) {
+        add({.name = caption.name,
+            .kind = K::Label,
+            .parent = "Berechnung",
+            .left = kCaptionLeft,
+            .top = caption.top,
+            .width = caption.width,
+            .height = kCaptionHeight,
+            .text = caption.text,
+            .autoSize = true});
+    };
     for (const RowSpec &row : kRows) {
-        add({row.caption1, K::Label, "Berechnung", kCaptionLeft, row.caption1Top, row.caption1Width, kCaptionHeight,
-            row.caption1Text, Align::Left, true});
-        if (row.caption2 != nullptr)
-            add({row.caption2, K::Label, "Berechnung", kCaptionLeft, row.caption2Top, row.caption2Width, kCaptionHeight,
-                row.caption2Text, Align::Left, true});
-        add({row.line, K::DottedLine, "Berechnung", row.lineLeft, row.lineTop, kLineRight - row.lineLeft, 15});
-        add({row.selector, K::CountSelector, "Berechnung", kSelectorLeft, row.selectorTop, kSelectorWidth,
-            kSelectorHeight});
-        add({row.times, K::Label, "Berechnung", kTimesLeft, row.timesTop, kTimesWidth, kTimesHeight, "x", Align::Left,
-            true});
-        add({row.nights, K::FigureLabel, "Berechnung", kNightsLeft, row.nightsTop, kNightsWidth, kNightsHeight, "0",
-            Align::Centre});
-        add({row.nightsWord, K::Label, "Berechnung", kNightsWordLeft, row.nightsWordTop, kNightsWordWidth,
-            kNightsWordHeight, "Nächte =", Align::Left, true});
-        add({row.sum, K::FigureLabel, "Berechnung", kSumLeft, row.sumTop, kSumWidth, kSumHeight, "0,00", Align::Right});
-        add({row.euro, K::Label, "Berechnung", kEuroLeft, row.euroTop, kEuroWidth, kEuroHeight, "€", Align::Left,
-            true});
+        const CategoryRowNames &names = rowNames(row.category);
+        addCaption(row.caption);
+        if (row.secondCaption.name != nullptr)
+            addCaption(row.secondCaption);
+        add({.name = row.leader.name,
+            .kind = K::DottedLine,
+            .parent = "Berechnung",
+            .left = row.leaderLeft,
+            .top = row.leader.top,
+            .width = kLineRight - row.leaderLeft,
+            .height = kLineHeight});
+        add({.name = names.selector.c_str(),
+            .kind = K::CountSelector,
+            .parent = "Berechnung",
+            .left = kSelectorLeft,
+            .top = row.selectorTop,
+            .width = kSelectorWidth,
+            .height = kSelectorHeight});
+        add({.name = row.times.name,
+            .kind = K::Label,
+            .parent = "Berechnung",
+            .left = kTimesLeft,
+            .top = row.times.top,
+            .width = kTimesWidth,
+            .height = kTimesHeight,
+            .text = "x",
+            .autoSize = true});
+        add({.name = names.nights.c_str(),
+            .kind = K::FigureLabel,
+            .parent = "Berechnung",
+            .left = kNightsLeft,
+            .top = row.nightsTop,
+            .width = kNightsWidth,
+            .height = kNightsHeight,
+            .text = "0",
+            .align = Align::Centre});
+        add({.name = row.nightsWord.name,
+            .kind = K::Label,
+            .parent = "Berechnung",
+            .left = kNightsWordLeft,
+            .top = row.nightsWord.top,
+            .width = kNightsWordWidth,
+            .height = kNightsWordHeight,
+            .text = "Nächte =",
+            .autoSize = true});
+        add({.name = names.sum.c_str(),
+            .kind = K::FigureLabel,
+            .parent = "Berechnung",
+            .left = kSumLeft,
+            .top = row.sumTop,
+            .width = kSumWidth,
+            .height = kSumHeight,
+            .text = "0,00",
+            .align = Align::Right});
+        add({.name = row.euro.name,
+            .kind = K::Label,
+            .parent = "Berechnung",
+            .left = kEuroLeft,
+            .top = row.euro.top,
+            .width = kEuroWidth,
+            .height = kEuroHeight,
+            .text = "€",
+            .autoSize = true});
     }
     return specs;
+}
+
+std::array<CategoryRowNames, kCategoryCount> allRowNames()
+{
+    std::array<CategoryRowNames, kCategoryCount> all;
+    for (const CategoryRules &category : kCategories) {
+        const RowSpec &row = rowSpecOf(category.category);
+        const std::string key{category.key};
+        all.at(indexOf(category.category)) = {.caption = row.caption.name,
+            .selector = "Anz_" + key,
+            .times = row.times.name,
+            .nights = "Tage_" + key,
+            .nightsWord = row.nightsWord.name,
+            .sum = "Summe_" + key};
+    }
+    return all;
 }
 
 } // namespace
@@ -107,6 +240,51 @@ std::span<const ControlSpec> mainWindowDesign()
 {
     static const std::vector<ControlSpec> specs = assemble();
     return specs;
+}
+
+const CategoryRowNames &rowNames(PersonCategory category)
+{
+    static const std::array<CategoryRowNames, kCategoryCount> names = allRowNames();
+    return names.at(indexOf(category));
+}
+
+MainWindowControls resolveMainWindowControls(const ControlMap &controls)
+{
+    const auto find = [&controls]<typename T>(T *&member, const auto &name) {
+        member = requireControl<T>(controls, QString::fromUtf8(name));
+    };
+    MainWindowControls c{};
+    for (const CategoryRules &category : kCategories) {
+        const CategoryRowNames &names = rowNames(category.category);
+        MainWindowControls::CategoryRow &row = c.rows.at(indexOf(category.category));
+        find(row.caption, names.caption.c_str());
+        find(row.selector, names.selector.c_str());
+        find(row.times, names.times.c_str());
+        find(row.nights, names.nights.c_str());
+        find(row.nightsWord, names.nightsWord.c_str());
+        find(row.sum, names.sum.c_str());
+    }
+    find(c.arrivalFrame, "Frame_Anreise");
+    find(c.arrivalCalendar, "Anreise");
+    find(c.arrivalDay, "Anreisedatum");
+    find(c.departureFrame, "Frame_Abreise");
+    find(c.departureCalendar, "Abreise");
+    find(c.departureDay, "Abreisedatum");
+    find(c.calculationFrame, "Berechnung");
+    find(c.logo, "Logo_KV");
+    find(c.servicePhone, "lblServiceTelefon");
+    find(c.informationFrame, "Frame_Informationen");
+    find(c.stayTip, "cmdAnAbreise");
+    find(c.childrenTip, "cmdKinderKB");
+    find(c.webLine, "lblInfowww");
+    find(c.todayLine, "lblHeute");
+    find(c.disabilityTip, "cmdSchwer");
+    find(c.totalFrame, "Frame_Gesamt_Summe");
+    find(c.total, "End_Summe_Gesamt");
+    find(c.totalEuro, "Label21");
+    find(c.print, "cmdPrint");
+    find(c.statusBar, "sbStatusBar");
+    return c;
 }
 
 } // namespace salvenor::ui

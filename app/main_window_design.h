@@ -1,10 +1,23 @@
 #pragma once
 
+#include <array>
 #include <span>
+#include <string>
 
+#include "core/categories.h"
 #include "windows/design.h"
 
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+
 namespace salvenor::ui {
+
+class FigureLabel;
+class LineWidget;
+class MonthCalendar;
 
 // The client area of the main window, in twips.
 inline constexpr int kMainClientWidth = 9810;
@@ -12,5 +25,56 @@ inline constexpr int kMainClientHeight = 7695;
 
 // Every control of the main window with its design position, in creation order.
 std::span<const ControlSpec> mainWindowDesign();
+
+// The names of one category's row: the selector, nights and sum take the category's key, the
+// others are the design's own.
+struct CategoryRowNames
+{
+    std::string caption; // the row's first caption line, the selector's label
+    std::string selector; // "Anz_" + key
+    std::string times; // the "x" between count and nights
+    std::string nights; // "Tage_" + key
+    std::string nightsWord; // "Nächte ="
+    std::string sum; // "Summe_" + key
+};
+const CategoryRowNames &rowNames(PersonCategory category);
+
+// The main window's controls as their own types, found once by name.
+struct MainWindowControls
+{
+    struct CategoryRow
+    {
+        QLabel *caption;
+        QComboBox *selector;
+        QLabel *times;
+        FigureLabel *nights;
+        QLabel *nightsWord;
+        FigureLabel *sum;
+    };
+    std::array<CategoryRow, kCategoryCount> rows;
+    QGroupBox *arrivalFrame;
+    MonthCalendar *arrivalCalendar;
+    QLabel *arrivalDay;
+    QGroupBox *departureFrame;
+    MonthCalendar *departureCalendar;
+    QLabel *departureDay;
+    QGroupBox *calculationFrame;
+    QLabel *logo;
+    QLabel *servicePhone;
+    QGroupBox *informationFrame;
+    QPushButton *stayTip;
+    QPushButton *childrenTip;
+    QLabel *webLine;
+    QLabel *todayLine;
+    QPushButton *disabilityTip;
+    QGroupBox *totalFrame;
+    FigureLabel *total;
+    QLabel *totalEuro;
+    QPushButton *print;
+    QStatusBar *statusBar;
+};
+
+// Throws MissingControl, naming the control, where the map lacks one or holds another type.
+MainWindowControls resolveMainWindowControls(const ControlMap &controls);
 
 } // namespace salvenor::ui

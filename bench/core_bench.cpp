@@ -24,7 +24,7 @@ void BM_FullRecalculation(benchmark::State &state)
     const Date arrival = makeDate(28, 12, 2015);
     const Date departure = makeDate(3, 1, 2016);
     for (auto _ : state) {
-        std::array<std::string, 6> sums;
+        std::array<std::string, kCategoryCount> sums;
         for (const PersonCategory category : kAllCategories)
             sums.at(indexOf(category)) = categorySum(category, arrival, departure, 2);
         std::string total = grandTotal(sums);

@@ -8,9 +8,6 @@ namespace salvenor {
 
 namespace {
 
-constexpr Date kLastDayOldTariff = makeDate(31, 12, 2015);
-constexpr Date kFirstDayNewTariff = makeDate(1, 1, 2016);
-
 struct TariffChoice
 {
     Tariff tariff;
@@ -47,20 +44,20 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
     const SeasonBoundaries s = Saison(A, D);
 
     // A departure on 01.01.2016 still belongs to the old tariff: its last night is New Year's Eve.
-    const bool stayOfOldTariff = A <= kLastDayOldTariff && D <= kFirstDayNewTariff;
+    const bool stayOfOldTariff = A <= kLastDayOfTariff2015 && D <= kFirstDayOfTariff2016;
     const TariffChoice stayTariff = tariffFor(rules, stayOfOldTariff);
     const Money main = stayTariff.set.mainSeasonRate;
     const Money off = stayTariff.set.offSeasonRate;
 
     StaySplit split;
     split.tariff1 = split.tariff2 = stayTariff.tariff;
-    const auto single = [&](int caseNumber, Money rate) {
-        split.caseNumber = caseNumber;
+    const auto single = [&](SeasonCase seasonCase, Money rate) {
+        split.seasonCase = seasonCase;
         split.N1 = daysBetween(A, D);
         split.R1 = rate;
     };
-    const auto twoParts = [&](int caseNumber, Date boundary, Money rate1, Money rate2) {
-        split.caseNumber = caseNumber;
+    const auto twoParts = [&](SeasonCase seasonCase, Date boundary, Money rate1, Money rate2) {
+        split.seasonCase = seasonCase;
         split.N1 = daysBetween(A, boundary);
         split.R1 = rate1;
         split.N2 = daysBetween(boundary, D);
@@ -68,17 +65,17 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
     };
 
     if (A >= s.VS_Anf && D < s.HS_Anf) {
-        single(1, off);
+        single(SeasonCase::PreSeason, off);
     } else if (A >= s.HS_Anf && D < s.NS_Anf) {
-        single(2, main);
+        single(SeasonCase::MainSeason, main);
     } else if (A >= s.NS_Anf && D <= s.Jahr_End) {
-        single(3, off);
+        single(SeasonCase::PostSeason, off);
     } else if (A >= s.VS_Anf && A < s.HS_Anf && D >= s.HS_Anf && D < s.NS_Anf) {
-        twoParts(4, s.HS_Anf, off, main);
+        twoParts(SeasonCase::PreIntoMainSeason, s.HS_Anf, off, main);
     } else if (A >= s.HS_Anf && A < s.NS_Anf && D >= s.NS_Anf && D <= s.Jahr_End) {
-        twoParts(5, s.NS_Anf, main, off);
+        twoParts(SeasonCase::MainIntoPostSeason, s.NS_Anf, main, off);
     } else if (A >= s.VS_Anf && D >= s.NS_Anf) {
-        single(6, main);
+        single(SeasonCase::PreIntoPostSeason, main);
         split.R2 = off;
     } else if (D > s.Jahr_End) {
         // Into a later year. The adults count the night of 31 December with the old year, the
@@ -89,27 +86,20 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
         split.newYearsEveWithNewYear = !rules.hasTariffChange;
         split.R2 = off;
         if (A >= s.NS_Anf) {
-            split.caseNumber = 7;
-            const TariffChoice arrivalTariff = tariffFor(rules, A <= kLastDayOldTariff);
+            split.seasonCase = SeasonCase::PostSeasonIntoNewYear;
+            const TariffChoice arrivalTariff = tariffFor(rules, A <= kLastDayOfTariff2015);
             split.R1 = arrivalTariff.set.offSeasonRate;
             split.tariff1 = arrivalTariff.tariff;
         } else {
             // From before the post-season: the old year's nights include main-season nights.
-            split.caseNumber = 0;
+            split.seasonCase = SeasonCase::None;
             split.R1 = main;
         }
     }
 
-    if (!rules.hasTariffChange) {
-        split.capClass = CapClass::Single;
-        split.cap = rules.tariff.capPerPerson;
-    } else if (stayOfOldTariff) {
-        split.capClass = CapClass::Stay2015;
-        split.cap = rules.tariff2015.capPerPerson;
-    } else {
-        split.capClass = A >= kFirstDayNewTariff ? CapClass::Arrival2016 : CapClass::AcrossTariffChange;
-        split.cap = rules.tariff.capPerPerson;
-    }
+    // The cap classes: a stay of the old tariff takes its cap; a stay that arrives in 2016, or that
+    // runs across the change, and the categories without a change take the current cap.
+    split.cap = stayTariff.set.capPerPerson;
     return split;
 }
 
@@ -151,7 +141,7 @@ std::string categorySum(PersonCategory category, Date arrival, Date departure, i
     return formatMoney(calculateCategory(category, arrival, departure, count).sum);
 }
 
-std::string grandTotal(const std::array<std::string, 6> &sumTexts)
+std::string grandTotal(const std::array<std::string, kCategoryCount> &sumTexts)
 {
     Money total;
     for (const std::string &text : sumTexts)

@@ -3,31 +3,36 @@
 #include <array>
 #include <string>
 
+#include "categories.h"
 #include "date.h"
 #include "money.h"
-#include "tariffs.h"
 
 namespace salvenor {
 
-enum class Tariff { Tariff2015, Tariff2016, Single };
-
-// Which cap limited the per-person amount: the adults' three classes, or the single cap.
-enum class CapClass { Stay2015, Arrival2016, AcrossTariffChange, Single };
+// How a stay lies in the seasons of its arrival's year, and so how its nights are priced.
+enum class SeasonCase {
+    // From before the post-season into a later year, which none of the cases covers: its nights
+    // of the arrival's year go at the main-season rate, the later nights at the off-season rate.
+    None = 0,
+    PreSeason = 1, // within the pre-season: off-season rate
+    MainSeason = 2, // within the main season: main-season rate
+    PostSeason = 3, // within the post-season, up to the year's end: off-season rate
+    PreIntoMainSeason = 4, // pre-season nights, then main-season nights
+    MainIntoPostSeason = 5, // main-season nights, then post-season nights
+    PreIntoPostSeason = 6, // from the pre- or main season into the post-season: main-season rate
+    PostSeasonIntoNewYear = 7, // post-season nights, then the later year's at the off-season rate
+};
 
 // The nights of a stay in at most two parts, each with its nightly rate per person.
 struct StaySplit
 {
-    // 1 to 7 for the seven cases; 0 for a stay from before the post-season into a later year,
-    // which none of them covers: its nights of the arrival's year go at the main-season rate,
-    // the later nights at the off-season rate.
-    int caseNumber = 0;
+    SeasonCase seasonCase = SeasonCase::None;
     int N1 = 0;
     Money R1;
     int N2 = 0;
     Money R2;
     Tariff tariff1 = Tariff::Single; // where R1 comes from
     Tariff tariff2 = Tariff::Single; // where R2 comes from
-    CapClass capClass = CapClass::Single;
     Money cap; // per person
     // Into a later year, for the categories without a tariff change: the bylaw counts the night
     // of 31 December with the new year, so N1 is one night less than the old year's nights.
@@ -46,8 +51,8 @@ struct CategoryResult
     Money sum; // what the sum label shows
 };
 
-// Throws std::out_of_range for dates outside the calendars' range and std::invalid_argument for a
-// departure before the arrival or an unknown category.
+// Throws std::invalid_argument for a date that is not a calendar day or a departure before the
+// arrival, and std::out_of_range for a date outside the calendars' range or an unknown category.
 StaySplit splitStay(PersonCategory category, Date arrival, Date departure);
 
 // As splitStay, and std::out_of_range for a count outside 0 to the category's maximum.
@@ -56,8 +61,8 @@ CategoryResult calculateCategory(PersonCategory category, Date arrival, Date dep
 // The money text of the category's sum label.
 std::string categorySum(PersonCategory category, Date arrival, Date departure, int count);
 
-// The money text of the total of six money texts; throws std::invalid_argument for a text that
-// is not a money text.
-std::string grandTotal(const std::array<std::string, 6> &sumTexts);
+// The money text of the total of the categories' money texts; throws std::invalid_argument for a
+// text that is not a money text.
+std::string grandTotal(const std::array<std::string, kCategoryCount> &sumTexts);
 
 } // namespace salvenor

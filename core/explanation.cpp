@@ -10,44 +10,39 @@ struct PartNames
     const char *second;
 };
 
-PartNames partNames(int caseNumber, bool newYearsEveWithNewYear)
+PartNames partNames(SeasonCase seasonCase, bool newYearsEveWithNewYear)
 {
     // Where the night of 31 December counts with the new year, the parts are not the calendar
     // years: they are named by their rate only.
     if (newYearsEveWithNewYear)
-        return caseNumber == 7 ? PartNames{"Nachsaison", "zum Nebensaisonsatz des neuen Jahres"}
-                               : PartNames{"zum Hauptsaisonsatz", "zum Nebensaisonsatz des neuen Jahres"};
-    switch (caseNumber) {
-    case 1:
+        return seasonCase == SeasonCase::PostSeasonIntoNewYear
+            ? PartNames{"Nachsaison", "zum Nebensaisonsatz des neuen Jahres"}
+            : PartNames{"zum Hauptsaisonsatz", "zum Nebensaisonsatz des neuen Jahres"};
+    switch (seasonCase) {
+    case SeasonCase::PreSeason:
         return {"Vorsaison", nullptr};
-    case 2:
+    case SeasonCase::MainSeason:
         return {"Hauptsaison", nullptr};
-    case 3:
+    case SeasonCase::PostSeason:
         return {"Nachsaison", nullptr};
-    case 4:
+    case SeasonCase::PreIntoMainSeason:
         return {"Vorsaison", "Hauptsaison"};
-    case 5:
+    case SeasonCase::MainIntoPostSeason:
         return {"Hauptsaison", "Nachsaison"};
-    case 6:
+    case SeasonCase::PreIntoPostSeason:
         return {"Vor- bis Nachsaison, zum Hauptsaisonsatz", nullptr};
-    case 7:
+    case SeasonCase::PostSeasonIntoNewYear:
         return {"Nachsaison im Anreisejahr", "im Folgejahr, zum Nebensaisonsatz"};
-    default:
-        return {"im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz"};
+    case SeasonCase::None:
+        break;
     }
+    return {"im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz"};
 }
 
 std::string tariffSuffix(Tariff tariff)
 {
-    switch (tariff) {
-    case Tariff::Tariff2015:
-        return " (Tarif 2015)";
-    case Tariff::Tariff2016:
-        return " (Tarif 2016)";
-    case Tariff::Single:
-        break;
-    }
-    return {};
+    const std::string_view name = tariffName(tariff);
+    return name.empty() ? std::string{} : " (" + std::string{name} + ")";
 }
 
 std::string nightsText(int nights)
@@ -75,7 +70,7 @@ std::string explainSum(const CategoryResult &result)
     if (result.count == 0)
         return "Keine Person gewählt: kein Kurbeitrag.";
 
-    const PartNames names = partNames(split.caseNumber, split.newYearsEveWithNewYear);
+    const PartNames names = partNames(split.seasonCase, split.newYearsEveWithNewYear);
     std::string text;
     if (split.newYearsEveWithNewYear) {
         // The nights of each calendar year as they are, then the bylaw's way of counting them.

@@ -5,7 +5,7 @@
 #include <QPen>
 #include <QPrinter>
 
-#include "windows/fonts.h"
+#include "resources/faces.h"
 
 namespace salvenor::print {
 
@@ -13,23 +13,13 @@ namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
 
-QString faceFor(const QString &face)
-{
-    // The sheet names Arial; Liberation Sans has its metrics.
-    if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(ui::kSansFace);
-    return face;
-}
-
 } // namespace
 
 QtPrintSurface::QtPrintSurface(QPagedPaintDevice &device, bool pagesInOneDocument)
     : m_device(device)
     , m_pagesInOneDocument(pagesInOneDocument)
 {
-    m_font = QFont{QString::fromLatin1(ui::kSansFace)};
-    m_font.setPointSizeF(12);
-    m_font.setBold(true);
+    m_font = designFont(QStringLiteral("Arial"), 12, true);
 }
 
 QtPrintSurface::~QtPrintSurface()
@@ -80,12 +70,7 @@ double QtPrintSurface::printableWidth()
 
 void QtPrintSurface::setFont(const QString &face, double pointSize, bool bold)
 {
-    QFont font{faceFor(face)};
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    font.setItalic(false);
-    font.setUnderline(false);
-    m_font = font;
+    m_font = designFont(face, pointSize, bold);
     if (m_painter.isActive())
         m_painter.setFont(m_font);
 }

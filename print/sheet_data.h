@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QString>
 
+#include "core/categories.h"
+
 namespace salvenor::print {
 
 // One category line of the sheet as the main window shows it.
@@ -23,7 +25,7 @@ struct SheetData
     QDate departure;
     QString arrivalDayText;
     QString departureDayText;
-    std::array<SheetCategoryLine, 6> lines;
+    std::array<SheetCategoryLine, kCategoryCount> lines; // in the categories' order
     QString totalText;
     QString servicePhone;
 };

@@ -15,22 +15,6 @@ namespace {
 constexpr const char *kFace = "Arial";
 constexpr double kSumsRightMargin = 40;
 
-struct LineTexts
-{
-    double y;
-    const char *name;
-};
-
-// The category lines: vertical position and name text, in the categories' order.
-constexpr std::array<LineTexts, 6> kCategoryLines{{
-    {63, " Erwachsene(r) "},
-    {73, " Erwachsene(r) 80% Schwerb."},
-    {83, " Student, Schüler, Azubi"},
-    {93, " Kind(er) ab 12 J."},
-    {103, " Kind(er) ab 12 J. 80% Schwerb."},
-    {113, " Nicht Fam.ang. Kind(er) ab 12 J."},
-}};
-
 // Runs one step of the sheet; a failing step leaves its place empty.
 template<typename Step> void step(Step &&run) noexcept
 {
@@ -114,10 +98,11 @@ void printSheet(PrintSurface &surface, const SheetData &data)
     });
 
     setFont(surface, 10, false);
-    for (std::size_t i = 0; i < kCategoryLines.size(); ++i) {
-        const SheetCategoryLine &line = data.lines.at(i);
-        const double y = kCategoryLines.at(i).y;
-        step([&] { surface.printText(line.countText + QString::fromUtf8(kCategoryLines.at(i).name), 36, y); });
+    for (const CategoryRules &category : kCategories) {
+        const SheetCategoryLine &line = data.lines.at(indexOf(category.category));
+        const double y = category.printedTop;
+        const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
+        step([&] { surface.printText(line.countText + name, 36, y); });
         step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
         step([&] { surface.printText(amountPerNight(line, nights), 118, y); });
         step([&] { surface.printText(QStringLiteral("="), 137, y); });

@@ -12,9 +12,10 @@ using PC = PersonCategory;
 struct SumExample
 {
     PC category;
-    const char *arrival, *departure;
+    const char *arrival;
+    const char *departure;
     int count;
-    int caseNumber;
+    SeasonCase seasonCase;
     const char *sum;
 };
 
@@ -31,67 +32,309 @@ TEST_P(CategorySum, MatchesTheWorkedExample)
 {
     const SumExample &e = GetParam();
     const CategoryResult r = calculateCategory(e.category, d(e.arrival), d(e.departure), e.count);
-    EXPECT_EQ(r.split.caseNumber, e.caseNumber);
+    EXPECT_EQ(r.split.seasonCase, e.seasonCase);
     EXPECT_EQ(formatMoney(r.sum), e.sum);
     EXPECT_EQ(categorySum(e.category, d(e.arrival), d(e.departure), e.count), e.sum);
 }
 
 INSTANTIATE_TEST_SUITE_P(Adults, CategorySum,
-    testing::Values(SumExample{PC::Erwachsene, "14.03.2016", "18.03.2016", 2, 1, "18,40"},
-        SumExample{PC::Erwachsene, "14.03.2016", "18.03.2016", 0, 1, "0,00"},
-        SumExample{PC::Erwachsene, "14.03.2016", "14.03.2016", 2, 1, "0,00"},
-        SumExample{PC::Erwachsene, "25.04.2016", "05.05.2016", 1, 4, "27,80"},
-        SumExample{PC::Erwachsene, "20.10.2015", "05.11.2015", 3, 5, "140,40"},
-        SumExample{PC::Erwachsene, "20.12.2016", "31.12.2016", 1, 3, "25,30"},
-        SumExample{PC::Erwachsene, "01.07.2015", "29.07.2015", 1, 2, "89,60"},
-        SumExample{PC::Erwachsene, "01.07.2015", "01.08.2015", 3, 2, "268,80"},
-        SumExample{PC::Erwachsene, "01.07.2016", "30.07.2016", 4, 2, "392,00"},
-        SumExample{PC::Erwachsene, "01.06.2016", "01.08.2016", 2, 2, "196,00"},
-        SumExample{PC::Erwachsene, "10.04.2015", "20.11.2015", 1, 6, "89,60"},
-        SumExample{PC::Erwachsene, "28.12.2015", "03.01.2016", 2, 7, "26,00"},
-        SumExample{PC::Erwachsene, "01.12.2015", "10.01.2016", 2, 7, "171,60"},
-        SumExample{PC::Erwachsene, "01.11.2015", "01.01.2016", 1, 7, "89,60"},
-        SumExample{PC::Erwachsene, "01.11.2015", "02.01.2016", 1, 7, "98,00"},
-        SumExample{PC::Erwachsene, "20.12.2014", "05.01.2015", 1, 7, "33,60"},
-        SumExample{PC::Erwachsene, "30.12.2016", "02.01.2017", 3, 7, "20,70"},
+    testing::Values(SumExample{.category = PC::Erwachsene,
+                        .arrival = "14.03.2016",
+                        .departure = "18.03.2016",
+                        .count = 2,
+                        .seasonCase = SeasonCase::PreSeason,
+                        .sum = "18,40"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "14.03.2016",
+            .departure = "18.03.2016",
+            .count = 0,
+            .seasonCase = SeasonCase::PreSeason,
+            .sum = "0,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "14.03.2016",
+            .departure = "14.03.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::PreSeason,
+            .sum = "0,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "25.04.2016",
+            .departure = "05.05.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PreIntoMainSeason,
+            .sum = "27,80"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "20.10.2015",
+            .departure = "05.11.2015",
+            .count = 3,
+            .seasonCase = SeasonCase::MainIntoPostSeason,
+            .sum = "140,40"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "20.12.2016",
+            .departure = "31.12.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeason,
+            .sum = "25,30"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.07.2015",
+            .departure = "29.07.2015",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "89,60"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.07.2015",
+            .departure = "01.08.2015",
+            .count = 3,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "268,80"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.07.2016",
+            .departure = "30.07.2016",
+            .count = 4,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "392,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.06.2016",
+            .departure = "01.08.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "196,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "10.04.2015",
+            .departure = "20.11.2015",
+            .count = 1,
+            .seasonCase = SeasonCase::PreIntoPostSeason,
+            .sum = "89,60"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "28.12.2015",
+            .departure = "03.01.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "26,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.12.2015",
+            .departure = "10.01.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "171,60"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.11.2015",
+            .departure = "01.01.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "89,60"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.11.2015",
+            .departure = "02.01.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "98,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "20.12.2014",
+            .departure = "05.01.2015",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "33,60"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "30.12.2016",
+            .departure = "02.01.2017",
+            .count = 3,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "20,70"},
+        // Arriving on 1 November is a post-season stay.
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "01.11.2016",
+            .departure = "10.11.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeason,
+            .sum = "20,70"},
         // Departing on 1 May or 1 November keeps the last night in the earlier season.
-        SumExample{PC::Erwachsene, "28.04.2016", "01.05.2016", 1, 4, "6,90"},
-        SumExample{PC::Erwachsene, "29.10.2016", "01.11.2016", 1, 5, "10,50"},
-        SumExample{PC::Erw_Schwer, "14.03.2016", "18.03.2016", 2, 1, "15,68"},
-        SumExample{PC::Erw_Schwer, "01.07.2016", "30.07.2016", 1, 2, "83,44"},
-        SumExample{PC::Erw_Schwer, "01.07.2015", "30.07.2015", 1, 2, "76,16"}));
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "28.04.2016",
+            .departure = "01.05.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PreIntoMainSeason,
+            .sum = "6,90"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "29.10.2016",
+            .departure = "01.11.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainIntoPostSeason,
+            .sum = "10,50"},
+        SumExample{.category = PC::Erw_Schwer,
+            .arrival = "14.03.2016",
+            .departure = "18.03.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::PreSeason,
+            .sum = "15,68"},
+        SumExample{.category = PC::Erw_Schwer,
+            .arrival = "01.07.2016",
+            .departure = "30.07.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "83,44"},
+        SumExample{.category = PC::Erw_Schwer,
+            .arrival = "01.07.2015",
+            .departure = "30.07.2015",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "76,16"}));
 
 INSTANTIATE_TEST_SUITE_P(SingleTariffCategories, CategorySum,
-    testing::Values(SumExample{PC::Student, "10.07.2016", "17.07.2016", 1, 2, "5,60"},
-        SumExample{PC::Kind, "10.07.2016", "20.07.2016", 2, 2, "8,00"},
-        SumExample{PC::Kind_Fremd, "01.07.2016", "31.07.2016", 3, 2, "67,20"},
-        SumExample{PC::Kind_Schwer, "01.07.2016", "31.07.2016", 1, 2, "19,04"},
-        SumExample{PC::Kind_Schwer, "01.07.2016", "31.07.2016", 3, 2, "19,04"},
-        SumExample{PC::Student, "01.07.2016", "29.07.2016", 1, 2, "22,40"},
-        SumExample{PC::Student, "01.07.2016", "30.07.2016", 1, 2, "22,40"},
-        SumExample{PC::Student, "25.04.2016", "05.05.2016", 2, 4, "11,20"},
-        SumExample{PC::Kind, "25.04.2016", "05.05.2016", 3, 4, "5,60"},
-        SumExample{PC::Student, "28.10.2016", "03.11.2016", 1, 5, "4,00"},
-        SumExample{PC::Student, "10.04.2016", "05.11.2016", 1, 6, "22,40"},
-        SumExample{PC::Student, "28.12.2016", "03.01.2017", 1, 7, "2,40"},
-        SumExample{PC::Student, "01.11.2016", "10.01.2017", 1, 7, "26,00"},
+    testing::Values(SumExample{.category = PC::Student,
+                        .arrival = "10.07.2016",
+                        .departure = "17.07.2016",
+                        .count = 1,
+                        .seasonCase = SeasonCase::MainSeason,
+                        .sum = "5,60"},
+        SumExample{.category = PC::Kind,
+            .arrival = "10.07.2016",
+            .departure = "20.07.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "8,00"},
+        SumExample{.category = PC::Kind_Fremd,
+            .arrival = "01.07.2016",
+            .departure = "31.07.2016",
+            .count = 3,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "67,20"},
+        SumExample{.category = PC::Kind_Schwer,
+            .arrival = "01.07.2016",
+            .departure = "31.07.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "19,04"},
+        SumExample{.category = PC::Kind_Schwer,
+            .arrival = "01.07.2016",
+            .departure = "31.07.2016",
+            .count = 3,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "19,04"},
+        SumExample{.category = PC::Student,
+            .arrival = "01.07.2016",
+            .departure = "29.07.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "22,40"},
+        SumExample{.category = PC::Student,
+            .arrival = "01.07.2016",
+            .departure = "30.07.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "22,40"},
+        SumExample{.category = PC::Student,
+            .arrival = "25.04.2016",
+            .departure = "05.05.2016",
+            .count = 2,
+            .seasonCase = SeasonCase::PreIntoMainSeason,
+            .sum = "11,20"},
+        SumExample{.category = PC::Kind,
+            .arrival = "25.04.2016",
+            .departure = "05.05.2016",
+            .count = 3,
+            .seasonCase = SeasonCase::PreIntoMainSeason,
+            .sum = "5,60"},
+        SumExample{.category = PC::Student,
+            .arrival = "28.10.2016",
+            .departure = "03.11.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::MainIntoPostSeason,
+            .sum = "4,00"},
+        SumExample{.category = PC::Student,
+            .arrival = "10.04.2016",
+            .departure = "05.11.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::PreIntoPostSeason,
+            .sum = "22,40"},
+        SumExample{.category = PC::Student,
+            .arrival = "28.12.2016",
+            .departure = "03.01.2017",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "2,40"},
+        SumExample{.category = PC::Student,
+            .arrival = "01.11.2016",
+            .departure = "10.01.2017",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "26,00"},
         // The year-turn rule as it stands raises this sum above the uncapped 36,00.
-        SumExample{PC::Student, "20.12.2016", "20.03.2017", 1, 7, "53,60"},
-        SumExample{PC::Kind, "01.11.2016", "10.01.2017", 2, 7, "26,00"},
-        SumExample{PC::Kind_Fremd, "05.05.2016", "05.05.2016", 4, 2, "0,00"},
-        SumExample{PC::Kind_Schwer, "05.05.2016", "20.05.2016", 0, 2, "0,00"},
+        SumExample{.category = PC::Student,
+            .arrival = "20.12.2016",
+            .departure = "20.03.2017",
+            .count = 1,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "53,60"},
+        SumExample{.category = PC::Kind,
+            .arrival = "01.11.2016",
+            .departure = "10.01.2017",
+            .count = 2,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "26,00"},
+        SumExample{.category = PC::Kind_Fremd,
+            .arrival = "05.05.2016",
+            .departure = "05.05.2016",
+            .count = 4,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "0,00"},
+        SumExample{.category = PC::Kind_Schwer,
+            .arrival = "05.05.2016",
+            .departure = "20.05.2016",
+            .count = 0,
+            .seasonCase = SeasonCase::MainSeason,
+            .sum = "0,00"},
         // Per person 22,40 equals the cap: the cap test is exact, no division.
-        SumExample{PC::Student, "01.12.2016", "26.01.2017", 3, 7, "67,20"}));
+        SumExample{.category = PC::Student,
+            .arrival = "01.12.2016",
+            .departure = "26.01.2017",
+            .count = 3,
+            .seasonCase = SeasonCase::PostSeasonIntoNewYear,
+            .sum = "67,20"}));
 
 INSTANTIATE_TEST_SUITE_P(IntoALaterYearFromBeforeThePostSeason, CategorySum,
-    testing::Values(SumExample{PC::Erwachsene, "15.10.2015", "05.01.2016", 2, 0, "196,00"},
-        SumExample{PC::Erwachsene, "15.10.2015", "01.01.2016", 1, 0, "89,60"},
-        SumExample{PC::Erw_Schwer, "01.03.2017", "10.01.2018", 1, 0, "83,44"},
+    testing::Values(SumExample{.category = PC::Erwachsene,
+                        .arrival = "15.10.2015",
+                        .departure = "05.01.2016",
+                        .count = 2,
+                        .seasonCase = SeasonCase::None,
+                        .sum = "196,00"},
+        SumExample{.category = PC::Erwachsene,
+            .arrival = "15.10.2015",
+            .departure = "01.01.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::None,
+            .sum = "89,60"},
+        SumExample{.category = PC::Erw_Schwer,
+            .arrival = "01.03.2017",
+            .departure = "10.01.2018",
+            .count = 1,
+            .seasonCase = SeasonCase::None,
+            .sum = "83,44"},
         // Cap for the old year plus four later nights at the off-season rate.
-        SumExample{PC::Student, "15.10.2015", "05.01.2016", 1, 0, "24,00"},
-        SumExample{PC::Kind_Fremd, "15.10.2015", "05.01.2016", 3, 0, "72,00"},
-        SumExample{PC::Kind, "15.10.2015", "05.01.2016", 3, 0, "24,00"},
-        SumExample{PC::Kind_Schwer, "15.10.2015", "05.01.2016", 1, 0, "20,40"}));
+        SumExample{.category = PC::Student,
+            .arrival = "15.10.2015",
+            .departure = "05.01.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::None,
+            .sum = "24,00"},
+        SumExample{.category = PC::Kind_Fremd,
+            .arrival = "15.10.2015",
+            .departure = "05.01.2016",
+            .count = 3,
+            .seasonCase = SeasonCase::None,
+            .sum = "72,00"},
+        SumExample{.category = PC::Kind,
+            .arrival = "15.10.2015",
+            .departure = "05.01.2016",
+            .count = 3,
+            .seasonCase = SeasonCase::None,
+            .sum = "24,00"},
+        SumExample{.category = PC::Kind_Schwer,
+            .arrival = "15.10.2015",
+            .departure = "05.01.2016",
+            .count = 1,
+            .seasonCase = SeasonCase::None,
+            .sum = "20,40"}));
 
 TEST(StaySplitOfTheYearEnd, CountsNewYearsEveWithTheOldYearForAdultsOnly)
 {
@@ -106,19 +349,19 @@ TEST(StaySplitOfTheYearEnd, CountsNewYearsEveWithTheOldYearForAdultsOnly)
 TEST(StaySplitOfTheYearEnd, PaysTheOldTariffUpToNewYearsEve)
 {
     const StaySplit s = splitStay(PC::Erwachsene, d("01.12.2015"), d("10.01.2016"));
-    EXPECT_EQ(s.caseNumber, 7);
+    EXPECT_EQ(s.seasonCase, SeasonCase::PostSeasonIntoNewYear);
     EXPECT_EQ(s.N1, 31);
     EXPECT_EQ(formatMoney(s.R1), "2,10");
     EXPECT_EQ(s.tariff1, Tariff::Tariff2015);
     EXPECT_EQ(s.N2, 9);
     EXPECT_EQ(formatMoney(s.R2), "2,30");
     EXPECT_EQ(s.tariff2, Tariff::Tariff2016);
-    EXPECT_EQ(s.capClass, CapClass::AcrossTariffChange);
-    EXPECT_EQ(formatMoney(s.cap), "98,00");
+    EXPECT_EQ(formatMoney(s.cap), "98,00"); // across the change: the new cap
 
-    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.11.2015"), d("01.01.2016")).capClass, CapClass::Stay2015);
-    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.01.2016"), d("02.01.2016")).capClass, CapClass::Arrival2016);
-    EXPECT_EQ(splitStay(PC::Kind, d("01.11.2015"), d("02.01.2016")).capClass, CapClass::Single);
+    EXPECT_EQ(formatMoney(splitStay(PC::Erwachsene, d("01.11.2015"), d("01.01.2016")).cap), "89,60");
+    EXPECT_EQ(formatMoney(splitStay(PC::Erwachsene, d("01.01.2016"), d("02.01.2016")).cap), "98,00");
+    EXPECT_EQ(formatMoney(splitStay(PC::Erw_Schwer, d("31.12.2015"), d("01.01.2016")).cap), "76,16");
+    EXPECT_EQ(formatMoney(splitStay(PC::Kind, d("01.11.2015"), d("02.01.2016")).cap), "22,40");
 }
 
 TEST(CategoryResult, TellsWhichRulesApplied)
@@ -156,7 +399,7 @@ TEST(TypicalRequest, TwoAdultsForFourPreSeasonNights)
 
 TEST(TariffTable, KeepsTheBylawsRelations)
 {
-    for (const CategoryRules &rules : kCategoryRules) {
+    for (const CategoryRules &rules : kCategories) {
         EXPECT_EQ(rules.tariff.capPerPerson, 28 * rules.tariff.mainSeasonRate) << rules.key;
         if (rules.hasTariffChange) {
             EXPECT_EQ(rules.tariff2015.capPerPerson, 28 * rules.tariff2015.mainSeasonRate) << rules.key;
@@ -179,7 +422,7 @@ TEST(BadInput, IsRejectedWithTheBadValueNamed)
     EXPECT_THROW(categorySum(PC::Student, d("31.12.2000"), b, 1), std::out_of_range);
     EXPECT_THROW(categorySum(PC::Student, a, d("01.01.2031"), 1), std::out_of_range);
     EXPECT_THROW(categorySum(PC::Student, makeDate(30, 2, 2016), b, 1), std::invalid_argument);
-    EXPECT_THROW(categorySum(static_cast<PC>(6), a, b, 1), std::out_of_range);
+    EXPECT_THROW(categorySum(static_cast<PC>(kCategoryCount), a, b, 1), std::out_of_range);
     EXPECT_THROW(splitStay(PC::Kind, b, a), std::invalid_argument);
     EXPECT_THROW(grandTotal({"18,4", "0,00", "0,00", "0,00", "0,00", "0,00"}), std::invalid_argument);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/contribution.h"
+#include "core/stay.h"
 #include "test_support.h"
 
 namespace salvenor {
@@ -62,12 +63,21 @@ void checkStay(
     ASSERT_GE(split.N2, 0);
 
     // Within one season pattern the split must price each night at its own season's rate.
-    const bool pricedPerNight = (split.caseNumber >= 1 && split.caseNumber <= 5) || split.caseNumber == 7;
+    const bool pricedPerNight
+        = split.seasonCase != SeasonCase::None && split.seasonCase != SeasonCase::PreIntoPostSeason;
     if (pricedPerNight && nights < 150) {
         ASSERT_EQ(one.uncappedSum, oracle.forStay(arrival, departure))
             << rules.key << " " << dateText(arrival) << "-" << dateText(departure);
     }
-    if (split.caseNumber == 0 || split.caseNumber == 7) {
+    // The stay across the whole main season, priced at its rate: it starts before the post-season
+    // and ends in it, within the year.
+    if (split.seasonCase == SeasonCase::PreIntoPostSeason) {
+        const SeasonBoundaries seasons = Saison(arrival, departure);
+        ASSERT_LT(arrival, seasons.NS_Anf) << dateText(arrival) << "-" << dateText(departure);
+        ASSERT_GE(departure, seasons.NS_Anf) << dateText(arrival) << "-" << dateText(departure);
+        ASSERT_LE(departure, seasons.Jahr_End) << dateText(arrival) << "-" << dateText(departure);
+    }
+    if (split.seasonCase == SeasonCase::None || split.seasonCase == SeasonCase::PostSeasonIntoNewYear) {
         ASSERT_LT(yearOf(arrival), yearOf(departure));
     }
     if (one.yearTurnApplied) {
@@ -79,7 +89,8 @@ void checkStay(
         ASSERT_EQ(one.sum, one.uncappedSum);
     }
 
-    std::array<std::string, 6> texts{"0,00", "0,00", "0,00", "0,00", "0,00", "0,00"};
+    std::array<std::string, kCategoryCount> texts;
+    texts.fill("0,00");
     for (const int count : {0, 1, 2, rules.maxCount}) {
         const std::string text = categorySum(category, arrival, departure, count);
         const Money amount = parseMoney(text);
@@ -94,7 +105,7 @@ void checkStay(
         ASSERT_EQ(amount, expected) << rules.key << " x" << count << " " << dateText(arrival) << "-"
                                     << dateText(departure);
         texts.at(indexOf(category)) = text;
-        texts.at((indexOf(category) + 1) % 6) = formatMoney(count * one.uncappedSum);
+        texts.at((indexOf(category) + 1) % kCategoryCount) = formatMoney(count * one.uncappedSum);
         ASSERT_EQ(parseMoney(grandTotal(texts)), amount + count * one.uncappedSum);
     }
 }

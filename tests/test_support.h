@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/categories.h"
 #include "core/date.h"
-#include "core/tariffs.h"
 
 namespace salvenor {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <stdexcept>
 
 #include <QHash>
 #include <QPalette>
@@ -69,6 +70,24 @@ struct ControlSpec
 };
 
 using ControlMap = QHash<QString, QWidget *>;
+
+// A control a window needs is missing from its design, or is of another kind.
+class MissingControl : public std::logic_error
+{
+public:
+    explicit MissingControl(const QString &name)
+        : std::logic_error("the design has no control " + name.toStdString() + " of the needed kind")
+    { }
+};
+
+// The control of that name and type, looked up once when a window is built.
+template<typename T> T *requireControl(const ControlMap &controls, const QString &name)
+{
+    auto *control = qobject_cast<T *>(controls.value(name));
+    if (control == nullptr)
+        throw MissingControl(name);
+    return control;
+}
 
 // Creates the controls in table order (later ones stand above earlier ones) with their object
 // names, geometry, texts, alignment, colours and fonts.

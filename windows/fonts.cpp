@@ -8,13 +8,7 @@ namespace {
 
 QFont sansFont(qreal pointSize, bool bold)
 {
-    QFont font{QString::fromLatin1(kSansFace)};
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
+    return designFont(QStringLiteral("MS Sans Serif"), pointSize, bold);
 }
 
 } // namespace

@@ -4,13 +4,9 @@
 #include <QFont>
 
 #include "design.h"
+#include "resources/faces.h"
 
 namespace salvenor::ui {
-
-// The design names "MS Sans Serif" and "Arial"; neither exists on Linux. Liberation Sans has
-// Arial's metrics and is close to MS Sans Serif's width at these sizes.
-inline constexpr const char *kSansFace = "Liberation Sans";
-inline constexpr const char *kNarrowFace = "Liberation Sans Narrow";
 
 inline const QColor kDarkRed{192, 0, 0};
 

@@ -9,9 +9,9 @@
 #include <QTemporaryFile>
 #include <QTest>
 
-#include "app/date_conversion.h"
 #include "app/guarded_application.h"
 #include "app/main_window.h"
+#include "app/qt_conversions.h"
 #include "core/contribution.h"
 #include "gui_helpers.h"
 #include "windows/month_calendar.h"

@@ -26,13 +26,14 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
-#include "app/category_controls.h"
-#include "app/date_conversion.h"
 #include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/main_window_design.h"
+#include "app/qt_conversions.h"
+#include "category_rows.h"
 #include "core/contribution.h"
 #include "gui_helpers.h"
+#include "windows/figure_label.h"
 #include "windows/line_widget.h"
 #include "windows/month_calendar.h"
 
@@ -72,6 +73,7 @@ private slots:
     void tabOrder();
     void accessibleNamesAndValues();
     void controlsStandAtTheirDesignPlaces();
+    void aMissingOrMistypedControlIsNamed();
     void widestFiguresAreNeverCut();
     void calendarHeadersAndDaysAreWhole();
     void captionsStayClearOfTheirLeaders();
@@ -121,11 +123,39 @@ void MainWindowTest::setStay(QDate arrival, QDate departure)
     QCOMPARE(m_window->departure(), departure);
 }
 
+void MainWindowTest::aMissingOrMistypedControlIsNamed()
+{
+    QWidget client;
+    const ControlMap complete = buildControls(&client, mainWindowDesign());
+    const MainWindowControls resolved = resolveMainWindowControls(complete);
+    QCOMPARE(resolved.rows.back().sum->objectName(), QStringLiteral("Summe_Kind_Fremd"));
+    QCOMPARE(resolved.statusBar->objectName(), QStringLiteral("sbStatusBar"));
+
+    const auto failureFor = [](const ControlMap &controls) -> QString {
+        try {
+            resolveMainWindowControls(controls);
+        } catch (const MissingControl &missing) {
+            return QString::fromStdString(missing.what());
+        }
+        return QStringLiteral("resolved without failure");
+    };
+    for (const char *name : {"Summe_Kind", "Label11", "Label_Kind2", "Abreise", "sbStatusBar"}) {
+        ControlMap missing = complete;
+        missing.remove(QString::fromLatin1(name));
+        const QString failure = failureFor(missing);
+        QVERIFY2(failure.contains(QStringLiteral(" ") + QString::fromLatin1(name) + QStringLiteral(" ")),
+            qPrintable(failure));
+    }
+    ControlMap mistyped = complete;
+    mistyped.insert(QStringLiteral("Anz_Student"), complete.value(QStringLiteral("Tage_Student")));
+    QVERIFY2(failureFor(mistyped).contains(QStringLiteral("Anz_Student")), qPrintable(failureFor(mistyped)));
+}
+
 void MainWindowTest::startsWithOneNightAndNoCounts()
 {
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Mo. 14.03.2016"));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Di. 15.03.2016"));
-    for (const CategoryControls &row : kCategoryControls) {
+    for (const test::CategoryRow &row : test::categoryRows()) {
         QCOMPARE(text(row.nights), QStringLiteral("1"));
         QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
         QCOMPARE(text(row.sum), QStringLiteral("0,00"));
@@ -152,7 +182,7 @@ void MainWindowTest::startsWithOneNightAndNoCounts()
 void MainWindowTest::typicalRequest()
 {
     clickDay(departureCalendar(), QDate{2016, 3, 18});
-    for (const CategoryControls &row : kCategoryControls)
+    for (const test::CategoryRow &row : test::categoryRows())
         QCOMPARE(text(row.nights), QStringLiteral("4"));
     QCOMPARE(m_window->statusText(),
         QStringLiteral("Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016 - Der "
@@ -191,7 +221,7 @@ void MainWindowTest::departureBeforeArrivalWarnsThenCorrects()
     QVERIFY(shown);
     QCOMPARE(m_window->departure(), QDate(2016, 3, 11));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 11.03.2016"));
-    for (const CategoryControls &row : kCategoryControls)
+    for (const test::CategoryRow &row : test::categoryRows())
         QCOMPARE(text(row.nights), QStringLiteral("1"));
     QCOMPARE(m_window->statusText(),
         QStringLiteral("Anreisetag = Do. 10.03.2016 Abreisetag = Fr. 11.03.2016 - Der "
@@ -236,7 +266,7 @@ void MainWindowTest::keysOnACalendarNeverChangeACount()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(m_window->departure(), QDate(2016, 6, 29));
-    for (const CategoryControls &row : kCategoryControls)
+    for (const test::CategoryRow &row : test::categoryRows())
         QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
 
@@ -391,7 +421,7 @@ void MainWindowTest::arrivalClickResetsEverything()
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Do. 31.12.2015"));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 01.01.2016"));
     QCOMPARE(m_window->statusText(), QStringLiteral("Anreisetag = Do. 31.12.2015"));
-    for (const CategoryControls &row : kCategoryControls) {
+    for (const test::CategoryRow &row : test::categoryRows()) {
         QCOMPARE(selector(row.selector)->currentText(), QStringLiteral("0"));
         QCOMPARE(text(row.sum), QStringLiteral("0,00"));
         QCOMPARE(text(row.nights), QStringLiteral("1"));
@@ -554,7 +584,7 @@ void MainWindowTest::accessibleNamesAndValues()
     QCOMPARE(adults->text(QAccessible::Value), QStringLiteral("2"));
     QCOMPARE(adults->text(QAccessible::Description), QStringLiteral("Anzahl Erwachsene"));
 
-    for (const CategoryControls &row : kCategoryControls) {
+    for (const test::CategoryRow &row : test::categoryRows()) {
         QAccessibleInterface *box = QAccessible::queryAccessibleInterface(selector(row.selector));
         QVERIFY(box->text(QAccessible::Description).startsWith(QStringLiteral("Anzahl ")));
         // Labelled by its caption (and by the frame around it).
@@ -633,7 +663,7 @@ void MainWindowTest::controlsStandAtTheirDesignPlaces()
 void MainWindowTest::widestFiguresAreNeverCut()
 {
     setStay(QDate{2001, 1, 1}, QDate{2030, 12, 31});
-    for (const CategoryControls &row : kCategoryControls)
+    for (const test::CategoryRow &row : test::categoryRows())
         pickWithKeys(selector(row.selector), rulesOf(row.category).maxCount);
     QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("10956"));
     QCOMPARE(text("Summe_Kind_Fremd"), QStringLiteral("170.352,00"));
@@ -695,7 +725,7 @@ void MainWindowTest::captionsStayClearOfTheirLeaders()
 {
     auto *frame = m_window->control(QStringLiteral("Berechnung"));
     const auto leaders = frame->findChildren<LineWidget *>(QString{}, Qt::FindDirectChildrenOnly);
-    QCOMPARE(leaders.size(), static_cast<qsizetype>(kCategoryControls.size()));
+    QCOMPARE(leaders.size(), static_cast<qsizetype>(kCategoryCount));
     for (const LineWidget *leader : leaders) {
         QVERIFY(leader->width() > 10);
         for (const QLabel *caption : frame->findChildren<QLabel *>(QString{}, Qt::FindDirectChildrenOnly)) {
@@ -880,9 +910,9 @@ void MainWindowTest::checkConsistent(const QString &context)
     const QDate departure = m_window->departure();
     QVERIFY2(departure >= arrival, qPrintable(context));
     const QString nights = QString::number(arrival.daysTo(departure));
-    std::array<std::string, 6> sums;
-    for (std::size_t i = 0; i < kCategoryControls.size(); ++i) {
-        const CategoryControls &row = kCategoryControls.at(i);
+    std::array<std::string, kCategoryCount> sums;
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        const test::CategoryRow &row = test::categoryRows().at(i);
         QCOMPARE(text(row.nights), nights);
         const int count = selector(row.selector)->currentText().toInt();
         const std::string expected = categorySum(row.category, toCoreDate(arrival), toCoreDate(departure), count);
@@ -903,9 +933,8 @@ void MainWindowTest::randomStep(QRandomGenerator &random)
     const auto anyModifier = [&] { return modifiers[random.bounded(static_cast<int>(std::size(modifiers)))]; };
     const auto anyCalendar
         = [&]() -> MonthCalendar * { return random.bounded(2) ? arrivalCalendar() : departureCalendar(); };
-    const auto anyRow = [&]() -> const CategoryControls & {
-        return kCategoryControls.at(
-            static_cast<std::size_t>(random.bounded(static_cast<int>(kCategoryControls.size()))));
+    const auto anyRow = [&]() -> const test::CategoryRow & {
+        return test::categoryRows().at(static_cast<std::size_t>(random.bounded(static_cast<int>(kCategoryCount))));
     };
     const QDate first{2001, 1, 1};
 
@@ -964,7 +993,7 @@ void MainWindowTest::randomStep(QRandomGenerator &random)
     case 8:
     case 9:
     case 10: {
-        const CategoryControls &row = anyRow();
+        const test::CategoryRow &row = anyRow();
         pickWithKeys(selector(row.selector), random.bounded(rulesOf(row.category).maxCount + 1));
         break;
     }

@@ -16,9 +16,9 @@
 #include <QTimer>
 
 #include "app/application.h"
-#include "app/category_controls.h"
 #include "app/main_window.h"
-#include "app/module1.h"
+#include "app/resource_captions.h"
+#include "category_rows.h"
 #include "gui_helpers.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
@@ -155,7 +155,7 @@ void StartupTest::startUpDays()
     QCOMPARE(text("Anreisedatum"), arrivalText);
     QCOMPARE(text("Abreisedatum"), departureText);
     QCOMPARE(text("lblHeute"), todayLine);
-    for (const CategoryControls &row : kCategoryControls) {
+    for (const salvenor::test::CategoryRow &row : salvenor::test::categoryRows()) {
         QCOMPARE(text(row.nights), QStringLiteral("1"));
         QCOMPARE(m_window->control<QComboBox>(QString::fromLatin1(row.selector))->currentText(), QStringLiteral("0"));
         QCOMPARE(text(row.sum), QStringLiteral("0,00"));

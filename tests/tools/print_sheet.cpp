@@ -5,7 +5,7 @@
 #include <QPrinter>
 
 #include "app/application.h"
-#include "app/date_conversion.h"
+#include "app/qt_conversions.h"
 #include "core/contribution.h"
 #include "core/date.h"
 #include "print/print_job.h"
@@ -25,7 +25,7 @@ print::SheetData typicalRequest()
     data.departure = ui::toQDate(departure);
     data.arrivalDayText = QString::fromStdString(dayText(arrival));
     data.departureDayText = QString::fromStdString(dayText(departure));
-    std::array<std::string, 6> sums;
+    std::array<std::string, kCategoryCount> sums;
     for (const PersonCategory category : kAllCategories) {
         const int count = category == PersonCategory::Erwachsene ? 2 : 0;
         sums.at(indexOf(category)) = categorySum(category, arrival, departure, count);

@@ -1,4 +1,4 @@
-#include "module1.h"
+#include "resource_captions.h"
 
 #include <limits>
 #include <optional>
