@@ -26,7 +26,7 @@ void useGermanLanguage(QApplication &app)
         delete translator; // without the translations Qt's dialogs stay English, nothing worse
 }
 
-int runApplication(QApplication &app, const Clock &today)
+int runApplication(QApplication &app, const StartOptions &options)
 {
     // The fixed design is drawn for one look; Fusion is the same on every Linux desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -35,12 +35,12 @@ int runApplication(QApplication &app, const Clock &today)
     // The splash closes before the main window shows; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // The splash shows first; the main window is built while it is on the screen.
-    auto splash = std::make_unique<SplashWindow>();
+    auto splash = std::make_unique<SplashWindow>(nullptr, options.splashTime);
     splash->setWindowModality(Qt::ApplicationModal);
     splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     MainWindow window;
-    window.load({today, splash.get()});
+    window.load({options.today, splash.get()});
     splash.reset(); // its picture and backing store are not needed any more
     centreOnScreen(&window);
     window.show();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 #include <QDate>
+
+#include "windows/splash_window.h"
 
 class QApplication;
 
@@ -17,6 +20,11 @@ void useGermanLanguage(QApplication &app);
 
 // Sets the application up, runs the start-up sequence, shows the main window and runs the event
 // loop until the window closes.
-int runApplication(QApplication &app, const Clock &today = &QDate::currentDate);
+struct StartOptions
+{
+    Clock today = &QDate::currentDate;
+    std::chrono::milliseconds splashTime = SplashWindow::kShowTime;
+};
+int runApplication(QApplication &app, const StartOptions &options = {});
 
 } // namespace salvenor::ui

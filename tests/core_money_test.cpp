@@ -37,6 +37,7 @@ TEST(MoneyText, ParsingAcceptsOnlyWhatTheFormatterWrites)
     }
     try {
         parseMoney("18,4");
+        FAIL() << "no exception";
     } catch (const std::invalid_argument &e) {
         EXPECT_NE(std::string{e.what()}.find("\"18,4\""), std::string::npos);
     }

@@ -14,11 +14,10 @@ namespace {
 
 constexpr int kClientWidth = 7815;
 constexpr int kClientHeight = 4740;
-constexpr int kDisplayMilliseconds = 3000;
 
 } // namespace
 
-SplashWindow::SplashWindow(QWidget *parent)
+SplashWindow::SplashWindow(QWidget *parent, std::chrono::milliseconds showTime)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
     , m_timer(new QTimer(this))
     , m_picture(QStringLiteral(":/images/splash.png"))
@@ -29,7 +28,7 @@ SplashWindow::SplashWindow(QWidget *parent)
 
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setSingleShot(true);
-    m_timer->setInterval(kDisplayMilliseconds);
+    m_timer->setInterval(showTime);
     connect(m_timer, &QTimer::timeout, this, &QDialog::accept);
     connect(this, &QDialog::finished, this, [this] { m_closed = true; });
     m_timer->start();

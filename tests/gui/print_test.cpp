@@ -163,15 +163,30 @@ void PrintTest::copiesToAFileBecomePages()
 
 void PrintTest::noPrinterAndUnwritableFilesFailQuietly()
 {
+    // Every copy is still tried (the sheet is read for each), nothing throws, and a good printer
+    // afterwards prints as before.
+    int reads = 0;
+    const auto read = [&reads] {
+        ++reads;
+        return salvenor::test::sevenNightsSheet();
+    };
     QPrinter missing{QPrinter::HighResolution};
     missing.setPrinterName(QStringLiteral("no-such-printer"));
-    printCopies(missing, 2, [] { return salvenor::test::sevenNightsSheet(); });
+    printCopies(missing, 2, read);
+    QCOMPARE(reads, 2);
 
     QPrinter unwritable{QPrinter::HighResolution};
     unwritable.setOutputFormat(QPrinter::PdfFormat);
     unwritable.setOutputFileName(m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")));
-    printCopies(unwritable, 3, [] { return salvenor::test::sevenNightsSheet(); });
-    QVERIFY(!QFile::exists(unwritable.outputFileName()));
+    printCopies(unwritable, 3, read);
+    QCOMPARE(reads, 5);
+
+    const QString good = m_dir.filePath(QStringLiteral("after-failures.pdf"));
+    QPrinter afterwards{QPrinter::HighResolution};
+    afterwards.setOutputFormat(QPrinter::PdfFormat);
+    afterwards.setOutputFileName(good);
+    printCopies(afterwards, 1, read);
+    QVERIFY(findWord(wordsOf(good), QStringLiteral("Nordseeinsel"), 1));
 }
 
 void PrintTest::cancelPrintsNothing()
@@ -181,10 +196,13 @@ void PrintTest::cancelPrintsNothing()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QString dialogName;
-    salvenor::test::whenWindowShows<QPrintDialog>([&dialogName, &window](QPrintDialog *dialog) {
+    // The dialog is set to print into a file, then cancelled: the file must never appear.
+    const QString file = m_dir.filePath(QStringLiteral("cancelled.pdf"));
+    salvenor::test::whenWindowShows<QPrintDialog>([&dialogName, &window, &file](QPrintDialog *dialog) {
         dialogName = dialog->objectName();
         QVERIFY(dialog->parentWidget() == &window);
-        dialog->printer()->setOutputFileName(QString{}); // nothing may reach a file either
+        dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog->printer()->setOutputFileName(file);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     const QString before = window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
@@ -196,6 +214,8 @@ void PrintTest::cancelPrintsNothing()
     QVERIFY(window.findChild<QDialog *>(QStringLiteral("dlgDruckfortschritt")) == nullptr);
     QVERIFY(QApplication::topLevelWidgets().count(&window) == 1);
     QCOMPARE(window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text(), before);
+    QTest::qWait(300); // time for a copy that went out after all to reach the file
+    QVERIFY(!QFile::exists(file));
 }
 
 void PrintTest::mainWindowProvidesWhatItShows()
