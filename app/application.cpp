@@ -46,7 +46,7 @@ int runApplication(QApplication &app, const StartOptions &options)
     window.show();
     centreOnScreen(&window);
     QApplication::setQuitOnLastWindowClosed(true);
-    return app.exec();
+    return QApplication::exec();
 }
 
 } // namespace salvenor::ui

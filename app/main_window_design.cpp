@@ -135,41 +135,41 @@ const RowSpec &rowSpecOf(PersonCategory category)
     return kRows[indexOf(category)];
 }
 
-std::vector<ControlSpec> assemble()
+void addCaption(std::vector<ControlSpec> &specs, const RowSpec::Caption &caption)
 {
-    std::vector<ControlSpec> specs(std::begin(kTopLevel), std::end(kTopLevel));
-    const auto add = [&specs](ControlSpec spec) { specs.push_back(spec); };
-    const auto addCaption = [&add](const RowSpec::Caption &caption) {
-        add({.name = caption.name,
-            .kind = K::Label,
-            .parent = "Berechnung",
-            .left = kCaptionLeft,
-            .top = caption.top,
-            .width = caption.width,
-            .height = kCaptionHeight,
-            .text = caption.text,
-            .autoSize = true});
-    };
-    for (const RowSpec &row : kRows) {
-        const CategoryRowNames &names = rowNames(row.category);
-        addCaption(row.caption);
-        if (row.secondCaption.name != nullptr)
-            addCaption(row.secondCaption);
-        add({.name = row.leader.name,
+    specs.push_back({.name = caption.name,
+        .kind = K::Label,
+        .parent = "Berechnung",
+        .left = kCaptionLeft,
+        .top = caption.top,
+        .width = caption.width,
+        .height = kCaptionHeight,
+        .text = caption.text,
+        .autoSize = true});
+}
+
+void addRow(std::vector<ControlSpec> &specs, const RowSpec &row)
+{
+    const CategoryRowNames &names = rowNames(row.category);
+    addCaption(specs, row.caption);
+    if (row.secondCaption.name != nullptr)
+        addCaption(specs, row.secondCaption);
+    const ControlSpec controls[] = {
+        {.name = row.leader.name,
             .kind = K::DottedLine,
             .parent = "Berechnung",
             .left = row.leaderLeft,
             .top = row.leader.top,
             .width = kLineRight - row.leaderLeft,
-            .height = kLineHeight});
-        add({.name = names.selector.c_str(),
+            .height = kLineHeight},
+        {.name = names.selector.c_str(),
             .kind = K::CountSelector,
             .parent = "Berechnung",
             .left = kSelectorLeft,
             .top = row.selectorTop,
             .width = kSelectorWidth,
-            .height = kSelectorHeight});
-        add({.name = row.times.name,
+            .height = kSelectorHeight},
+        {.name = row.times.name,
             .kind = K::Label,
             .parent = "Berechnung",
             .left = kTimesLeft,
@@ -177,8 +177,8 @@ std::vector<ControlSpec> assemble()
             .width = kTimesWidth,
             .height = kTimesHeight,
             .text = "x",
-            .autoSize = true});
-        add({.name = names.nights.c_str(),
+            .autoSize = true},
+        {.name = names.nights.c_str(),
             .kind = K::FigureLabel,
             .parent = "Berechnung",
             .left = kNightsLeft,
@@ -186,8 +186,8 @@ std::vector<ControlSpec> assemble()
             .width = kNightsWidth,
             .height = kNightsHeight,
             .text = "0",
-            .align = Align::Centre});
-        add({.name = row.nightsWord.name,
+            .align = Align::Centre},
+        {.name = row.nightsWord.name,
             .kind = K::Label,
             .parent = "Berechnung",
             .left = kNightsWordLeft,
@@ -195,8 +195,8 @@ std::vector<ControlSpec> assemble()
             .width = kNightsWordWidth,
             .height = kNightsWordHeight,
             .text = "Nächte =",
-            .autoSize = true});
-        add({.name = names.sum.c_str(),
+            .autoSize = true},
+        {.name = names.sum.c_str(),
             .kind = K::FigureLabel,
             .parent = "Berechnung",
             .left = kSumLeft,
@@ -204,8 +204,8 @@ std::vector<ControlSpec> assemble()
             .width = kSumWidth,
             .height = kSumHeight,
             .text = "0,00",
-            .align = Align::Right});
-        add({.name = row.euro.name,
+            .align = Align::Right},
+        {.name = row.euro.name,
             .kind = K::Label,
             .parent = "Berechnung",
             .left = kEuroLeft,
@@ -213,8 +213,16 @@ std::vector<ControlSpec> assemble()
             .width = kEuroWidth,
             .height = kEuroHeight,
             .text = "€",
-            .autoSize = true});
-    }
+            .autoSize = true},
+    };
+    specs.insert(specs.end(), std::begin(controls), std::end(controls));
+}
+
+std::vector<ControlSpec> assemble()
+{
+    std::vector<ControlSpec> specs(std::begin(kTopLevel), std::end(kTopLevel));
+    for (const RowSpec &row : kRows)
+        addRow(specs, row);
     return specs;
 }
 

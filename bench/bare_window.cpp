@@ -9,5 +9,5 @@ int main(int argc, char *argv[])
     window.setWindowTitle(QStringLiteral("bare"));
     window.resize(654, 513);
     window.show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -32,6 +32,36 @@ void requireStay(Date arrival, Date departure)
             "departure " + dateText(departure) + " lies before the arrival " + dateText(arrival));
 }
 
+struct LaterYearStay
+{
+    Date A;
+    Date D;
+    const SeasonBoundaries &seasons;
+    Money main; // the stay's tariff
+    Money off;
+};
+
+void splitIntoLaterYear(StaySplit &split, const CategoryRules &rules, const LaterYearStay &stay)
+{
+    // The adults count the night of 31 December with the old year, the categories without a
+    // tariff change with the new one.
+    const int nightsOfOldYear = daysBetween(stay.A, stay.seasons.Jahr_End) + (rules.hasTariffChange ? 1 : 0);
+    split.N1 = nightsOfOldYear;
+    split.N2 = daysBetween(stay.A, stay.D) - nightsOfOldYear;
+    split.newYearsEveWithNewYear = !rules.hasTariffChange;
+    split.R2 = stay.off;
+    if (stay.A >= stay.seasons.NS_Anf) {
+        split.seasonCase = SeasonCase::PostSeasonIntoNewYear;
+        const TariffChoice arrivalTariff = tariffFor(rules, stay.A <= kLastDayOfTariff2015);
+        split.R1 = arrivalTariff.set.offSeasonRate;
+        split.tariff1 = arrivalTariff.tariff;
+    } else {
+        // From before the post-season: the old year's nights include main-season nights.
+        split.seasonCase = SeasonCase::None;
+        split.R1 = stay.main;
+    }
+}
+
 } // namespace
 
 StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
@@ -78,23 +108,7 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
         single(SeasonCase::PreIntoPostSeason, main);
         split.R2 = off;
     } else if (D > s.Jahr_End) {
-        // Into a later year. The adults count the night of 31 December with the old year, the
-        // categories without a tariff change with the new one.
-        const int nightsOfOldYear = daysBetween(A, s.Jahr_End) + (rules.hasTariffChange ? 1 : 0);
-        split.N1 = nightsOfOldYear;
-        split.N2 = daysBetween(A, D) - nightsOfOldYear;
-        split.newYearsEveWithNewYear = !rules.hasTariffChange;
-        split.R2 = off;
-        if (A >= s.NS_Anf) {
-            split.seasonCase = SeasonCase::PostSeasonIntoNewYear;
-            const TariffChoice arrivalTariff = tariffFor(rules, A <= kLastDayOfTariff2015);
-            split.R1 = arrivalTariff.set.offSeasonRate;
-            split.tariff1 = arrivalTariff.tariff;
-        } else {
-            // From before the post-season: the old year's nights include main-season nights.
-            split.seasonCase = SeasonCase::None;
-            split.R1 = main;
-        }
+        splitIntoLaterYear(split, rules, {.A = A, .D = D, .seasons = s, .main = main, .off = off});
     }
 
     // The cap classes: a stay of the old tariff takes its cap; a stay that arrives in 2016, or that

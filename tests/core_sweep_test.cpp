@@ -69,11 +69,11 @@ void checkStay(
         ASSERT_EQ(one.uncappedSum, oracle.forStay(arrival, departure))
             << rules.key << " " << dateText(arrival) << "-" << dateText(departure);
     }
-    // The stay across the whole main season, priced at its rate: it starts before the post-season
-    // and ends in it, within the year.
+    // The stay across the whole main season, priced at its rate: it arrives in the pre-season and
+    // departs in the post-season, within the year. A main-season arrival is split instead.
     if (split.seasonCase == SeasonCase::PreIntoPostSeason) {
         const SeasonBoundaries seasons = Saison(arrival, departure);
-        ASSERT_LT(arrival, seasons.NS_Anf) << dateText(arrival) << "-" << dateText(departure);
+        ASSERT_LT(arrival, seasons.HS_Anf) << dateText(arrival) << "-" << dateText(departure);
         ASSERT_GE(departure, seasons.NS_Anf) << dateText(arrival) << "-" << dateText(departure);
         ASSERT_LE(departure, seasons.Jahr_End) << dateText(arrival) << "-" << dateText(departure);
     }

@@ -126,7 +126,8 @@ ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs
 {
     ControlMap controls;
     for (const ControlSpec &spec : specs) {
-        QWidget *parent = *spec.parent ? controls.value(QString::fromLatin1(spec.parent), clientArea) : clientArea;
+        QWidget *parent
+            = *spec.parent != '\0' ? controls.value(QString::fromLatin1(spec.parent), clientArea) : clientArea;
         QWidget *widget = createWidget(spec, parent);
         widget->setObjectName(QString::fromLatin1(spec.name));
         setOwnFont(widget, fontFor(spec.font));
@@ -147,7 +148,7 @@ ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs
             if (auto *figure = qobject_cast<FigureLabel *>(label))
                 figure->setDesign(box, box.left(), box.right() + 1);
         }
-        if (*spec.toolTip)
+        if (*spec.toolTip != '\0')
             widget->setToolTip(QString::fromUtf8(spec.toolTip));
         controls.insert(widget->objectName(), widget);
     }

@@ -64,9 +64,9 @@ void FigureLabel::refit()
     const int width = std::max(m_design.width(), needed(candidate));
     QRect box = m_design;
     if (width > m_design.width()) {
-        if (alignment() & Qt::AlignRight) {
+        if (alignment().testFlag(Qt::AlignRight)) {
             box.setLeft(std::max(m_roomLeft, m_design.right() + 1 - width));
-        } else if (alignment() & Qt::AlignHCenter) {
+        } else if (alignment().testFlag(Qt::AlignHCenter)) {
             const int grow = width - m_design.width();
             box.setLeft(m_design.left() - grow / 2);
             box.setWidth(width);

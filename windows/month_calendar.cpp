@@ -91,7 +91,13 @@ void MonthCalendar::fitTextToBox()
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->horizontalHeader()->setMinimumSectionSize(1);
     view->verticalHeader()->setMinimumSectionSize(1);
+    const QFont font = largestFittingFont();
+    setOwnFont(view, font);
+    useFont(font);
+}
 
+QFont MonthCalendar::largestFittingFont() const
+{
     const QLocale german = locale();
     QStringList cellTexts{QStringLiteral("30")};
     // The header shows the short day names with their point ("Mo.").
@@ -105,25 +111,25 @@ void MonthCalendar::fitTextToBox()
     const int cellWidth = width() / 7 - 8;
     const int cellHeight = (height() - 24) / 7;
     const int navigationWidth = width() - 2 * 18 - 44;
-    QFont font = baseFont();
+    const auto widestOf = [](const QFontMetrics &metrics, const QStringList &texts) {
+        int widest = 0;
+        for (const QString &text : texts)
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        return widest;
+    };
     const auto fits = [&](const QFont &candidate) {
         const QFontMetrics metrics{candidate};
-        if (metrics.height() > cellHeight)
-            return false;
-        for (const QString &text : cellTexts) {
-            if (metrics.horizontalAdvance(text) > cellWidth)
-                return false;
-        }
-        for (const QString &text : navigationTexts) {
-            if (metrics.horizontalAdvance(text) > navigationWidth)
-                return false;
-        }
-        return true;
+        return metrics.height() <= cellHeight && widestOf(metrics, cellTexts) <= cellWidth
+            && widestOf(metrics, navigationTexts) <= navigationWidth;
     };
+    QFont font = baseFont();
     while (!fits(font) && font.pointSizeF() > 5)
         font.setPointSizeF(font.pointSizeF() - 0.25);
+    return font;
+}
 
-    setOwnFont(view, font);
+void MonthCalendar::useFont(const QFont &font)
+{
     for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
         if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
             setOwnFont(child, font);
@@ -135,7 +141,7 @@ void MonthCalendar::fitTextToBox()
         const int padding = monthButton->sizeHint().width() - metrics.horizontalAdvance(monthButton->text());
         int widest = 0;
         for (int month = 1; month <= 12; ++month)
-            widest = std::max(widest, metrics.horizontalAdvance(german.standaloneMonthName(month)));
+            widest = std::max(widest, metrics.horizontalAdvance(locale().standaloneMonthName(month)));
         monthButton->setMinimumWidth(widest + padding);
     }
     QTextCharFormat header;
@@ -163,35 +169,15 @@ bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(
             this, [this] { m_mouseDown = false; }, Qt::QueuedConnection);
         break;
-    case QEvent::KeyPress: {
+    case QEvent::KeyPress:
         if (watched == m_entry) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                commitDateEntry();
+            if (entryKeyPressed(static_cast<QKeyEvent *>(event)))
                 return true;
-            }
-            if (key == Qt::Key_Escape) {
-                closeDateEntry();
+        } else if (watched->isWidgetType() && static_cast<QWidget *>(watched)->parentWidget() == this) {
+            if (calendarKeyPressed(static_cast<QKeyEvent *>(event)))
                 return true;
-            }
-            break;
-        }
-        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->parentWidget() == this) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
-                break;
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space) {
-                // As a click on the selected day.
-                emit dayChosen(selectedDate(), DayChoice::Click);
-                return true;
-            }
-            if (key->text().size() == 1 && key->text().at(0).isDigit()) {
-                openDateEntry(key->text());
-                return true;
-            }
         }
         break;
-    }
     case QEvent::FocusOut:
         if (watched == m_entry)
             QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
@@ -200,6 +186,35 @@ bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QCalendarWidget::eventFilter(watched, event);
+}
+
+bool MonthCalendar::entryKeyPressed(const QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        commitDateEntry();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+        closeDateEntry();
+        return true;
+    }
+    return false;
+}
+
+bool MonthCalendar::calendarKeyPressed(const QKeyEvent *key)
+{
+    if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space) {
+        // As a click on the selected day.
+        emit dayChosen(selectedDate(), DayChoice::Click);
+        return true;
+    }
+    if (key->text().size() == 1 && key->text().at(0).isDigit()) {
+        openDateEntry(key->text());
+        return true;
+    }
+    return false;
 }
 
 void MonthCalendar::openDateEntry(const QString &firstDigit)

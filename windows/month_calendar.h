@@ -3,6 +3,7 @@
 #include <QCalendarWidget>
 #include <QDate>
 
+class QKeyEvent;
 class QLineEdit;
 
 namespace salvenor::ui {
@@ -44,6 +45,10 @@ private:
     // Takes the largest font size at which every day, weekday name and month name fits its place,
     // so that a wider face (where Liberation Sans is missing) never pushes days out of reach.
     void fitTextToBox();
+    QFont largestFittingFont() const;
+    void useFont(const QFont &font);
+    bool entryKeyPressed(const QKeyEvent *key);
+    bool calendarKeyPressed(const QKeyEvent *key);
     void onSelectionChanged();
     void onClicked(QDate date);
     void openDateEntry(const QString &firstDigit);
