@@ -93,7 +93,13 @@ void MainWindow::createClientArea()
     m_controls = buildControls(client, mainWindowDesign());
     m_ui = resolveMainWindowControls(m_controls);
 
-    // A figure wider than its box grows into the free room beside it, up to its neighbours.
+    giveFiguresTheirRoom();
+}
+
+void MainWindow::giveFiguresTheirRoom()
+{
+    // A figure wider than its box grows into the free room beside it, one pixel clear of its
+    // neighbours.
     const auto rightEdgeOf = [](const QWidget *neighbour) { return neighbour->geometry().right() + 2; };
     const auto leftEdgeOf = [](const QWidget *neighbour) { return neighbour->geometry().left() - 1; };
     for (const MainWindowControls::CategoryRow &row : m_ui.rows) {

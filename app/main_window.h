@@ -91,6 +91,7 @@ private:
     void presetStay(QDate arrivalDay);
     void applyStartUpFonts();
     void keepLeadersClearOfCaptions();
+    void giveFiguresTheirRoom();
 
     void printSheet();
     void onArrivalChosen();

@@ -75,6 +75,7 @@ private slots:
     void controlsStandAtTheirDesignPlaces();
     void aMissingOrMistypedControlIsNamed();
     void widestFiguresAreNeverCut();
+    void figuresGrowIntoTheirRoomOnly();
     void calendarHeadersAndDaysAreWhole();
     void captionsStayClearOfTheirLeaders();
     void frameBordersRunThroughTheirCaptions();
@@ -658,6 +659,42 @@ void MainWindowTest::controlsStandAtTheirDesignPlaces()
                 spec.name);
         }
     }
+}
+
+void MainWindowTest::figuresGrowIntoTheirRoomOnly()
+{
+    // A figure too wide for its box takes the room beside it, one pixel clear of its neighbours:
+    // a sum grows to the left from its right edge, the total too; a nights figure grows both ways
+    // and, wider than its room, keeps clear of "Nächte =".
+    const QString tooWide = QString(60, u'8'); // wider than any room, even in the narrowest face
+    const auto geometryOf = [this](const QString &name) { return m_window->control(name)->geometry(); };
+    for (const CategoryRules &rules : kCategories) {
+        const CategoryRowNames &names = rowNames(rules.category);
+        const QRect times = geometryOf(QString::fromStdString(names.times));
+        const QRect nightsWord = geometryOf(QString::fromStdString(names.nightsWord));
+        auto *nights = m_window->control<FigureLabel>(QString::fromStdString(names.nights));
+        auto *sum = m_window->control<FigureLabel>(QString::fromStdString(names.sum));
+        QCOMPARE(nights->geometry(), nights->designRect());
+        QCOMPARE(sum->geometry(), sum->designRect());
+
+        nights->setFigure(tooWide);
+        QCOMPARE(nights->geometry().right(), nightsWord.left() - 2);
+        QVERIFY(nights->geometry().left() < nights->designRect().left());
+        sum->setFigure(tooWide);
+        QCOMPARE(sum->geometry().left(), nightsWord.right() + 2);
+        QCOMPARE(sum->geometry().right(), sum->designRect().right());
+        // A little wider than the box: centred on it, clear of the "x".
+        nights->setFigure(QStringLiteral("88888"));
+        QVERIFY(nights->width() > nights->designRect().width());
+        QVERIFY(qAbs(nights->geometry().center().x() - nights->designRect().center().x()) <= 1);
+        QVERIFY(nights->geometry().left() >= times.right() + 2);
+        nights->setFigure(QStringLiteral("1"));
+        QCOMPARE(nights->geometry(), nights->designRect());
+    }
+    auto *total = m_window->control<FigureLabel>(QStringLiteral("End_Summe_Gesamt"));
+    total->setFigure(tooWide + tooWide);
+    QCOMPARE(total->geometry().left(), 3);
+    QCOMPARE(total->geometry().right(), total->designRect().right());
 }
 
 void MainWindowTest::widestFiguresAreNeverCut()
