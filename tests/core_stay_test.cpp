@@ -10,7 +10,12 @@ using test::d;
 
 struct SeasonExample
 {
-    const char *arrival, *departure, *vs, *hs, *ns, *end;
+    const char *arrival;
+    const char *departure;
+    const char *vs;
+    const char *hs;
+    const char *ns;
+    const char *end;
     int following;
 };
 
@@ -30,14 +35,43 @@ TEST_P(SeasonCalendar, GivesTheBoundariesOfTheWorkingYear)
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, SeasonCalendar,
-    testing::Values(
-        SeasonExample{"15.07.2016", "20.07.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
+    testing::Values(SeasonExample{.arrival = "15.07.2016",
+                        .departure = "20.07.2016",
+                        .vs = "01.01.2016",
+                        .hs = "01.05.2016",
+                        .ns = "01.11.2016",
+                        .end = "31.12.2016",
+                        .following = 2017},
         // Across the year end VS_Anf and HS_Anf move on; NS_Anf and Jahr_End stay.
-        SeasonExample{"30.12.2015", "03.01.2016", "01.01.2016", "01.05.2016", "01.11.2015", "31.12.2015", 2016},
-        SeasonExample{"20.12.2016", "31.12.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017},
-        SeasonExample{"20.12.2016", "01.01.2017", "01.01.2017", "01.05.2017", "01.11.2016", "31.12.2016", 2017},
+        SeasonExample{.arrival = "30.12.2015",
+            .departure = "03.01.2016",
+            .vs = "01.01.2016",
+            .hs = "01.05.2016",
+            .ns = "01.11.2015",
+            .end = "31.12.2015",
+            .following = 2016},
+        SeasonExample{.arrival = "20.12.2016",
+            .departure = "31.12.2016",
+            .vs = "01.01.2016",
+            .hs = "01.05.2016",
+            .ns = "01.11.2016",
+            .end = "31.12.2016",
+            .following = 2017},
+        SeasonExample{.arrival = "20.12.2016",
+            .departure = "01.01.2017",
+            .vs = "01.01.2017",
+            .hs = "01.05.2017",
+            .ns = "01.11.2016",
+            .end = "31.12.2016",
+            .following = 2017},
         // The working year comes from the arrival alone.
-        SeasonExample{"01.01.2016", "01.01.2016", "01.01.2016", "01.05.2016", "01.11.2016", "31.12.2016", 2017}));
+        SeasonExample{.arrival = "01.01.2016",
+            .departure = "01.01.2016",
+            .vs = "01.01.2016",
+            .hs = "01.05.2016",
+            .ns = "01.11.2016",
+            .end = "31.12.2016",
+            .following = 2017}));
 
 TEST(DayTexts, UseGermanWeekdaysCountedFromSunday)
 {

@@ -16,10 +16,14 @@ inline print::SheetData sevenNightsSheet(const QString &total = QStringLiteral("
     data.departure = QDate{2016, 3, 21};
     data.arrivalDayText = QStringLiteral("Mo. 14.03.2016");
     data.departureDayText = QStringLiteral("Mo. 21.03.2016");
-    data.lines
-        = {{{QStringLiteral("2"), QStringLiteral("44,80"), false}, {QStringLiteral("0"), QStringLiteral("0,00"), false},
-            {QStringLiteral("0"), QStringLiteral("0,00"), false}, {QStringLiteral("2"), QStringLiteral("5,60"), true},
-            {QStringLiteral("0"), QStringLiteral("0,00"), true}, {QStringLiteral("0"), QStringLiteral("0,00"), false}}};
+    data.lines = {{
+        {.countText = QStringLiteral("2"), .sumText = QStringLiteral("44,80"), .perCategory = false},
+        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
+        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
+        {.countText = QStringLiteral("2"), .sumText = QStringLiteral("5,60"), .perCategory = true},
+        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = true},
+        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
+    }};
     data.totalText = total;
     data.servicePhone = QStringLiteral("(0 49 99) 555-0123");
     return data;

@@ -23,17 +23,17 @@ constexpr int kClientHeight = 4335;
 
 // clang-format off
 constexpr ControlSpec kDesign[] = {
-    {"picIcon",        K::Picture,   "", 240,  240,  540,  540},
-    {"lblTitle",       K::Label,     "", 2625, 120,  885,  195,  "Anwendung", Align::Centre, true},
-    {"lblVersion",     K::Label,     "", 2760, 360,  555,  195,  "Version", Align::Centre, true},
-    {"lblCompany",     K::Label,     "", 2880, 600,  405,  195,  "Firma", Align::Centre, true},
-    {"lblDescription", K::Label,     "", 1560, 1200, 3135, 1170, "Anwendungsbeschreibung", Align::Centre, false, false, FontRole::Base, "", true},
-    {"lblAutor",       K::Label,     "", 2925, 2520, 405,  195,  "Autor", Align::Centre, true},
-    {"lblMail",        K::Label,     "", 2400, 2760, 1455, 195,  "", Align::Centre, true},
-    {"Line1",          K::SolidLine, "", 225,  3120, 5432, 15},
-    {"Line1",          K::SolidLine, "", 240,  3120, 5417, 30},
-    {"lblDisclaimer",  K::Label,     "", 255,  3360, 3870, 825,  "Warnung: ...", Align::Centre, false, false, FontRole::Base, "", true},
-    {"cmdOK",          K::Button,    "", 4245, 3840, 1467, 345,  "OK"},
+    {.name = "picIcon", .kind = K::Picture, .parent = "", .left = 240, .top = 240, .width = 540, .height = 540},
+    {.name = "lblTitle", .kind = K::Label, .parent = "", .left = 2625, .top = 120, .width = 885, .height = 195, .text = "Anwendung", .align = Align::Centre, .autoSize = true},
+    {.name = "lblVersion", .kind = K::Label, .parent = "", .left = 2760, .top = 360, .width = 555, .height = 195, .text = "Version", .align = Align::Centre, .autoSize = true},
+    {.name = "lblCompany", .kind = K::Label, .parent = "", .left = 2880, .top = 600, .width = 405, .height = 195, .text = "Firma", .align = Align::Centre, .autoSize = true},
+    {.name = "lblDescription", .kind = K::Label, .parent = "", .left = 1560, .top = 1200, .width = 3135, .height = 1170, .text = "Anwendungsbeschreibung", .align = Align::Centre, .wordWrap = true},
+    {.name = "lblAutor", .kind = K::Label, .parent = "", .left = 2925, .top = 2520, .width = 405, .height = 195, .text = "Autor", .align = Align::Centre, .autoSize = true},
+    {.name = "lblMail", .kind = K::Label, .parent = "", .left = 2400, .top = 2760, .width = 1455, .height = 195, .align = Align::Centre, .autoSize = true},
+    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 225, .top = 3120, .width = 5432, .height = 15},
+    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 240, .top = 3120, .width = 5417, .height = 30},
+    {.name = "lblDisclaimer", .kind = K::Label, .parent = "", .left = 255, .top = 3360, .width = 3870, .height = 825, .text = "Warnung: ...", .align = Align::Centre, .wordWrap = true},
+    {.name = "cmdOK", .kind = K::Button, .parent = "", .left = 4245, .top = 3840, .width = 1467, .height = 345, .text = "OK"},
 };
 // clang-format on
 

@@ -27,37 +27,77 @@ struct TipDesign
     std::vector<ControlSpec> texts;
 };
 
-ControlSpec tipText(const char *name, int left, int top, int width, int height, const char *text)
-{
-    return {name, K::Label, "Picture1", left, top, width, height, text, Align::Left, false, false, FontRole::Base, "",
-        true};
-}
-
 TipDesign designOf(TipKind kind)
 {
     switch (kind) {
     case TipKind::Kind:
-        return {"frmTipKind", false, 5415, 3000, 3855, 2715, "Hinweise zum Kinderkurbeitrag:",
-            {tipText("lblTipText", 120, 840, 3495, 1635,
-                "In einer Familie mit 2 oder mehreren Kindern ist nur das 1. Kind der Familie "
-                "kurbeitragspflichtig. Zur Familie gehören Kinder und Jugendliche bis 17 Jahren und auf "
-                "Nachweis Schüler, Studenten und Azubis bis 26 Jahren, wenn sie in Schul- oder "
-                "Berufsausbildung stehen und dem Haushalt der Eltern angehören.")}};
+        return {.windowName = "frmTipKind",
+            .sizable = false,
+            .clientWidth = 5415,
+            .clientHeight = 3000,
+            .pictureWidth = 3855,
+            .pictureHeight = 2715,
+            .heading = "Hinweise zum Kinderkurbeitrag:",
+            .texts = {{.name = "lblTipText",
+                .kind = K::Label,
+                .parent = "Picture1",
+                .left = 120,
+                .top = 840,
+                .width = 3495,
+                .height = 1635,
+                .text = "In einer Familie mit 2 oder mehreren Kindern ist nur das 1. Kind der Familie "
+                        "kurbeitragspflichtig. Zur Familie gehören Kinder und Jugendliche bis 17 Jahren und auf "
+                        "Nachweis Schüler, Studenten und Azubis bis 26 Jahren, wenn sie in Schul- oder "
+                        "Berufsausbildung stehen und dem Haushalt der Eltern angehören.",
+                .wordWrap = true}}};
     case TipKind::Schwer:
-        return {"frmTipSchwer", false, 5415, 3000, 3855, 2715, "Hinweise zur Schwerbehinderung:",
-            {tipText("lblTipText", 120, 720, 3405, 675,
-                 "Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der "
-                 "Kurbeitrag auf 85 v.H. ermäßigt."),
-                tipText("lblTipText1", 120, 1440, 3645, 1035,
-                    "Personen mit einem gültigen Schwerbehinderten- ausweis von 100%, sowie Personen die laut "
-                    "amtlichen Ausweis auf ständige Begleitung angewiesen sind, werden ganz vom Kurbeitrag "
-                    "befreit, ebenso die jeweilige Begleitperson.")}};
+        return {.windowName = "frmTipSchwer",
+            .sizable = false,
+            .clientWidth = 5415,
+            .clientHeight = 3000,
+            .pictureWidth = 3855,
+            .pictureHeight = 2715,
+            .heading = "Hinweise zur Schwerbehinderung:",
+            .texts = {{.name = "lblTipText",
+                          .kind = K::Label,
+                          .parent = "Picture1",
+                          .left = 120,
+                          .top = 720,
+                          .width = 3405,
+                          .height = 675,
+                          .text = "Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der "
+                                  "Kurbeitrag auf 85 v.H. ermäßigt.",
+                          .wordWrap = true},
+                {.name = "lblTipText1",
+                    .kind = K::Label,
+                    .parent = "Picture1",
+                    .left = 120,
+                    .top = 1440,
+                    .width = 3645,
+                    .height = 1035,
+                    .text = "Personen mit einem gültigen Schwerbehinderten- ausweis von 100%, sowie Personen die "
+                            "laut amtlichen Ausweis auf ständige Begleitung angewiesen sind, werden ganz vom "
+                            "Kurbeitrag befreit, ebenso die jeweilige Begleitperson.",
+                    .wordWrap = true}}};
     case TipKind::AnAbreise:
         break;
     }
-    return {"frmTipAnAb", true, 5385, 2970, 3735, 2715, "Hinweis zur Kurbeitragsberechnung:",
-        {tipText(
-            "lblTipText", 180, 960, 3255, 1515, "Der Kurbeitrag wird nach der Zahl der Übernachtungen bemessen.")}};
+    return {.windowName = "frmTipAnAb",
+        .sizable = true,
+        .clientWidth = 5385,
+        .clientHeight = 2970,
+        .pictureWidth = 3735,
+        .pictureHeight = 2715,
+        .heading = "Hinweis zur Kurbeitragsberechnung:",
+        .texts = {{.name = "lblTipText",
+            .kind = K::Label,
+            .parent = "Picture1",
+            .left = 180,
+            .top = 960,
+            .width = 3255,
+            .height = 1515,
+            .text = "Der Kurbeitrag wird nach der Zahl der Übernachtungen bemessen.",
+            .wordWrap = true}}};
 }
 
 } // namespace
@@ -78,11 +118,31 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
         setFixedSize(client);
 
     std::vector<ControlSpec> specs{
-        {"Picture1", K::Picture, "", 120, 120, design.pictureWidth, design.pictureHeight},
-        {"Label1", K::Label, "Picture1", 540, 180, 2655, 255, design.heading},
+        {.name = "Picture1",
+            .kind = K::Picture,
+            .parent = "",
+            .left = 120,
+            .top = 120,
+            .width = design.pictureWidth,
+            .height = design.pictureHeight},
+        {.name = "Label1",
+            .kind = K::Label,
+            .parent = "Picture1",
+            .left = 540,
+            .top = 180,
+            .width = 2655,
+            .height = 255,
+            .text = design.heading},
     };
     specs.insert(specs.end(), design.texts.begin(), design.texts.end());
-    specs.push_back({"cmdOK", K::Button, "", 4080, 2470, 1215, 375, "OK"});
+    specs.push_back({.name = "cmdOK",
+        .kind = K::Button,
+        .parent = "",
+        .left = 4080,
+        .top = 2470,
+        .width = 1215,
+        .height = 375,
+        .text = "OK"});
     m_controls = buildControls(this, specs);
 
     auto *picture = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("Picture1")));
