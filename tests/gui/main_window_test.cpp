@@ -755,6 +755,8 @@ void MainWindowTest::calendarHeadersAndDaysAreWhole()
                 qPrintable(QString::number(view->columnWidth(column))));
         }
         QVERIFY(headerMetrics.height() <= view->rowHeight(0));
+        for (int row = 1; row < model->rowCount(); ++row)
+            QVERIFY2(dayMetrics.height() <= view->rowHeight(row), qPrintable(QString::number(view->rowHeight(row))));
     }
 }
 
