@@ -25,7 +25,44 @@ void appendTwoDigits(std::string &out, unsigned value)
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
+// Reads one to `maxDigits` digits at `pos`, moving past them; false where none stand there.
+bool readNumber(std::string_view text, std::size_t &pos, std::size_t minDigits, std::size_t maxDigits, int &value)
+{
+    const std::size_t start = pos;
+    value = 0;
+    while (pos < text.size() && pos - start < maxDigits && text[pos] >= '0' && text[pos] <= '9')
+        value = value * 10 + (text[pos++] - '0');
+    return pos - start >= minDigits && (pos == text.size() || text[pos] < '0' || text[pos] > '9');
+}
+
+bool readSeparator(std::string_view text, std::size_t &pos, char separator)
+{
+    if (pos >= text.size() || text[pos] != separator)
+        return false;
+    ++pos;
+    return true;
+}
+
 } // namespace
+
+ParsedDate parseDateText(std::string_view text)
+{
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    std::size_t pos = 0;
+    const bool iso = text.size() == 10 && text[4] == '-';
+    const bool read = iso ? readNumber(text, pos, 4, 4, year) && readSeparator(text, pos, '-')
+            && readNumber(text, pos, 2, 2, month) && readSeparator(text, pos, '-') && readNumber(text, pos, 2, 2, day)
+                          : readNumber(text, pos, 1, 2, day) && readSeparator(text, pos, '.')
+            && readNumber(text, pos, 1, 2, month) && readSeparator(text, pos, '.') && readNumber(text, pos, 4, 4, year);
+    if (!read || pos != text.size())
+        return {};
+    const Date date = makeDate(day, static_cast<unsigned>(month), year);
+    if (!date.ok())
+        return {.kind = DateTextKind::NoSuchDay};
+    return {.kind = DateTextKind::CalendarDay, .date = date};
+}
 
 std::string dateText(Date date)
 {

@@ -47,6 +47,18 @@ std::string_view weekdayName(Date date);
 // "Januar" .. "Dezember"
 std::string_view monthName(Date date);
 
+// What a date text holds: a calendar day, a day that no calendar has (31.02.2016), or no date.
+enum class DateTextKind { CalendarDay, NoSuchDay, NotADate };
+struct ParsedDate
+{
+    DateTextKind kind = DateTextKind::NotADate;
+    Date date{}; // for a calendar day
+};
+
+// Reads "14.03.2016" and "4.3.2016" (day and month of one or two digits) and ISO "2016-03-14";
+// the year always has four digits.
+ParsedDate parseDateText(std::string_view text);
+
 // Throws std::out_of_range naming `what` and the date when it lies outside [first, last].
 void requireDateIn(Date date, Date first, Date last, std::string_view what);
 

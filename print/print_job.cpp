@@ -19,6 +19,7 @@
 #include "print/print_run.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
+#include "print/sheet_pdf.h"
 
 namespace salvenor::print {
 
@@ -115,8 +116,7 @@ PrintRun *offerPdfFile(QWidget *owner, const SheetReader &read, const PrintTimeo
         return nullptr;
     PrintTarget target;
     target.outputFile = file;
-    target.layout = QPageLayout{
-        QPageSize{QPageSize::A4}, QPageLayout::Portrait, QMarginsF{10, 10, 10, 10}, QPageLayout::Millimeter};
+    target.layout = pdfPageLayout();
     return startRun(owner, std::move(target), read(), 1, timeouts);
 }
 

@@ -11,6 +11,7 @@ packages=(
     dpkg-dev file desktop-file-utils appstream
     clang clang-tidy libclang-rt-14-dev libx11-dev libxtst-dev
     libcups2-dev python3
+    libcsv-dev libcli11-dev man-db
     at-spi2-core python3-pyatspi dbus-daemon
 )
 

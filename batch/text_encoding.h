@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace salvenor::batch {
+
+// How a booking list is written. Its bytes pass through unchanged; the program's own texts (the
+// new column names, the error messages) are written in the same encoding.
+enum class Encoding { Utf8, Utf8WithByteOrderMark, Windows1252 };
+
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// From the start of the list: a byte-order mark means UTF-8; so does text that is valid UTF-8
+// throughout (plain ASCII included); anything else is taken as Windows-1252, what older
+// spreadsheet programs write. A UTF-8 sequence cut off at the end of `start` counts as valid.
+Encoding detectEncoding(std::string_view start);
+
+// The program's own UTF-8 text in the list's encoding. Characters Windows-1252 lacks become "?".
+std::string encodeText(std::string_view utf8, Encoding encoding);
+
+} // namespace salvenor::batch

@@ -1,0 +1,33 @@
+#include "sheet_pdf.h"
+
+#include <QFile>
+#include <QPdfWriter>
+
+#include "print/qt_print_surface.h"
+#include "print/sheet_layout.h"
+
+namespace salvenor::print {
+
+QPageLayout pdfPageLayout()
+{
+    return QPageLayout{
+        QPageSize{QPageSize::A4}, QPageLayout::Portrait, QMarginsF{10, 10, 10, 10}, QPageLayout::Millimeter};
+}
+
+bool writeSheetPdf(const QString &file, const SheetData &sheet)
+{
+    int pages = 0;
+    {
+        QPdfWriter writer{file};
+        writer.setResolution(1200);
+        writer.setPageLayout(pdfPageLayout());
+        writer.setTitle(QStringLiteral("Kurbeitragsberechnung"));
+        writer.setCreator(QStringLiteral("Salvenor 2016"));
+        QtPrintSurface surface{writer};
+        printSheet(surface, sheet);
+        pages = surface.finishedPages();
+    }
+    return pages == 1 && QFile::exists(file) && QFile{file}.size() > 0;
+}
+
+} // namespace salvenor::print

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "core/date.h"
+
+namespace salvenor {
+namespace {
+
+struct DateTextExample
+{
+    const char *name;
+    const char *text;
+    DateTextKind kind;
+    Date date = {};
+};
+
+class DateTexts : public testing::TestWithParam<DateTextExample>
+{
+};
+
+TEST_P(DateTexts, AreReadAsTheWindowAndSpreadsheetsWriteThem)
+{
+    const DateTextExample &example = GetParam();
+    const ParsedDate parsed = parseDateText(example.text);
+    EXPECT_EQ(parsed.kind, example.kind) << example.text;
+    if (example.kind == DateTextKind::CalendarDay) {
+        EXPECT_EQ(parsed.date, example.date) << example.text;
+    }
+}
+
+using K = DateTextKind;
+
+INSTANTIATE_TEST_SUITE_P(Examples, DateTexts,
+    testing::Values(
+        DateTextExample{.name = "German", .text = "14.03.2016", .kind = K::CalendarDay, .date = makeDate(14, 3, 2016)},
+        DateTextExample{
+            .name = "OneDigitDayAndMonth", .text = "4.3.2016", .kind = K::CalendarDay, .date = makeDate(4, 3, 2016)},
+        DateTextExample{.name = "Iso", .text = "2016-03-14", .kind = K::CalendarDay, .date = makeDate(14, 3, 2016)},
+        DateTextExample{.name = "LeapDay", .text = "29.02.2016", .kind = K::CalendarDay, .date = makeDate(29, 2, 2016)},
+        DateTextExample{.name = "NoLeapDay", .text = "29.02.2015", .kind = K::NoSuchDay},
+        DateTextExample{.name = "ThirtyFirstOfFebruary", .text = "31.02.2016", .kind = K::NoSuchDay},
+        DateTextExample{.name = "IsoNoSuchDay", .text = "2016-02-30", .kind = K::NoSuchDay},
+        DateTextExample{.name = "MonthThirteen", .text = "01.13.2016", .kind = K::NoSuchDay},
+        DateTextExample{.name = "DayZero", .text = "00.01.2016", .kind = K::NoSuchDay},
+        DateTextExample{.name = "TwoDigitYear", .text = "14.03.16", .kind = K::NotADate},
+        DateTextExample{.name = "ThreeDigitDay", .text = "014.03.2016", .kind = K::NotADate},
+        DateTextExample{.name = "FiveDigitYear", .text = "14.03.20166", .kind = K::NotADate},
+        DateTextExample{.name = "Slashes", .text = "14/03/2016", .kind = K::NotADate},
+        DateTextExample{.name = "IsoOneDigitMonth", .text = "2016-3-14", .kind = K::NotADate},
+        DateTextExample{.name = "TrailingText", .text = "14.03.2016x", .kind = K::NotADate},
+        DateTextExample{.name = "Sign", .text = "+4.03.2016", .kind = K::NotADate},
+        DateTextExample{.name = "Empty", .text = "", .kind = K::NotADate},
+        DateTextExample{.name = "OnlyPoints", .text = "..", .kind = K::NotADate}),
+    [](const testing::TestParamInfo<DateTextExample> &row) { return std::string{row.param.name}; });
+
+} // namespace
+} // namespace salvenor
