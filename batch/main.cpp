@@ -2,12 +2,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 #include "batch/booking_list.h"
@@ -133,31 +133,61 @@ std::uint64_t sizeOf(const std::string &path)
     return file ? static_cast<std::uint64_t>(file.tellg()) : 0;
 }
 
-int run(const Arguments &arguments, int argc, char **argv)
+std::string reasonOf(int error)
+{
+    return std::generic_category().message(error);
+}
+
+struct Streams
 {
     std::ifstream inputFile;
-    std::istream *in = &std::cin;
-    if (arguments.input != "-") {
-        inputFile.open(arguments.input, std::ios::binary);
-        if (!inputFile) {
-            std::cerr << kProgram << ": Die Datei „" << arguments.input
-                      << "“ kann nicht gelesen werden: " << std::strerror(errno) << "\n";
-            return kListUnusable;
-        }
-        in = &inputFile;
-    }
     std::ofstream outputFile;
+    std::istream *in = &std::cin;
     std::ostream *out = &std::cout;
-    if (arguments.output != "-") {
-        outputFile.open(arguments.output, std::ios::binary | std::ios::trunc);
-        if (!outputFile) {
-            std::cerr << kProgram << ": Die Datei „" << arguments.output
-                      << "“ kann nicht geschrieben werden: " << std::strerror(errno) << "\n";
-            return kListUnusable;
-        }
-        out = &outputFile;
-    }
+};
 
+// Opens the named files; false, with the reason on standard error, where one cannot be opened.
+bool openStreams(const Arguments &arguments, Streams &streams)
+{
+    if (arguments.input != "-") {
+        streams.inputFile.open(arguments.input, std::ios::binary);
+        if (!streams.inputFile) {
+            std::cerr << kProgram << ": Die Datei „" << arguments.input
+                      << "“ kann nicht gelesen werden: " << reasonOf(errno) << "\n";
+            return false;
+        }
+        streams.in = &streams.inputFile;
+    }
+    if (arguments.output != "-") {
+        streams.outputFile.open(arguments.output, std::ios::binary | std::ios::trunc);
+        if (!streams.outputFile) {
+            std::cerr << kProgram << ": Die Datei „" << arguments.output
+                      << "“ kann nicht geschrieben werden: " << reasonOf(errno) << "\n";
+            return false;
+        }
+        streams.out = &streams.outputFile;
+    }
+    return true;
+}
+
+int reportSummary(const ListSummary &summary, long sheetsFailed)
+{
+    if (summary.truncated) {
+        std::cerr << kProgram << ": Die Eingabe endet in Zeile " << summary.rows
+                  << " mitten in einem Feld in Anführungszeichen; diese Zeile fehlt in der Ergebnisliste.\n";
+    }
+    if (sheetsFailed > 0)
+        std::cerr << kProgram << ": " << sheetsFailed << " Berechnungsblätter konnten nicht geschrieben werden.\n";
+    std::cerr << kProgram << ": " << summary.rows << " Zeilen, davon " << summary.rowsWithErrors
+              << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
+    return summary.rowsWithErrors > 0 || sheetsFailed > 0 ? kSomeRowsHaveErrors : kEveryRowCalculated;
+}
+
+int run(const Arguments &arguments, int argc, char **argv)
+{
+    Streams streams;
+    if (!openStreams(arguments, streams))
+        return kListUnusable;
     std::unique_ptr<salvenor::batch::SheetFiles> sheets;
     if (!arguments.sheets.empty()) {
         sheets = std::make_unique<salvenor::batch::SheetFiles>(arguments.sheets, argc, argv);
@@ -181,37 +211,36 @@ int run(const Arguments &arguments, int argc, char **argv)
     }
     ListSummary summary;
     try {
-        summary = processBookingList(*in, *out, options);
+        summary = processBookingList(*streams.in, *streams.out, options);
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
         std::cerr << kProgram << ": " << error.what() << "\n";
         return kListUnusable;
     }
-    out->flush();
+    streams.out->flush();
     progress.clear();
-    if (!*out) {
+    if (!*streams.out) {
         std::cerr << kProgram << ": Die Ergebnisliste konnte nicht vollständig geschrieben werden.\n";
         return kListUnusable;
     }
-    if (summary.truncated) {
-        std::cerr << kProgram << ": Die Eingabe endet in Zeile " << summary.rows
-                  << " mitten in einem Feld in Anführungszeichen; diese Zeile fehlt in der Ergebnisliste.\n";
-    }
-    if (sheetsFailed > 0)
-        std::cerr << kProgram << ": " << sheetsFailed << " Berechnungsblätter konnten nicht geschrieben werden.\n";
-    std::cerr << kProgram << ": " << summary.rows << " Zeilen, davon " << summary.rowsWithErrors
-              << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
-    return summary.rowsWithErrors > 0 || sheetsFailed > 0 ? kSomeRowsHaveErrors : kEveryRowCalculated;
+    return reportSummary(summary, sheetsFailed);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    std::ios::sync_with_stdio(false);
-    int exitStatus = kEveryRowCalculated;
-    const std::optional<Arguments> arguments = parseArguments(argc, argv, exitStatus);
-    if (!arguments)
-        return exitStatus;
-    return run(*arguments, argc, argv);
+    try {
+        std::ios::sync_with_stdio(false);
+        int exitStatus = kEveryRowCalculated;
+        const std::optional<Arguments> arguments = parseArguments(argc, argv, exitStatus);
+        if (!arguments)
+            return exitStatus;
+        return run(*arguments, argc, argv);
+    } catch (const std::exception &error) {
+        std::cerr << kProgram << ": " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << kProgram << ": unerwarteter Fehler\n";
+    }
+    return kListUnusable;
 }

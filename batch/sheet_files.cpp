@@ -1,5 +1,7 @@
 #include "sheet_files.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -11,6 +13,14 @@
 namespace salvenor::batch {
 
 namespace {
+
+// Qt's warnings about the environment (no runtime folder, no session) are no concern of a list's
+// user; errors still come through.
+void onlySeriousMessages(QtMsgType type, const QMessageLogContext & /*context*/, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
 
 QDate toQDate(Date date)
 {
@@ -44,6 +54,7 @@ SheetFiles::SheetFiles(const std::string &folder, int &argc, char **argv)
 {
     // Fonts and PDF drawing need a GUI application, not a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(onlySeriousMessages);
     m_application = std::make_unique<QGuiApplication>(argc, argv);
     m_today = QDate::currentDate();
     QDir{}.mkpath(m_folder);

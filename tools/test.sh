@@ -39,7 +39,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== clang-tidy (checks in .clang-tidy)"
 # clang-tidy 14 does not know every g++ 12 warning flag; Qt's generated moc sources are not ours.
 run-clang-tidy -quiet -p build/release -extra-arg=-Wno-unknown-warning-option \
-    "$PWD/(core|app|windows|print|resources|tests|bench)/" >build/clang-tidy.log 2>&1 || {
+    "$PWD/(core|app|windows|print|resources|batch|tests|bench)/" >build/clang-tidy.log 2>&1 || {
     sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E -A3 'error:|warning:' | grep -v 'warnings generated'
     echo "clang-tidy found faults"
     exit 1

@@ -12,14 +12,15 @@ package=$(find "$work/out" -maxdepth 1 -name 'salvenor2016_*.deb' | head -n 1)
 [ -n "$package" ] || fail "no package built"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6printsupport6 libc6 fonts-liberation qt6-translations-l10n; do
+for needed in libqt6widgets6 libqt6printsupport6 libc6 libcsv3 fonts-liberation qt6-translations-l10n; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 
 root=$work/root
 dpkg-deb -x "$package" "$root"
 id=example.quarnum.Salvenor2016
-for file in usr/bin/salvenor "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
+for file in usr/bin/salvenor usr/bin/salvenor-batch usr/share/man/man1/salvenor-batch.1.gz \
+    "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
     "usr/share/icons/hicolor/48x48/apps/$id.png" "usr/share/icons/hicolor/256x256/apps/$id.png" \
     "usr/share/icons/hicolor/scalable/apps/$id.svg"; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
@@ -33,4 +34,12 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 status=0
 QT_QPA_PLATFORM=offscreen timeout 6 "$root/usr/bin/salvenor" >"$work/run.log" 2>&1 || status=$?
 [ "$status" -eq 124 ] || { cat "$work/run.log"; fail "the installed program ended with status $status"; }
+# The installed batch tool: a list in, the results out, a sheet as a PDF, no display.
+unset DISPLAY
+printf 'Anreise;Abreise;Erwachsene\n14.03.2016;18.03.2016;2\n' >"$work/list.csv"
+"$root/usr/bin/salvenor-batch" --sheets "$work/sheets" "$work/list.csv" >"$work/result.csv" 2>"$work/batch.log" \
+    || { cat "$work/batch.log"; fail "the installed salvenor-batch failed"; }
+grep -q '^14.03.2016;18.03.2016;2;4;18,40;0,00;0,00;0,00;0,00;0,00;18,40;$' "$work/result.csv" \
+    || { cat "$work/result.csv"; fail "the installed salvenor-batch calculated wrongly"; }
+pdftotext "$work/sheets/1.pdf" - | grep -q '18,40' || fail "the installed salvenor-batch wrote no sheet"
 echo "1 passed, 0 failed"
