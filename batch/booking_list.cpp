@@ -1,5 +1,6 @@
 #include "booking_list.h"
 
+#include <algorithm>
 #include <csv.h>
 #include <optional>
 #include <string_view>
@@ -12,7 +13,7 @@ namespace salvenor::batch {
 
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20U;
+constexpr std::size_t kBlockSize = std::size_t{1} << 16U;
 constexpr std::size_t kOutputFlushSize = std::size_t{1} << 20U;
 constexpr std::string_view kArrivalColumn = "Anreise";
 constexpr std::string_view kDepartureColumn = "Abreise";
@@ -312,13 +313,14 @@ int ListWriter::readCount(std::optional<std::size_t> column, const CategoryRules
     const std::string_view text = trimmed(m_record.field(*column));
     if (text.empty())
         return 0;
-    int count = 0;
-    bool whole = text.size() <= 9;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            whole = false;
-        else
-            count = count * 10 + (c - '0');
+    const bool whole = std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    // Beyond nine digits a count lies outside every category's range; fewer always fit an int.
+    constexpr std::size_t kMostDigits = 9;
+    int count = category.maxCount + 1;
+    if (whole && text.size() <= kMostDigits) {
+        count = 0;
+        for (const char digit : text)
+            count = count * 10 + (digit - '0');
     }
     const auto separate = [&errors] {
         if (!errors.empty())

@@ -266,6 +266,21 @@ TEST(BookingList, AnInputEndingInsideAQuotedFieldIsReported)
     EXPECT_EQ(run.output.find("Offen"), std::string::npos);
 }
 
+TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
+{
+    const ProcessedList run = process("Anreise;Abreise;Kind;Student\n"
+                                      "14.03.2016;18.03.2016;007; 2 \n"
+                                      "14.03.2016;18.03.2016;99999999999;1e3\n"
+                                      "14.03.2016;18.03.2016;10;20\n");
+    const auto lines = linesOf(run.output);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(lines[1].ends_with(";4;0,00;0,00;3,20;1,60;0,00;0,00;4,80;")) << lines[1];
+    EXPECT_TRUE(
+        lines[2].ends_with(";\"Student „1e3“ ist keine ganze Zahl; Kind 99999999999 liegt außerhalb von 0 bis 10\""))
+        << lines[2];
+    EXPECT_TRUE(lines[3].ends_with(";4;0,00;0,00;32,00;1,60;0,00;0,00;33,60;")) << lines[3];
+}
+
 TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 {
     const ProcessedList run = process("Anreise,Abreise,Erwachsene\n2016-07-01,2016-07-30,30\n", ',');
