@@ -269,7 +269,7 @@ TEST(BookingList, AnInputEndingInsideAQuotedFieldIsReported)
 TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
 {
     const ProcessedList run = process("Anreise;Abreise;Kind;Student\n"
-                                      "14.03.2016;18.03.2016;007; 2 \n"
+                                      "14.03.2016;18.03.2016;007;\" 2\t\"\n"
                                       "14.03.2016;18.03.2016;99999999999;1e3\n"
                                       "14.03.2016;18.03.2016;10;20\n");
     const auto lines = linesOf(run.output);
@@ -297,6 +297,8 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
     EXPECT_EQ(detectEncoding("M\xC3\xBCller"), Encoding::Utf8);
     EXPECT_EQ(detectEncoding("M\xFCller"), Encoding::Windows1252);
     EXPECT_EQ(detectEncoding("M\xC3"), Encoding::Utf8); // cut off by the end of the sample
+    EXPECT_EQ(detectEncoding("\xF0\x9F\x98\x80 \xE2\x82\xAC"), Encoding::Utf8); // four and three bytes
+    EXPECT_EQ(detectEncoding("\xF5\x80\x80\x80"), Encoding::Windows1252); // beyond Unicode
     EXPECT_EQ(detectEncoding("\xC3\x28"), Encoding::Windows1252);
     EXPECT_EQ(detectEncoding("\xC0\xAF"), Encoding::Windows1252); // an overlong form
     EXPECT_EQ(encodeText("Nächte außerhalb „x“ €", Encoding::Windows1252),
