@@ -78,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     setTabOrder();
     connectActions();
     setFixedSize(sizeHint());
+    QCoreApplication::instance()->installEventFilter(this);
     if (auto *guard = qobject_cast<GuardedApplication *>(QCoreApplication::instance()))
         connect(guard, &GuardedApplication::exceptionStopped, this, &MainWindow::restoreConsistentState);
 }
@@ -337,13 +338,30 @@ void MainWindow::showEvent(QShowEvent *event)
     });
 }
 
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Notes the order in which the program's other windows open, for the shutdown.
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow()) {
+            m_openedWindows.removeAll(nullptr);
+            m_openedWindows.removeAll(widget);
+            m_openedWindows.append(widget);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Other open windows close first, the last opened first.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (qsizetype i = windows.size() - 1; i >= 0; --i) {
-        if (windows.at(i) != this && windows.at(i)->isVisible())
-            windows.at(i)->close();
+    // Other open windows close first, the last opened first; then any the window did not see open.
+    for (qsizetype i = m_openedWindows.size() - 1; i >= 0; --i) {
+        if (QWidget *window = m_openedWindows.at(i); window != nullptr && window->isVisible())
+            window->close();
+    }
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
     }
     if (!isMinimized())
         saveWindowPlacement(frameGeometry());

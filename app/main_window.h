@@ -3,7 +3,9 @@
 #include <functional>
 
 #include <QDate>
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/main_window_design.h"
 #include "core/categories.h"
@@ -75,6 +77,7 @@ public:
     QAction *aboutAction() const { return m_aboutAction; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -110,6 +113,7 @@ private:
     QAction *m_statusBarAction = nullptr;
     QAction *m_aboutAction = nullptr;
     ControlMap m_controls;
+    QList<QPointer<QWidget>> m_openedWindows;
     MainWindowControls m_ui{};
     bool m_shownOnce = false;
     bool m_printing = false;

@@ -49,6 +49,7 @@ private slots:
     void aboutOpensFromTheMenu();
     void exitClosesTheWindowAndSavesThePlacement();
     void minimisedCloseWritesNothing();
+    void closingClosesTheOtherWindowsFirst();
     void unwritableSettingsDoNotStopTheShutdown();
     void qtDialogsSpeakGerman();
     void theWholeStartUpShowsTheWindowAfterTheSplash();
@@ -340,6 +341,24 @@ void StartupTest::exitClosesTheWindowAndSavesThePlacement()
     QCOMPARE(stored.value(QStringLiteral("MainTop")).toString(), QString::number(frame.top() * 15));
     QCOMPARE(stored.value(QStringLiteral("MainWidth")).toString(), QString::number(frame.width() * 15));
     QCOMPARE(stored.value(QStringLiteral("MainHeight")).toString(), QString::number(frame.height() * 15));
+}
+
+void StartupTest::closingClosesTheOtherWindowsFirst()
+{
+    openWindow(QDate{2016, 3, 14});
+    QDialog first;
+    QDialog second;
+    QStringList closed;
+    for (QDialog *other : {&first, &second}) {
+        other->setObjectName(other == &first ? QStringLiteral("first") : QStringLiteral("second"));
+        connect(other, &QDialog::finished, this, [&closed, other] { closed << other->objectName(); });
+        other->show();
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    QVERIFY(m_window->close());
+    QVERIFY(!first.isVisible());
+    QVERIFY(!second.isVisible());
+    QCOMPARE(closed, (QStringList{QStringLiteral("second"), QStringLiteral("first")})); // the last opened first
 }
 
 void StartupTest::minimisedCloseWritesNothing()
