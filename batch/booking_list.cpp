@@ -210,6 +210,8 @@ ListSummary ListWriter::finish()
     constexpr int kInField = 2;
     if (m_parser.pstate == kInField && m_parser.quoted != 0) {
         // The input ended inside a quoted field: the row is incomplete and is not written.
+        if (!m_headerRead)
+            throw UnusableList("Die Kopfzeile endet mitten in einem Feld in Anführungszeichen.");
         m_summary.truncated = true;
         ++m_summary.rows;
         ++m_summary.rowsWithErrors;
@@ -219,7 +221,7 @@ ListSummary ListWriter::finish()
         if (m_record.ended || !m_raw.empty())
             completeRecord();
     }
-    if (!m_headerRead && !m_summary.truncated)
+    if (!m_headerRead)
         throw UnusableList("Die Eingabe ist leer: Es fehlt die Kopfzeile mit den Spaltennamen.");
     m_out.write(m_output.data(), static_cast<std::streamsize>(m_output.size()));
     m_output.clear();

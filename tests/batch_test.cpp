@@ -239,6 +239,7 @@ TEST(BookingList, ListsThatCannotBeUsedAreRefusedWithTheReason)
     EXPECT_NE(reasonFor("Nummer;Abreise\n").find("„Anreise“"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise;Abreise;anreise\n").find("zweimal"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise,Abreise\n").find("„Anreise“"), std::string::npos); // not the separator
+    EXPECT_NE(reasonFor("Anreise;\"Abreise\n").find("Kopfzeile endet"), std::string::npos);
 }
 
 TEST(BookingList, HeaderOnlyAndTheLastLineWithoutALineEnd)
