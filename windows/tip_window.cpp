@@ -27,61 +27,66 @@ struct TipDesign
     std::vector<ControlSpec> texts;
 };
 
-TipDesign designOf(TipKind kind)
+// The hint on the children's contribution (cmdKinderKB).
+TipDesign childrenHint()
 {
-    switch (kind) {
-    case TipKind::Kind:
-        return {.windowName = "frmTipKind",
-            .sizable = false,
-            .clientWidth = 5415,
-            .clientHeight = 3000,
-            .pictureWidth = 3855,
-            .pictureHeight = 2715,
-            .heading = "Hinweise zum Kinderkurbeitrag:",
-            .texts = {{.name = "lblTipText",
+    return {.windowName = "frmTipKind",
+        .sizable = false,
+        .clientWidth = 5415,
+        .clientHeight = 3000,
+        .pictureWidth = 3855,
+        .pictureHeight = 2715,
+        .heading = "Hinweise zum Kinderkurbeitrag:",
+        .texts = {{.name = "lblTipText",
+            .kind = K::Label,
+            .parent = "Picture1",
+            .left = 120,
+            .top = 840,
+            .width = 3495,
+            .height = 1635,
+            .text = "In einer Familie mit 2 oder mehreren Kindern ist nur das 1. Kind der Familie "
+                    "kurbeitragspflichtig. Zur Familie gehören Kinder und Jugendliche bis 17 Jahren und auf "
+                    "Nachweis Schüler, Studenten und Azubis bis 26 Jahren, wenn sie in Schul- oder "
+                    "Berufsausbildung stehen und dem Haushalt der Eltern angehören.",
+            .wordWrap = true}}};
+}
+
+// The hint on severe disability (cmdSchwer).
+TipDesign disabilityHint()
+{
+    return {.windowName = "frmTipSchwer",
+        .sizable = false,
+        .clientWidth = 5415,
+        .clientHeight = 3000,
+        .pictureWidth = 3855,
+        .pictureHeight = 2715,
+        .heading = "Hinweise zur Schwerbehinderung:",
+        .texts = {{.name = "lblTipText",
+                      .kind = K::Label,
+                      .parent = "Picture1",
+                      .left = 120,
+                      .top = 720,
+                      .width = 3405,
+                      .height = 675,
+                      .text = "Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der "
+                              "Kurbeitrag auf 85 v.H. ermäßigt.",
+                      .wordWrap = true},
+            {.name = "lblTipText1",
                 .kind = K::Label,
                 .parent = "Picture1",
                 .left = 120,
-                .top = 840,
-                .width = 3495,
-                .height = 1635,
-                .text = "In einer Familie mit 2 oder mehreren Kindern ist nur das 1. Kind der Familie "
-                        "kurbeitragspflichtig. Zur Familie gehören Kinder und Jugendliche bis 17 Jahren und auf "
-                        "Nachweis Schüler, Studenten und Azubis bis 26 Jahren, wenn sie in Schul- oder "
-                        "Berufsausbildung stehen und dem Haushalt der Eltern angehören.",
+                .top = 1440,
+                .width = 3645,
+                .height = 1035,
+                .text = "Personen mit einem gültigen Schwerbehinderten- ausweis von 100%, sowie Personen die "
+                        "laut amtlichen Ausweis auf ständige Begleitung angewiesen sind, werden ganz vom "
+                        "Kurbeitrag befreit, ebenso die jeweilige Begleitperson.",
                 .wordWrap = true}}};
-    case TipKind::Schwer:
-        return {.windowName = "frmTipSchwer",
-            .sizable = false,
-            .clientWidth = 5415,
-            .clientHeight = 3000,
-            .pictureWidth = 3855,
-            .pictureHeight = 2715,
-            .heading = "Hinweise zur Schwerbehinderung:",
-            .texts = {{.name = "lblTipText",
-                          .kind = K::Label,
-                          .parent = "Picture1",
-                          .left = 120,
-                          .top = 720,
-                          .width = 3405,
-                          .height = 675,
-                          .text = "Für Schwerbehinderte, deren Grad der Behinderung mindestens 80% beträgt, wird der "
-                                  "Kurbeitrag auf 85 v.H. ermäßigt.",
-                          .wordWrap = true},
-                {.name = "lblTipText1",
-                    .kind = K::Label,
-                    .parent = "Picture1",
-                    .left = 120,
-                    .top = 1440,
-                    .width = 3645,
-                    .height = 1035,
-                    .text = "Personen mit einem gültigen Schwerbehinderten- ausweis von 100%, sowie Personen die "
-                            "laut amtlichen Ausweis auf ständige Begleitung angewiesen sind, werden ganz vom "
-                            "Kurbeitrag befreit, ebenso die jeweilige Begleitperson.",
-                    .wordWrap = true}}};
-    case TipKind::AnAbreise:
-        break;
-    }
+}
+
+// The hint on the contribution per night (cmdAnAbreise); it alone may be resized.
+TipDesign stayHint()
+{
     return {.windowName = "frmTipAnAb",
         .sizable = true,
         .clientWidth = 5385,
@@ -98,6 +103,19 @@ TipDesign designOf(TipKind kind)
             .height = 1515,
             .text = "Der Kurbeitrag wird nach der Zahl der Übernachtungen bemessen.",
             .wordWrap = true}}};
+}
+
+TipDesign designOf(TipKind kind)
+{
+    switch (kind) {
+    case TipKind::Kind:
+        return childrenHint();
+    case TipKind::Schwer:
+        return disabilityHint();
+    case TipKind::AnAbreise:
+        break;
+    }
+    return stayHint();
 }
 
 } // namespace
