@@ -102,6 +102,7 @@ public:
         if (csv_init(&m_parser, 0) != 0)
             throw std::bad_alloc();
         csv_set_delim(&m_parser, static_cast<unsigned char>(m_options.separator));
+        m_needsQuotes = std::string{m_options.separator} + "\"\r\n";
     }
     ~ListWriter() { csv_free(&m_parser); }
     ListWriter(const ListWriter &) = delete;
@@ -135,6 +136,7 @@ private:
     Columns m_columns;
     bool m_headerRead = false;
     ListSummary m_summary;
+    std::string m_needsQuotes; // the characters that make a field need quotes
 };
 
 void ListWriter::start(Encoding encoding)
@@ -394,7 +396,7 @@ void ListWriter::writeRow(std::string_view body)
 void ListWriter::appendField(std::string_view text)
 {
     // Quoted only where the text holds the separator, a quote or a line break.
-    if (text.find_first_of(std::string{m_options.separator} + "\"\r\n") == std::string_view::npos) {
+    if (text.find_first_of(m_needsQuotes) == std::string_view::npos) {
         m_output += text;
         return;
     }
