@@ -71,6 +71,8 @@ struct Record
     std::vector<std::string> fields;
     std::size_t count = 0;
     bool ended = false;
+    // A field came after the record had ended within the same line: a CR without its LF.
+    bool endedInsideLine = false;
 
     std::string_view field(std::size_t index) const
     {
@@ -81,6 +83,8 @@ struct Record
 extern "C" void collectField(void *data, std::size_t length, void *target)
 {
     auto *record = static_cast<Record *>(target);
+    if (record->ended)
+        record->endedInsideLine = true;
     if (record->count == record->fields.size())
         record->fields.emplace_back();
     record->fields[record->count++].assign(static_cast<const char *>(data), length);
@@ -242,6 +246,8 @@ void ListWriter::completeRecord()
     if (m_headerRead) {
         writeRow(body);
     } else {
+        if (m_record.endedInsideLine)
+            throw UnusableList("Die Zeilen enden mit einem CR allein; gelesen werden Zeilenenden aus CR LF oder LF.");
         readHeader(body);
         m_output += body;
         m_output += m_texts.header;
@@ -250,6 +256,7 @@ void ListWriter::completeRecord()
     m_raw.clear();
     m_record.count = 0;
     m_record.ended = false;
+    m_record.endedInsideLine = false;
 }
 
 void ListWriter::readHeader(std::string_view body)
@@ -348,8 +355,12 @@ void ListWriter::writeRow(std::string_view body)
 {
     const long number = ++m_summary.rows;
     std::string errors;
+    if (m_record.endedInsideLine)
+        errors = encodeText("Die Zeile enthält ein CR ohne LF", m_encoding);
     if (m_record.count != m_columns.fieldCount) {
-        errors = encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_record.count) + m_texts.fieldsOfHeader
+        if (!errors.empty())
+            errors += "; ";
+        errors += encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_record.count) + m_texts.fieldsOfHeader
             + std::to_string(m_columns.fieldCount);
     }
     const std::optional<Date> arrival = readDate(m_columns.arrival, kArrivalColumn, true, errors);

@@ -240,6 +240,7 @@ TEST(BookingList, ListsThatCannotBeUsedAreRefusedWithTheReason)
     EXPECT_NE(reasonFor("Anreise;Abreise;anreise\n").find("zweimal"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise,Abreise\n").find("„Anreise“"), std::string::npos); // not the separator
     EXPECT_NE(reasonFor("Anreise;\"Abreise\n").find("Kopfzeile endet"), std::string::npos);
+    EXPECT_NE(reasonFor("Anreise;Abreise\r14.03.2016;18.03.2016\r").find("CR allein"), std::string::npos);
 }
 
 TEST(BookingList, HeaderOnlyAndTheLastLineWithoutALineEnd)
@@ -252,6 +253,15 @@ TEST(BookingList, HeaderOnlyAndTheLastLineWithoutALineEnd)
     const ProcessedList last = process("Anreise;Abreise;Kind\n14.03.2016;18.03.2016;1");
     EXPECT_EQ(last.summary.rows, 1);
     EXPECT_TRUE(last.output.ends_with(";1;4;0,00;0,00;0,00;1,60;0,00;0,00;1,60;")) << last.output;
+}
+
+TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
+{
+    const ProcessedList run = process("Anreise;Abreise\n14.03.2016;18.03.2016\r14.03.2016;18.03.2016\n");
+    EXPECT_EQ(run.summary.rowsWithErrors, 1);
+    EXPECT_TRUE(
+        run.output.ends_with(";\"Die Zeile enthält ein CR ohne LF; Die Zeile hat 4 Felder, die Kopfzeile hat 2\"\n"))
+        << run.output;
 }
 
 TEST(BookingList, AnInputEndingInsideAQuotedFieldIsReported)
