@@ -49,11 +49,6 @@ constexpr const char *kInitialNotice
     = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
 constexpr const char *kZeroMoney = "0,00";
 
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -180,7 +175,7 @@ void MainWindow::describeForScreenReaders()
     // accessible name (what a screen reader reads) and say what it stands for in the description.
     for (const CategoryRules &rules : kCategories) {
         const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(rules.category));
-        const QString subject = fromView(rules.subject);
+        const QString subject = fromStd(rules.subject);
         // On Linux a combo box's accessible name is its value; what it is for comes from its
         // caption label (the labelled-by relation) and its description.
         row.selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);

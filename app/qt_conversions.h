@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include <QDate>
 
 #include "core/date.h"
@@ -17,7 +19,7 @@ inline QDate toQDate(Date date)
         static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
-inline QString fromStd(const std::string &text)
+inline QString fromStd(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

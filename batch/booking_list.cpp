@@ -39,6 +39,14 @@ bool sameName(std::string_view a, std::string_view b)
     return true;
 }
 
+// Starts the next message of a row: its messages are joined by "; ".
+std::string &nextMessage(std::string &errors)
+{
+    if (!errors.empty())
+        errors += "; ";
+    return errors;
+}
+
 // Where the columns the calculation reads stand in the header.
 struct Columns
 {
@@ -208,8 +216,7 @@ void ListWriter::readLine(std::string_view line)
 ListSummary ListWriter::finish()
 {
     if (!m_partialLine.empty()) {
-        m_raw.append(m_partialLine);
-        csv_parse(&m_parser, m_partialLine.data(), m_partialLine.size(), collectField, endRecord, &m_record);
+        readLine(m_partialLine); // the last line, without a line end
         m_partialLine.clear();
     }
     // libcsv's state "in a field" (FIELD_BEGUN) of a quoted field: no closing quote came.
@@ -289,23 +296,17 @@ std::optional<Date> ListWriter::readDate(
 {
     const std::string_view text = trimmed(m_record.field(*column));
     const auto fail = [&](std::string_view what) {
-        if (!errors.empty())
-            errors += "; ";
-        errors.append(name).append(" ").append(text).append(what);
+        nextMessage(errors).append(name).append(" ").append(text).append(what);
         return std::nullopt;
     };
     if (text.empty()) {
-        if (!errors.empty())
-            errors += "; ";
-        errors.append(name).append(m_texts.missing);
+        nextMessage(errors).append(name).append(m_texts.missing);
         return std::nullopt;
     }
     const ParsedDate parsed = parseDateText(text);
     if (parsed.kind == DateTextKind::NotADate) {
-        if (!errors.empty())
-            errors += "; ";
-        errors.append(name).append(" ").append(m_texts.openQuote).append(text).append(m_texts.closeQuote);
-        errors.append(m_texts.notADate);
+        nextMessage(errors).append(name).append(" ").append(m_texts.openQuote).append(text);
+        errors.append(m_texts.closeQuote).append(m_texts.notADate);
         return std::nullopt;
     }
     if (parsed.kind == DateTextKind::NoSuchDay)
@@ -333,19 +334,13 @@ int ListWriter::readCount(std::optional<std::size_t> column, const CategoryRules
         for (const char digit : text)
             count = count * 10 + (digit - '0');
     }
-    const auto separate = [&errors] {
-        if (!errors.empty())
-            errors += "; ";
-    };
     if (!whole) {
-        separate();
-        errors.append(category.key).append(" ").append(m_texts.openQuote).append(text).append(m_texts.closeQuote);
-        errors.append(m_texts.notAWholeNumber);
+        nextMessage(errors).append(category.key).append(" ").append(m_texts.openQuote).append(text);
+        errors.append(m_texts.closeQuote).append(m_texts.notAWholeNumber);
         return 0;
     }
     if (count > category.maxCount) {
-        separate();
-        errors.append(category.key).append(" ").append(text).append(m_texts.outsideCounts);
+        nextMessage(errors).append(category.key).append(" ").append(text).append(m_texts.outsideCounts);
         errors.append(std::to_string(category.maxCount));
     }
     return count;
@@ -358,17 +353,17 @@ void ListWriter::writeRow(std::string_view body)
     if (m_record.endedInsideLine)
         errors = encodeText("Die Zeile enthält ein CR ohne LF", m_encoding);
     if (m_record.count != m_columns.fieldCount) {
-        if (!errors.empty())
-            errors += "; ";
-        errors += encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_record.count) + m_texts.fieldsOfHeader
-            + std::to_string(m_columns.fieldCount);
+        nextMessage(errors) += encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_record.count)
+            + m_texts.fieldsOfHeader + std::to_string(m_columns.fieldCount);
     }
     const std::optional<Date> arrival = readDate(m_columns.arrival, kArrivalColumn, true, errors);
     const std::optional<Date> departure = readDate(m_columns.departure, kDepartureColumn, false, errors);
     if (arrival && departure && *departure < *arrival) {
-        if (!errors.empty())
-            errors += "; ";
-        errors.append(kDepartureColumn).append(" ").append(dateText(*departure)).append(m_texts.beforeArrival);
+        nextMessage(errors)
+            .append(kDepartureColumn)
+            .append(" ")
+            .append(dateText(*departure))
+            .append(m_texts.beforeArrival);
         errors.append(dateText(*arrival));
     }
     Booking booking;

@@ -9,22 +9,9 @@
 
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
+#include "print/sheet_pdf.h"
 
 namespace salvenor::print {
-
-namespace {
-
-constexpr const char *kJobTitle = "Kurbeitragsberechnung";
-
-void setUp(QPdfWriter &writer, const PrintTarget &target)
-{
-    writer.setResolution(target.resolution);
-    writer.setPageLayout(target.layout);
-    writer.setTitle(QString::fromLatin1(kJobTitle));
-    writer.setCreator(QStringLiteral("Salvenor 2016"));
-}
-
-} // namespace
 
 PrintRun::PrintRun(
     PrintTarget target, SheetData sheet, int copies, std::chrono::milliseconds answerLimit, QObject *parent)
@@ -83,7 +70,7 @@ void PrintRun::printToQueue(int &handedOver, QString &failure)
         int pages = 0;
         {
             QPdfWriter writer{document.fileName()};
-            setUp(writer, m_target);
+            setUpPdfWriter(writer, m_target.layout, m_target.resolution);
             QtPrintSurface surface{writer};
             printSheet(surface, m_sheet);
             pages = surface.finishedPages();
@@ -94,7 +81,7 @@ void PrintRun::printToQueue(int &handedOver, QString &failure)
         }
         const JobOutcome outcome
             = submitJob(m_target.printerName.toStdString(), QFile::encodeName(document.fileName()).toStdString(),
-                kJobTitle, m_target.options, m_answerLimit, m_cancelled);
+                kSheetTitle, m_target.options, m_answerLimit, m_cancelled);
         if (!outcome.accepted) {
             if (!m_cancelled.load())
                 failure = QString::fromStdString(outcome.error);
@@ -109,7 +96,7 @@ void PrintRun::printToFile(int &handedOver, QString &failure)
     int pages = 0;
     {
         QPdfWriter writer{m_target.outputFile};
-        setUp(writer, m_target);
+        setUpPdfWriter(writer, m_target.layout, m_target.resolution);
         QtPrintSurface surface{writer, true};
         for (int copy = 1; copy <= m_copies && !m_cancelled.load(); ++copy) {
             announce(copy);

@@ -14,15 +14,20 @@ QPageLayout pdfPageLayout()
         QPageSize{QPageSize::A4}, QPageLayout::Portrait, QMarginsF{10, 10, 10, 10}, QPageLayout::Millimeter};
 }
 
+void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolution)
+{
+    writer.setResolution(resolution);
+    writer.setPageLayout(layout);
+    writer.setTitle(QString::fromLatin1(kSheetTitle));
+    writer.setCreator(QStringLiteral("Salvenor 2016"));
+}
+
 bool writeSheetPdf(const QString &file, const SheetData &sheet)
 {
     int pages = 0;
     {
         QPdfWriter writer{file};
-        writer.setResolution(1200);
-        writer.setPageLayout(pdfPageLayout());
-        writer.setTitle(QStringLiteral("Kurbeitragsberechnung"));
-        writer.setCreator(QStringLiteral("Salvenor 2016"));
+        setUpPdfWriter(writer, pdfPageLayout(), 1200);
         QtPrintSurface surface{writer};
         printSheet(surface, sheet);
         pages = surface.finishedPages();

@@ -5,10 +5,18 @@
 
 #include "print/sheet_data.h"
 
+class QPdfWriter;
+
 namespace salvenor::print {
+
+// The title of the sheet's documents and print jobs.
+inline constexpr const char *kSheetTitle = "Kurbeitragsberechnung";
 
 // The page a sheet saved as a PDF file takes: A4 upright with 10 mm margins.
 QPageLayout pdfPageLayout();
+
+// Paper, resolution, title and creator of a PDF the sheet is drawn into.
+void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolution);
 
 // Draws the sheet into a PDF file of one page; false when the file could not be written. Needs
 // a QGuiApplication (the offscreen platform will do), not a display.
