@@ -24,7 +24,11 @@ class SettingsStoreTest final : public QObject
 private slots:
     void init();
     void writesTheFourValuesAndKeepsEveryOtherLine();
+    void everyOtherByteIsKept_data();
+    void everyOtherByteIsKept();
+    void hardLinkedFileIsWrittenUnderEveryName();
     void createsTheFileAndItsFolder();
+    void fullDiskLeavesTheOldFileAsItWas_data();
     void fullDiskLeavesTheOldFileAsItWas();
     void fifoIsNeitherOpenedNorReplaced();
     void readOnlyFileIsLeftAsItWas();
@@ -93,6 +97,69 @@ void SettingsStoreTest::writesTheFourValuesAndKeepsEveryOtherLine()
                    "MainWidth=9810\nMainHeight=7695\n[Mehr]\nx=1\n"));
 }
 
+void SettingsStoreTest::everyOtherByteIsKept_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    // Other programs' sections in Latin-1 and with raw bytes; the file's own line end.
+    QTest::newRow("Latin-1 and raw bytes, LF") << QByteArray("[Adresse]\nName=Stra\xdf"
+                                                             "e\nRoh=\x01\xfe\xff\x80\n[Settings]\nMainTop=1\n")
+                                               << QByteArray("[Adresse]\nName=Stra\xdf"
+                                                             "e\nRoh=\x01\xfe\xff\x80\n[Settings]\nMainTop=810\n"
+                                                             "MainLeft=2430\nMainWidth=9810\nMainHeight=7695\n");
+    QTest::newRow("CRLF, values replaced and added")
+        << QByteArray("[Adresse]\r\nName=Stra\xdf"
+                      "e\r\n[Settings]\r\nMainLeft=1\r\nFarbe=gr\xfcn\r\n")
+        << QByteArray("[Adresse]\r\nName=Stra\xdf"
+                      "e\r\n[Settings]\r\nMainLeft=2430\r\nFarbe=gr\xfcn\r\n"
+                      "MainTop=810\r\nMainWidth=9810\r\nMainHeight=7695\r\n");
+    QTest::newRow("CRLF without the group") << QByteArray("[Adresse]\r\nName=Stra\xdf"
+                                                          "e\r\n")
+                                            << QByteArray("[Adresse]\r\nName=Stra\xdf"
+                                                          "e\r\n\r\n[Settings]\r\nMainLeft=2430\r\nMainTop=810\r\n"
+                                                          "MainWidth=9810\r\nMainHeight=7695\r\n");
+    QTest::newRow("last line without its line end")
+        << QByteArray("[Settings]\r\nMainLeft=1\r\nMainTop=2\r\nMainWidth=3\r\nMainHeight=4\r\n[Mehr]\r\nx=\xe4")
+        << QByteArray("[Settings]\r\nMainLeft=2430\r\nMainTop=810\r\nMainWidth=9810\r\nMainHeight=7695\r\n"
+                      "[Mehr]\r\nx=\xe4");
+    QTest::newRow("values added after an unterminated last line")
+        << QByteArray("[Settings]\nMainLeft=1")
+        << QByteArray("[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n");
+    QTest::newRow("a lone CR stays inside its line")
+        << QByteArray("[Andere]\nText=a\rb\n[Settings]\n")
+        << QByteArray("[Andere]\nText=a\rb\n[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n");
+}
+
+void SettingsStoreTest::everyOtherByteIsKept()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    writeFile(iniPath(), before);
+    bool saved = false;
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(saved);
+    QCOMPARE(contentsOf(iniPath()), after);
+}
+
+void SettingsStoreTest::hardLinkedFileIsWrittenUnderEveryName()
+{
+    const QString other = m_dir->path() + QStringLiteral("/backup.ini");
+    writeFile(iniPath(), "[Settings]\nMainLeft=1\n");
+    QCOMPARE(::link(QFile::encodeName(iniPath()).constData(), QFile::encodeName(other).constData()), 0);
+    bool saved = false;
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(saved);
+    const QByteArray expected = "[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n";
+    QCOMPARE(contentsOf(iniPath()), expected);
+    QCOMPARE(contentsOf(other), expected);
+    struct stat status
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &status), 0);
+    QCOMPARE(status.st_nlink, nlink_t{2});
+    QCOMPARE(QDir{m_dir->path()}.entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
 void SettingsStoreTest::createsTheFileAndItsFolder()
 {
     const QString path = m_dir->path() + QStringLiteral("/config/Salvenor 2016.ini");
@@ -102,8 +169,16 @@ void SettingsStoreTest::createsTheFileAndItsFolder()
     QCOMPARE(contentsOf(path), QByteArray("[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n"));
 }
 
+void SettingsStoreTest::fullDiskLeavesTheOldFileAsItWas_data()
+{
+    QTest::addColumn<bool>("hardLinked");
+    QTest::newRow("replaced by a new file") << false;
+    QTest::newRow("hard-linked, written where it is") << true;
+}
+
 void SettingsStoreTest::fullDiskLeavesTheOldFileAsItWas()
 {
+    QFETCH(bool, hardLinked);
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     const QString mountPoint = m_dir->path() + QStringLiteral("/small");
@@ -116,8 +191,13 @@ void SettingsStoreTest::fullDiskLeavesTheOldFileAsItWas()
     const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
 
     const QString path = mountPoint + QStringLiteral("/Salvenor 2016.ini");
-    const QByteArray old = "[Settings]\nMainLeft=1\nMainTop=2\nMainWidth=3\nMainHeight=4\n";
+    // Just below a page: the new values need one more, which the full disk cannot give.
+    QByteArray old = "[Settings]\nMainLeft=1\nMainTop=2\nMainWidth=3\nMainHeight=4\n";
+    old.prepend("; " + QByteArray(4090 - old.size() - 3, '-') + '\n');
     writeFile(path, old);
+    const QString otherName = mountPoint + QStringLiteral("/other.ini");
+    if (hardLinked)
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(otherName).constData()), 0);
     // Fill the rest of the file system.
     QFile filler{mountPoint + QStringLiteral("/filler")};
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -129,7 +209,10 @@ void SettingsStoreTest::fullDiskLeavesTheOldFileAsItWas()
     QVERIFY(saveWithin(path, saved));
     QVERIFY(!saved);
     QCOMPARE(contentsOf(path), old);
-    QCOMPARE(QDir{mountPoint}.entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary file left
+    if (hardLinked)
+        QCOMPARE(contentsOf(otherName), old);
+    // No temporary file left.
+    QCOMPARE(QDir{mountPoint}.entryList(QDir::Files | QDir::Hidden).size(), hardLinked ? 3 : 2);
 }
 
 void SettingsStoreTest::fifoIsNeitherOpenedNorReplaced()
