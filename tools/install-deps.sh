@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, only those that are missing.
+# Installs the Debian 12 packages of tools/packages.txt that are missing.
+#   bash tools/install-deps.sh           install what is missing
+#   bash tools/install-deps.sh --check   only check that every program of the list is there; names
+#                                        each missing one with its package (exit 1)
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-    build-essential cmake ninja-build pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-translations-l10n fonts-liberation fonts-dejavu-core
-    xvfb xauth xdotool x11-utils
-    poppler-utils cups cups-client printer-driver-cups-pdf tesseract-ocr tesseract-ocr-deu
-    dpkg-dev file desktop-file-utils appstream
-    clang clang-tidy libclang-rt-14-dev libx11-dev libxtst-dev
-    libcups2-dev python3
-    libcsv-dev libcli11-dev man-db
-    at-spi2-core python3-pyatspi dbus-daemon
-)
+packages=()
+declare -A package_of module_of
+while read -r package programs; do
+    packages+=("$package")
+    for program in $programs; do
+        if [[ $program == python:* ]]; then module_of[${program#python:}]=$package; else package_of[$program]=$package; fi
+    done
+done < <(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' packages.txt)
+
+if [ "${1:-}" = --check ]; then
+    missing=0
+    for program in "${!package_of[@]}"; do
+        if [[ $program == /* ]]; then [ -x "$program" ] && continue; else command -v "$program" >/dev/null && continue; fi
+        echo "Missing program: $program (Debian package ${package_of[$program]})" >&2
+        missing=1
+    done
+    # Debian's own Python: the modules come as Debian packages, whatever python3 is first on the PATH.
+    for module in "${!module_of[@]}"; do
+        /usr/bin/python3 -c "import $module" 2>/dev/null && continue
+        echo "Missing Python module: $module (Debian package ${module_of[$module]})" >&2
+        missing=1
+    done
+    exit "$missing"
+fi
 
 missing=()
 for package in "${packages[@]}"; do

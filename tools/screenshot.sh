@@ -4,7 +4,7 @@ set -euo pipefail
 out=${1:-docs/main-window.png}
 binary=${2:-build/release/app/salvenor}
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 900x650x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 900x650x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 program=
 trap 'kill $program "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -11,6 +11,7 @@ quick=false
 [ "${1:-}" = --quick ] && quick=true
 
 bash tools/install-deps.sh
+bash tools/install-deps.sh --check || { echo "Install the packages named above (tools/packages.txt lists them)."; exit 1; }
 
 jobs=$(nproc)
 

@@ -9,10 +9,12 @@ use_temporary_home() {
 
 # Starts Xvfb with a screen of $2 (WIDTHxHEIGHT, 1024x768 by default), its files in the folder $1,
 # and exports DISPLAY; the server's PID is left in $xvfb. Xvfb picks a free display itself and
-# writes its number once it accepts clients. Returns 1, showing Xvfb's log, when it does not start.
+# writes its number once it listens; the function returns once the server answers a client.
+# -noreset: an X server resets when its last client goes, and a test's polling clients come and go
+# while the program is still connecting. Returns 1, showing Xvfb's log, when it does not start.
 start_xvfb() {
     local work=$1 screen=${2:-1024x768}
-    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 400); do
         [ -s "$work/display" ] && break
@@ -20,6 +22,12 @@ start_xvfb() {
     done
     [ -s "$work/display" ] || { cat "$work/xvfb.log"; return 1; }
     export DISPLAY=:$(head -n 1 "$work/display")
+    for _ in $(seq 200); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    cat "$work/xvfb.log"
+    return 1
 }
 
 # There is no service manager here: runs the print scheduler, its log in the folder $1, unless one
