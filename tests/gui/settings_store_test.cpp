@@ -125,6 +125,9 @@ void SettingsStoreTest::everyOtherByteIsKept_data()
     QTest::newRow("values added after an unterminated last line")
         << QByteArray("[Settings]\nMainLeft=1")
         << QByteArray("[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n");
+    QTest::newRow("a value in brackets is no group")
+        << QByteArray("[Settings]\nListe=[1]\nMainLeft=1\n[Mehr]\n")
+        << QByteArray("[Settings]\nListe=[1]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n[Mehr]\n");
     QTest::newRow("a lone CR stays inside its line")
         << QByteArray("[Andere]\nText=a\rb\n[Settings]\n")
         << QByteArray("[Andere]\nText=a\rb\n[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n");
@@ -241,12 +244,21 @@ void SettingsStoreTest::readOnlyFileIsLeftAsItWas()
 
 void SettingsStoreTest::fileTooLargeToBeOursIsLeftAsItWas()
 {
-    const QByteArray large(qsizetype{2} * 1024 * 1024, '\xff');
-    writeFile(iniPath(), large);
-    bool saved = true;
+    // Up to one mebibyte is a settings file (other programs' sections may be long); a byte more is not.
+    constexpr qsizetype kLargest = qsizetype{1024} * 1024;
+    const QByteArray group = "\n[Settings]\nMainLeft=2430\nMainTop=810\nMainWidth=9810\nMainHeight=7695\n";
+    const QByteArray largest = "; " + QByteArray(kLargest - 2 - group.size(), 'x') + group;
+    writeFile(iniPath(), largest);
+    bool saved = false;
+    QVERIFY(saveWithin(iniPath(), saved));
+    QVERIFY(saved);
+    QCOMPARE(contentsOf(iniPath()), largest);
+
+    const QByteArray tooLarge = "; " + QByteArray(kLargest - 1 - group.size(), 'x') + group;
+    writeFile(iniPath(), tooLarge);
     QVERIFY(saveWithin(iniPath(), saved));
     QVERIFY(!saved);
-    QCOMPARE(contentsOf(iniPath()), large);
+    QCOMPARE(contentsOf(iniPath()), tooLarge);
 }
 
 void SettingsStoreTest::linkToTheFileIsFollowed()
