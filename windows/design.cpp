@@ -63,8 +63,12 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
         label->setText(text);
         return label;
     }
-    case ControlKind::Button:
-        return new QPushButton(text, parent);
+    case ControlKind::Button: {
+        auto *button = new QPushButton(text, parent);
+        // Return and Enter press a focused button as Space does, also outside a dialog.
+        button->setAutoDefault(true);
+        return button;
+    }
     case ControlKind::Calendar:
         return new MonthCalendar(parent);
     case ControlKind::CountSelector:
