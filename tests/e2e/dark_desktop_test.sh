@@ -2,10 +2,13 @@
 # The windows under GNOME's dark style through the GTK 3 platform theme on Xvfb: first with the
 # dark theme in force from the start (GTK_THEME=Adwaita:dark), then with a light theme at the
 # start that an XSETTINGS daemon (xsettingsd) switches to Adwaita-dark while the windows are open,
-# as GNOME does when the user picks the dark style. Usage: dark_desktop_test.sh TEST_PROGRAM
+# as GNOME does when the user picks the dark style; last the real program under the dark theme, its
+# window saved by tools/screenshot.sh. Usage: dark_desktop_test.sh TEST_PROGRAM BUILD
 set -euo pipefail
 test_program=$1
-source "$(dirname "$0")/common.sh"
+build=$2
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.sh"
 work=$(mktemp -d)
 use_temporary_home "$work"
 xvfb=
@@ -40,4 +43,10 @@ done
 grep -q 'Took ownership' "$work/xsettingsd.log" || { cat "$work/xsettingsd.log"; fail "xsettingsd did not start"; }
 SALVENOR_DESKTOP_SCHEME=light SALVENOR_XSETTINGS_FILE="$work/xsettings" SALVENOR_XSETTINGSD_PID=$settings_daemon \
     "$test_program" schemeChangedWhileRunning || fail "a window after the theme change"
-echo "2 passed, 0 failed"
+
+echo "The program itself under GNOME's dark style"
+GTK_THEME=Adwaita:dark bash "$here/../../tools/screenshot.sh" "$work/program.png" "$build" \
+    || fail "no picture of the program"
+GTK_THEME=Adwaita:dark SALVENOR_DESKTOP_SCHEME=dark SALVENOR_PICTURE="$work/program.png" \
+    "$test_program" programPictureKeepsTheDesignFace || fail "the program's window under the dark theme"
+echo "3 passed, 0 failed"

@@ -32,6 +32,7 @@ private slots:
     void initTestCase();
     void windowsKeepTheDesignFace();
     void schemeChangedWhileRunning();
+    void programPictureKeepsTheDesignFace();
 
 private:
     static std::unique_ptr<MainWindow> typicalRequest();
@@ -192,6 +193,23 @@ void DarkDesktopTest::schemeChangedWhileRunning()
     test::clickDay(window->control<MonthCalendar>(QStringLiteral("Abreise")), QDate{2016, 3, 10});
     QVERIFY2(warningFace > kLightFace, "the departure warning has a dark face");
     QCOMPARE(QApplication::palette(), designPalette());
+}
+
+void DarkDesktopTest::programPictureKeepsTheDesignFace()
+{
+    // The real program's main window as the X server shows it, saved by tools/screenshot.sh.
+    const QImage picture{qEnvironmentVariable("SALVENOR_PICTURE")};
+    QVERIFY2(!picture.isNull(), "no picture of the program's window");
+    const QRgb face = test::backgroundOf(picture, picture.rect());
+    QVERIFY2(test::luminance(face) > kLightFace, qPrintable(QColor{face}.name()));
+    int darkRedPixels = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            darkRedPixels += picture.pixel(x, y) == kDarkRed.rgb() ? 1 : 0;
+    }
+    // The service line, the day texts and the total "18,40 €" in the design's dark red.
+    QVERIFY2(darkRedPixels > 200, qPrintable(QString::number(darkRedPixels)));
+    QVERIFY(test::contrast(kDarkRed.rgb(), face) >= kMinimumContrast);
 }
 
 QTEST_MAIN(DarkDesktopTest)
