@@ -404,11 +404,13 @@ void WindowsTest::calendarShowsItsFocus()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTableView *days = salvenor::test::calendarView(&calendar);
 
-    // The ring of pixels just inside the day table's edge, in the calendar's grab.
+    // A ring of pixels one pixel inside the day table's edge, in the calendar's grab: inside a
+    // frame two pixels wide at any scale, whichever way the scaled edge is rounded.
     const auto ring = [&] {
         const QImage image = calendar.grab().toImage();
         const qreal scale = calendar.devicePixelRatioF();
-        const QRect table{days->mapTo(&calendar, QPoint{0, 0}) * scale, days->size() * scale};
+        const QRect table
+            = QRect{days->mapTo(&calendar, QPoint{0, 0}) * scale, days->size() * scale}.adjusted(1, 1, -1, -1);
         QList<QRgb> pixels;
         for (int x = table.left(); x <= table.right(); ++x)
             pixels << image.pixel(x, table.top()) << image.pixel(x, table.bottom());
