@@ -3,6 +3,7 @@
 # departure 18.03.2016, two adults) and saves its main window as PNG:
 # tools/screenshot.sh [OUT.png] [BUILD], by default docs/main-window.png from build/release.
 set -euo pipefail
+trap 'echo "screenshot.sh: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-docs/main-window.png}
 build=${2:-build/release}
@@ -26,7 +27,7 @@ start_xvfb "$work" 900x650 || { echo "Xvfb did not start" >&2; exit 1; }
 
 QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
 pid=$!
-main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
+main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1 || true; }
 # The splash closes on a key; then the main window shows with the focus on the adults' count.
 for _ in $(seq 100); do
     [ -n "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)" ] && break
@@ -52,5 +53,6 @@ keys Return
 keys 2
 sleep "${SCREENSHOT_DELAY:-1}"
 mkdir -p "$(dirname "$out")"
-"$grabber" "$window" "$out"
+# The grab needs no desktop theme of its own.
+env -u QT_QPA_PLATFORMTHEME -u GTK_THEME "$grabber" "$window" "$out"
 echo "saved $out"
