@@ -478,6 +478,7 @@ void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing_data()
         << QStringLiteral("Anz_Kind_Schwer") << 4 << QStringLiteral("12") << 4;
     QTest::newRow("30 adults, the maximum") << QStringLiteral("Anz_Erwachsene") << 2 << QStringLiteral("30") << 30;
     QTest::newRow("10 children, the maximum") << QStringLiteral("Anz_Kind") << 2 << QStringLiteral("10") << 10;
+    QTest::newRow("0 takes the count back") << QStringLiteral("Anz_Kind_Schwer") << 4 << QStringLiteral("0") << 0;
 }
 
 void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing()
