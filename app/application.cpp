@@ -3,16 +3,68 @@
 #include <memory>
 
 #include <QApplication>
+#include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStyleFactory>
+#include <QToolTip>
 #include <QTranslator>
 
 #include "app/main_window.h"
+#include "windows/design.h"
 #include "windows/placement.h"
 #include "windows/splash_window.h"
 
 namespace salvenor::ui {
+
+namespace {
+
+// Puts the design's palette back whenever a desktop scheme changes while the program runs: a
+// platform theme may set the application's palette anew or reset the tooltips' palette after its
+// theme change, and windows opened later (messages, Qt's dialogs) take the application's palette.
+class DesignPaletteKeeper final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const bool schemeChanged = event->type() == QEvent::ThemeChange
+            || (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange);
+        if (schemeChanged && !m_queued) {
+            // After the change has run its course, not within it.
+            m_queued = true;
+            QMetaObject::invokeMethod(this, &DesignPaletteKeeper::restore, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void restore()
+    {
+        m_queued = false;
+        if (QApplication::palette() != designPalette())
+            QApplication::setPalette(designPalette());
+        if (QToolTip::palette() != designPalette())
+            QToolTip::setPalette(designPalette());
+    }
+
+    bool m_queued = false;
+};
+
+} // namespace
+
+void useDesignLook(QApplication &app)
+{
+    // The fixed design is drawn for one look; Fusion is the same on every Linux desktop.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The design's light face, whatever scheme the desktop (a dark GTK theme) has. Each window
+    // sets it on itself too, for windows built where this has not run.
+    QApplication::setPalette(designPalette());
+    QToolTip::setPalette(designPalette());
+    app.installEventFilter(new DesignPaletteKeeper(&app));
+}
 
 void useGermanLanguage(QApplication &app)
 {
@@ -28,8 +80,7 @@ void useGermanLanguage(QApplication &app)
 
 int runApplication(QApplication &app, const StartOptions &options)
 {
-    // The fixed design is drawn for one look; Fusion is the same on every Linux desktop.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    useDesignLook(app);
     useGermanLanguage(app);
 
     // The splash closes before the main window shows; that must not end the program.

@@ -14,6 +14,10 @@ namespace salvenor::ui {
 // Today's date, local time. Tests start the program on any day by passing their own.
 using Clock = std::function<QDate()>;
 
+// The Fusion style and the design's light colours on every window, whatever colour scheme the
+// desktop has, also when it changes while the program runs.
+void useDesignLook(QApplication &app);
+
 // Qt's own dialogs (message boxes, the print dialog) speak German, and numbers take the German
 // form whatever the machine's locale.
 void useGermanLanguage(QApplication &app);

@@ -425,9 +425,11 @@ void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
     // calendar comes into force after a delay), so the correction takes the stay as it is now.
     showSettledStay();
     // A click moves on to the counts; a date moved by the keyboard keeps the focus on the calendar,
-    // so that the next key moves the date again and never changes a count.
-    if (choice == DayChoice::Click || clicked.warning)
+    // also after the warning, so that the next key moves the date again and never changes a count.
+    if (choice == DayChoice::Click)
         m_ui.rows.front().selector->setFocus(Qt::OtherFocusReason);
+    else
+        m_ui.departureCalendar->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showSettledStay()

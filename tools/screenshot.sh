@@ -1,26 +1,58 @@
 #!/usr/bin/env bash
-# Starts the program under Xvfb and saves a screenshot of its main window: tools/screenshot.sh OUT.png [BINARY]
+# Starts the program on Xvfb, enters the typical request by keyboard (arrival 14.03.2016,
+# departure 18.03.2016, two adults) and saves its main window as PNG:
+# tools/screenshot.sh [OUT.png] [BUILD], by default docs/main-window.png from build/release.
 set -euo pipefail
+trap 'echo "screenshot.sh: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
+here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-docs/main-window.png}
-binary=${2:-build/release/app/salvenor}
+build=${2:-build/release}
+program=$build/app/salvenor
+grabber=$build/tests/window_grab
+for binary in "$program" "$grabber"; do
+    [ -x "$binary" ] || { echo "no $binary: build first (bash tools/test.sh --quick)" >&2; exit 1; }
+done
+source "$here/../tests/e2e/common.sh"
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 900x650x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-program=
-trap 'kill $program "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
-display=:$(head -n 1 "$work/display")
+use_temporary_home "$work" # the program's settings file goes there, not into the user's home
+xvfb=
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+start_xvfb "$work" 900x650 || { echo "Xvfb did not start" >&2; exit 1; }
 
-DISPLAY=$display QT_QPA_PLATFORM=xcb "$binary" >/dev/null 2>&1 &
-program=$!
-window=
+QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
+pid=$!
+main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1 || true; }
+# The splash closes on a key; then the main window shows with the focus on the adults' count.
 for _ in $(seq 100); do
-    window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    [ -n "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)" ] && break
     sleep 0.1
 done
-# Close a splash window, if one shows, with a key press.
-DISPLAY=$display xdotool key x >/dev/null 2>&1 || true
-sleep "${SCREENSHOT_DELAY:-1.5}"
+sleep 0.3
+xdotool key x
+window=
+for _ in $(seq 100); do
+    window=$(main_window)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "the main window did not show" >&2; cat "$work/program.log" >&2; exit 1; }
+sleep 0.5
+keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
+keys Tab Tab Tab Tab Tab Tab
+xdotool type --delay 40 "14.03.2016"
+keys Return
+keys Tab
+xdotool type --delay 40 "18.03.2016"
+keys Return
+keys 2
+sleep "${SCREENSHOT_DELAY:-1}"
 mkdir -p "$(dirname "$out")"
-DISPLAY=$display import -window "${window:-root}" "$out"
+# The grab needs no desktop theme of its own.
+env -u QT_QPA_PLATFORMTHEME -u GTK_THEME "$grabber" "$window" "$out"
 echo "saved $out"

@@ -24,12 +24,20 @@ bool CountSelector::takeDigit(const QKeyEvent *event)
     }
     const bool continues = !m_typed.isEmpty() && m_typed.size() < 2 && m_sinceLastDigit.isValid()
         && m_sinceLastDigit.elapsed() <= QApplication::keyboardInputInterval();
+    const bool listOpen = view()->isVisible();
+    if (!continues)
+        m_indexBeforeTyping = listOpen ? view()->currentIndex().row() : currentIndex();
     m_typed = continues ? m_typed + text : text;
     m_sinceLastDigit.start();
-    const int index = findText(QString::number(m_typed.toInt()));
+    int index = findText(QString::number(m_typed.toInt()));
+    if (index < 0) {
+        // Above the last item: as if the number had never been typed.
+        index = m_indexBeforeTyping;
+        m_typed.clear();
+    }
     if (index < 0)
         return true;
-    if (view()->isVisible()) {
+    if (listOpen) {
         view()->setCurrentIndex(model()->index(index, modelColumn()));
         return true;
     }

@@ -7,8 +7,9 @@ namespace salvenor::ui {
 
 // A drop-down list of counts that cannot be typed into. A typed number picks that count: one
 // digit, or two digits typed within the keyboard's input interval ("1" then "5" is 15). A number
-// above the last item changes nothing; any other key ends the number being typed. Arrow keys, the wheel and the mouse
-// work as on any list; every pick by the user is reported through `activated`.
+// above the last item changes nothing: the count goes back to what it was before its first digit.
+// Any other key ends the number being typed. Arrow keys, the wheel and the mouse work as on any
+// list; every pick by the user is reported through `activated`.
 class CountSelector final : public QComboBox
 {
     Q_OBJECT
@@ -26,6 +27,8 @@ private:
     bool takeDigit(const QKeyEvent *event);
 
     QString m_typed;
+    // The count shown before the first digit of the number being typed.
+    int m_indexBeforeTyping = -1;
     QElapsedTimer m_sinceLastDigit;
 };
 

@@ -1,7 +1,6 @@
 #include "design.h"
 
 #include <algorithm>
-#include <memory>
 
 #include <QComboBox>
 #include <QDialog>
@@ -10,8 +9,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleFactory>
 
 #include "count_selector.h"
 #include "figure_label.h"
@@ -63,8 +60,12 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
         label->setText(text);
         return label;
     }
-    case ControlKind::Button:
-        return new QPushButton(text, parent);
+    case ControlKind::Button: {
+        auto *button = new QPushButton(text, parent);
+        // Return and Enter press a focused button as Space does, also outside a dialog.
+        button->setAutoDefault(true);
+        return button;
+    }
     case ControlKind::Calendar:
         return new MonthCalendar(parent);
     case ControlKind::CountSelector:
@@ -91,11 +92,38 @@ QWidget *createWidget(const ControlSpec &spec, QWidget *parent)
 
 QPalette designPalette()
 {
-    // The light face of the design, whatever colour scheme the desktop uses: its dark red texts
-    // stay readable only on it.
+    // The light face of the design (Qt's own light Fusion colours), whatever colour scheme the
+    // desktop uses: its dark red texts stay readable only on it. Every role of every group is set
+    // here, so that no platform theme's palette shows through when the palettes are resolved.
     static const QPalette palette = [] {
-        const std::unique_ptr<QStyle> fusion{QStyleFactory::create(QStringLiteral("Fusion"))};
-        return fusion->standardPalette();
+        const QColor face{239, 239, 239};
+        const QColor dark = face.darker(150);
+        const QColor mid = face.darker(130);
+        QPalette light{Qt::black, face, face.lighter(150), dark, mid, Qt::black, Qt::white};
+        light.setColor(QPalette::Midlight, mid.lighter(110));
+        light.setColor(QPalette::Shadow, dark.darker(135));
+        light.setColor(QPalette::BrightText, Qt::white);
+        light.setColor(QPalette::Highlight, QColor{48, 140, 198});
+        light.setColor(QPalette::HighlightedText, Qt::white);
+        light.setColor(QPalette::ToolTipBase, QColor{255, 255, 220});
+        light.setColor(QPalette::ToolTipText, Qt::black);
+        light.setColor(QPalette::Link, Qt::blue);
+        light.setColor(QPalette::LinkVisited, Qt::magenta);
+        light.setColor(QPalette::PlaceholderText, QColor{0, 0, 0, 128});
+        const QColor disabledText{190, 190, 190};
+        for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            light.setColor(QPalette::Disabled, role, disabledText);
+        light.setColor(QPalette::Disabled, QPalette::Base, face);
+        light.setColor(QPalette::Disabled, QPalette::Dark, QColor{209, 209, 209}.darker(110));
+        light.setColor(QPalette::Disabled, QPalette::Shadow, dark.darker(135).lighter(150));
+        light.setColor(QPalette::Disabled, QPalette::Highlight, QColor{145, 145, 145});
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto colourRole = static_cast<QPalette::ColorRole>(role);
+                light.setBrush(group, colourRole, light.brush(group, colourRole));
+            }
+        }
+        return light;
     }();
     return palette;
 }

@@ -20,6 +20,17 @@
 
 namespace salvenor::ui {
 
+namespace {
+
+// A refused text as the reason quotes it: a long paste is cut in the message only.
+QString elided(const QString &text)
+{
+    constexpr qsizetype kShown = 20;
+    return text.size() <= kShown ? text : text.left(kShown) + QChar{0x2026};
+}
+
+} // namespace
+
 MonthCalendar::MonthCalendar(QWidget *parent)
     : QCalendarWidget(parent)
 {
@@ -44,7 +55,21 @@ MonthCalendar::MonthCalendar(QWidget *parent)
     if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
         view->viewport()->installEventFilter(this);
         view->installEventFilter(this);
+        // The focus shows as a frame round the days, as the count selectors and buttons show it.
+        view->setFrameStyle(QFrame::Box | QFrame::Plain);
+        view->setLineWidth(kFocusFrameWidth);
+        showFocusFrame(view, false);
     }
+}
+
+void MonthCalendar::showFocusFrame(QTableView *view, bool focused)
+{
+    // A plain frame takes the WindowText colour of its widget (the days take Text): only that
+    // colour is set here, the others stay inherited.
+    const QPalette inherited = view->palette();
+    QPalette frameColour;
+    frameColour.setColor(QPalette::WindowText, inherited.color(focused ? QPalette::Highlight : QPalette::Base));
+    view->setPalette(frameColour);
 }
 
 void MonthCalendar::makeCompact()
@@ -178,9 +203,12 @@ bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
                 return true;
         }
         break;
+    case QEvent::FocusIn:
     case QEvent::FocusOut:
-        if (watched == m_entry)
+        if (watched == m_entry && event->type() == QEvent::FocusOut)
             QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
+        if (auto *view = qobject_cast<QTableView *>(watched))
+            showFocusFrame(view, event->type() == QEvent::FocusIn);
         break;
     default:
         break;
@@ -226,7 +254,6 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
         m_entry->setAccessibleDescription(
             QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
         m_entry->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
-        m_entry->setMaxLength(10);
         m_entry->setFont(findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))->font());
         m_entry->installEventFilter(this);
     }
@@ -258,6 +285,14 @@ void MonthCalendar::commitDateEntry()
 {
     static const QRegularExpression form{QStringLiteral(R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})\s*$)")};
     const QString text = m_entry->text();
+    // The entry takes any length, so that nothing typed is cut off unseen; a longer text is refused.
+    constexpr qsizetype kFormLength = 10;
+    if (text.trimmed().size() > kFormLength) {
+        emit entryRefused(QStringLiteral("Die Eingabe \u201E%1\u201C ist länger als ein Datum der Form TT.MM.JJJJ.")
+                              .arg(elided(text.trimmed())));
+        m_entry->selectAll();
+        return;
+    }
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch()) {
         emit entryRefused(QStringLiteral("Die Eingabe \u201E%1\u201C ist kein Datum der Form TT.MM.JJJJ.").arg(text));

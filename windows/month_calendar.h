@@ -5,6 +5,7 @@
 
 class QKeyEvent;
 class QLineEdit;
+class QTableView;
 
 namespace salvenor::ui {
 
@@ -47,6 +48,7 @@ private:
     void fitTextToBox();
     QFont largestFittingFont() const;
     void useFont(const QFont &font);
+    static void showFocusFrame(QTableView *view, bool focused);
     bool entryKeyPressed(const QKeyEvent *key);
     bool calendarKeyPressed(const QKeyEvent *key);
     void onSelectionChanged();
@@ -54,6 +56,8 @@ private:
     void openDateEntry(const QString &firstDigit);
     void closeDateEntry();
     void commitDateEntry();
+
+    static constexpr int kFocusFrameWidth = 2;
 
     bool m_settingFromProgram = false;
     // The date the last user selection change reported, so that the click that caused it is not

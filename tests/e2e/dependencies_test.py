@@ -168,16 +168,23 @@ def shell_functions(text):
 def shell_calls(text, functions):
     """(program, line) for every word in command position, and for every bare word given to one of
     the scripts' own functions (which run their arguments: `check "what" grep …`)."""
-    calls, expect, skip_to_separator, wrapper = [], True, False, None
+    calls, expect, skip_to_separator, wrapper, option_argument = [], True, False, None, False
     for word, line, quoted in shell_tokens(text):
         if word in SEPARATORS:
-            expect, skip_to_separator, wrapper = True, False, None
+            expect, skip_to_separator, wrapper, option_argument = True, False, None, False
             continue
         if word == "\0redirect" or skip_to_separator:
             continue
         if not expect:
-            if wrapper and not quoted and (word.startswith("-") or re.fullmatch(r"[\d.]+[smh]?", word)):
+            if option_argument:
+                option_argument = False
                 continue
+            if wrapper and not quoted and word in ("-u", "-n", "--unset", "--adjustment", "-s", "--signal", "-k"):
+                option_argument = True  # the option's own argument follows
+                continue
+            if wrapper and not quoted and (word.startswith("-") or re.fullmatch(r"[\d.]+[smh]?", word)
+                                           or re.fullmatch(r"[A-Za-z_]\w*=.*", word)):
+                continue  # the wrapper's options, a time limit, `env NAME=value`
             if wrapper == "in-function" and not quoted and re.fullmatch(r"[a-z][\w.+-]*", word):
                 calls.append((word, line, True))
             if wrapper and wrapper != "in-function" and not quoted:

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -13,6 +14,7 @@
 #include "windows/about_window.h"
 #include "windows/design.h"
 #include "windows/line_widget.h"
+#include "windows/month_calendar.h"
 #include "windows/splash_window.h"
 #include "windows/tip_window.h"
 
@@ -43,6 +45,7 @@ private slots:
     void smallWindowsOpenCentredOnTheScreen();
     void aboutSeparatorIsEtched();
     void aboutCompanyLineStaysInside();
+    void calendarShowsItsFocus();
 };
 
 namespace {
@@ -387,3 +390,45 @@ void WindowsTest::aboutCompanyLineStaysInside()
 
 QTEST_MAIN(WindowsTest)
 #include "windows_test.moc"
+
+void WindowsTest::calendarShowsItsFocus()
+{
+    QWidget window;
+    window.resize(300, 220);
+    MonthCalendar calendar{&window};
+    calendar.setGeometry(rectFromTwips(240, 360, 2595, 2370));
+    QPushButton elsewhere{QStringLiteral("OK"), &window};
+    elsewhere.move(0, 190);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTableView *days = salvenor::test::calendarView(&calendar);
+
+    // A ring of pixels one pixel inside the day table's edge, in the calendar's grab: inside a
+    // frame two pixels wide at any scale, whichever way the scaled edge is rounded.
+    const auto ring = [&] {
+        const QImage image = calendar.grab().toImage();
+        const qreal scale = calendar.devicePixelRatioF();
+        const QRect table
+            = QRect{days->mapTo(&calendar, QPoint{0, 0}) * scale, days->size() * scale}.adjusted(1, 1, -1, -1);
+        QList<QRgb> pixels;
+        for (int x = table.left(); x <= table.right(); ++x)
+            pixels << image.pixel(x, table.top()) << image.pixel(x, table.bottom());
+        for (int y = table.top(); y <= table.bottom(); ++y)
+            pixels << image.pixel(table.left(), y) << image.pixel(table.right(), y);
+        return pixels;
+    };
+    const QRgb highlight = days->palette().color(QPalette::Highlight).rgb();
+    const auto countOf = [](const QList<QRgb> &pixels, QRgb colour) { return pixels.count(colour); };
+
+    days->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(days->hasFocus());
+    const QList<QRgb> focused = ring();
+    QCOMPARE(countOf(focused, highlight), focused.size());
+
+    elsewhere.setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!days->hasFocus());
+    const QList<QRgb> unfocused = ring();
+    QCOMPARE(countOf(unfocused, highlight), 0);
+    QCOMPARE(countOf(unfocused, days->palette().color(QPalette::Base).rgb()), unfocused.size());
+}
