@@ -1,5 +1,6 @@
 #include "print_service.h"
 
+#include <algorithm>
 #include <cups/cups.h>
 
 namespace salvenor::print {
@@ -10,19 +11,21 @@ using Clock = std::chrono::steady_clock;
 
 // How often a silent connection asks whether to go on waiting.
 constexpr double kWaitSliceSeconds = 0.1;
+// The document goes out in pieces of this size, so that a cancel is seen between them.
+constexpr std::size_t kWriteChunk = 16384;
 
 struct Watch
 {
     Clock::time_point deadline;
     const std::atomic<bool> *cancelled = nullptr;
+
+    bool gaveUp() const { return Clock::now() >= deadline || (cancelled != nullptr && cancelled->load()); }
 };
 
 int keepWaiting(http_t * /*http*/, void *data)
 {
     const auto *watch = static_cast<const Watch *>(data);
-    if (watch->cancelled != nullptr && watch->cancelled->load())
-        return 0;
-    return Clock::now() < watch->deadline ? 1 : 0;
+    return watch->gaveUp() ? 0 : 1;
 }
 
 int millisecondsUntil(Clock::time_point deadline)
@@ -42,6 +45,29 @@ http_t *connectWatched(Watch &watch)
     return http;
 }
 
+// The first printer the print dialog shows: the default one, else the first of the list.
+bool describesFirstPrinter(http_t *http, int count, const cups_dest_t *destinations)
+{
+    cups_dest_t *described = cupsGetNamedDest(http, nullptr, nullptr);
+    if (described == nullptr && count > 0)
+        described = cupsGetNamedDest(http, destinations[0].name, destinations[0].instance);
+    const bool found = described != nullptr;
+    cupsFreeDests(found ? 1 : 0, described);
+    return found;
+}
+
+// Withdraws the job `id`, on a connection of its own: the one that opened it may hang.
+bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds limit)
+{
+    Watch watch{Clock::now() + limit, nullptr};
+    http_t *http = connectWatched(watch);
+    if (http == nullptr)
+        return false;
+    const ipp_status_t status = cupsCancelJob2(http, printer.c_str(), id, 0);
+    httpClose(http);
+    return status == IPP_STATUS_OK && !watch.gaveUp();
+}
+
 } // namespace
 
 ServiceAnswer askPrintService(std::chrono::milliseconds limit)
@@ -49,40 +75,86 @@ ServiceAnswer askPrintService(std::chrono::milliseconds limit)
     Watch watch{Clock::now() + limit, nullptr};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
-        return Clock::now() < watch.deadline ? ServiceAnswer::Unreachable : ServiceAnswer::Silent;
+        return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;
     cups_dest_t *destinations = nullptr;
     const int count = cupsGetDests2(http, &destinations);
+    if (!watch.gaveUp())
+        describesFirstPrinter(http, count, destinations);
     cupsFreeDests(count, destinations);
-    const bool gaveUp = Clock::now() >= watch.deadline;
+    const bool gaveUp = watch.gaveUp();
     httpClose(http);
     return gaveUp ? ServiceAnswer::Silent : ServiceAnswer::Answered;
 }
 
-JobOutcome submitJob(const std::string &printer, const std::string &file, const std::string &title,
-    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled)
+std::string refusalReason(int status, const std::string &printer, const std::string &serviceText)
+{
+    const std::string name = "„" + printer + "“";
+    switch (static_cast<ipp_status_t>(status)) {
+    case IPP_STATUS_ERROR_NOT_FOUND:
+        return "Den Drucker " + name + " gibt es nicht mehr.";
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        return "Der Drucker " + name + " nimmt zurzeit keine Aufträge an.";
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+    case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+        return "Der Druckdienst erlaubt nicht, auf " + name + " zu drucken.";
+    case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+        return "Der Drucker " + name + " kann keine PDF-Dokumente drucken.";
+    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+    case IPP_STATUS_ERROR_BUSY:
+    case IPP_STATUS_ERROR_DEVICE:
+    case IPP_STATUS_ERROR_TEMPORARY:
+        return "Der Druckdienst ist zurzeit nicht bereit (Meldung: „" + serviceText + "“).";
+    default:
+        return "Der Druckdienst hat den Auftrag abgelehnt (Meldung: „" + serviceText + "“).";
+    }
+}
+
+JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std::string &title,
+    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled,
+    std::chrono::milliseconds withdrawLimit)
 {
     Watch watch{Clock::now() + limit, &cancelled};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
-        return {false, "Der Druckdienst ist nicht erreichbar."};
+        return {JobResult::Refused, "Der Druckdienst ist nicht erreichbar."};
     cups_option_t *cupsOptions = nullptr;
     int optionCount = 0;
     for (const auto &[name, value] : options)
         optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &cupsOptions);
-    const int job = cupsPrintFile2(http, printer.c_str(), file.c_str(), title.c_str(), optionCount, cupsOptions);
+    const int job = cupsCreateJob(http, printer.c_str(), title.c_str(), optionCount, cupsOptions);
     cupsFreeOptions(optionCount, cupsOptions);
-    JobOutcome outcome;
-    outcome.accepted = job > 0;
-    if (!outcome.accepted) {
-        if (cancelled.load())
-            outcome.error = "Abgebrochen.";
-        else if (Clock::now() >= watch.deadline)
-            outcome.error = "Der Druckdienst hat den Auftrag nicht rechtzeitig angenommen.";
-        else
-            outcome.error = cupsLastErrorString();
+    if (job <= 0) {
+        const bool answered = !watch.gaveUp();
+        const JobOutcome outcome = answered
+            ? JobOutcome{JobResult::Refused, refusalReason(cupsLastError(), printer, cupsLastErrorString())}
+            // The request went out: the service may have opened the job without saying so.
+            : JobOutcome{JobResult::Uncertain, "Der Druckdienst hat auf den Auftrag nicht geantwortet."};
+        httpClose(http);
+        return outcome;
     }
+    http_status_t sent = cupsStartDocument(http, printer.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1);
+    for (std::size_t at = 0; sent == HTTP_STATUS_CONTINUE && at < pdf.size(); at += kWriteChunk) {
+        const std::size_t length = std::min(kWriteChunk, pdf.size() - at);
+        sent = cupsWriteRequestData(http, pdf.data() + at, length);
+    }
+    const ipp_status_t status = cupsFinishDocument(http, printer.c_str());
+    const bool answered = !watch.gaveUp();
+    const std::string serviceText = cupsLastErrorString();
     httpClose(http);
-    return outcome;
+    if (sent == HTTP_STATUS_CONTINUE && status <= IPP_STATUS_OK_EVENTS_COMPLETE && answered)
+        return {JobResult::Taken, {}};
+    // The job is open on the service: withdraw it, so that it cannot print unseen.
+    if (withdrawJob(printer, job, withdrawLimit)) {
+        return {JobResult::Refused,
+            answered ? refusalReason(status, printer, serviceText)
+                     : "Der Druckdienst hat nicht rechtzeitig geantwortet; der Auftrag wurde zurückgezogen."};
+    }
+    if (answered && status > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return {JobResult::Refused, refusalReason(status, printer, serviceText)};
+    return {JobResult::Uncertain,
+        "Der Druckdienst hat den Auftrag erhalten, aber nicht bestätigt, und er ließ sich nicht zurückziehen."};
 }
 
 } // namespace salvenor::print
