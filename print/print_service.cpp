@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cups/cups.h>
+#include <optional>
 
 namespace salvenor::print {
 
@@ -14,18 +15,41 @@ constexpr double kWaitSliceSeconds = 0.1;
 // The document goes out in pieces of this size, so that a cancel is seen between them.
 constexpr std::size_t kWriteChunk = 16384;
 
+// How long a copy under way may still take once the user has cancelled: a service that
+// answers at all answers well within it, so the copy is not left in doubt.
+constexpr auto kCancelGrace = std::chrono::milliseconds{1000};
+
 struct Watch
 {
-    Clock::time_point deadline;
-    const std::atomic<bool> *cancelled = nullptr;
+    Watch(std::chrono::milliseconds limit, const std::atomic<bool> *cancelledFlag)
+        : deadline(Clock::now() + limit)
+        , cancelled(cancelledFlag)
+    { }
 
-    bool gaveUp() const { return Clock::now() >= deadline || (cancelled != nullptr && cancelled->load()); }
+    Clock::time_point deadline;
+    const std::atomic<bool> *cancelled;
+    std::optional<Clock::time_point> cancelSeen;
+    bool abandoned = false;
+
+    bool keepWaiting()
+    {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            abandoned = true;
+        if (cancelled != nullptr && cancelled->load()) {
+            if (!cancelSeen)
+                cancelSeen = now;
+            if (now - *cancelSeen >= kCancelGrace)
+                abandoned = true;
+        }
+        return !abandoned;
+    }
+    bool gaveUp() const { return abandoned || Clock::now() >= deadline; }
 };
 
 int keepWaiting(http_t * /*http*/, void *data)
 {
-    const auto *watch = static_cast<const Watch *>(data);
-    return watch->gaveUp() ? 0 : 1;
+    return static_cast<Watch *>(data)->keepWaiting() ? 1 : 0;
 }
 
 int millisecondsUntil(Clock::time_point deadline)
@@ -38,6 +62,8 @@ int millisecondsUntil(Clock::time_point deadline)
 // cancellation; null when nothing answers the connection itself in time.
 http_t *connectWatched(Watch &watch)
 {
+    // The library keeps the service's address per thread; a pooled thread would keep an old one.
+    cupsSetServer(nullptr);
     http_t *http = httpConnect2(
         cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, millisecondsUntil(watch.deadline), nullptr);
     if (http != nullptr)
@@ -59,7 +85,7 @@ bool describesFirstPrinter(http_t *http, int count, const cups_dest_t *destinati
 // Withdraws the job `id`, on a connection of its own: the one that opened it may hang.
 bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds limit)
 {
-    Watch watch{Clock::now() + limit, nullptr};
+    Watch watch{limit, nullptr};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
         return false;
@@ -72,7 +98,7 @@ bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds l
 
 ServiceAnswer askPrintService(std::chrono::milliseconds limit)
 {
-    Watch watch{Clock::now() + limit, nullptr};
+    Watch watch{limit, nullptr};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
         return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;
@@ -115,7 +141,7 @@ JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std
     const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled,
     std::chrono::milliseconds withdrawLimit)
 {
-    Watch watch{Clock::now() + limit, &cancelled};
+    Watch watch{limit, &cancelled};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
         return {JobResult::Refused, "Der Druckdienst ist nicht erreichbar."};
@@ -126,11 +152,16 @@ JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std
     const int job = cupsCreateJob(http, printer.c_str(), title.c_str(), optionCount, cupsOptions);
     cupsFreeOptions(optionCount, cupsOptions);
     if (job <= 0) {
-        const bool answered = !watch.gaveUp();
-        const JobOutcome outcome = answered
-            ? JobOutcome{JobResult::Refused, refusalReason(cupsLastError(), printer, cupsLastErrorString())}
+        JobOutcome outcome{JobResult::Refused, refusalReason(cupsLastError(), printer, cupsLastErrorString())};
+        if (watch.gaveUp()) {
             // The request went out: the service may have opened the job without saying so.
-            : JobOutcome{JobResult::Uncertain, "Der Druckdienst hat auf den Auftrag nicht geantwortet."};
+            outcome = {JobResult::Uncertain, "Der Druckdienst hat auf den Auftrag nicht geantwortet."};
+        } else if (cups_dest_t *exists = cupsGetNamedDest(http, printer.c_str(), nullptr); exists != nullptr) {
+            cupsFreeDests(1, exists);
+        } else if (!watch.gaveUp()) {
+            // The library words a queue that has gone away as a missing file.
+            outcome.reason = refusalReason(IPP_STATUS_ERROR_NOT_FOUND, printer, {});
+        }
         httpClose(http);
         return outcome;
     }

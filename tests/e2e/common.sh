@@ -12,7 +12,7 @@ use_temporary_home() {
 # writes its number once it accepts clients. Returns 1, showing Xvfb's log, when it does not start.
 start_xvfb() {
     local work=$1 screen=${2:-1024x768}
-    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 400); do
         [ -s "$work/display" ] && break
