@@ -5,9 +5,9 @@
 # test removes; a loopback service that never answers, one that lists its printers but never
 # describes them, a proxy to the spooler that never answers a job and one that freezes once it
 # has taken a job. Then the real program is told to end (SIGTERM) while a copy hangs: it must end
-# at once, cleanly, and leave nothing of the sheet in its temporary folder. Everything is
-# stopped at the end.
-# Usage: print_service_test.sh PRINT_SERVICE_TEST_PROGRAM SALVENOR_PROGRAM
+# at once, in order (its window placement written), and leave nothing of the sheet in its
+# temporary folder. Everything is stopped at the end.
+# Usage: print_service_test.sh PRINT_SERVICE_TEST_PROGRAM SALVENOR_PROGRAM [TEST FUNCTIONS]
 set -euo pipefail
 program=$1
 salvenor=$2
@@ -82,7 +82,7 @@ SALVENOR_FREEZING_SERVER="$(address freezing)" \
 SALVENOR_PDF_QUEUE="$queue" SALVENOR_OUTPUT_QUEUE="$output" \
 SALVENOR_REJECTING_QUEUE="$rejecting" SALVENOR_REMOVABLE_QUEUE="$removable" \
 SALVENOR_PDF_OUTPUTS="$home/PDF:/var/spool/cups-pdf/ANONYMOUS:/var/spool/cups-pdf/$(id -un)" \
-QTEST_FUNCTION_TIMEOUT=120000 QT_QPA_PLATFORM=xcb "$program"
+QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-120000} QT_QPA_PLATFORM=xcb "$program" "${@:3}"
 
 # SIGTERM while a copy hangs: the real program, its print dialog confirmed with Enter on the
 # default printer, the job held by the proxy that never answers a job.
@@ -91,6 +91,8 @@ cancel -a "$queue" 2>/dev/null || true
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"
 : >"$work/stalling.log"
+settings="$XDG_CONFIG_HOME/Salvenor 2016.ini"
+rm -f "$settings"
 CUPS_SERVER=$(address stalling) QT_QPA_PLATFORM=xcb "$salvenor" >"$work/program.log" 2>&1 &
 app=$!
 main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
@@ -119,6 +121,8 @@ kill -0 "$app" 2>/dev/null && fail "the program did not end within 5 s of SIGTER
 wait "$app" && status=0 || status=$?
 app=
 [ "$status" -eq 143 ] || { cat "$work/program.log"; fail "exit status $status after SIGTERM"; }
+# Ended as a closed window ends, not killed on the spot: the window placement was written.
+[ -s "$settings" ] || fail "no settings written: the program did not shut down in order"
 leftovers=$(find "$TMPDIR" -name 'salvenor-*' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left in TMPDIR"
 echo "SIGTERM while a copy hangs: ended with status $status, nothing left in TMPDIR"
