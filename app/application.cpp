@@ -1,16 +1,21 @@
 #include "application.h"
 
+#include <csignal>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QToolTip>
 #include <QTranslator>
 
 #include "app/main_window.h"
+#include "print/print_job.h"
 #include "windows/design.h"
 #include "windows/placement.h"
 #include "windows/splash_window.h"
@@ -51,6 +56,59 @@ private:
     }
 
     bool m_queued = false;
+};
+
+int g_signalSocket[2] = {-1, -1};
+
+extern "C" void passSignalOn(int number)
+{
+    const auto byte = static_cast<unsigned char>(number);
+    // Nothing else is safe in a signal handler; the event loop does the rest.
+    [[maybe_unused]] const auto written = ::write(g_signalSocket[0], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the program as closing its window does, without asking: the copies
+// under way are stopped and a half-written PDF is removed, where the default action would end
+// the program on the spot and leave them behind.
+class TerminationSignals final
+{
+public:
+    explicit TerminationSignals(MainWindow &window)
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(g_signalSocket[1], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+            unsigned char number = 0;
+            if (::read(g_signalSocket[1], &number, 1) != 1)
+                return;
+            print::stopPrinting(&window);
+            window.close();
+            QCoreApplication::exit(128 + number);
+        });
+        for (const int number : {SIGTERM, SIGINT}) {
+            struct sigaction action = {};
+            action.sa_handler = &passSignalOn;
+            sigemptyset(&action.sa_mask);
+            action.sa_flags = SA_RESTART;
+            sigaction(number, &action, nullptr);
+        }
+    }
+    ~TerminationSignals()
+    {
+        for (const int number : {SIGTERM, SIGINT})
+            std::signal(number, SIG_DFL);
+        m_notifier.reset();
+        for (int &end : g_signalSocket) {
+            if (end >= 0)
+                ::close(end);
+            end = -1;
+        }
+    }
+    Q_DISABLE_COPY_MOVE(TerminationSignals)
+
+private:
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 } // namespace
@@ -96,6 +154,7 @@ int runApplication(QApplication &app, const StartOptions &options)
     centreOnScreen(&window);
     window.show();
     centreOnScreen(&window);
+    const TerminationSignals endOnSignal{window};
     QApplication::setQuitOnLastWindowClosed(true);
     return QApplication::exec();
 }

@@ -234,13 +234,9 @@ void MainWindow::printSheet()
     if (m_printing)
         return;
     m_printing = true;
-    print::PrintRun *run = print::printWithDialog(
+    print::PrintRequest *request = print::printWithDialog(
         this, [this] { return sheetData(); }, m_printTimeouts);
-    if (run == nullptr) {
-        m_printing = false;
-        return;
-    }
-    connect(run, &QObject::destroyed, this, [this] { m_printing = false; });
+    connect(request, &QObject::destroyed, this, [this] { m_printing = false; });
 }
 
 void MainWindow::load(const StartUp &startUp)
@@ -349,6 +345,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Copies still going out are not dropped without a word.
+    if (!print::mayCloseWhilePrinting(this)) {
+        event->ignore();
+        return;
+    }
     // Other open windows close first, the last opened first; then any the window did not see open.
     for (qsizetype i = m_openedWindows.size() - 1; i >= 0; --i) {
         if (QWidget *window = m_openedWindows.at(i); window != nullptr && window->isVisible())

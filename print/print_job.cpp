@@ -1,24 +1,21 @@
 #include "print_job.h"
 
-#include <memory>
-#include <thread>
-
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "print/print_progress_window.h"
 #include "print/print_run.h"
-#include "print/qt_print_surface.h"
-#include "print/sheet_layout.h"
 #include "print/sheet_pdf.h"
 
 namespace salvenor::print {
@@ -27,39 +24,6 @@ namespace {
 
 // Qt's key of the options that its print dialog sets for a queue of the print service.
 constexpr auto kCupsOptionsProperty = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
-
-// How often the window checks whether the service has answered.
-constexpr int kLookupPollMilliseconds = 20;
-
-// Asks the print service on a thread of its own while the window goes on answering events.
-ServiceAnswer lookUpPrinters(std::chrono::milliseconds limit)
-{
-    struct Lookup
-    {
-        std::atomic<bool> done{false};
-        ServiceAnswer answer = ServiceAnswer::Silent;
-    };
-    auto lookup = std::make_shared<Lookup>();
-    // The worker ends by itself within the limit; it holds its own share of the result.
-    std::thread{[lookup, limit] {
-        lookup->answer = askPrintService(limit);
-        lookup->done.store(true);
-    }}.detach();
-
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    QEventLoop loop;
-    QElapsedTimer waited;
-    waited.start();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (lookup->done.load() || waited.elapsed() > limit.count() + 1000)
-            loop.quit();
-    });
-    poll.start(kLookupPollMilliseconds);
-    loop.exec();
-    QApplication::restoreOverrideCursor();
-    return lookup->done.load() ? lookup->answer : ServiceAnswer::Silent;
-}
 
 JobOptions queueOptions(QPrinter &printer)
 {
@@ -83,75 +47,122 @@ JobOptions queueOptions(QPrinter &printer)
     return options;
 }
 
-PrintRun *startRun(
-    QWidget *owner, PrintTarget target, const SheetData &sheet, int copies, const PrintTimeouts &timeouts)
+// Something other than a regular file or a new one (a FIFO, a device, a folder): opening it
+// could wait for ever, and it cannot hold a PDF.
+bool isNoFileForAPdf(const QString &path)
 {
-    if (copies < 1)
-        return nullptr;
-    auto *run = new PrintRun{std::move(target), sheet, copies, timeouts.answer, owner};
-    auto *progress = new PrintProgressWindow{run, owner};
-    progress->show();
-    run->start();
-    return run;
+    const QFileInfo info{path};
+    return !path.isEmpty() && info.exists() && !info.isFile();
 }
 
-// The print service is silent: the sheet can still be saved as a PDF file.
-PrintRun *offerPdfFile(QWidget *owner, const SheetReader &read, const PrintTimeouts &timeouts)
+QString refusedPathText(const QString &path)
 {
-    QMessageBox box{QMessageBox::Warning, QStringLiteral("Drucken"),
-        QStringLiteral("Der Druckdienst antwortet nicht, daher kann gerade nicht gedruckt werden.\n"
-                       "Das Berechnungsblatt lässt sich aber als PDF-Datei speichern."),
-        QMessageBox::NoButton, owner};
-    box.setObjectName(QStringLiteral("printServiceSilent"));
-    QPushButton *save = box.addButton(QStringLiteral("Als PDF-Datei speichern …"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.exec();
-    if (box.clickedButton() != save)
-        return nullptr;
-    const QString file = QFileDialog::getSaveFileName(owner, QStringLiteral("Berechnungsblatt als PDF-Datei speichern"),
-        QDir::home().filePath(QStringLiteral("Kurbeitrag.pdf")), QStringLiteral("PDF-Dateien (*.pdf)"), nullptr,
-        QFileDialog::DontUseNativeDialog);
-    if (file.isEmpty())
-        return nullptr;
-    PrintTarget target;
-    target.outputFile = file;
-    target.layout = pdfPageLayout();
-    return startRun(owner, std::move(target), read(), 1, timeouts);
+    return QStringLiteral("„%1“ ist keine gewöhnliche Datei. Bitte wählen Sie eine neue Datei oder eine "
+                          "vorhandene PDF-Datei.")
+        .arg(QDir::toNativeSeparators(path));
 }
+
+// Qt's print dialog opens the chosen output file to see that it is writable before it accepts;
+// on a FIFO that waits for ever. Such a name is refused before the dialog looks at it.
+class SheetPrintDialog final : public QPrintDialog
+{
+public:
+    SheetPrintDialog(QPrinter *printer, QWidget *owner)
+        : QPrintDialog(printer, owner)
+    {
+        if (auto *buttons = findChild<QDialogButtonBox *>()) {
+            disconnect(buttons, &QDialogButtonBox::accepted, this, nullptr);
+            connect(buttons, &QDialogButtonBox::accepted, this, &SheetPrintDialog::checkAndAccept);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(SheetPrintDialog)
+    ~SheetPrintDialog() override = default;
+
+    void accept() override
+    {
+        if (outputIsUsable())
+            QPrintDialog::accept();
+    }
+
+private:
+    bool outputIsUsable()
+    {
+        const auto *name = findChild<QLineEdit *>(QStringLiteral("filename"));
+        if (name == nullptr || !name->isEnabled() || !isNoFileForAPdf(name->text()))
+            return true;
+        QMessageBox::warning(this, QStringLiteral("Drucken"), refusedPathText(name->text()));
+        return false;
+    }
+
+    void checkAndAccept()
+    {
+        // Then the dialog's own checks (a folder, an unwritable file, overwrite?) as before.
+        if (outputIsUsable() && !QMetaObject::invokeMethod(this, "_q_checkFields"))
+            accept();
+    }
+};
 
 } // namespace
 
-void printCopies(QPrinter &printer, int copies, const SheetReader &read)
+PrintRequest::PrintRequest(QWidget *owner, SheetReader read, const PrintTimeouts &timeouts)
+    : QObject(owner)
+    , m_owner(owner)
+    , m_read(std::move(read))
+    , m_timeouts(timeouts)
 {
-    if (copies < 1)
-        return;
-    printer.setCopyCount(1);
-    if (!printer.outputFileName().isEmpty()) {
-        // Copies to one file would overwrite each other: they become the pages of that file.
-        QtPrintSurface surface{printer, true};
-        for (int copy = 0; copy < copies; ++copy)
-            printSheet(surface, read());
-        surface.finish();
-        return;
-    }
-    for (int copy = 0; copy < copies; ++copy) {
-        QtPrintSurface surface{printer};
-        printSheet(surface, read());
-    }
+    m_checkDeadline.setSingleShot(true);
+    connect(&m_check, &QFutureWatcherBase::finished, this, [this] { onServiceChecked(m_check.result()); });
+    // The promise is the limit: a library that waits a little longer is not waited for.
+    connect(&m_checkDeadline, &QTimer::timeout, this, [this] { onServiceChecked(ServiceAnswer::Silent); });
 }
 
-PrintRun *printWithDialog(QWidget *owner, const SheetReader &read, const PrintTimeouts &timeouts)
+PrintRequest::~PrintRequest()
 {
-    if (lookUpPrinters(timeouts.lookup) == ServiceAnswer::Silent)
-        return offerPdfFile(owner, read, timeouts);
+    restoreCursor();
+}
 
+void PrintRequest::restoreCursor()
+{
+    if (m_busyCursor)
+        QApplication::restoreOverrideCursor();
+    m_busyCursor = false;
+}
+
+void PrintRequest::start()
+{
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_busyCursor = true;
+    // The worker holds nothing of this object; it ends by itself within the limit.
+    m_check.setFuture(QtConcurrent::run(&askPrintService, m_timeouts.lookup));
+    m_checkDeadline.start(m_timeouts.lookup);
+}
+
+void PrintRequest::onServiceChecked(ServiceAnswer answer)
+{
+    if (m_checked)
+        return;
+    m_checked = true;
+    m_checkDeadline.stop();
+    restoreCursor();
+    const QPointer<PrintRequest> alive{this};
+    if (answer == ServiceAnswer::Silent)
+        offerPdfFile();
+    else
+        showPrintDialog();
+    // Nothing goes out: the request is done.
+    if (alive != nullptr && !m_running)
+        deleteLater();
+}
+
+void PrintRequest::showPrintDialog()
+{
+    // The service has just answered what Qt asks here, so these calls return at once.
     QPrinter printer{QPrinter::HighResolution};
-    QPrintDialog dialog{&printer, owner};
+    SheetPrintDialog dialog{&printer, m_owner};
     dialog.setObjectName(QStringLiteral("dlgCommonDialog"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     if (dialog.exec() != QDialog::Accepted)
-        return nullptr;
+        return;
 
     // Taken after the dialog: the window may have changed while it was open.
     PrintTarget target;
@@ -163,7 +174,83 @@ PrintRun *printWithDialog(QWidget *owner, const SheetReader &read, const PrintTi
     } else {
         target.outputFile = printer.outputFileName();
     }
-    return startRun(owner, std::move(target), read(), printer.copyCount(), timeouts);
+    startRun(std::move(target), printer.copyCount());
+}
+
+// The print service is silent: the sheet can still be saved as a PDF file.
+void PrintRequest::offerPdfFile()
+{
+    QMessageBox box{QMessageBox::Warning, QStringLiteral("Drucken"),
+        QStringLiteral("Der Druckdienst antwortet nicht, daher kann gerade nicht gedruckt werden.\n"
+                       "Das Berechnungsblatt lässt sich aber als PDF-Datei speichern."),
+        QMessageBox::NoButton, m_owner};
+    box.setObjectName(QStringLiteral("printServiceSilent"));
+    QPushButton *save = box.addButton(QStringLiteral("Als PDF-Datei speichern …"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.exec();
+    if (box.clickedButton() != save)
+        return;
+    QString file;
+    for (;;) {
+        file = QFileDialog::getSaveFileName(m_owner, QStringLiteral("Berechnungsblatt als PDF-Datei speichern"),
+            file.isEmpty() ? QDir::home().filePath(QStringLiteral("Kurbeitrag.pdf")) : file,
+            QStringLiteral("PDF-Dateien (*.pdf)"), nullptr, QFileDialog::DontUseNativeDialog);
+        if (file.isEmpty())
+            return;
+        if (!isNoFileForAPdf(file))
+            break;
+        QMessageBox::warning(m_owner, QStringLiteral("Drucken"), refusedPathText(file));
+    }
+    PrintTarget target;
+    target.outputFile = file;
+    target.layout = pdfPageLayout();
+    startRun(std::move(target), 1);
+}
+
+void PrintRequest::startRun(PrintTarget target, int copies)
+{
+    if (copies < 1)
+        return;
+    auto *run = new PrintRun{std::move(target), m_read(), copies, m_timeouts.answer};
+    auto *progress = new PrintProgressWindow{run, m_owner};
+    // The request ends with the run's window.
+    connect(progress, &QObject::destroyed, this, &QObject::deleteLater);
+    m_running = true;
+    progress->show();
+    run->start();
+}
+
+PrintRequest *printWithDialog(QWidget *owner, const SheetReader &read, const PrintTimeouts &timeouts)
+{
+    auto *request = new PrintRequest{owner, read, timeouts};
+    request->start();
+    return request;
+}
+
+bool mayCloseWhilePrinting(QWidget *owner)
+{
+    const auto windows = owner->findChildren<PrintProgressWindow *>();
+    const bool going = std::any_of(
+        windows.begin(), windows.end(), [](const PrintProgressWindow *window) { return !window->hasEnded(); });
+    if (!going)
+        return true;
+    const auto answer = QMessageBox::question(owner, QStringLiteral("Drucken"),
+        QStringLiteral("Es werden noch Exemplare gedruckt. Trotzdem beenden?\n"
+                       "Die übrigen Exemplare werden dann nicht gedruckt."),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    stopPrinting(owner);
+    return true;
+}
+
+void stopPrinting(QWidget *owner)
+{
+    for (PrintProgressWindow *window : owner->findChildren<PrintProgressWindow *>()) {
+        if (!window->hasEnded())
+            window->abandon();
+    }
 }
 
 } // namespace salvenor::print

@@ -18,6 +18,7 @@ PrintProgressWindow::PrintProgressWindow(PrintRun *run, QWidget *owner)
     setWindowTitle(QStringLiteral("Drucken"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    run->setParent(this);
 
     m_copyLabel = new QLabel(this);
     m_copyLabel->setObjectName(QStringLiteral("lblExemplar"));
@@ -41,40 +42,76 @@ PrintProgressWindow::PrintProgressWindow(PrintRun *run, QWidget *owner)
 
 PrintProgressWindow::~PrintProgressWindow() = default;
 
+QString PrintProgressWindow::copyText() const
+{
+    return m_copyLabel->text();
+}
+
 void PrintProgressWindow::onCopyStarted(int copy)
 {
+    if (m_run->isCancelled())
+        return;
     m_copyLabel->setText(QStringLiteral("Exemplar %1 von %2").arg(copy).arg(m_run->copies()));
     m_bar->setValue(copy - 1);
 }
 
 void PrintProgressWindow::reject()
 {
-    // Esc, the close box and the button: stop after the current copy; the window closes when
-    // the run has ended.
+    if (m_ended) {
+        QDialog::reject();
+        return;
+    }
+    // Esc, the close box and the button while copies go: stop after the current copy; the
+    // window closes when the run has ended.
     m_run->cancel();
     m_cancelButton->setEnabled(false);
     m_copyLabel->setText(QStringLiteral("Wird abgebrochen …"));
 }
 
-void PrintProgressWindow::onFinished(int handedOver, const QString &failure)
+void PrintProgressWindow::abandon()
 {
-    m_bar->setValue(handedOver);
-    QWidget *owner = parentWidget();
-    if (!failure.isEmpty()) {
-        const int copies = m_run->copies();
-        const QString text = copies == 1
-            ? QStringLiteral("Das Berechnungsblatt wurde nicht gedruckt.\n%1").arg(failure)
-            : QStringLiteral("Von %1 Exemplaren wurden %2 gedruckt.\nExemplar %3 wurde nicht gedruckt: %4")
-                  .arg(copies)
-                  .arg(handedOver)
-                  .arg(handedOver + 1)
-                  .arg(failure);
-        auto *box = new QMessageBox{QMessageBox::Warning, QStringLiteral("Drucken"), text, QMessageBox::Ok, owner};
+    m_run->stop();
+    m_ended = true;
+    close();
+}
+
+QString PrintProgressWindow::failureText(int copies, bool toFile, const RunResult &result)
+{
+    if (result.failure.isEmpty())
+        return {};
+    if (toFile)
+        return QStringLiteral("Die PDF-Datei wurde nicht geschrieben.\n%1").arg(result.failure);
+    const QString checkFirst = QStringLiteral("Bitte sehen Sie am Drucker nach, bevor Sie noch einmal drucken.");
+    if (copies == 1) {
+        return result.uncertain
+            ? QStringLiteral("Das Berechnungsblatt wurde vielleicht gedruckt.\n%1\n%2").arg(result.failure, checkFirst)
+            : QStringLiteral("Das Berechnungsblatt wurde nicht gedruckt.\n%1").arg(result.failure);
+    }
+    const QString summary = result.handedOver == 1
+        ? QStringLiteral("Von %1 Exemplaren wurde 1 gedruckt.").arg(copies)
+        : QStringLiteral("Von %1 Exemplaren wurden %2 gedruckt.").arg(copies).arg(result.handedOver);
+    const int copy = result.handedOver + 1;
+    QString text = result.uncertain
+        ? QStringLiteral("%1\nExemplar %2 wurde vielleicht gedruckt: %3").arg(summary).arg(copy).arg(result.failure)
+        : QStringLiteral("%1\nExemplar %2 wurde nicht gedruckt: %3").arg(summary).arg(copy).arg(result.failure);
+    if (copy < copies)
+        text += QStringLiteral("\nDie übrigen Exemplare wurden nicht gedruckt.");
+    if (result.uncertain)
+        text += QStringLiteral("\n%1").arg(checkFirst);
+    return text;
+}
+
+void PrintProgressWindow::onFinished(const RunResult &result)
+{
+    m_ended = true;
+    m_bar->setValue(result.handedOver);
+    if (const QString text = failureText(m_run->copies(), m_run->toFile(), result); !text.isEmpty()) {
+        auto *box
+            = new QMessageBox{QMessageBox::Warning, QStringLiteral("Drucken"), text, QMessageBox::Ok, parentWidget()};
         box->setObjectName(QStringLiteral("printFailed"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
-    m_run->deleteLater();
     close();
 }
 

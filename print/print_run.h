@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <thread>
 
 #include <QObject>
@@ -24,9 +23,19 @@ struct PrintTarget
     JobOptions options; // what the dialog set for the queue (media, sides, its own options)
 };
 
+// How a run ended.
+struct RunResult
+{
+    int handedOver = 0; // copies that reached the printer, or pages written to the file
+    bool uncertain = false; // copy handedOver + 1 went out unconfirmed: it may print
+    QString failure; // why copy handedOver + 1 did not (or may not have) gone out; empty when all did
+    bool cancelled = false;
+};
+
 // The copies of one print, drawn and handed over outside the GUI thread, so that a slow or
 // silent print service never blocks the window. Reports each copy and the end through queued
-// signals; cancel() stops after the current copy (at once when the service is silent). The
+// signals; finished() comes exactly once, whatever happened. cancel() stops after the current
+// copy (at once when the service is silent). A file is written whole or not at all. The
 // destructor cancels and waits for the worker.
 class PrintRun final : public QObject
 {
@@ -40,19 +49,20 @@ public:
 
     void start();
     void cancel();
+    // Cancels and waits for the worker; finished() is not sent afterwards.
+    void stop();
     bool isCancelled() const { return m_cancelled.load(); }
     int copies() const { return m_copies; }
+    bool toFile() const { return !m_target.outputFile.isEmpty(); }
 
 signals:
     void copyStarted(int copy);
-    // handedOver copies reached the printer or the file; `failure` says why the others did not
-    // (empty when all did, or when the user cancelled).
-    void finished(int handedOver, const QString &failure);
+    void finished(const salvenor::print::RunResult &result);
 
 private:
     void work();
-    void printToQueue(int &handedOver, QString &failure);
-    void printToFile(int &handedOver, QString &failure);
+    void printToQueue(RunResult &result);
+    void printToFile(RunResult &result);
     void announce(int copy);
 
     PrintTarget m_target;
@@ -62,5 +72,8 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::thread m_worker;
 };
+
+// Whether `pdf` holds a whole PDF document: its header and, near its end, its end-of-file mark.
+bool isWholePdf(const QByteArray &pdf);
 
 } // namespace salvenor::print

@@ -1,6 +1,8 @@
 #include "print_service.h"
 
+#include <algorithm>
 #include <cups/cups.h>
+#include <optional>
 
 namespace salvenor::print {
 
@@ -10,19 +12,44 @@ using Clock = std::chrono::steady_clock;
 
 // How often a silent connection asks whether to go on waiting.
 constexpr double kWaitSliceSeconds = 0.1;
+// The document goes out in pieces of this size, so that a cancel is seen between them.
+constexpr std::size_t kWriteChunk = 16384;
+
+// How long a copy under way may still take once the user has cancelled: a service that
+// answers at all answers well within it, so the copy is not left in doubt.
+constexpr auto kCancelGrace = std::chrono::milliseconds{1000};
 
 struct Watch
 {
+    Watch(std::chrono::milliseconds limit, const std::atomic<bool> *cancelledFlag)
+        : deadline(Clock::now() + limit)
+        , cancelled(cancelledFlag)
+    { }
+
     Clock::time_point deadline;
-    const std::atomic<bool> *cancelled = nullptr;
+    const std::atomic<bool> *cancelled;
+    std::optional<Clock::time_point> cancelSeen;
+    bool abandoned = false;
+
+    bool keepWaiting()
+    {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            abandoned = true;
+        if (cancelled != nullptr && cancelled->load()) {
+            if (!cancelSeen)
+                cancelSeen = now;
+            if (now - *cancelSeen >= kCancelGrace)
+                abandoned = true;
+        }
+        return !abandoned;
+    }
+    bool gaveUp() const { return abandoned || Clock::now() >= deadline; }
 };
 
 int keepWaiting(http_t * /*http*/, void *data)
 {
-    const auto *watch = static_cast<const Watch *>(data);
-    if (watch->cancelled != nullptr && watch->cancelled->load())
-        return 0;
-    return Clock::now() < watch->deadline ? 1 : 0;
+    return static_cast<Watch *>(data)->keepWaiting() ? 1 : 0;
 }
 
 int millisecondsUntil(Clock::time_point deadline)
@@ -35,6 +62,8 @@ int millisecondsUntil(Clock::time_point deadline)
 // cancellation; null when nothing answers the connection itself in time.
 http_t *connectWatched(Watch &watch)
 {
+    // The library keeps the service's address per thread; a pooled thread would keep an old one.
+    cupsSetServer(nullptr);
     http_t *http = httpConnect2(
         cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, millisecondsUntil(watch.deadline), nullptr);
     if (http != nullptr)
@@ -42,47 +71,121 @@ http_t *connectWatched(Watch &watch)
     return http;
 }
 
+// The first printer the print dialog shows: the default one, else the first of the list.
+bool describesFirstPrinter(http_t *http, int count, const cups_dest_t *destinations)
+{
+    cups_dest_t *described = cupsGetNamedDest(http, nullptr, nullptr);
+    if (described == nullptr && count > 0)
+        described = cupsGetNamedDest(http, destinations[0].name, destinations[0].instance);
+    const bool found = described != nullptr;
+    cupsFreeDests(found ? 1 : 0, described);
+    return found;
+}
+
+// Withdraws the job `id`, on a connection of its own: the one that opened it may hang.
+bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds limit)
+{
+    Watch watch{limit, nullptr};
+    http_t *http = connectWatched(watch);
+    if (http == nullptr)
+        return false;
+    const ipp_status_t status = cupsCancelJob2(http, printer.c_str(), id, 0);
+    httpClose(http);
+    return status == IPP_STATUS_OK && !watch.gaveUp();
+}
+
 } // namespace
 
 ServiceAnswer askPrintService(std::chrono::milliseconds limit)
 {
-    Watch watch{Clock::now() + limit, nullptr};
+    Watch watch{limit, nullptr};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
-        return Clock::now() < watch.deadline ? ServiceAnswer::Unreachable : ServiceAnswer::Silent;
+        return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;
     cups_dest_t *destinations = nullptr;
     const int count = cupsGetDests2(http, &destinations);
+    if (!watch.gaveUp())
+        describesFirstPrinter(http, count, destinations);
     cupsFreeDests(count, destinations);
-    const bool gaveUp = Clock::now() >= watch.deadline;
+    const bool gaveUp = watch.gaveUp();
     httpClose(http);
     return gaveUp ? ServiceAnswer::Silent : ServiceAnswer::Answered;
 }
 
-JobOutcome submitJob(const std::string &printer, const std::string &file, const std::string &title,
-    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled)
+std::string refusalReason(int status, const std::string &printer, const std::string &serviceText)
 {
-    Watch watch{Clock::now() + limit, &cancelled};
+    const std::string name = "„" + printer + "“";
+    switch (static_cast<ipp_status_t>(status)) {
+    case IPP_STATUS_ERROR_NOT_FOUND:
+        return "Den Drucker " + name + " gibt es nicht mehr.";
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        return "Der Drucker " + name + " nimmt zurzeit keine Aufträge an.";
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+    case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+        return "Der Druckdienst erlaubt nicht, auf " + name + " zu drucken.";
+    case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+        return "Der Drucker " + name + " kann keine PDF-Dokumente drucken.";
+    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+    case IPP_STATUS_ERROR_BUSY:
+    case IPP_STATUS_ERROR_DEVICE:
+    case IPP_STATUS_ERROR_TEMPORARY:
+        return "Der Druckdienst ist zurzeit nicht bereit (Meldung: „" + serviceText + "“).";
+    default:
+        return "Der Druckdienst hat den Auftrag abgelehnt (Meldung: „" + serviceText + "“).";
+    }
+}
+
+JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std::string &title,
+    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled,
+    std::chrono::milliseconds withdrawLimit)
+{
+    Watch watch{limit, &cancelled};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
-        return {false, "Der Druckdienst ist nicht erreichbar."};
+        return {JobResult::Refused, "Der Druckdienst ist nicht erreichbar."};
     cups_option_t *cupsOptions = nullptr;
     int optionCount = 0;
     for (const auto &[name, value] : options)
         optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &cupsOptions);
-    const int job = cupsPrintFile2(http, printer.c_str(), file.c_str(), title.c_str(), optionCount, cupsOptions);
+    const int job = cupsCreateJob(http, printer.c_str(), title.c_str(), optionCount, cupsOptions);
     cupsFreeOptions(optionCount, cupsOptions);
-    JobOutcome outcome;
-    outcome.accepted = job > 0;
-    if (!outcome.accepted) {
-        if (cancelled.load())
-            outcome.error = "Abgebrochen.";
-        else if (Clock::now() >= watch.deadline)
-            outcome.error = "Der Druckdienst hat den Auftrag nicht rechtzeitig angenommen.";
-        else
-            outcome.error = cupsLastErrorString();
+    if (job <= 0) {
+        JobOutcome outcome{JobResult::Refused, refusalReason(cupsLastError(), printer, cupsLastErrorString())};
+        if (watch.gaveUp()) {
+            // The request went out: the service may have opened the job without saying so.
+            outcome = {JobResult::Uncertain, "Der Druckdienst hat auf den Auftrag nicht geantwortet."};
+        } else if (cups_dest_t *exists = cupsGetNamedDest(http, printer.c_str(), nullptr); exists != nullptr) {
+            cupsFreeDests(1, exists);
+        } else if (!watch.gaveUp()) {
+            // The library words a queue that has gone away as a missing file.
+            outcome.reason = refusalReason(IPP_STATUS_ERROR_NOT_FOUND, printer, {});
+        }
+        httpClose(http);
+        return outcome;
     }
+    http_status_t sent = cupsStartDocument(http, printer.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1);
+    for (std::size_t at = 0; sent == HTTP_STATUS_CONTINUE && at < pdf.size(); at += kWriteChunk) {
+        const std::size_t length = std::min(kWriteChunk, pdf.size() - at);
+        sent = cupsWriteRequestData(http, pdf.data() + at, length);
+    }
+    const ipp_status_t status = cupsFinishDocument(http, printer.c_str());
+    const bool answered = !watch.gaveUp();
+    const std::string serviceText = cupsLastErrorString();
     httpClose(http);
-    return outcome;
+    if (sent == HTTP_STATUS_CONTINUE && status <= IPP_STATUS_OK_EVENTS_COMPLETE && answered)
+        return {JobResult::Taken, {}};
+    // The job is open on the service: withdraw it, so that it cannot print unseen.
+    if (withdrawJob(printer, job, withdrawLimit)) {
+        return {JobResult::Refused,
+            answered ? refusalReason(status, printer, serviceText)
+                     : "Der Druckdienst hat nicht rechtzeitig geantwortet; der Auftrag wurde zurückgezogen."};
+    }
+    if (answered && status > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return {JobResult::Refused, refusalReason(status, printer, serviceText)};
+    return {JobResult::Uncertain,
+        "Der Druckdienst hat den Auftrag erhalten, aber nicht bestätigt, und er ließ sich nicht zurückziehen."};
 }
 
 } // namespace salvenor::print

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,25 +14,40 @@ namespace salvenor::print {
 // thread for longer than that. Safe to call from any thread.
 
 enum class ServiceAnswer {
-    Answered, // it listed its printers (perhaps none)
+    Answered, // it listed its printers (perhaps none) and described the one the dialog shows first
     Unreachable, // nothing listens: Qt's print dialog finds no printers at once
     Silent, // it took the connection but gave no answer within the limit
 };
 
-// Asks the service for its printers, giving up after `limit`.
+// Asks the service what Qt's printer and print dialog ask when they are built: the list of
+// printers (CUPS-Get-Printers), the default printer and its attributes (CUPS-Get-Default,
+// Get-Printer-Attributes), or, without a default, those of the first printer listed. Gives up
+// after `limit`.
 ServiceAnswer askPrintService(std::chrono::milliseconds limit);
 
 using JobOptions = std::vector<std::pair<std::string, std::string>>;
 
-struct JobOutcome
-{
-    bool accepted = false;
-    std::string error; // the service's reason when not accepted
+enum class JobResult {
+    Taken, // the service answered that it has the whole job
+    Refused, // the service said no, or the job is withdrawn: nothing prints
+    Uncertain, // the job went out but no answer came and it could not be withdrawn: it may print
 };
 
-// Hands a document file to the queue `printer` as one job. Gives up when the service has not
-// taken it within `limit` or when `cancelled` becomes true while it waits for an answer.
-JobOutcome submitJob(const std::string &printer, const std::string &file, const std::string &title,
-    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled);
+struct JobOutcome
+{
+    JobResult result = JobResult::Refused;
+    std::string reason; // German, for the user; empty when taken
+};
+
+// Hands a PDF document to the queue `printer` as one job. Gives up when the service has not
+// taken it within `limit` or when `cancelled` becomes true while it waits for an answer; a job
+// that the service has already opened is then withdrawn (within `withdrawLimit`).
+JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std::string &title,
+    const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled,
+    std::chrono::milliseconds withdrawLimit = std::chrono::milliseconds{3000});
+
+// Why the service refused a job on `printer`, in German; `status` is an IPP status code and
+// `serviceText` the service's own words for it.
+std::string refusalReason(int status, const std::string &printer, const std::string &serviceText);
 
 } // namespace salvenor::print

@@ -5,7 +5,7 @@ out=${1:-docs/sheet.png}
 build=${2:-build/release}
 pdf=$(mktemp --suffix=.pdf)
 trap 'rm -f "$pdf"' EXIT
-QT_QPA_PLATFORM=offscreen "$build/tests/print_sheet" --pdf "$pdf" --copies 1
+QT_QPA_PLATFORM=offscreen "$build/tests/print_sheet" --pdf "$pdf"
 mkdir -p "$(dirname "$out")"
 pdftoppm -png -r 80 -singlefile "$pdf" "${out%.png}"
 echo "saved $out"

@@ -6,6 +6,14 @@
   print_servers.py stall-jobs UPSTREAM_PORT PORT_FILE
       passes every request to the print service at 127.0.0.1:UPSTREAM_PORT, except a job
       (IPP Print-Job, Create-Job, Send-Document): that request gets no answer, ever.
+  print_servers.py stall-attributes UPSTREAM_PORT PORT_FILE
+      half-answering: lists the printers (CUPS-Get-Printers, CUPS-Get-Default) but never
+      answers Get-Printer-Attributes.
+  print_servers.py freeze-after-job UPSTREAM_PORT PORT_FILE
+      a spooler that freezes once it has taken a job: passes everything on until the first
+      document (Print-Job or Send-Document) has gone upstream, then answers nothing more.
+
+Each held request is written to standard error ("held 0x0005"), so that a test can wait for it.
 
 Writes the port it listens on to PORT_FILE and runs until it is killed.
 """
@@ -14,6 +22,9 @@ import sys
 import threading
 
 JOB_OPERATIONS = {0x0002, 0x0005, 0x0006}
+GET_PRINTER_ATTRIBUTES = {0x000B}
+DOCUMENT_OPERATIONS = {0x0002, 0x0006}
+frozen = threading.Event()
 
 
 def listen(port_file):
@@ -68,12 +79,22 @@ def pipe(source, target):
             data = source.recv(65536)
             if not data:
                 break
+            if frozen.is_set():
+                continue
             target.sendall(data)
     except OSError:
         pass
 
 
-def stall_jobs(client, upstream_port):
+def held(client, operation):
+    sys.stderr.write("held 0x%04x\n" % operation)
+    sys.stderr.flush()
+    hold(client)
+
+
+def proxy(client, upstream_port, held_operations, freezing_operations):
+    """Passes requests on, except those of held_operations; after one of freezing_operations
+    has gone on, nothing is answered any more."""
     upstream = socket.create_connection(("127.0.0.1", upstream_port))
     threading.Thread(target=pipe, args=(upstream, client), daemon=True).start()
     reader = Reader(client)
@@ -91,6 +112,7 @@ def stall_jobs(client, upstream_port):
             if chunked:
                 parts = []
                 body = b""
+                checked = False
                 while True:
                     size_line = reader.until(b"\r\n")
                     size = int(size_line.split(b";")[0], 16)
@@ -100,18 +122,25 @@ def stall_jobs(client, upstream_port):
                     data = reader.exactly(size + 2)
                     parts.append(size_line + data)
                     body += data[:-2]
-                    if len(body) >= 4 and len(parts) == 1:
-                        if int.from_bytes(body[2:4], "big") in JOB_OPERATIONS:
-                            hold(client)
+                    if len(body) >= 4 and not checked:
+                        checked = True
+                        operation = int.from_bytes(body[2:4], "big")
+                        if operation in held_operations or frozen.is_set():
+                            held(client, operation)
                             return
+                        if operation in freezing_operations:
+                            frozen.set()
                         upstream.sendall(b"".join(parts))
                         parts = []
                 upstream.sendall(b"".join(parts))
             elif length:
                 body = reader.exactly(length)
-                if length >= 4 and int.from_bytes(body[2:4], "big") in JOB_OPERATIONS:
-                    hold(client)
+                operation = int.from_bytes(body[2:4], "big") if length >= 4 else 0
+                if operation in held_operations or frozen.is_set():
+                    held(client, operation)
                     return
+                if operation in freezing_operations:
+                    frozen.set()
                 upstream.sendall(body)
     except (EOFError, OSError):
         pass
@@ -123,14 +152,21 @@ def stall_jobs(client, upstream_port):
                 pass
 
 
+PROXIES = {
+    "stall-jobs": (JOB_OPERATIONS, set()),
+    "stall-attributes": (GET_PRINTER_ATTRIBUTES, set()),
+    "freeze-after-job": (set(), DOCUMENT_OPERATIONS),
+}
+
+
 def main():
     mode = sys.argv[1]
     if mode == "silent":
         server = listen(sys.argv[2])
         handler, extra = hold, ()
-    elif mode == "stall-jobs":
+    elif mode in PROXIES:
         server = listen(sys.argv[3])
-        handler, extra = stall_jobs, (int(sys.argv[2]),)
+        handler, extra = proxy, (int(sys.argv[2]),) + PROXIES[mode]
     else:
         sys.exit("unknown mode " + mode)
     while True:

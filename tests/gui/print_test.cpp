@@ -1,12 +1,22 @@
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,25 +24,52 @@
 
 #include "app/main_window.h"
 #include "gui_helpers.h"
-#include "print/print_job.h"
+#include "print/print_progress_window.h"
+#include "print/print_run.h"
+#include "print/sheet_pdf.h"
 #include "sheet_examples.h"
 
 using namespace salvenor::print;
 using namespace salvenor::ui;
+using namespace std::chrono_literals;
 
+// Printing to a PDF file the way a user does it: the print button, the print dialog with
+// "Print to file (PDF)", a file name and a number of copies, the progress window. No print
+// service is reachable here (tests/e2e/print_service_test.sh has the real ones), so the dialog
+// offers the file only.
 class PrintTest final : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void init();
+    void cleanup();
     void sheetStandsAtItsMillimetres();
-    void copiesToAFileBecomePages();
-    void cancelPrintsNothing();
-    void noPrinterAndUnwritableFilesFailQuietly();
-    void mainWindowProvidesWhatItShows();
+    void copiesToAFileBecomePagesAndEveryWindowCloses();
+    void cancelInTheDialogPrintsNothing();
+    void cancelledRunLeavesNoFile();
+    void unwritableFileIsReportedByTheDialog();
+    void notARegularFileIsRefused();
+    void fileThatCannotBeCreatedIsReported();
+    void fullFileSystemIsReportedAndLeavesNoFile();
+    void escapeAfterAFinishedRunIsHarmless();
 
 private:
+    struct Accepted
+    {
+        bool shown = false;
+        QPageLayout layout; // as the dialog left the printer
+    };
+    // Clicks the print button; in the dialog picks "Print to file (PDF)", types `file` and
+    // `copies` and clicks Print (or, with `cancel`, presses Esc).
+    std::shared_ptr<Accepted> printToFile(const QString &file, int copies, bool cancel = false);
+    // Waits until the print has ended; then no window but the main one may be left.
+    void waitForTheEnd();
+    QStringList otherWindows() const;
+    QMessageBox *failureBox() const;
+
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
 };
 
@@ -81,24 +118,121 @@ const Word *findWord(const std::vector<Word> &words, const QString &text, int pa
     return nullptr;
 }
 
+// The page count pdfinfo reads; 0 when it cannot read the file as a PDF.
+int pagesOf(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return 0;
+    static const QRegularExpression pages{QStringLiteral(R"(^Pages:\s+(\d+))"), QRegularExpression::MultilineOption};
+    return pages.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1).toInt();
+}
+
 } // namespace
 
 void PrintTest::initTestCase()
 {
+    // No print service: the check answers at once and the dialog lists no printer.
+    qputenv("CUPS_SERVER", QDir::temp().filePath(QStringLiteral("salvenor-no-print-service")).toLocal8Bit());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     salvenor::test::silenceOffscreenSizeHintWarnings();
     QVERIFY(m_dir.isValid());
 }
 
+void PrintTest::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->load({QDate{2016, 3, 14}});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY2(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')));
+}
+
+void PrintTest::cleanup()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 30000);
+    if (QMessageBox *box = failureBox())
+        box->close();
+    m_window.reset();
+}
+
+QStringList PrintTest::otherWindows() const
+{
+    QStringList others;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget != m_window.get() && widget->isVisible())
+            others << widget->metaObject()->className() + (u' ' + widget->objectName());
+    }
+    return others;
+}
+
+QMessageBox *PrintTest::failureBox() const
+{
+    return m_window->findChild<QMessageBox *>(QStringLiteral("printFailed"));
+}
+
+std::shared_ptr<PrintTest::Accepted> PrintTest::printToFile(const QString &file, int copies, bool cancel)
+{
+    auto accepted = std::make_shared<Accepted>();
+    salvenor::test::whenWindowShows<QPrintDialog>([accepted, file, copies, cancel](QPrintDialog *dialog) {
+        accepted->shown = true;
+        auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+        auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies"));
+        auto *buttons = dialog->findChild<QDialogButtonBox *>();
+        if (dialog->objectName() != QStringLiteral("dlgCommonDialog") || printers == nullptr || name == nullptr
+            || copiesBox == nullptr || buttons == nullptr) {
+            dialog->reject();
+            QFAIL("not the print dialog with its controls");
+        }
+        // "Print to file (PDF)" is the list's last entry.
+        printers->setCurrentIndex(printers->count() - 1);
+        // Typed, the name would open the file-name completer over the dialog.
+        name->setText(file);
+        copiesBox->selectAll();
+        QTest::keyClicks(copiesBox, QString::number(copies));
+        if (!name->isEnabled() || copiesBox->value() != copies) {
+            dialog->reject();
+            QFAIL("the dialog did not take the file name and the copies");
+        }
+        if (cancel) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            return;
+        }
+        QObject::connect(dialog, &QDialog::accepted, dialog,
+            [accepted, dialog] { accepted->layout = dialog->printer()->pageLayout(); });
+        // Clicked from a posted event, not from this timer: a message box the click opens must
+        // see the other tests' timers fire.
+        QMetaObject::invokeMethod(
+            buttons, [buttons] { QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton); },
+            Qt::QueuedConnection);
+    });
+    QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    return accepted;
+}
+
+void PrintTest::waitForTheEnd()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 30000);
+    // The progress window closes by itself; nothing else is left behind.
+    QTRY_VERIFY2_WITH_TIMEOUT(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')), 5000);
+    QVERIFY(m_window->findChild<PrintProgressWindow *>() == nullptr);
+}
+
 void PrintTest::sheetStandsAtItsMillimetres()
 {
+    salvenor::test::clickDay(m_window->control<QCalendarWidget>(QStringLiteral("Abreise")), QDate{2016, 3, 21});
+    salvenor::test::pickWithKeys(m_window->control<QComboBox>(QStringLiteral("Anz_Erwachsene")), 2);
+    salvenor::test::pickWithKeys(m_window->control<QComboBox>(QStringLiteral("Anz_Kind")), 2);
     const QString pdf = m_dir.filePath(QStringLiteral("sheet.pdf"));
-    QPrinter printer{QPrinter::HighResolution};
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    printCopies(printer, 1, [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
+    const auto accepted = printToFile(pdf, 1);
+    QTRY_VERIFY(accepted->shown);
+    waitForTheEnd();
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(pagesOf(pdf), 1);
 
-    const QRectF area = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+    const QRectF area = accepted->layout.paintRect(QPageLayout::Millimeter);
     const double left = area.left();
     const double top = area.top();
     const double width = area.width();
@@ -111,7 +245,7 @@ void PrintTest::sheetStandsAtItsMillimetres()
     QVERIFY(qAbs(island->xMin - (left + 13)) < tolerance);
     // Items at y = 0 stand fully on the page, their line box starting at the printable area's top.
     QVERIFY2(island->yMin >= top - 0.01 && island->yMin < top + 2, qPrintable(QString::number(island->yMin - top)));
-    const Word *date = findWord(words, QStringLiteral("14.03.2016"));
+    const Word *date = findWord(words, QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     QVERIFY(date);
     QVERIFY(qAbs(date->xMin - (left + 160)) < tolerance);
 
@@ -124,10 +258,9 @@ void PrintTest::sheetStandsAtItsMillimetres()
     const Word *adults = findWord(words, QStringLiteral("Erwachsene(r)"));
     QVERIFY(adults);
     QVERIFY(adults->yMin > top + 62 && adults->yMin < top + 65);
-    const Word *amount = findWord(words, QStringLiteral("3,20"));
-    QVERIFY(amount);
-    const Word *childAmount = findWord(words, QStringLiteral("0,80"));
-    QVERIFY(childAmount);
+    QVERIFY(findWord(words, QStringLiteral("2,30"))); // 32,20 for two adults and 7 nights
+    QVERIFY(findWord(words, QStringLiteral("0,40"))); // 2,80 for the family's children, not halved
+    QVERIFY(findWord(words, QStringLiteral("35,00")));
 
     // The sums and the total end 40 mm before the printable area's right edge.
     const double rightEdge = left + width - 40;
@@ -139,109 +272,189 @@ void PrintTest::sheetStandsAtItsMillimetres()
         }
     }
     QCOMPARE(euros, 7);
-    QVERIFY(findWord(words, QStringLiteral("1.234,50")));
     const Word *phone = findWord(words, QStringLiteral("555-0123"));
     QVERIFY(phone);
     QVERIFY(phone->yMin > top + 174 && phone->yMin < top + 180);
 }
 
-void PrintTest::copiesToAFileBecomePages()
+void PrintTest::copiesToAFileBecomePagesAndEveryWindowCloses()
 {
     const QString pdf = m_dir.filePath(QStringLiteral("copies.pdf"));
-    QPrinter printer{QPrinter::HighResolution};
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    printer.setCopyCount(3); // as the print dialog hands it back
-    printCopies(
-        printer, printer.copyCount(), [] { return salvenor::test::sevenNightsSheet(QStringLiteral("1.234,50")); });
-
+    const auto request = printToFile(pdf, 3);
+    QTRY_VERIFY(request->shown);
+    waitForTheEnd();
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(pagesOf(pdf), 3);
     const auto words = wordsOf(pdf);
     for (int page = 1; page <= 3; ++page)
         QVERIFY2(findWord(words, QStringLiteral("Nordseeinsel"), page), qPrintable(QString::number(page)));
-    QVERIFY(!findWord(words, QStringLiteral("Nordseeinsel"), 4));
+    // The button prints again.
+    const QString again = m_dir.filePath(QStringLiteral("again.pdf"));
+    const auto printedAgain = printToFile(again, 1);
+    QTRY_VERIFY(printedAgain->shown);
+    waitForTheEnd();
+    QCOMPARE(pagesOf(again), 1);
 }
 
-void PrintTest::noPrinterAndUnwritableFilesFailQuietly()
+void PrintTest::cancelInTheDialogPrintsNothing()
 {
-    // Every copy is still tried (the sheet is read for each), nothing throws, and a good printer
-    // afterwards prints as before.
-    int reads = 0;
-    const auto read = [&reads] {
-        ++reads;
-        return salvenor::test::sevenNightsSheet();
-    };
-    QPrinter missing{QPrinter::HighResolution};
-    missing.setPrinterName(QStringLiteral("no-such-printer"));
-    printCopies(missing, 2, read);
-    QCOMPARE(reads, 2);
-
-    QPrinter unwritable{QPrinter::HighResolution};
-    unwritable.setOutputFormat(QPrinter::PdfFormat);
-    unwritable.setOutputFileName(m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")));
-    printCopies(unwritable, 3, read);
-    QCOMPARE(reads, 5);
-
-    const QString good = m_dir.filePath(QStringLiteral("after-failures.pdf"));
-    QPrinter afterwards{QPrinter::HighResolution};
-    afterwards.setOutputFormat(QPrinter::PdfFormat);
-    afterwards.setOutputFileName(good);
-    printCopies(afterwards, 1, read);
-    QVERIFY(findWord(wordsOf(good), QStringLiteral("Nordseeinsel"), 1));
-}
-
-void PrintTest::cancelPrintsNothing()
-{
-    MainWindow window;
-    window.load({QDate{2016, 3, 14}});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QString dialogName;
-    // The dialog is set to print into a file, then cancelled: the file must never appear.
     const QString file = m_dir.filePath(QStringLiteral("cancelled.pdf"));
-    salvenor::test::whenWindowShows<QPrintDialog>([&dialogName, &window, &file](QPrintDialog *dialog) {
-        dialogName = dialog->objectName();
-        QVERIFY(dialog->parentWidget() == &window);
-        dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-        dialog->printer()->setOutputFileName(file);
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    const QString before = window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
-    QTest::mouseClick(window.control(QStringLiteral("cmdPrint")), Qt::LeftButton);
-    QCOMPARE(dialogName, QStringLiteral("dlgCommonDialog"));
+    const QString before = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
+    const auto request = printToFile(file, 2, true);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY(!m_window->isPrinting());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
-    // Nothing goes out: no copies under way, no progress window.
-    QVERIFY(!window.isPrinting());
-    QVERIFY(window.findChild<QDialog *>(QStringLiteral("dlgDruckfortschritt")) == nullptr);
-    QVERIFY(QApplication::topLevelWidgets().count(&window) == 1);
-    QCOMPARE(window.control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text(), before);
+    waitForTheEnd();
+    QCOMPARE(m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text(), before);
     QTest::qWait(300); // time for a copy that went out after all to reach the file
     QVERIFY(!QFile::exists(file));
 }
 
-void PrintTest::mainWindowProvidesWhatItShows()
+void PrintTest::cancelledRunLeavesNoFile()
 {
-    MainWindow window;
-    window.load({QDate{2016, 3, 14}});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    auto *departure = window.control<QCalendarWidget>(QStringLiteral("Abreise"));
-    salvenor::test::clickDay(departure, QDate{2016, 3, 21});
-    salvenor::test::pickWithKeys(window.control<QComboBox>(QStringLiteral("Anz_Erwachsene")), 2);
-    salvenor::test::pickWithKeys(window.control<QComboBox>(QStringLiteral("Anz_Kind")), 2);
+    const QString file = m_dir.filePath(QStringLiteral("cancelled-run.pdf"));
+    QPointer<PrintProgressWindow> progress;
+    QString labelAfterCancel;
+    bool openAfterCancel = false;
+    salvenor::test::whenWindowShows<PrintProgressWindow>([&](PrintProgressWindow *window) {
+        progress = window;
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdAbbrechen")), Qt::LeftButton);
+        // The copy under way is finished first: the window waits for the run.
+        openAfterCancel = window->isVisible();
+        labelAfterCancel = window->copyText();
+    });
+    const auto request = printToFile(file, 900);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(!labelAfterCancel.isEmpty(), 10000);
+    QVERIFY(openAfterCancel);
+    QCOMPARE(labelAfterCancel, QStringLiteral("Wird abgebrochen …"));
+    waitForTheEnd();
+    QVERIFY(progress.isNull());
+    QVERIFY(failureBox() == nullptr);
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(QDir{m_dir.path()}.entryList({QStringLiteral("cancelled-run*")}, QDir::Files | QDir::Hidden).size(), 0);
+}
 
-    const SheetData data = window.sheetData();
-    QCOMPARE(data.arrival, QDate(2016, 3, 14));
-    QCOMPARE(data.departure, QDate(2016, 3, 21));
-    QCOMPARE(data.arrivalDayText, QStringLiteral("Mo. 14.03.2016"));
-    QCOMPARE(data.departureDayText, QStringLiteral("Mo. 21.03.2016"));
-    QCOMPARE(data.lines[0].countText, QStringLiteral("2"));
-    QCOMPARE(data.lines[0].sumText, QStringLiteral("32,20"));
-    QVERIFY(!data.lines[0].perCategory);
-    QCOMPARE(data.lines[3].sumText, QStringLiteral("2,80"));
-    QVERIFY(data.lines[3].perCategory);
-    QVERIFY(data.lines[4].perCategory);
-    QCOMPARE(data.totalText, QStringLiteral("35,00"));
-    QVERIFY(data.servicePhone.contains(QStringLiteral("555")));
+void PrintTest::unwritableFileIsReportedByTheDialog()
+{
+    // The dialog itself finds that the file cannot be written and says so; it stays open.
+    const QString file = m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf"));
+    QString warning;
+    // The dialog stays open after the warning; the user then cancels it.
+    salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
+        warning = box->text();
+        box->close();
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
+                    dialog->reject();
+            },
+            Qt::QueuedConnection);
+    });
+    const auto request = printToFile(file, 1);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
+    QVERIFY2(warning.contains(QDir::toNativeSeparators(file)) || warning.contains(file), qPrintable(warning));
+    waitForTheEnd();
+    QVERIFY(!QFile::exists(file));
+}
+
+void PrintTest::notARegularFileIsRefused()
+{
+    // Opening a FIFO waits for a reader for ever; the dialog must not try.
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo.pdf"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto removeFifo = qScopeGuard([&fifo] { QFile::remove(fifo); });
+    QString warning;
+    // The dialog stays open after the warning; the user then cancels it.
+    salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
+        warning = box->text();
+        box->close();
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
+                    dialog->reject();
+            },
+            Qt::QueuedConnection);
+    });
+    const auto request = printToFile(fifo, 1);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
+    QVERIFY2(warning.contains(QStringLiteral("keine gewöhnliche Datei")), qPrintable(warning));
+    waitForTheEnd();
+}
+
+void PrintTest::fileThatCannotBeCreatedIsReported()
+{
+    // The folder goes away between the dialog and the run: the run says so, and no window but
+    // the main one and the warning is left.
+    const QString folder = m_dir.filePath(QStringLiteral("vanishing"));
+    QVERIFY(QDir{}.mkpath(folder));
+    const QString file = folder + QStringLiteral("/sheet.pdf");
+    salvenor::test::whenWindowShows<QPrintDialog>([&folder](QPrintDialog *dialog) {
+        QObject::connect(dialog, &QDialog::accepted, dialog, [folder] { QDir{folder}.removeRecursively(); });
+    });
+    const auto request = printToFile(file, 2);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 10000);
+    QVERIFY2(failureBox()->text().startsWith(QStringLiteral("Die PDF-Datei wurde nicht geschrieben.")),
+        qPrintable(failureBox()->text()));
+    QVERIFY2(failureBox()->text().contains(file), qPrintable(failureBox()->text()));
+    failureBox()->close();
+    waitForTheEnd();
+    QVERIFY(!QFile::exists(file));
+}
+
+void PrintTest::fullFileSystemIsReportedAndLeavesNoFile()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    const QString mountPoint = m_dir.filePath(QStringLiteral("small"));
+    QVERIFY(QDir{}.mkpath(mountPoint));
+    if (QProcess::execute(QStringLiteral("mount"),
+            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
+                QStringLiteral("tmpfs"), mountPoint})
+        != 0)
+        QSKIP("this machine does not let the test mount a file system");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
+    // Nearly full: the dialog can still open the new file, the sheet's pages do not fit.
+    QFile filler{mountPoint + QStringLiteral("/filler")};
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    filler.write(QByteArray(60 * 1024, 'x'));
+    filler.close();
+    const QString file = mountPoint + QStringLiteral("/sheet.pdf");
+    const auto request = printToFile(file, 3);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 10000);
+    QVERIFY2(failureBox()->text().contains(QStringLiteral("nicht vollständig geschrieben")),
+        qPrintable(failureBox()->text()));
+    failureBox()->close();
+    waitForTheEnd();
+    // Neither a cut file at the target nor a half-written one beside it.
+    QCOMPARE(QDir{mountPoint}.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")});
+}
+
+void PrintTest::escapeAfterAFinishedRunIsHarmless()
+{
+    QPointer<PrintProgressWindow> progress;
+    salvenor::test::whenWindowShows<PrintProgressWindow>(
+        [&progress](PrintProgressWindow *window) { progress = window; });
+    const QString file = m_dir.filePath(QStringLiteral("escape.pdf"));
+    const auto request = printToFile(file, 1);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting() || (progress != nullptr && progress->hasEnded()), 30000);
+    // Esc while the finished run's window is still there, and again later: nothing may touch
+    // the run that is gone.
+    if (progress != nullptr)
+        QTest::keyClick(progress, Qt::Key_Escape);
+    QTest::qWait(100);
+    if (progress != nullptr)
+        QTest::keyClick(progress, Qt::Key_Escape);
+    waitForTheEnd();
+    QVERIFY(progress.isNull());
+    QCOMPARE(pagesOf(file), 1);
 }
 
 QTEST_MAIN(PrintTest)

@@ -1,14 +1,13 @@
-// Prints the sheet of the typical request (two adults, 14.03.2016 to 18.03.2016) without a
-// dialog: to a PDF file (--pdf FILE) or to a named printer (--printer NAME), in --copies K copies.
+// Writes the sheet of the typical request (two adults, 14.03.2016 to 18.03.2016) into a PDF file
+// without a dialog (--pdf FILE), for the picture of the sheet.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QPrinter>
 
 #include "app/application.h"
 #include "app/qt_conversions.h"
 #include "core/contribution.h"
 #include "core/date.h"
-#include "print/print_job.h"
+#include "print/sheet_pdf.h"
 #include "resources/product_info.h"
 
 using namespace salvenor;
@@ -44,22 +43,9 @@ int main(int argc, char *argv[])
     QApplication app{argc, argv};
     ui::useGermanLanguage(app);
     QCommandLineParser parser;
-    parser.addOptions({{QStringLiteral("pdf"), QStringLiteral("PDF file to write"), QStringLiteral("file")},
-        {QStringLiteral("printer"), QStringLiteral("printer to print on"), QStringLiteral("name")},
-        {QStringLiteral("copies"), QStringLiteral("number of copies"), QStringLiteral("K"), QStringLiteral("1")}});
+    parser.addOption({QStringLiteral("pdf"), QStringLiteral("PDF file to write"), QStringLiteral("file")});
     parser.process(app);
-
-    QPrinter printer{QPrinter::HighResolution};
-    if (parser.isSet(QStringLiteral("pdf"))) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(parser.value(QStringLiteral("pdf")));
-    } else {
-        printer.setPrinterName(parser.value(QStringLiteral("printer")));
-        if (!printer.isValid())
-            return 2;
-    }
-    const int copies = parser.value(QStringLiteral("copies")).toInt();
-    printer.setCopyCount(copies); // as the print dialog returns it
-    print::printCopies(printer, printer.copyCount(), [] { return typicalRequest(); });
-    return 0;
+    if (!parser.isSet(QStringLiteral("pdf")))
+        return 2;
+    return print::writeSheetPdf(parser.value(QStringLiteral("pdf")), typicalRequest()) ? 0 : 1;
 }
