@@ -276,7 +276,8 @@ void ListWriter::makeTexts()
 
 void ListWriter::message(long line, const std::string &text) const
 {
-    if (m_options.onMessage)
+    // A header that cannot be read refuses the list with its own message.
+    if (m_options.onMessage && (m_headerRead || m_state == ScanState::RecordStart))
         m_options.onMessage("Zeile " + std::to_string(line) + ": " + text);
 }
 
@@ -357,6 +358,8 @@ std::size_t ListWriter::scan(std::string_view bytes)
                 endField(m_size);
                 keep(c);
                 endRecord("\n");
+                if (!m_pending.empty())
+                    return i + 1; // the header again, with another separator
             } else {
                 m_field.begin = m_size;
                 m_blank = false;
@@ -408,11 +411,11 @@ std::size_t ListWriter::scan(std::string_view bytes)
                 keep(c);
                 m_state = ScanState::Quoted;
                 ++i;
+            } else if (c == separator || c == '\r' || c == '\n') {
+                m_state = ScanState::FieldStart; // the field ends there, its text at the quote
             } else if (c == ' ' || c == '\t') {
                 keep(c);
                 ++i;
-            } else if (c == separator || c == '\r' || c == '\n') {
-                m_state = ScanState::FieldStart; // the field ends there, its text at the quote
             } else {
                 // RFC 4180: a closing quote is followed by the separator or the line end only.
                 const std::string shown = static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F
@@ -441,6 +444,8 @@ std::size_t ListWriter::scan(std::string_view bytes)
                 keep(c);
                 ++i;
                 endRecord("\r\n");
+                if (!m_pending.empty())
+                    return i;
             } else {
                 // A CR without its LF ends a field as a line would.
                 m_carriageReturnAlone = true;
@@ -450,8 +455,11 @@ std::size_t ListWriter::scan(std::string_view bytes)
         case ScanState::Broken:
             keep(c);
             ++i;
-            if (c == '\n')
+            if (c == '\n') {
                 endRecord("\n");
+                if (!m_pending.empty())
+                    return i;
+            }
             break;
         }
     }
@@ -480,8 +488,10 @@ void ListWriter::recordBrokenQuote(std::string errors, std::string stderrText)
     m_brokenErrors = std::move(errors);
     const long lineAfter = readAgain ? m_quoteLine + 1 : m_line;
     const std::string_view raw = m_raw;
+    const char separator = m_separator;
     endRecord(raw.ends_with("\r\n") ? "\r\n" : (raw.ends_with('\n') ? "\n" : ""));
-    m_line = lineAfter;
+    if (m_separator == separator) // else the header is read again from its start
+        m_line = lineAfter;
 }
 
 void ListWriter::resetRecord()
@@ -502,7 +512,7 @@ std::string ListWriter::fieldText(std::size_t index) const
     if (index >= m_fieldCount || index >= m_fields.size())
         return {};
     const FieldSpan &field = m_fields[index];
-    if (field.end > m_raw.size() || field.begin > field.end)
+    if (field.end > m_raw.size() || field.begin > field.end || field.end - field.begin > kFieldLimit)
         return {};
     const std::string_view text = std::string_view{m_raw}.substr(field.begin, field.end - field.begin);
     if (!field.quoted)
@@ -537,6 +547,8 @@ void ListWriter::endRecord(std::string_view terminator)
         body.remove_suffix(std::min(terminator.size(), body.size()));
     const long recordLine = m_recordLine;
     if (!m_headerRead) {
+        if (triedAnotherSeparator(body))
+            return;
         if (!m_brokenErrors.empty())
             throw UnusableList(
                 "Die Kopfzeile (Zeile " + std::to_string(recordLine) + ") ist nicht lesbar: " + m_brokenErrors + ".");
@@ -544,30 +556,24 @@ void ListWriter::endRecord(std::string_view terminator)
             throw UnusableList("Die Zeilen enden mit einem CR allein; gelesen werden Zeilenenden aus CR LF oder LF.");
         if (m_size > kRecordLimit || m_tooLongField)
             throw UnusableList("Die Kopfzeile ist länger als " + kibText(kFieldLimit) + " je Feld.");
-        if (triedAnotherSeparator(body))
-            return;
         readHeader(body);
     } else if (!m_brokenErrors.empty()) {
         writeBrokenRow(m_size <= kRecordLimit ? body : std::string_view{}, m_brokenErrors);
     } else {
         std::string errors;
-        if (m_tooLongField) {
-            errors = encodeText(
-                "Das Feld Nr. " + std::to_string(*m_tooLongField) + " ist länger als " + kibText(kFieldLimit),
-                m_encoding);
-            message(recordLine,
-                "Das Feld Nr. " + std::to_string(*m_tooLongField) + " ist länger als " + kibText(kFieldLimit)
-                    + "; die Zeile wird nicht berechnet.");
+        // Too long: the row keeps its other fields, the long ones stay empty.
+        std::string what;
+        if (m_tooLongField)
+            what = "Das Feld Nr. " + std::to_string(*m_tooLongField) + " ist länger als " + kibText(kFieldLimit)
+                + " und bleibt leer";
+        if (m_size > kRecordLimit)
+            what += std::string{what.empty() ? "" : "; "} + "Die Zeile ist länger als " + kibText(kRecordLimit)
+                + ", was danach kommt, bleibt leer";
+        if (!what.empty()) {
+            errors = encodeText(what, m_encoding);
+            message(recordLine, what + "; die Zeile wird nicht berechnet.");
         }
-        if (m_size > kRecordLimit) {
-            nextMessage(errors) += encodeText(
-                "Die Zeile ist länger als " + kibText(kRecordLimit) + " und wird ohne ihre Felder geschrieben",
-                m_encoding);
-            message(recordLine, "Die Zeile ist länger als " + kibText(kRecordLimit) + "; sie wird nicht berechnet.");
-            writeBrokenRow({}, errors);
-        } else {
-            writeRow(body, std::move(errors));
-        }
+        writeRow(body, std::move(errors));
     }
     m_output += terminator;
     resetRecord();
@@ -578,7 +584,7 @@ void ListWriter::endRecord(std::string_view terminator)
 // separator, is read with that one.
 bool ListWriter::triedAnotherSeparator(std::string_view body)
 {
-    if (m_separatorChecked || m_fieldCount != 1)
+    if (m_separatorChecked || (m_fieldCount != 1 && m_brokenErrors.empty()))
         return false;
     m_separatorChecked = true;
     for (const char candidate : kUsualSeparators) {
@@ -601,16 +607,17 @@ bool ListWriter::triedAnotherSeparator(std::string_view body)
         if (!arrival || !departure)
             continue;
         const auto shown = [](char c) { return c == '\t' ? std::string{"Tab"} : "„" + std::string(1, c) + "“"; };
-        message(m_recordLine,
-            "Die Kopfzeile ist durch " + shown(candidate) + " getrennt, nicht durch " + shown(m_separator)
-                + "; die Liste wird mit " + shown(candidate) + " gelesen und geschrieben (anders: --separator).");
+        const std::string note = "Die Kopfzeile ist durch " + shown(candidate) + " getrennt, nicht durch "
+            + shown(m_separator) + "; die Liste wird mit " + shown(candidate)
+            + " gelesen und geschrieben (anders: --separator).";
         m_separator = candidate;
         makeTexts();
         // The header again, with the new separator.
-        m_pending = m_raw;
+        m_pending = m_raw + m_pending;
         const long line = m_recordLine;
         resetRecord();
         m_line = line;
+        message(line, note);
         return true;
     }
     return false;
@@ -777,7 +784,7 @@ void ListWriter::writeRow(std::string_view body, std::string errors)
 
     if (!errors.empty()) {
         ++m_summary.rowsWithErrors;
-        if (m_columns.rerun) {
+        if (m_columns.rerun || m_tooLongField || m_size > kRecordLimit) {
             writeRerunRow(body, errors, nullptr);
             return;
         }
@@ -814,8 +821,9 @@ void ListWriter::writeRow(std::string_view body, std::string errors)
     }
 }
 
-// A list calculated before: its result columns get the new figures where they stand, every other
-// field passes through as it is; result columns it lacks are added at the end.
+// Field by field: for a list calculated before, whose result columns get the new figures where
+// they stand, and for a row that is too long, whose long fields stay empty. Every other field
+// passes through as it is; result columns the list lacks are added at the end.
 void ListWriter::writeRerunRow(std::string_view body, const std::string &errors, const BookingResult *result)
 {
     const auto resultText = [&](std::size_t r) -> std::string {
@@ -835,10 +843,10 @@ void ListWriter::writeRerunRow(std::string_view body, const std::string &errors,
             m_output += m_separator;
         if (i < m_columns.fieldCount && m_columns.resultAt[i]) {
             appendField(resultText(*m_columns.resultAt[i]));
-        } else if (i < m_fieldCount && i < m_fields.size()) {
+        } else if (i < m_fieldCount && i < m_fields.size() && m_fields[i].rawEnd <= body.size()
+            && m_fields[i].end - m_fields[i].begin <= kFieldLimit) {
             const FieldSpan &field = m_fields[i];
-            m_output += body.substr(std::min(field.rawBegin, body.size()),
-                field.rawEnd > field.rawBegin ? field.rawEnd - field.rawBegin : 0);
+            m_output += body.substr(field.rawBegin, field.rawEnd - field.rawBegin);
         }
     }
     for (std::size_t r = 0; r < kResultColumns; ++r) {

@@ -89,7 +89,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->check([](const std::string &value) {
             return value.size() == 1 && value != "\"" && value != "\n" && value != "\r"
                 ? std::string{}
-                : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen sein (nicht \").";
+                : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" sein";
         })
         ->group("Optionen");
     app.add_option("--sheets", arguments.sheets,
