@@ -227,7 +227,8 @@ private:
     std::optional<std::size_t> m_tooLongField; // the number (from 1) of the first field beyond kFieldLimit
     std::string m_brokenErrors; // the record is a broken one: its message
     std::string m_pending; // bytes to read again before the rest of the block
-    std::uint64_t m_bytesRead = 0;
+    std::uint64_t m_scanOrigin = 0; // bytes of the input before those being read
+    std::uint64_t m_bytesRead = 0; // up to the end of the last record
 };
 
 void ListWriter::start(Encoding encoding, std::string_view separatorLine)
@@ -283,12 +284,14 @@ void ListWriter::message(long line, const std::string &text) const
 
 void ListWriter::feed(std::string_view block)
 {
+    const std::uint64_t origin = m_scanOrigin;
     std::size_t done = 0;
     while (done < block.size()) {
+        m_scanOrigin = origin + done;
         done += scan(block.substr(done));
         drainPending();
     }
-    m_bytesRead += block.size();
+    m_scanOrigin = origin + block.size();
 }
 
 // Bytes handed back by a broken record are read again, before what follows them.
@@ -357,6 +360,7 @@ std::size_t ListWriter::scan(std::string_view bytes)
             } else if (c == '\n') {
                 endField(m_size);
                 keep(c);
+                m_bytesRead = m_scanOrigin + i + 1;
                 endRecord("\n");
                 if (!m_pending.empty())
                     return i + 1; // the header again, with another separator
@@ -443,6 +447,7 @@ std::size_t ListWriter::scan(std::string_view bytes)
             if (c == '\n') {
                 keep(c);
                 ++i;
+                m_bytesRead = m_scanOrigin + i;
                 endRecord("\r\n");
                 if (!m_pending.empty())
                     return i;
@@ -456,6 +461,7 @@ std::size_t ListWriter::scan(std::string_view bytes)
             keep(c);
             ++i;
             if (c == '\n') {
+                m_bytesRead = m_scanOrigin + i;
                 endRecord("\n");
                 if (!m_pending.empty())
                     return i;

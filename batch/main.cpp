@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -142,7 +143,8 @@ public:
         m_last = now;
         std::fprintf(stderr, "\r%ld Zeilen", rows);
         if (m_inputSize > 0)
-            std::fprintf(stderr, ", %d %% gelesen", static_cast<int>(bytesRead * 100 / m_inputSize));
+            std::fprintf(stderr, ", %d %% gelesen",
+                static_cast<int>(std::min<std::uint64_t>(bytesRead, m_inputSize) * 100 / m_inputSize));
         std::fflush(stderr);
         m_written = true;
     }

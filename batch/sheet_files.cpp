@@ -32,6 +32,24 @@ QDate toQDate(Date date)
         static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
+// Whether the PDF file is whole: its cross-reference table stands where its end says. The PDF
+// writer does not report failed writes (a full disk), which cut the file or leave a gap in it.
+bool isWholePdf(const QString &path)
+{
+    QFile file{path};
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 64)
+        return false;
+    const qint64 size = file.size();
+    file.seek(size - 64);
+    const QByteArray tail = file.read(64);
+    const qsizetype start = tail.lastIndexOf("startxref");
+    if (start < 0 || !tail.trimmed().endsWith("%%EOF"))
+        return false;
+    bool number = false;
+    const qint64 table = tail.mid(start + 9).replace("%%EOF", "").trimmed().toLongLong(&number);
+    return number && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
+}
+
 } // namespace
 
 print::SheetData sheetOf(const CalculatedRow &row, QDate today)
@@ -104,7 +122,7 @@ bool SheetFiles::write(const CalculatedRow &row)
     removeEarlierSheets();
     const QString file = QDir{m_folder}.filePath(QString::number(row.number) + QStringLiteral(".pdf"));
     setSheetInProgress(file.toStdString());
-    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today));
+    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today)) && isWholePdf(file);
     if (!written)
         QFile::remove(file); // no empty or half-written sheet
     setSheetInProgress({});
