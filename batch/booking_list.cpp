@@ -98,6 +98,20 @@ std::optional<std::string_view> nearCategoryKey(std::string_view name)
     return best;
 }
 
+// A column close to a category key without being one would count nobody: the list is refused.
+void refuseNearMiss(std::string_view name)
+{
+    const std::optional<std::string_view> key = nearCategoryKey(name);
+    if (!key)
+        return;
+    std::string keys;
+    for (const CategoryRules &category : kCategories)
+        keys.append(keys.empty() ? "" : ", ").append(category.key);
+    throw UnusableList("Die Spalte „" + std::string{name} + "“ ist keine Personengruppe; gemeint ist wohl „"
+        + std::string{*key} + "“. Personengruppen: " + keys + ". Die Spalte umbenennen oder mit --pass-column \""
+        + std::string{name} + "\" unverändert durchreichen.");
+}
+
 // Starts the next message of a row: its messages are joined by "; ".
 std::string &nextMessage(std::string &errors)
 {
@@ -180,11 +194,25 @@ public:
 
 private:
     void makeTexts();
+    // What a byte read did: where reading goes on, and whether it stops there because bytes
+    // were handed back (m_pending).
+    struct Step
+    {
+        std::size_t next = 0;
+        bool stop = false;
+    };
     std::size_t scan(std::string_view bytes);
+    Step scanStep(std::string_view bytes, std::size_t i);
+    Step endOfLine(std::size_t next, std::string_view terminator);
+    Step atFieldStart(char c, std::size_t i);
+    std::size_t inUnquotedField(std::string_view bytes, std::size_t i);
+    Step inQuotedField(char c, std::size_t i);
+    Step afterQuote(char c, std::size_t i);
+    void keep(char c);
     void drainPending();
     void endField(std::size_t at);
     void endRecord(std::string_view terminator);
-    void recordBrokenQuote(std::string errors, std::string stderrText);
+    void recordBrokenQuote(std::string errors, const std::string &stderrText);
     void resetRecord();
     std::string fieldText(std::size_t index) const;
     void readHeader(std::string_view body);
@@ -320,161 +348,169 @@ void ListWriter::endField(std::size_t at)
     m_field = FieldSpan{.rawBegin = at + 1, .begin = at + 1};
 }
 
+void ListWriter::keep(char c)
+{
+    if (m_size < kRecordLimit)
+        m_raw += c;
+    ++m_size;
+}
+
 // Reads bytes into the record, ending records and fields as they come. Returns how many bytes
 // were read; fewer than given where a broken record handed bytes back (m_pending).
 std::size_t ListWriter::scan(std::string_view bytes)
 {
-    const char separator = m_separator;
     std::size_t i = 0;
-    const auto keep = [this](char c) {
-        if (m_size < kRecordLimit)
-            m_raw += c;
-        ++m_size;
-    };
     while (i < bytes.size()) {
-        const char c = bytes[i];
-        switch (m_state) {
-        case ScanState::RecordStart:
-            m_recordLine = m_line;
-            m_field = FieldSpan{};
-            m_state = ScanState::FieldStart;
-            [[fallthrough]];
-        case ScanState::FieldStart:
-            if (c == separator) {
-                endField(m_size);
-                m_blank = false;
-                keep(c);
-            } else if (c == ' ' || c == '\t') {
-                keep(c);
-            } else if (c == '"') {
-                m_field.quoted = true;
-                m_field.begin = m_size + 1;
-                m_quoteLine = m_line;
-                m_blank = false;
-                keep(c);
-                m_state = ScanState::Quoted;
-            } else if (c == '\r') {
-                endField(m_size);
-                keep(c);
-                m_state = ScanState::CarriageReturn;
-            } else if (c == '\n') {
-                endField(m_size);
-                keep(c);
-                m_bytesRead = m_scanOrigin + i + 1;
-                endRecord("\n");
-                if (!m_pending.empty())
-                    return i + 1; // the header again, with another separator
-            } else {
-                m_field.begin = m_size;
-                m_blank = false;
-                keep(c);
-                m_state = ScanState::Unquoted;
-            }
-            ++i;
+        const Step step = scanStep(bytes, i);
+        i = step.next;
+        if (step.stop)
             break;
-        case ScanState::Unquoted: {
-            // The common case, a byte at a time without the state switch.
-            std::size_t k = i;
-            while (k < bytes.size() && bytes[k] != separator && bytes[k] != '\r' && bytes[k] != '\n')
-                ++k;
-            if (m_size < kRecordLimit)
-                m_raw.append(bytes.substr(i, std::min(k - i, kRecordLimit - m_size)));
-            m_size += k - i;
-            i = k;
-            if (i < bytes.size())
-                m_state = ScanState::FieldStart; // the separator or line end, read there
-            break;
-        }
-        case ScanState::Quoted:
-            if (c == '"') {
-                m_field.end = m_size;
-                m_state = ScanState::AfterQuote;
-            } else if (c == '\n') {
-                if (m_size + 1 - m_field.begin > kFieldLimit) {
-                    // Still open after a field's limit: taken as a stray quote, as below.
-                    keep(c);
-                    ++m_line;
-                    m_lineStarts.push_back(m_size);
-                    recordBrokenQuote(encodeText("Das Feld in Anführungszeichen ab Zeile " + std::to_string(m_quoteLine)
-                                              + " ist nach " + kibText(kFieldLimit) + " noch nicht geschlossen",
-                                          m_encoding),
-                        "Das Feld in Anführungszeichen ist nach " + kibText(kFieldLimit) + " noch nicht geschlossen");
-                    return i + 1;
-                }
-                keep(c);
-                ++m_line;
-                m_lineStarts.push_back(m_size);
-                ++i;
-                break;
-            }
-            keep(c);
-            ++i;
-            break;
-        case ScanState::AfterQuote:
-            if (c == '"') {
-                keep(c);
-                m_state = ScanState::Quoted;
-                ++i;
-            } else if (c == separator || c == '\r' || c == '\n') {
-                m_state = ScanState::FieldStart; // the field ends there, its text at the quote
-            } else if (c == ' ' || c == '\t') {
-                keep(c);
-                ++i;
-            } else {
-                // RFC 4180: a closing quote is followed by the separator or the line end only.
-                const std::string shown = static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F
-                    ? "„" + std::string(1, c) + "“"
-                    : std::string{"ein anderes Zeichen"};
-                const std::string what = "auf das schließende Anführungszeichen in Zeile " + std::to_string(m_line)
-                    + " folgt " + shown + " statt des Trennzeichens oder des Zeilenendes";
-                const std::string errors = encodeText("Das Feld in Anführungszeichen ab Zeile "
-                        + std::to_string(m_quoteLine) + " ist falsch geschlossen: " + what,
-                    m_encoding);
-                if (m_quoteLine == m_line) {
-                    // The rest of this line belongs to the faulty row.
-                    m_brokenErrors = errors;
-                    message(m_quoteLine,
-                        "Das Feld in Anführungszeichen ist falsch geschlossen: " + what
-                            + "; die Zeile wird nicht berechnet.");
-                    m_state = ScanState::Broken;
-                    break;
-                }
-                recordBrokenQuote(errors, "Das Feld in Anführungszeichen ist falsch geschlossen: " + what);
-                return i;
-            }
-            break;
-        case ScanState::CarriageReturn:
-            if (c == '\n') {
-                keep(c);
-                ++i;
-                m_bytesRead = m_scanOrigin + i;
-                endRecord("\r\n");
-                if (!m_pending.empty())
-                    return i;
-            } else {
-                // A CR without its LF ends a field as a line would.
-                m_carriageReturnAlone = true;
-                m_state = ScanState::FieldStart;
-            }
-            break;
-        case ScanState::Broken:
-            keep(c);
-            ++i;
-            if (c == '\n') {
-                m_bytesRead = m_scanOrigin + i;
-                endRecord("\n");
-                if (!m_pending.empty())
-                    return i;
-            }
-            break;
-        }
     }
     return i;
 }
 
+ListWriter::Step ListWriter::scanStep(std::string_view bytes, std::size_t i)
+{
+    switch (m_state) {
+    case ScanState::RecordStart:
+        m_recordLine = m_line;
+        m_field = FieldSpan{};
+        m_state = ScanState::FieldStart;
+        return atFieldStart(bytes[i], i);
+    case ScanState::FieldStart:
+        return atFieldStart(bytes[i], i);
+    case ScanState::Unquoted:
+        return {.next = inUnquotedField(bytes, i)};
+    case ScanState::Quoted:
+        return inQuotedField(bytes[i], i);
+    case ScanState::AfterQuote:
+        return afterQuote(bytes[i], i);
+    case ScanState::CarriageReturn:
+        if (bytes[i] == '\n') {
+            keep('\n');
+            return endOfLine(i + 1, "\r\n");
+        }
+        // A CR without its LF ends a field as a line would.
+        m_carriageReturnAlone = true;
+        m_state = ScanState::FieldStart;
+        return {.next = i};
+    case ScanState::Broken:
+        keep(bytes[i]);
+        return bytes[i] == '\n' ? endOfLine(i + 1, "\n") : Step{.next = i + 1};
+    }
+    return {.next = i + 1};
+}
+
+// The record ends with the line: scanning stops where the header is to be read again.
+ListWriter::Step ListWriter::endOfLine(std::size_t next, std::string_view terminator)
+{
+    m_bytesRead = m_scanOrigin + next;
+    endRecord(terminator);
+    return {.next = next, .stop = !m_pending.empty()};
+}
+
+ListWriter::Step ListWriter::atFieldStart(char c, std::size_t i)
+{
+    if (c == m_separator) {
+        endField(m_size);
+        m_blank = false;
+    } else if (c == '"') {
+        m_field.quoted = true;
+        m_field.begin = m_size + 1;
+        m_quoteLine = m_line;
+        m_blank = false;
+        m_state = ScanState::Quoted;
+    } else if (c == '\r') {
+        endField(m_size);
+        m_state = ScanState::CarriageReturn;
+    } else if (c == '\n') {
+        endField(m_size);
+        keep(c);
+        return endOfLine(i + 1, "\n");
+    } else if (c != ' ' && c != '\t') {
+        m_field.begin = m_size;
+        m_blank = false;
+        m_state = ScanState::Unquoted;
+    }
+    keep(c);
+    return {.next = i + 1};
+}
+
+// The common case, a run of bytes at a time; the separator or line end is read at FieldStart.
+std::size_t ListWriter::inUnquotedField(std::string_view bytes, std::size_t i)
+{
+    const char separator = m_separator;
+    std::size_t k = i;
+    while (k < bytes.size() && bytes[k] != separator && bytes[k] != '\r' && bytes[k] != '\n')
+        ++k;
+    if (m_size < kRecordLimit)
+        m_raw.append(bytes.substr(i, std::min(k - i, kRecordLimit - m_size)));
+    m_size += k - i;
+    if (k < bytes.size())
+        m_state = ScanState::FieldStart;
+    return k;
+}
+
+ListWriter::Step ListWriter::inQuotedField(char c, std::size_t i)
+{
+    if (c == '"') {
+        m_field.end = m_size;
+        m_state = ScanState::AfterQuote;
+    }
+    keep(c);
+    if (c != '\n')
+        return {.next = i + 1};
+    ++m_line;
+    m_lineStarts.push_back(m_size);
+    if (m_size - m_field.begin <= kFieldLimit)
+        return {.next = i + 1};
+    // Still open after a field's limit: taken as a stray quote.
+    recordBrokenQuote(encodeText("Das Feld in Anführungszeichen ab Zeile " + std::to_string(m_quoteLine) + " ist nach "
+                              + kibText(kFieldLimit) + " noch nicht geschlossen",
+                          m_encoding),
+        "Das Feld in Anführungszeichen ist nach " + kibText(kFieldLimit) + " noch nicht geschlossen");
+    return {.next = i + 1, .stop = true};
+}
+
+ListWriter::Step ListWriter::afterQuote(char c, std::size_t i)
+{
+    if (c == '"') {
+        keep(c);
+        m_state = ScanState::Quoted;
+        return {.next = i + 1};
+    }
+    if (c == m_separator || c == '\r' || c == '\n') {
+        m_state = ScanState::FieldStart; // the field ends there, its text at the quote
+        return {.next = i};
+    }
+    if (c == ' ' || c == '\t') {
+        keep(c);
+        return {.next = i + 1};
+    }
+    // RFC 4180: a closing quote is followed by the separator or the line end only.
+    const auto byte = static_cast<unsigned char>(c);
+    const std::string shown
+        = byte >= 0x20 && byte < 0x7F ? "„" + std::string(1, c) + "“" : std::string{"ein anderes Zeichen"};
+    const std::string what = "auf das schließende Anführungszeichen in Zeile " + std::to_string(m_line) + " folgt "
+        + shown + " statt des Trennzeichens oder des Zeilenendes";
+    std::string errors = encodeText(
+        "Das Feld in Anführungszeichen ab Zeile " + std::to_string(m_quoteLine) + " ist falsch geschlossen: " + what,
+        m_encoding);
+    if (m_quoteLine == m_line) {
+        // The rest of this line belongs to the faulty row.
+        m_brokenErrors = std::move(errors);
+        message(m_quoteLine,
+            "Das Feld in Anführungszeichen ist falsch geschlossen: " + what + "; die Zeile wird nicht berechnet.");
+        m_state = ScanState::Broken;
+        return {.next = i};
+    }
+    recordBrokenQuote(std::move(errors), "Das Feld in Anführungszeichen ist falsch geschlossen: " + what);
+    return {.next = i, .stop = true};
+}
+
 // A quoted field of the record was not closed as it should be: the record up to the end of the
 // line the field began in is one faulty row, and the lines after it are read again as rows.
-void ListWriter::recordBrokenQuote(std::string errors, std::string stderrText)
+void ListWriter::recordBrokenQuote(std::string errors, const std::string &stderrText)
 {
     // m_lineStarts[k] is where line m_recordLine + k + 1 begins.
     const auto lineIndex = static_cast<std::size_t>(m_quoteLine - m_recordLine);
@@ -662,15 +698,7 @@ void ListWriter::readHeader(std::string_view body)
             [name](const std::string &pass) { return sameName(trimmed(pass), name); });
         if (known || passed)
             continue;
-        if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
-            std::string keys;
-            for (const CategoryRules &category : kCategories)
-                keys.append(keys.empty() ? "" : ", ").append(category.key);
-            throw UnusableList("Die Spalte „" + std::string{name} + "“ ist keine Personengruppe; gemeint ist wohl „"
-                + std::string{*key} + "“. Personengruppen: " + keys
-                + ". Die Spalte umbenennen oder mit --pass-column \"" + std::string{name}
-                + "\" unverändert durchreichen.");
-        }
+        refuseNearMiss(name);
     }
     if (!m_columns.arrival || !m_columns.departure) {
         const std::string_view missing = m_columns.arrival ? kDepartureColumn : kArrivalColumn;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,8 +26,14 @@ extern "C" void removeAndEnd(int signal)
         unlink(g_outputPath.data());
     if (g_sheetPath[0] != '\0')
         unlink(g_sheetPath.data());
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    // Ends by the signal itself, once the handler returns: the caller sees how it ended.
+    struct sigaction standard
+    {
+    };
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signal, &standard, nullptr);
+    kill(getpid(), signal);
 }
 
 constexpr std::array kCleanedSignals{SIGINT, SIGTERM, SIGHUP};
@@ -41,9 +48,9 @@ public:
         sigemptyset(&set);
         for (const int signal : kCleanedSignals)
             sigaddset(&set, signal);
-        sigprocmask(SIG_BLOCK, &set, &m_previous);
+        pthread_sigmask(SIG_BLOCK, &set, &m_previous);
     }
-    ~SignalsBlocked() { sigprocmask(SIG_SETMASK, &m_previous, nullptr); }
+    ~SignalsBlocked() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
     SignalsBlocked(const SignalsBlocked &) = delete;
     SignalsBlocked &operator=(const SignalsBlocked &) = delete;
     SignalsBlocked(SignalsBlocked &&) = delete;
