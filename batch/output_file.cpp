@@ -167,6 +167,10 @@ bool OutputFile::open(const std::string &target)
         m_error = m_fd < 0 ? errno : 0;
         return m_fd >= 0;
     }
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        m_error = errno; // a file made read-only is not replaced either
+        return false;
+    }
     if (exists) {
         // Through symbolic links: the file they point to is replaced, the links stay.
         if (char *real = realpath(target.c_str(), nullptr)) {
