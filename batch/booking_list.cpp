@@ -396,7 +396,9 @@ ListWriter::Step ListWriter::scanStep(std::string_view bytes, std::size_t i)
         return {.next = i};
     case ScanState::Broken:
         keep(bytes[i]);
-        return bytes[i] == '\n' ? endOfLine(i + 1, "\n") : Step{.next = i + 1};
+        if (bytes[i] != '\n')
+            return {.next = i + 1};
+        return endOfLine(i + 1, std::string_view{m_raw}.ends_with("\r\n") ? "\r\n" : "\n");
     }
     return {.next = i + 1};
 }

@@ -365,6 +365,31 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .guest = "\"Meier\"x"}),
     [](const testing::TestParamInfo<StrayQuote> &row) { return std::string{row.param.name}; });
 
+TEST(BookingList, StrayQuotesKeepTheLineEndsAndCountLinesAsTheFileHasThem)
+{
+    const ProcessedList run = process("Nr;Gast;Anreise;Abreise;Kind\r\n"
+                                      "\r\n"
+                                      "1;\"a\r\nb\";14.03.2016;18.03.2016;1\r\n"
+                                      "2;\"Meier;14.03.2016;18.03.2016;1\r\n"
+                                      "3;x;14.03.2016;18.03.2016;1\r\n"
+                                      "4;\"y\"z;14.03.2016;18.03.2016;1\r\n"
+                                      "5;ok;14.03.2016;18.03.2016;1");
+    EXPECT_EQ(run.summary.rows, 5);
+    EXPECT_EQ(run.summary.rowsWithErrors, 2);
+    ASSERT_EQ(run.messages.size(), 2u);
+    EXPECT_TRUE(run.messages[0].starts_with("Zeile 5: ")) << run.messages[0];
+    EXPECT_TRUE(run.messages[0].ends_with("in Zeile 7 folgt „y“ statt des Trennzeichens oder des Zeilenendes; die "
+                                          "Zeile wird nicht berechnet, ab Zeile 6 wird weitergelesen."))
+        << run.messages[0];
+    EXPECT_TRUE(run.messages[1].starts_with("Zeile 7: ")) << run.messages[1];
+    EXPECT_NE(
+        run.output.find("\r\n4;\"\"\"y\"\"z\";14.03.2016;18.03.2016;1;;;;;;;;;Das Feld in Anführungszeichen ab Zeile 7 "
+                        "ist falsch geschlossen: auf das schließende Anführungszeichen in Zeile 7 folgt „z“ statt "
+                        "des Trennzeichens oder des Zeilenendes\r\n5;ok;"),
+        std::string::npos)
+        << run.output;
+}
+
 TEST(BookingList, AQuotedFieldStillOpenAfterTheFieldLimitIsAStrayQuote)
 {
     // A stray quote early in a long list does not swallow the rest of it.
