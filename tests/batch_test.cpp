@@ -247,6 +247,7 @@ TEST(BookingList, ListsThatCannotBeUsedAreRefusedWithTheReason)
     EXPECT_NE(reasonFor("Nummer;Abreise\n").find("„Anreise“"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise;Abreise;anreise\n").find("zweimal"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise,Nummer\n").find("„Anreise“"), std::string::npos);
+    EXPECT_NE(reasonFor("A").find("„Anreise“"), std::string::npos); // one byte is no empty list
     EXPECT_NE(reasonFor("Anreise;\"Abreise\n").find("Kopfzeile (Zeile 1) ist nicht lesbar"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise;\"Abreise\"x\n").find("folgt „x“"), std::string::npos);
     EXPECT_NE(reasonFor("Anreise;Abreise\r14.03.2016;18.03.2016\r").find("CR allein"), std::string::npos);
@@ -470,6 +471,8 @@ TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
 {
     EXPECT_EQ(reasonFor("Anreise;Abreise;Nummer;Gast;Kunde;Bemerkung;Name;Zimmer;Preis;Land;Status\n"), "accepted");
     EXPECT_EQ(reasonFor("anreise;ABREISE;kind;KIND_SCHWER; Student \n"), "accepted");
+    // A quoted name is read with its doubled quotes as one.
+    EXPECT_NE(reasonFor("Anreise;Abreise;\"Ki\"\"nd\"\n").find("„Ki\"nd“"), std::string::npos);
 }
 
 TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
