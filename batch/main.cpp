@@ -285,8 +285,9 @@ int run(const Arguments &arguments, int argc, char **argv)
     if (!written) {
         std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
         if (arguments.output != "-") {
-            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error()) << ". Die Datei „"
-                      << arguments.output << "“ bleibt, wie sie war";
+            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
+            if (!streams.outputFile.direct())
+                std::cerr << ". Die Datei „" << arguments.output << "“ bleibt, wie sie war";
         }
         std::cerr << ".\n";
         return kListUnusable;

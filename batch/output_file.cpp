@@ -163,6 +163,7 @@ bool OutputFile::open(const std::string &target)
             m_error = EISDIR;
             return false;
         }
+        m_direct = true;
         m_fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
         m_error = m_fd < 0 ? errno : 0;
         return m_fd >= 0;

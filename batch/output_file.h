@@ -36,6 +36,8 @@ public:
     // Removes the temporary file; the target stays as it was.
     void discard();
     int error() const { return m_error; }
+    // Written to directly (a device, a pipe): a failure may have reached it.
+    bool direct() const { return m_direct; }
 
 protected:
     int_type overflow(int_type c) override;
@@ -48,6 +50,7 @@ private:
     int m_error = 0;
     std::string m_target; // what is replaced: the target, its links followed
     std::string m_temporary; // empty where the target is written to directly
+    bool m_direct = false;
 };
 
 // Marks the calculation sheet being written, removed on a signal (empty: none).
