@@ -114,6 +114,12 @@ done
 check "through a link the link stays" test -L "$work/inout-link.csv"
 check "no temporary file left" no_temporary_files "$work"
 
+# A device is written to, never replaced.
+check "-o /dev/null: status 0" test "$(status_of "$work/good.csv" -o /dev/null)" = 0
+check "-o /dev/null: still the device" test -c /dev/null
+check "-o /dev/full: status 2" test "$(status_of "$work/good.csv" -o /dev/full)" = 2
+check "-o /dev/full: the reason" grep -q 'kein Platz mehr frei\.$' "$work/err.txt"
+
 # A failed run keeps last month's result.
 printf 'Ergebnis des Vormonats\n' >"$work/old.csv"
 cp "$work/old.csv" "$work/kept.csv"
