@@ -7,6 +7,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/categories.h"
 #include "core/date.h"
@@ -37,17 +38,31 @@ BookingResult calculateBooking(const Booking &booking);
 struct CalculatedRow
 {
     long number; // 1 for the first row after the header
+    long line; // the line of the input the row begins in (the header is line 1)
+    std::uint64_t bytesRead; // of the input, up to the end of the row
     Booking booking;
     BookingResult result;
 };
 
+// The longest field and the longest record read. A longer one is an error for its row and is not
+// kept, so that memory stays flat whatever the input holds.
+inline constexpr std::size_t kFieldLimit = std::size_t{64} * 1024;
+inline constexpr std::size_t kRecordLimit = std::size_t{1024} * 1024;
+
 struct ListOptions
 {
+    // The separator of the fields. A first line "sep=X" names another; so does a header that holds
+    // "Anreise" and "Abreise" only when split at another of ";", "," and Tab.
     char separator = ';';
+    // Columns whose names are close to a category key, passed through on purpose (see UnusableList).
+    std::vector<std::string> passColumns;
     // After each calculated row (the calculation sheets).
     std::function<void(const CalculatedRow &)> onCalculated;
     // After each block read: bytes read so far and rows done.
     std::function<void(std::uint64_t bytesRead, long rows)> onProgress;
+    // A German message for standard error (UTF-8) about the line it names: a broken record, a
+    // field that is too long, the separator taken from the list.
+    std::function<void(const std::string &message)> onMessage;
 };
 
 struct ListSummary
@@ -55,10 +70,11 @@ struct ListSummary
     long rows = 0;
     long rowsWithErrors = 0;
     Money total; // of every calculated row
-    bool truncated = false; // the input ended inside a quoted field; that last row was not written
+    char separator = ';'; // the one the list was read with
 };
 
-// The list cannot be used at all (no header, no arrival or departure column): a German message.
+// The list cannot be used at all (no header, no arrival or departure column, a column whose name
+// is close to a category key, a UTF-16 text): a German message.
 class UnusableList : public std::runtime_error
 {
 public:
@@ -67,9 +83,11 @@ public:
 
 // Reads a booking list (CSV with a header row) from `in` and writes it to `out` with the
 // results added: the input's rows and columns byte for byte, then "Nächte", one "Summe_" column
-// per category, "Gesamt" and "Fehler". A row that cannot be calculated gets a German message in
-// "Fehler" and no figures; the other rows are still calculated. Reads and writes in blocks, so
-// memory does not grow with the list.
+// per category, "Gesamt" and "Fehler" (where the input has these columns already, from an earlier
+// run, they are calculated again in their places). A row that cannot be calculated gets a German
+// message in "Fehler" and no figures; the other rows are still calculated. A quoted field that is
+// not closed as RFC 4180 says makes the line it began in one faulty row; reading goes on with the
+// next line. Reads and writes in blocks, so memory does not grow with the list.
 ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOptions &options);
 
 } // namespace salvenor::batch

@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -7,10 +8,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "batch/booking_list.h"
+#include "batch/output_file.h"
 #include "batch/sheet_files.h"
 #include "core/money.h"
 
@@ -32,6 +35,8 @@ struct Arguments
     std::string output = "-";
     std::string separator = ";";
     std::string sheets;
+    bool replaceSheets = false;
+    std::vector<std::string> passColumns;
 };
 
 void germanHelp(CLI::App &app)
@@ -46,6 +51,24 @@ void germanHelp(CLI::App &app)
     app.set_help_flag("-h,--help", "Diese Hilfe zeigen und beenden")->group("Optionen");
 }
 
+// CLI11's messages are English: the usual ones in German, with what they name.
+std::string germanParseError(const CLI::ParseError &error)
+{
+    const std::string what = error.what();
+    const std::size_t colon = what.find(": ");
+    const std::string before = colon == std::string::npos ? std::string{} : what.substr(0, colon);
+    const std::string after = colon == std::string::npos ? what : what.substr(colon + 2);
+    if (dynamic_cast<const CLI::ExtrasError *>(&error) != nullptr)
+        return "Diese Angabe ist hier nicht vorgesehen: " + after;
+    if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) != nullptr)
+        return "Bei " + before + " fehlt der Wert";
+    if (dynamic_cast<const CLI::ValidationError *>(&error) != nullptr)
+        return before + ": " + after; // our own check's German text
+    if (dynamic_cast<const CLI::RequiredError *>(&error) != nullptr)
+        return "Es fehlt eine nötige Angabe";
+    return "Die Angaben auf der Befehlszeile sind nicht verwendbar";
+}
+
 std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
 {
     CLI::App app{"Berechnet den Kurbeitrag der Stadt Quarnum für eine ganze Buchungsliste (CSV) nach den "
@@ -56,20 +79,33 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
     Arguments arguments;
     app.add_option("EINGABE", arguments.input, "Die Buchungsliste; ohne Angabe oder \"-\": die Standardeingabe")
         ->type_name("DATEI.csv");
-    app.add_option("-o,--output", arguments.output, "Die Ergebnisliste; ohne Angabe: die Standardausgabe")
+    app.add_option("-o,--output", arguments.output,
+           "Die Ergebnisliste; ohne Angabe: die Standardausgabe. Sie wird erst ersetzt, wenn die ganze Liste "
+           "geschrieben ist, und darf die Eingabe sein")
         ->type_name("DATEI")
         ->group("Optionen");
-    app.add_option("--separator", arguments.separator, "Das Trennzeichen der Felder (Vorgabe: \";\")")
+    app.add_option("--separator", arguments.separator,
+           "Das Trennzeichen der Felder (Vorgabe: \";\"; eine erste Zeile sep=X nennt es auch)")
         ->type_name("ZEICHEN")
         ->check([](const std::string &value) {
             return value.size() == 1 && value != "\"" && value != "\n" && value != "\r"
                 ? std::string{}
-                : std::string{"Das Trennzeichen muss ein einzelnes Zeichen sein (nicht \")."};
+                : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" sein";
         })
         ->group("Optionen");
     app.add_option("--sheets", arguments.sheets,
-           "Schreibt für jede berechnete Zeile das Berechnungsblatt als PDF-Datei ORDNER/<Zeilennummer>.pdf")
+           "Schreibt für jede berechnete Zeile das Berechnungsblatt als PDF-Datei ORDNER/<Zeilennummer>.pdf; "
+           "ein Ordner mit PDF-Dateien wird nur mit --replace-sheets genommen")
         ->type_name("ORDNER")
+        ->group("Optionen");
+    app.add_flag("--replace-sheets", arguments.replaceSheets,
+           "Entfernt die Berechnungsblätter eines früheren Laufs (<Zeilennummer>.pdf) aus dem Ordner von --sheets")
+        ->group("Optionen");
+    app.add_option("--pass-column", arguments.passColumns,
+           "Reicht eine Spalte, deren Name einer Personengruppe ähnelt, unverändert durch (mehrmals möglich)")
+        ->type_name("NAME")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group("Optionen");
     app.footer("Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
                "Mehr in der Handbuchseite salvenor-batch(1).");
@@ -80,8 +116,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         exitStatus = kEveryRowCalculated;
         return std::nullopt;
     } catch (const CLI::ParseError &error) {
-        std::cerr << kProgram << ": Die Angaben auf der Befehlszeile sind nicht verwendbar (" << error.what()
-                  << "). Hilfe: " << kProgram << " --help\n";
+        std::cerr << kProgram << ": " << germanParseError(error) << ". Hilfe: " << kProgram << " --help\n";
         exitStatus = kListUnusable;
         return std::nullopt;
     }
@@ -108,7 +143,8 @@ public:
         m_last = now;
         std::fprintf(stderr, "\r%ld Zeilen", rows);
         if (m_inputSize > 0)
-            std::fprintf(stderr, ", %d %% gelesen", static_cast<int>(bytesRead * 100 / m_inputSize));
+            std::fprintf(stderr, ", %d %% gelesen",
+                static_cast<int>(std::min<std::uint64_t>(bytesRead, m_inputSize) * 100 / m_inputSize));
         std::fflush(stderr);
         m_written = true;
     }
@@ -129,19 +165,17 @@ private:
 
 std::uint64_t sizeOf(const std::string &path)
 {
-    std::ifstream file{path, std::ios::binary | std::ios::ate};
-    return file ? static_cast<std::uint64_t>(file.tellg()) : 0;
-}
-
-std::string reasonOf(int error)
-{
-    return std::generic_category().message(error);
+    struct stat info
+    {
+    };
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 struct Streams
 {
     std::ifstream inputFile;
-    std::ofstream outputFile;
+    salvenor::batch::OutputFile outputFile;
+    std::ostream fileStream{nullptr};
     std::istream *in = &std::cin;
     std::ostream *out = &std::cout;
 };
@@ -150,50 +184,68 @@ struct Streams
 bool openStreams(const Arguments &arguments, Streams &streams)
 {
     if (arguments.input != "-") {
-        streams.inputFile.open(arguments.input, std::ios::binary);
-        if (!streams.inputFile) {
+        struct stat info
+        {
+        };
+        const bool folder = stat(arguments.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (!folder)
+            streams.inputFile.open(arguments.input, std::ios::binary);
+        if (folder || !streams.inputFile) {
             std::cerr << kProgram << ": Die Datei „" << arguments.input
-                      << "“ kann nicht gelesen werden: " << reasonOf(errno) << "\n";
+                      << "“ kann nicht gelesen werden: " << salvenor::batch::systemErrorText(folder ? EISDIR : errno)
+                      << ".\n";
             return false;
         }
         streams.in = &streams.inputFile;
     }
     if (arguments.output != "-") {
-        streams.outputFile.open(arguments.output, std::ios::binary | std::ios::trunc);
-        if (!streams.outputFile) {
-            std::cerr << kProgram << ": Die Datei „" << arguments.output
-                      << "“ kann nicht geschrieben werden: " << reasonOf(errno) << "\n";
+        if (!streams.outputFile.open(arguments.output)) {
+            std::cerr << kProgram << ": Die Datei „" << arguments.output << "“ kann nicht geschrieben werden: "
+                      << salvenor::batch::systemErrorText(streams.outputFile.error()) << ".\n";
             return false;
         }
-        streams.out = &streams.outputFile;
+        streams.fileStream.rdbuf(&streams.outputFile);
+        // The first failed write ends the run: nothing more is calculated for a list that is lost.
+        streams.fileStream.exceptions(std::ios::badbit);
+        streams.out = &streams.fileStream;
     }
     return true;
 }
 
-int reportSummary(const ListSummary &summary, long sheetsFailed)
+std::string rowsText(long rows)
 {
-    if (summary.truncated) {
-        std::cerr << kProgram << ": Die Eingabe endet in Zeile " << summary.rows
-                  << " mitten in einem Feld in Anführungszeichen; diese Zeile fehlt in der Ergebnisliste.\n";
+    return std::to_string(rows) + (rows == 1 ? " Zeile" : " Zeilen");
+}
+
+int reportSummary(const ListSummary &summary, const std::vector<long> &sheetsFailed)
+{
+    if (!sheetsFailed.empty()) {
+        std::string lines;
+        constexpr std::size_t kNamed = 10;
+        for (std::size_t i = 0; i < std::min(sheetsFailed.size(), kNamed); ++i)
+            lines += (i == 0 ? "" : ", ") + std::to_string(sheetsFailed[i]);
+        if (sheetsFailed.size() > kNamed)
+            lines += " …";
+        std::cerr << kProgram << ": " << sheetsFailed.size()
+                  << (sheetsFailed.size() == 1 ? " Berechnungsblatt konnte" : " Berechnungsblätter konnten")
+                  << " nicht geschrieben werden, für die Zeilen " << lines << ".\n";
     }
-    if (sheetsFailed > 0)
-        std::cerr << kProgram << ": " << sheetsFailed << " Berechnungsblätter konnten nicht geschrieben werden.\n";
-    std::cerr << kProgram << ": " << summary.rows << " Zeilen, davon " << summary.rowsWithErrors
+    std::cerr << kProgram << ": " << rowsText(summary.rows) << ", davon " << summary.rowsWithErrors
               << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
-    return summary.rowsWithErrors > 0 || sheetsFailed > 0 ? kSomeRowsHaveErrors : kEveryRowCalculated;
+    return summary.rowsWithErrors > 0 || !sheetsFailed.empty() ? kSomeRowsHaveErrors : kEveryRowCalculated;
 }
 
 int run(const Arguments &arguments, int argc, char **argv)
 {
+    salvenor::batch::removeTemporaryFilesOnSignals();
     Streams streams;
     if (!openStreams(arguments, streams))
         return kListUnusable;
     std::unique_ptr<salvenor::batch::SheetFiles> sheets;
     if (!arguments.sheets.empty()) {
-        sheets = std::make_unique<salvenor::batch::SheetFiles>(arguments.sheets, argc, argv);
+        sheets = std::make_unique<salvenor::batch::SheetFiles>(arguments.sheets, arguments.replaceSheets, argc, argv);
         if (!sheets->ready()) {
-            std::cerr << kProgram << ": In den Ordner „" << arguments.sheets
-                      << "“ können keine Berechnungsblätter geschrieben werden.\n";
+            std::cerr << kProgram << ": " << sheets->problem() << "\n";
             return kListUnusable;
         }
     }
@@ -201,26 +253,43 @@ int run(const Arguments &arguments, int argc, char **argv)
     ProgressLine progress{arguments.input == "-" ? 0 : sizeOf(arguments.input)};
     ListOptions options;
     options.separator = arguments.separator.front();
+    options.passColumns = arguments.passColumns;
     options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
-    long sheetsFailed = 0;
+    options.onMessage = [&progress](const std::string &message) {
+        progress.clear();
+        std::cerr << kProgram << ": " << message << "\n";
+    };
+    std::vector<long> sheetsFailed;
     if (sheets) {
-        options.onCalculated = [&sheets, &sheetsFailed](const salvenor::batch::CalculatedRow &row) {
+        options.onCalculated = [&sheets, &sheetsFailed, &progress](const salvenor::batch::CalculatedRow &row) {
             if (!sheets->write(row))
-                ++sheetsFailed;
+                sheetsFailed.push_back(row.line);
+            progress.update(row.bytesRead, row.number); // a sheet takes milliseconds
         };
     }
     ListSummary summary;
     try {
         summary = processBookingList(*streams.in, *streams.out, options);
+        streams.out->flush();
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
         std::cerr << kProgram << ": " << error.what() << "\n";
         return kListUnusable;
+    } catch (const std::ios_base::failure &) {
+        // Handled below, with the reason.
     }
-    streams.out->flush();
     progress.clear();
-    if (!*streams.out) {
-        std::cerr << kProgram << ": Die Ergebnisliste konnte nicht vollständig geschrieben werden.\n";
+    if (sheets)
+        sheets->finish();
+    const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
+    if (!written) {
+        std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
+        if (arguments.output != "-") {
+            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
+            if (!streams.outputFile.direct())
+                std::cerr << ". Die Datei „" << arguments.output << "“ bleibt, wie sie war";
+        }
+        std::cerr << ".\n";
         return kListUnusable;
     }
     return reportSummary(summary, sheetsFailed);
@@ -237,8 +306,10 @@ int main(int argc, char **argv)
         if (!arguments)
             return exitStatus;
         return run(*arguments, argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::cerr << kProgram << ": Der Arbeitsspeicher reicht nicht.\n";
     } catch (const std::exception &error) {
-        std::cerr << kProgram << ": " << error.what() << "\n";
+        std::cerr << kProgram << ": unerwarteter Fehler (" << error.what() << ")\n";
     } catch (...) {
         std::cerr << kProgram << ": unerwarteter Fehler\n";
     }

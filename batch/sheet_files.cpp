@@ -1,11 +1,15 @@
 #include "sheet_files.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
+#include "batch/output_file.h"
 #include "core/contribution.h"
 #include "print/sheet_pdf.h"
 #include "resources/product_info.h"
@@ -26,6 +30,24 @@ QDate toQDate(Date date)
 {
     return QDate{yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
         static_cast<int>(static_cast<unsigned>(date.day()))};
+}
+
+// Whether the PDF file is whole: its cross-reference table stands where its end says. The PDF
+// writer does not report failed writes (a full disk), which cut the file or leave a gap in it.
+bool isWholePdf(const QString &path)
+{
+    QFile file{path};
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 64)
+        return false;
+    const qint64 size = file.size();
+    file.seek(size - 64);
+    const QByteArray tail = file.read(64);
+    const qsizetype start = tail.lastIndexOf("startxref");
+    if (start < 0 || !tail.trimmed().endsWith("%%EOF"))
+        return false;
+    bool number = false;
+    const qint64 table = tail.mid(start + 9).replace("%%EOF", "").trimmed().toLongLong(&number);
+    return number && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
 }
 
 } // namespace
@@ -49,7 +71,7 @@ print::SheetData sheetOf(const CalculatedRow &row, QDate today)
     return sheet;
 }
 
-SheetFiles::SheetFiles(const std::string &folder, int &argc, char **argv)
+SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char **argv)
     : m_folder(QString::fromStdString(folder))
 {
     // Fonts and PDF drawing need a GUI application, not a screen.
@@ -59,15 +81,57 @@ SheetFiles::SheetFiles(const std::string &folder, int &argc, char **argv)
     m_today = QDate::currentDate();
     QDir{}.mkpath(m_folder);
     const QFileInfo info{m_folder};
-    m_ready = info.isDir() && info.isWritable();
+    if (!info.isDir()) {
+        m_problem = "In den Ordner „" + folder + "“ können keine Berechnungsblätter geschrieben werden: "
+            + (info.exists() ? "Das ist kein Ordner." : "Er lässt sich nicht anlegen.");
+        return;
+    }
+    if (!info.isWritable()) {
+        m_problem = "In den Ordner „" + folder
+            + "“ können keine Berechnungsblätter geschrieben werden: "
+              "keine Schreibberechtigung.";
+        return;
+    }
+    const QDir dir{m_folder};
+    const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf"), QStringLiteral("*.PDF")}, QDir::Files);
+    static const QRegularExpression sheetName{QStringLiteral("^[1-9][0-9]*\\.pdf$")};
+    for (const QString &name : pdfs) {
+        if (sheetName.match(name).hasMatch())
+            m_earlierSheets.append(name);
+    }
+    if (!pdfs.isEmpty() && !replace) {
+        m_problem = "Im Ordner „" + folder + "“ stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „"
+            + pdfs.front().toStdString()
+            + "“. Ein neuer Ordner, oder --replace-sheets ersetzt die Berechnungsblätter eines früheren Laufs "
+              "(<Zeilennummer>.pdf).";
+    }
 }
 
 SheetFiles::~SheetFiles() = default;
 
-bool SheetFiles::write(const CalculatedRow &row) const
+void SheetFiles::removeEarlierSheets()
 {
+    const QDir dir{m_folder};
+    for (const QString &name : std::as_const(m_earlierSheets))
+        QFile::remove(dir.filePath(name));
+    m_earlierSheets.clear();
+}
+
+bool SheetFiles::write(const CalculatedRow &row)
+{
+    removeEarlierSheets();
     const QString file = QDir{m_folder}.filePath(QString::number(row.number) + QStringLiteral(".pdf"));
-    return print::writeSheetPdf(file, sheetOf(row, m_today));
+    setSheetInProgress(file.toStdString());
+    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today)) && isWholePdf(file);
+    if (!written)
+        QFile::remove(file); // no empty or half-written sheet
+    setSheetInProgress({});
+    return written;
+}
+
+void SheetFiles::finish()
+{
+    removeEarlierSheets();
 }
 
 } // namespace salvenor::batch

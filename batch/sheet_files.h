@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "batch/booking_list.h"
 #include "print/sheet_data.h"
@@ -17,24 +18,34 @@ namespace salvenor::batch {
 print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 
 // Writes each calculated row's sheet as DIR/<row number>.pdf through the print layout, on Qt's
-// offscreen platform: no display is needed.
+// offscreen platform: no display is needed. A folder with PDF files in it is refused unless they
+// are to be replaced: then the sheets of an earlier run (<number>.pdf) are removed before the
+// first new one is written, so that no old sheet stands beside the new ones.
 class SheetFiles final
 {
 public:
-    SheetFiles(const std::string &folder, int &argc, char **argv);
+    SheetFiles(const std::string &folder, bool replace, int &argc, char **argv);
     ~SheetFiles();
     SheetFiles(const SheetFiles &) = delete;
     SheetFiles &operator=(const SheetFiles &) = delete;
 
-    // The folder exists (it is made where missing) and can be written to.
-    bool ready() const { return m_ready; }
-    bool write(const CalculatedRow &row) const;
+    // The folder exists (it is made where missing), can be written to and holds no PDF files
+    // (or only ones to replace); otherwise why not, in German.
+    bool ready() const { return m_problem.empty(); }
+    const std::string &problem() const { return m_problem; }
+    // False where the sheet could not be written; no part of it is left then.
+    bool write(const CalculatedRow &row);
+    // The list is done: the earlier sheets go, should no new one have been written.
+    void finish();
 
 private:
+    void removeEarlierSheets();
+
     std::unique_ptr<QGuiApplication> m_application;
     QString m_folder;
     QDate m_today;
-    bool m_ready = false;
+    std::string m_problem;
+    QStringList m_earlierSheets;
 };
 
 } // namespace salvenor::batch

@@ -61,6 +61,11 @@ Encoding detectEncoding(std::string_view start)
     return Encoding::Utf8;
 }
 
+bool isUtf16(std::string_view start)
+{
+    return start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
+}
+
 std::string encodeText(std::string_view utf8, Encoding encoding)
 {
     if (encoding != Encoding::Windows1252)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Peak memory of salvenor-batch for 10 and for 1,000,000 rows, and calculation sheets per second
-# for 1,000 rows. Usage: bench/batch_memory.sh BUILD_DIR (default build/release)
+# Peak memory of salvenor-batch for 10 and for 1,000,000 rows and for a list with a 300 MB field,
+# and calculation sheets per second for 1,000 rows. Usage: bench/batch_memory.sh BUILD_DIR (default
+# build/release)
 set -euo pipefail
 build=${1:-build/release}
 work=$(mktemp -d)
@@ -16,6 +17,20 @@ done
 read -r small _ < <(tail -n 1 "$work/time-10")
 read -r large _ < <(tail -n 1 "$work/time-1000000")
 echo "ratio 1,000,000 rows / 10 rows: $(awk -v a="$large" -v b="$small" 'BEGIN { printf "%.3f", a / b }')"
+
+# A field of 300 MB between two ordinary rows: an error for its row, memory as for 10 rows.
+{
+    printf 'Nummer;Anreise;Abreise;Kind;Notiz\nB-1;14.03.2016;18.03.2016;1;kurz\nB-2;14.03.2016;18.03.2016;1;'
+    head -c 300000000 /dev/zero | tr '\0' 'x'
+    printf '\nB-3;14.03.2016;18.03.2016;1;kurz\n'
+} >"$work/long-field.csv"
+/usr/bin/time -f '%M %e' -o "$work/time-field" "$build/batch/salvenor-batch" "$work/long-field.csv" \
+    >"$work/out-field" 2>"$work/err-field" || [ $? -eq 1 ]
+rm "$work/long-field.csv"
+read -r kib seconds < <(tail -n 1 "$work/time-field")
+echo "300 MB field: peak resident memory $kib KiB, $seconds s ($(tail -n 1 "$work/err-field")), ratio to 10 rows:" \
+    "$(awk -v a="$kib" -v b="$small" 'BEGIN { printf "%.3f", a / b }')"
+grep -q '^B-3;14.03.2016;18.03.2016;1;kurz;4;' "$work/out-field" || { echo "the row after the long field is missing"; exit 1; }
 
 "$build/bench/batch_bench" --write-list 1000 "$work/list-1000.csv"
 start=$(date +%s.%N)

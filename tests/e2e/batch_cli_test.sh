@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # salvenor-batch as a user runs it: exit statuses, standard input and output, messages, the help,
 # the man page, and the calculation sheets as PDF files read back with pdftotext. No display.
+# The output file as it meets the disk: the same file as input and output (also through a symbolic
+# link), an old result kept after a failed or interrupted run (SIGINT, SIGTERM), and, as root, a
+# full and a read-only tmpfs mounted for the test.
 # Usage: batch_cli_test.sh SALVENOR_BATCH
 set -uo pipefail
 batch=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+mounts=()
+cleanup() {
+    for mount in "${mounts[@]}"; do umount "$mount" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
 unset DISPLAY WAYLAND_DISPLAY
 failures=0
 
@@ -23,7 +31,13 @@ check() { # description, then a command that must succeed
 
 status_of() { # exit status of salvenor-batch with the given arguments, standard input from $input
     "$batch" "$@" <"$input" >"$work/out.csv" 2>"$work/err.txt"
-    echo $?
+    local status=$?
+    cat "$work/err.txt" >>"$work/all-messages.txt"
+    echo $status
+}
+
+no_temporary_files() { # in the folder given: no file left behind by an unfinished output
+    [ -z "$(find "$1" -maxdepth 1 -name '.*.csv.*' -print -quit)" ]
 }
 
 printf 'Nummer;Anreise;Abreise;Erwachsene;Kind\nB-1;14.03.2016;18.03.2016;2;1\nB-2;01.07.2016;30.07.2016;4;\n' >"$work/good.csv"
@@ -49,7 +63,103 @@ check "the other row is still calculated" grep -q '^14.03.2016;18.03.2016;1;4;0,
 
 input=$work/truncated.csv
 check "input ending inside quotes: status 1" test "$(status_of)" = 1
-check "and it is reported" grep -q 'endet in Zeile 2 mitten in einem Feld in Anführungszeichen' "$work/err.txt"
+check "and it is reported with its line" \
+    grep -q '^salvenor-batch: Zeile 3: Das Feld in Anführungszeichen wird bis zum Ende der Eingabe nicht geschlossen' \
+    "$work/err.txt"
+check "one row in the singular" grep -q ': 2 Zeilen, davon 1 mit Fehlern' "$work/err.txt"
+printf 'Anreise;Abreise\n14.03.2016;18.03.2016\n' >"$work/one.csv"
+input=$work/one.csv
+check "the summary of one row says Zeile" test "$(status_of)" = 0 -a -n "$(grep ': 1 Zeile, davon 0' "$work/err.txt")"
+
+# A stray quote in the middle: B-1 is one faulty row, B-2 and B-3 are priced.
+printf 'Nummer;Gast;Anreise;Abreise;Erwachsene\nB-1;"Meier;01.07.2016;15.07.2016;2\nB-2;"Schulz";01.07.2016;15.07.2016;1\nB-3;Weiß;14.03.2016;18.03.2016;1\n' \
+    >"$work/stray.csv"
+input=$work/stray.csv
+check "stray quote: status 1" test "$(status_of)" = 1
+check "stray quote: reported with the line it began in" grep -q '^salvenor-batch: Zeile 2: .*ab Zeile 3 wird weitergelesen' "$work/err.txt"
+check "stray quote: three rows, one faulty" grep -q ': 3 Zeilen, davon 1 mit Fehlern; Summe aller Beträge: 58,20 €' "$work/err.txt"
+check "stray quote: B-2 priced" grep -q '^B-2;"Schulz";01.07.2016;15.07.2016;1;14;49,00;' "$work/out.csv"
+
+# Near-miss column names refuse the list, unless passed on purpose.
+printf 'Anreise;Abreise;Kinder\n14.03.2016;18.03.2016;1\n' >"$work/kinder.csv"
+input=$work/kinder.csv
+check "a column Kinder: status 2" test "$(status_of)" = 2
+check "a column Kinder: names the key it probably means" grep -q '„Kinder“ ist keine Personengruppe; gemeint ist wohl „Kind“' "$work/err.txt"
+check "--pass-column Kinder: status 0" test "$(status_of --pass-column Kinder)" = 0
+
+# What spreadsheets write: the separator from the header, with a note; UTF-16 refused.
+printf 'Anreise,Abreise,Kind\n14.03.16,18.03.16,"1,0"\n' >"$work/comma.csv"
+input=$work/comma.csv
+check "a comma header: status 0" test "$(status_of)" = 0
+check "a comma header: said on standard error" grep -q 'Die Kopfzeile ist durch „,“ getrennt' "$work/err.txt"
+check "a comma header: dd.MM.yy and 1,0 calculated" grep -q '^14.03.16,18.03.16,"1,0",4,' "$work/out.csv"
+printf '\xff\xfeA\x00n\x00r\x00' >"$work/utf16.csv"
+input=$work/utf16.csv
+check "UTF-16: status 2" test "$(status_of)" = 2
+check "UTF-16: says what it is and how to export UTF-8" grep -q 'UTF-16.*CSV UTF-8' "$work/err.txt"
+
+# The same file as input and output, directly, through a symbolic link and spelt another way.
+input=/dev/null
+expected=$("$batch" "$work/good.csv" 2>/dev/null)
+for spelling in same link other; do
+    cp "$work/good.csv" "$work/inout.csv"
+    case $spelling in
+    same) target=$work/inout.csv ;;
+    link) ln -sf inout.csv "$work/inout-link.csv" && target=$work/inout-link.csv ;;
+    other) mkdir -p "$work/sub" && target=$work/sub/../inout.csv ;;
+    esac
+    check "same file as output ($spelling): status 0" test "$(status_of "$work/inout.csv" -o "$target")" = 0
+    check "same file as output ($spelling): the whole result" test "$(cat "$work/inout.csv")" = "$expected"
+done
+check "through a link the link stays" test -L "$work/inout-link.csv"
+check "no temporary file left" no_temporary_files "$work"
+
+# A device is written to, never replaced.
+check "-o /dev/null: status 0" test "$(status_of "$work/good.csv" -o /dev/null)" = 0
+check "-o /dev/null: still the device" test -c /dev/null
+check "-o /dev/full: status 2" test "$(status_of "$work/good.csv" -o /dev/full)" = 2
+check "-o /dev/full: the reason" grep -q 'kein Platz mehr frei\.$' "$work/err.txt"
+
+# A failed run keeps last month's result.
+printf 'Ergebnis des Vormonats\n' >"$work/old.csv"
+cp "$work/old.csv" "$work/kept.csv"
+check "an empty input with -o: status 2" test "$(status_of "$work/empty.csv" -o "$work/kept.csv")" = 2
+check "an empty input with -o: the old output kept" cmp -s "$work/old.csv" "$work/kept.csv"
+check "--sheets into a file with -o: status 2" test "$(status_of "$work/good.csv" -o "$work/kept.csv" --sheets "$work/good.csv")" = 2
+check "--sheets into a file with -o: the old output kept" cmp -s "$work/old.csv" "$work/kept.csv"
+check "no temporary file left after failures" no_temporary_files "$work"
+
+# Interrupted while the input still comes: no output file, or the old one; nothing left behind.
+mkfifo "$work/fifo"
+for signal in INT TERM; do
+    for before in none old; do
+        rm -f "$work/signalled.csv"
+        [ "$before" = old ] && cp "$work/old.csv" "$work/signalled.csv"
+        "$batch" "$work/fifo" -o "$work/signalled.csv" 2>>"$work/all-messages.txt" &
+        pid=$!
+        exec 3>"$work/fifo"
+        printf 'Anreise;Abreise\n14.03.2016;18.03.2016\n' >&3
+        for _ in $(seq 50); do no_temporary_files "$work" || break; sleep 0.1; done
+        check "SIG$signal ($before): the temporary file existed mid-run" test -n "$(find "$work" -maxdepth 1 -name '.signalled.csv.*')"
+        kill -s "$signal" "$pid"
+        wait "$pid"
+        status=$?
+        exec 3>&-
+        check "SIG$signal ($before): ended by the signal" test "$status" -gt 128
+        if [ "$before" = old ]; then
+            check "SIG$signal: the old output kept" cmp -s "$work/old.csv" "$work/signalled.csv"
+        else
+            check "SIG$signal: no output file" test ! -e "$work/signalled.csv"
+        fi
+        check "SIG$signal ($before): no temporary file left" no_temporary_files "$work"
+    done
+done
+
+# A rerun on its own result calculates the result columns again, in place.
+"$batch" "$work/good.csv" -o "$work/rerun.csv" 2>/dev/null
+check "a rerun on its own result: status 0" test "$(status_of "$work/rerun.csv" -o "$work/rerun.csv")" = 0
+check "a rerun on its own result: one block of results" test "$(head -n 1 "$work/rerun.csv" | grep -o Nächte | wc -l)" = 1
+check "a rerun on its own result: the same list" cmp -s "$work/rerun.csv" <(printf '%s\n' "$expected")
 
 input=$work/header.csv
 check "header only: status 0" test "$(status_of)" = 0
@@ -63,7 +173,7 @@ input=$work/no-departure.csv
 check "no departure column: status 2" test "$(status_of)" = 2
 check "no departure column: the reason" grep -q 'keine Spalte „Abreise“' "$work/err.txt"
 input=/dev/null
-check "unreadable file: status 2" test "$(status_of "$work/missing.csv")" = 2
+check "unreadable file: status 2" test "$(status_of "$work/fehlt.csv")" = 2
 check "unreadable file: the reason" grep -q 'kann nicht gelesen werden' "$work/err.txt"
 check "unwritable output: status 2" test "$(status_of "$work/good.csv" -o "$work/no/such/folder.csv")" = 2
 check "unknown option: status 2" test "$(status_of --frobnicate)" = 2
@@ -85,7 +195,16 @@ input=$work/bad.csv
 check "--sheets: status as without" test "$(status_of --sheets "$work/sheets")" = 1
 check "--sheets: only the calculated row has a sheet" test "$(ls "$work/sheets")" = "2.pdf"
 input=$work/good.csv
-check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets")" = 0
+check "--sheets into a folder with sheets: status 2" test "$(status_of --sheets "$work/sheets")" = 2
+check "--sheets into a folder with sheets: names the option" grep -q -- '--replace-sheets' "$work/err.txt"
+check "--sheets into a folder with sheets: nothing written" test "$(ls "$work/sheets")" = "2.pdf"
+check "--replace-sheets" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
+check "--replace-sheets: the new sheets" test "$(ls "$work/sheets" | tr '\n' ' ')" = "1.pdf 2.pdf "
+input=$work/bad.csv
+check "--replace-sheets: a row that now fails" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 1
+check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "2.pdf"
+input=$work/good.csv
+check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
 check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/1.pdf")
 pdftotext -layout "$work/sheets/1.pdf" "$work/sheet1.txt"
 check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet1.txt"
@@ -95,6 +214,55 @@ check "sheet: the total" grep -Eq 'zu zahlender Kurbeitrag += *20,00 €' "$work
 check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet1.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2
+
+# The progress line on a terminal advances with each sheet.
+{
+    printf 'Anreise;Abreise;Kind\n'
+    for _ in $(seq 400); do printf '14.03.2016;18.03.2016;1\n'; done
+} >"$work/many.csv"
+script -qec "'$batch' --sheets '$work/progress-sheets' '$work/many.csv' -o '$work/many-out.csv'" /dev/null \
+    >"$work/terminal.txt" 2>&1
+check "the progress line shows rows before the end" \
+    grep -Eq $'\r[0-9]{1,2} Zeilen|\r[1-3][0-9]{2} Zeilen' "$work/terminal.txt"
+
+# As root: a full and a read-only tmpfs.
+if [ "$(id -u)" = 0 ] && mkdir -p "$work/small" && mount -t tmpfs -o size=96k tmpfs "$work/small"; then
+    mounts+=("$work/small")
+    cp "$work/old.csv" "$work/small/result.csv"
+    {
+        printf 'Nummer;Anreise;Abreise;Kind\n'
+        for row in $(seq 3000); do printf 'Q-%d;14.03.2016;18.03.2016;1\n' "$row"; done
+    } >"$work/long.csv"
+    check "full disk: status 2" test "$(status_of "$work/long.csv" -o "$work/small/result.csv")" = 2
+    check "full disk: the reason in German" grep -q 'kein Platz mehr frei.*bleibt, wie sie war' "$work/err.txt"
+    check "full disk: the old output kept" cmp -s "$work/old.csv" "$work/small/result.csv"
+    check "full disk: no temporary file left" no_temporary_files "$work/small"
+    head -n 41 "$work/many.csv" >"$work/forty.csv"
+    input=$work/forty.csv
+    check "full disk under the sheets: status 1" test "$(status_of --sheets "$work/small/sheets")" = 1
+    check "full disk under the sheets: no empty or cut sheet" \
+        test -z "$(find "$work/small/sheets" -name '*.pdf' -size -1k)"
+    check "full disk under the sheets: every sheet left is whole" \
+        sh -c 'for f in "$1"/*.pdf; do pdfinfo "$f" >/dev/null 2>&1 || exit 1; done' - "$work/small/sheets"
+    check "full disk under the sheets: the rows named" grep -q 'konnten nicht geschrieben werden, für die Zeilen [0-9]' "$work/err.txt"
+    mkdir -p "$work/readonly" && mount -t tmpfs -o size=64k,ro tmpfs "$work/readonly" && mounts+=("$work/readonly")
+    check "--sheets into a read-only folder: status 2" \
+        test "$(status_of "$work/good.csv" -o "$work/kept.csv" --sheets "$work/readonly")" = 2
+    check "--sheets into a read-only folder: the old output kept" cmp -s "$work/old.csv" "$work/kept.csv"
+    check "-o into a read-only folder: status 2" test "$(status_of "$work/good.csv" -o "$work/readonly/x.csv")" = 2
+    check "-o into a read-only folder: the reason in German" grep -q 'nur lesbar' "$work/err.txt"
+else
+    echo "skipped: full and read-only tmpfs (needs root and mount)"
+fi
+
+# Every message German: none of the usual English ones of the system and the option parser.
+status_of "$work/fehlt.csv" >/dev/null
+status_of /tmp >/dev/null
+status_of -o >/dev/null
+status_of a b >/dev/null
+status_of --separator ';;' >/dev/null
+check "--separator names the wrong value" grep -q '„;;“ ist kein Trennzeichen' "$work/err.txt"
+check "no English message" test -z "$(grep -Ei 'no such|not found|is a directory|required|missing|expected|argument|permission|no space|error|usage|invalid' "$work/all-messages.txt")"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -12,7 +12,7 @@ package=$(find "$work/out" -maxdepth 1 -name 'salvenor2016_*.deb' | head -n 1)
 [ -n "$package" ] || fail "no package built"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6printsupport6 libc6 libcsv3 fonts-liberation qt6-translations-l10n; do
+for needed in libqt6widgets6 libqt6printsupport6 libc6 fonts-liberation qt6-translations-l10n; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 
@@ -42,4 +42,7 @@ printf 'Anreise;Abreise;Erwachsene\n14.03.2016;18.03.2016;2\n' >"$work/list.csv"
 grep -q '^14.03.2016;18.03.2016;2;4;18,40;0,00;0,00;0,00;0,00;0,00;18,40;$' "$work/result.csv" \
     || { cat "$work/result.csv"; fail "the installed salvenor-batch calculated wrongly"; }
 pdftotext "$work/sheets/1.pdf" - | grep -q '18,40' || fail "the installed salvenor-batch wrote no sheet"
+# Everything the command-line test checks, from the installed program.
+bash "$(dirname "$0")/batch_cli_test.sh" "$root/usr/bin/salvenor-batch" >"$work/batch_cli.log" 2>&1 \
+    || { grep -v '^ok' "$work/batch_cli.log"; fail "the installed salvenor-batch failed its command-line test"; }
 echo "1 passed, 0 failed"

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <streambuf>
+#include <string>
+#include <sys/types.h>
+
+namespace salvenor::batch {
+
+// The reason of a failed system call, in German, for the usual errno values.
+std::string systemErrorText(int error);
+
+// Removes the temporary files of a run (the result list, the sheet being written) when SIGINT,
+// SIGTERM or SIGHUP ends the program, then ends it by that signal.
+void removeTemporaryFilesOnSignals();
+
+// The result list as a file. A regular file (or a new one) is written to a temporary file in the
+// target's folder and renamed over the target only when the list is complete and on the disk, so
+// a failed or interrupted run leaves the old target as it was; through a symbolic link the file
+// it points to is replaced. Anything else (a device such as /dev/null, a pipe) is written to
+// directly. Every write is checked: the first failure is kept and every later write fails.
+class OutputFile final : public std::streambuf
+{
+public:
+    OutputFile() = default;
+    ~OutputFile() override;
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+    OutputFile(OutputFile &&) = delete;
+    OutputFile &operator=(OutputFile &&) = delete;
+
+    // False with error() set where the file cannot be made.
+    bool open(const std::string &target);
+    // Flushes, syncs, closes and renames over the target; false with error() set, the temporary
+    // file removed and the target untouched where one of these fails.
+    bool commit();
+    // Removes the temporary file; the target stays as it was.
+    void discard();
+    int error() const { return m_error; }
+    // Written to directly (a device, a pipe): a failure may have reached it.
+    bool direct() const { return m_direct; }
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char *data, std::streamsize count) override;
+
+private:
+    bool writeAll(const char *data, std::size_t count);
+
+    int m_fd = -1;
+    int m_error = 0;
+    std::string m_target; // what is replaced: the target, its links followed
+    std::string m_temporary; // empty where the target is written to directly
+    bool m_direct = false;
+};
+
+// Marks the calculation sheet being written, removed on a signal (empty: none).
+void setSheetInProgress(const std::string &path);
+
+} // namespace salvenor::batch
