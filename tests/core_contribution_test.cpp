@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include "core/contribution.h"
 #include "test_support.h"
 #include "worked_examples.h"
@@ -10,6 +15,36 @@ namespace {
 using test::d;
 using test::SumExample;
 using PC = PersonCategory;
+
+// The window's sum texts for one stay: the given categories' texts, "0,00" for every other.
+std::array<std::string, kCategoryCount> sumTexts(std::initializer_list<std::pair<PC, const char *>> given)
+{
+    std::array<std::string, kCategoryCount> texts;
+    texts.fill("0,00");
+    for (const auto &[category, text] : given)
+        texts.at(indexOf(category)) = text;
+    return texts;
+}
+
+// The bylaw's largest count per category; a category without one does not compile (-Wswitch).
+constexpr int bylawMaximum(PC category)
+{
+    switch (category) {
+    case PC::Erwachsene:
+        return 30;
+    case PC::Erw_Schwer:
+        return 40;
+    case PC::Student:
+        return 20;
+    case PC::Kind:
+        return 10;
+    case PC::Kind_Schwer:
+        return 10;
+    case PC::Kind_Fremd:
+        return 40;
+    }
+    return -1;
+}
 
 class CategorySum : public testing::TestWithParam<SumExample>
 {
@@ -75,12 +110,17 @@ TEST(CategoryResult, TellsWhichRulesApplied)
     EXPECT_FALSE(plain.capApplied || plain.yearTurnApplied || plain.oneChildApplied);
 }
 
-TEST(GrandTotal, AddsTheSixTextsExactly)
+TEST(GrandTotal, AddsEveryCategorysTextExactly)
 {
-    EXPECT_EQ(grandTotal({"18,40", "15,68", "0,00", "0,00", "0,00", "0,00"}), "34,08");
-    EXPECT_EQ(grandTotal({"392,00", "1.234,50", "0,00", "0,00", "0,00", "0,00"}), "1.626,50");
-    EXPECT_EQ(grandTotal({"0,10", "0,20", "0,30", "0,40", "0,50", "0,60"}), "2,10");
-    EXPECT_EQ(grandTotal({"0,00", "0,00", "0,00", "0,00", "0,00", "0,00"}), "0,00");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "18,40"}, {PC::Erw_Schwer, "15,68"}})), "34,08");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "392,00"}, {PC::Erw_Schwer, "1.234,50"}})), "1.626,50");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "0,10"}, {PC::Erw_Schwer, "0,20"}, {PC::Student, "0,30"},
+                  {PC::Kind, "0,40"}, {PC::Kind_Schwer, "0,50"}, {PC::Kind_Fremd, "0,60"}})),
+        "2,10");
+    EXPECT_EQ(grandTotal(sumTexts({})), "0,00");
+    // Each category's text counts, the last one's too.
+    for (const PC category : kAllCategories)
+        EXPECT_EQ(grandTotal(sumTexts({{category, "1.000,01"}})), "1.000,01") << rulesOf(category).key;
 }
 
 TEST(TypicalRequest, TwoAdultsForFourPreSeasonNights)
@@ -89,7 +129,9 @@ TEST(TypicalRequest, TwoAdultsForFourPreSeasonNights)
     const Date departure = d("18.03.2016");
     const std::string adults = categorySum(PC::Erwachsene, arrival, departure, 2);
     EXPECT_EQ(adults, "18,40");
-    EXPECT_EQ(grandTotal({adults, "0,00", "0,00", "0,00", "0,00", "0,00"}), "18,40");
+    std::array<std::string, kCategoryCount> sums = sumTexts({});
+    sums.at(indexOf(PC::Erwachsene)) = adults;
+    EXPECT_EQ(grandTotal(sums), "18,40");
 }
 
 TEST(TariffTable, KeepsTheBylawsRelations)
@@ -100,9 +142,8 @@ TEST(TariffTable, KeepsTheBylawsRelations)
             EXPECT_EQ(rules.tariff2015.capPerPerson, 28 * rules.tariff2015.mainSeasonRate) << rules.key;
         }
     }
-    const int maxima[] = {30, 40, 20, 10, 10, 40};
-    for (std::size_t i = 0; i < kAllCategories.size(); ++i)
-        EXPECT_EQ(rulesOf(kAllCategories[i]).maxCount, maxima[i]);
+    for (const CategoryRules &rules : kCategories)
+        EXPECT_EQ(rules.maxCount, bylawMaximum(rules.category)) << rules.key;
 }
 
 TEST(BadInput, IsRejectedWithTheBadValueNamed)
@@ -119,7 +160,8 @@ TEST(BadInput, IsRejectedWithTheBadValueNamed)
     EXPECT_THROW(categorySum(PC::Student, makeDate(30, 2, 2016), b, 1), std::invalid_argument);
     EXPECT_THROW(categorySum(static_cast<PC>(kCategoryCount), a, b, 1), std::out_of_range);
     EXPECT_THROW(splitStay(PC::Kind, b, a), std::invalid_argument);
-    EXPECT_THROW(grandTotal({"18,4", "0,00", "0,00", "0,00", "0,00", "0,00"}), std::invalid_argument);
+    EXPECT_THROW(grandTotal(sumTexts({{PC::Erwachsene, "18,4"}})), std::invalid_argument);
+    EXPECT_THROW(grandTotal(sumTexts({{kAllCategories.back(), ""}})), std::invalid_argument);
 
     try {
         categorySum(PC::Erwachsene, a, b, 31);
