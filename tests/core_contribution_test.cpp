@@ -3,6 +3,7 @@
 #include <array>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "core/contribution.h"
@@ -59,12 +60,29 @@ TEST_P(CategorySum, MatchesTheWorkedExample)
     EXPECT_EQ(categorySum(e.category, d(e.arrival), d(e.departure), e.count), e.sum);
 }
 
-INSTANTIATE_TEST_SUITE_P(Adults, CategorySum, testing::ValuesIn(test::kAdultExamples));
+// "Erwachsene_x2_14032016_18032016": the category, the count and the stay.
+std::string exampleName(const testing::TestParamInfo<SumExample> &example)
+{
+    const auto digits = [](std::string_view date) {
+        std::string kept;
+        for (const char c : date) {
+            if (c >= '0' && c <= '9')
+                kept += c;
+        }
+        return kept;
+    };
+    const SumExample &e = example.param;
+    return std::string{rulesOf(e.category).key} + "_x" + std::to_string(e.count) + "_" + digits(e.arrival) + "_"
+        + digits(e.departure);
+}
 
-INSTANTIATE_TEST_SUITE_P(SingleTariffCategories, CategorySum, testing::ValuesIn(test::kSingleTariffExamples));
+INSTANTIATE_TEST_SUITE_P(Adults, CategorySum, testing::ValuesIn(test::kAdultExamples), exampleName);
 
 INSTANTIATE_TEST_SUITE_P(
-    IntoALaterYearFromBeforeThePostSeason, CategorySum, testing::ValuesIn(test::kLaterYearExamples));
+    SingleTariffCategories, CategorySum, testing::ValuesIn(test::kSingleTariffExamples), exampleName);
+
+INSTANTIATE_TEST_SUITE_P(
+    IntoALaterYearFromBeforeThePostSeason, CategorySum, testing::ValuesIn(test::kLaterYearExamples), exampleName);
 
 TEST(StaySplitOfTheYearEnd, CountsNewYearsEveWithTheOldYearForAdultsOnly)
 {
