@@ -112,6 +112,49 @@ TEST(StaySplitOfTheYearEnd, PaysTheOldTariffUpToNewYearsEve)
     EXPECT_EQ(formatMoney(splitStay(PC::Kind, d("01.11.2015"), d("02.01.2016")).cap), "22,40");
 }
 
+// The days on which a stay passes from one case of the split to the next.
+TEST(StaySplitAtTheSeasonBoundaries, TakesTheCaseOfTheLastNight)
+{
+    // Departing on 1 November from the pre-season: the whole stay at the main rate.
+    const StaySplit preIntoPost = splitStay(PC::Erwachsene, d("14.03.2016"), d("01.11.2016"));
+    EXPECT_EQ(preIntoPost.seasonCase, SeasonCase::PreIntoPostSeason);
+    EXPECT_EQ(preIntoPost.N1, 232);
+    EXPECT_EQ(formatMoney(preIntoPost.R1), "3,50");
+    // One night less stays in case 4: the pre-season nights at the off-season rate.
+    const StaySplit preIntoMain = splitStay(PC::Erwachsene, d("14.03.2016"), d("31.10.2016"));
+    EXPECT_EQ(preIntoMain.seasonCase, SeasonCase::PreIntoMainSeason);
+    EXPECT_EQ(preIntoMain.N1, 48);
+    EXPECT_EQ(preIntoMain.N2, 183);
+
+    // From the main season, departing on 31 December: still into the post-season, not beyond.
+    const StaySplit mainIntoPost = splitStay(PC::Student, d("20.10.2016"), d("31.12.2016"));
+    EXPECT_EQ(mainIntoPost.seasonCase, SeasonCase::MainIntoPostSeason);
+    EXPECT_EQ(mainIntoPost.N1, 12);
+    EXPECT_EQ(mainIntoPost.N2, 60);
+
+    // Arriving on 1 May is the main season only.
+    const StaySplit mayDay = splitStay(PC::Kind, d("01.05.2016"), d("10.05.2016"));
+    EXPECT_EQ(mayDay.seasonCase, SeasonCase::MainSeason);
+    EXPECT_EQ(mayDay.N1, 9);
+}
+
+TEST(StaySplitOfTheYearEnd, ArrivingOnNewYearsEve2015TakesTheOldOffSeasonRate)
+{
+    const StaySplit s = splitStay(PC::Erwachsene, d("31.12.2015"), d("02.01.2016"));
+    EXPECT_EQ(s.seasonCase, SeasonCase::PostSeasonIntoNewYear);
+    EXPECT_EQ(s.tariff1, Tariff::Tariff2015);
+    EXPECT_EQ(formatMoney(s.R1), "2,10");
+    EXPECT_EQ(categorySum(PC::Erwachsene, d("31.12.2015"), d("02.01.2016"), 1), "4,40");
+}
+
+TEST(CalendarRange, TakesItsFirstAndLastDay)
+{
+    EXPECT_EQ(categorySum(PC::Student, kFirstArrival, d("02.01.2001"), 1), "0,40");
+    EXPECT_EQ(categorySum(PC::Student, d("30.12.2030"), kLastDeparture, 1), "0,40");
+    EXPECT_THROW(categorySum(PC::Student, addDays(kFirstArrival, -1), d("02.01.2001"), 1), std::out_of_range);
+    EXPECT_THROW(categorySum(PC::Student, d("30.12.2030"), addDays(kLastDeparture, 1), 1), std::out_of_range);
+}
+
 TEST(CategoryResult, TellsWhichRulesApplied)
 {
     const CategoryResult capped = calculateCategory(PC::Kind_Fremd, d("01.07.2016"), d("31.07.2016"), 3);

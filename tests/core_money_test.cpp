@@ -35,6 +35,9 @@ TEST(MoneyText, ParsingAcceptsOnlyWhatTheFormatterWrites)
              "1.000.0000,00", "1234567890123456,00", "1,-1"}) {
         EXPECT_THROW(parseMoney(bad), std::invalid_argument) << '"' << bad << '"';
     }
+    // Fifteen digits before the comma are the most it reads.
+    EXPECT_EQ(parseMoney("999.999.999.999.999,99"), Money::fromCents(99'999'999'999'999'999));
+    EXPECT_THROW(parseMoney("1.000.000.000.000.000,00"), std::invalid_argument);
     try {
         parseMoney("18,4");
         FAIL() << "no exception";
