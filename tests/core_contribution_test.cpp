@@ -38,7 +38,6 @@ constexpr int bylawMaximum(PC category)
     case PC::Student:
         return 20;
     case PC::Kind:
-        return 10;
     case PC::Kind_Schwer:
         return 10;
     case PC::Kind_Fremd:

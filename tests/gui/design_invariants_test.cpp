@@ -65,7 +65,7 @@ WindowUnderTest mainWindow()
 {
     auto window = std::make_unique<MainWindow>();
     window->load({QDate{2016, 3, 14}});
-    QWidget *root = window->findChild<QWidget *>(QStringLiteral("clientArea"));
+    auto *root = window->findChild<QWidget *>(QStringLiteral("clientArea"));
     return {std::move(window), root};
 }
 
@@ -150,17 +150,13 @@ constexpr IntendedOverlap kIntendedOverlaps[] = {
 
 bool isIntended(const QString &window, const QWidget *a, const QWidget *b)
 {
-    for (const IntendedOverlap &overlap : kIntendedOverlaps) {
-        if (window != QLatin1String(overlap.window))
-            continue;
+    return std::ranges::any_of(kIntendedOverlaps, [&](const IntendedOverlap &overlap) {
         const bool forward
             = a->objectName() == QLatin1String(overlap.first) && b->objectName() == QLatin1String(overlap.second);
         const bool backward
             = a->objectName() == QLatin1String(overlap.second) && b->objectName() == QLatin1String(overlap.first);
-        if (forward || backward)
-            return true;
-    }
-    return false;
+        return window == QLatin1String(overlap.window) && (forward || backward);
+    });
 }
 
 // Faults that show only where the design's faces are missing and a wider face stands in (a
