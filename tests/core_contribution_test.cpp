@@ -131,10 +131,21 @@ TEST(StaySplitAtTheSeasonBoundaries, TakesTheCaseOfTheLastNight)
     EXPECT_EQ(mainIntoPost.N1, 12);
     EXPECT_EQ(mainIntoPost.N2, 60);
 
-    // Arriving on 1 May is the main season only.
+    // Arriving on 1 May is the main season, and on into the post-season from there.
     const StaySplit mayDay = splitStay(PC::Kind, d("01.05.2016"), d("10.05.2016"));
     EXPECT_EQ(mayDay.seasonCase, SeasonCase::MainSeason);
     EXPECT_EQ(mayDay.N1, 9);
+    const StaySplit mayDayIntoPost = splitStay(PC::Kind, d("01.05.2016"), d("05.11.2016"));
+    EXPECT_EQ(mayDayIntoPost.seasonCase, SeasonCase::MainIntoPostSeason);
+    EXPECT_EQ(mayDayIntoPost.N1, 184);
+    EXPECT_EQ(mayDayIntoPost.N2, 4);
+
+    // Arriving on 1 January opens the pre-season, whichever season the stay ends in.
+    const StaySplit newYear = splitStay(PC::Erwachsene, d("01.01.2016"), d("05.01.2016"));
+    EXPECT_EQ(newYear.seasonCase, SeasonCase::PreSeason);
+    EXPECT_EQ(newYear.N1, 4);
+    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.01.2016"), d("10.05.2016")).seasonCase, SeasonCase::PreIntoMainSeason);
+    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.01.2016"), d("01.12.2016")).seasonCase, SeasonCase::PreIntoPostSeason);
 }
 
 TEST(StaySplitOfTheYearEnd, ArrivingOnNewYearsEve2015TakesTheOldOffSeasonRate)
