@@ -1,5 +1,7 @@
 #include "main_window_design.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include <QComboBox>
@@ -18,31 +20,6 @@ namespace {
 using K = ControlKind;
 
 // clang-format off
-constexpr ControlSpec kTopLevel[] = {
-    {.name = "Frame_Anreise", .kind = K::Frame, .parent = "", .left = 120, .top = 120, .width = 3015, .height = 3495, .text = " Anreise ", .font = FontRole::Frame},
-    {.name = "Anreise", .kind = K::Calendar, .parent = "Frame_Anreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
-    {.name = "Anreisetag", .kind = K::Frame, .parent = "Frame_Anreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Anreise am:"},
-    {.name = "Anreisedatum", .kind = K::Label, .parent = "Anreisetag", .left = 360, .top = 240, .width = 1815, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Frame_Abreise", .kind = K::Frame, .parent = "", .left = 3360, .top = 120, .width = 3015, .height = 3495, .text = " Abreise ", .font = FontRole::Frame},
-    {.name = "Abreise", .kind = K::Calendar, .parent = "Frame_Abreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
-    {.name = "Abreisetag", .kind = K::Frame, .parent = "Frame_Abreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Abreise am:"},
-    {.name = "Abreisedatum", .kind = K::Label, .parent = "Abreisetag", .left = 240, .top = 240, .width = 2055, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Berechnung", .kind = K::Frame, .parent = "", .left = 120, .top = 3840, .width = 6255, .height = 3495, .text = " Kurbeitragsberechnung ", .font = FontRole::Frame},
-    {.name = "Logo_KV", .kind = K::Picture, .parent = "", .left = 6600, .top = 240, .width = 3075, .height = 1335},
-    {.name = "lblServiceTelefon", .kind = K::Label, .parent = "", .left = 6600, .top = 1680, .width = 3135, .height = 495, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Frame_Informationen", .kind = K::Frame, .parent = "", .left = 6600, .top = 2280, .width = 3075, .height = 3855, .text = " Informationen", .font = FontRole::Frame},
-    {.name = "cmdAnAbreise", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 360, .width = 2655, .height = 495, .text = "Kurbeitrag", .toolTip = "Info"},
-    {.name = "cmdKinderKB", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 1080, .width = 2655, .height = 495, .text = "Kinderkurbeitrag", .toolTip = "Info"},
-    {.name = "lblInfowww", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 2760, .width = 2655, .height = 375, .align = Align::Centre, .wordWrap = true},
-    {.name = "lblHeute", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 3240, .width = 2655, .height = 495, .align = Align::Centre},
-    {.name = "cmdSchwer", .kind = K::Button, .parent = "", .left = 6840, .top = 4080, .width = 2655, .height = 495, .text = "Schwerbehinderung", .toolTip = "Info"},
-    {.name = "Frame_Gesamt_Summe", .kind = K::Frame, .parent = "", .left = 6600, .top = 6240, .width = 3075, .height = 1095, .text = "zu zahlender Kurbeitrag:", .font = FontRole::Frame},
-    {.name = "End_Summe_Gesamt", .kind = K::FigureLabel, .parent = "Frame_Gesamt_Summe", .left = 450, .top = 360, .width = 1575, .height = 495, .text = "0,00", .align = Align::Right, .darkRed = true, .font = FontRole::Result},
-    {.name = "Label21", .kind = K::Label, .parent = "Frame_Gesamt_Summe", .left = 2135, .top = 360, .width = 615, .height = 495, .text = "€", .darkRed = true, .font = FontRole::Result},
-    {.name = "cmdPrint", .kind = K::Button, .parent = "Frame_Gesamt_Summe", .left = 2400, .top = 360, .width = 495, .height = 495, .toolTip = "Ergebnis ausdrucken"},
-    {.name = "sbStatusBar", .kind = K::StatusBar, .parent = "", .left = 0, .top = 7425, .width = 9810, .height = 270},
-};
-
 // The caption lines, leader and labels of one category's row in the calculation frame, in the
 // categories' order. Positions in twips from the frame's corner; the columns are shared below.
 struct RowSpec
@@ -117,6 +94,47 @@ constexpr int kNightsLeft = 3840, kNightsWidth = 255, kNightsHeight = 255;
 constexpr int kNightsWordLeft = 4200, kNightsWordWidth = 660, kNightsWordHeight = 195;
 constexpr int kSumLeft = 5030, kSumWidth = 615, kSumHeight = 255;
 constexpr int kEuroLeft = 5750, kEuroWidth = 90, kEuroHeight = 195;
+
+// A row's lowest edge, in twips from the calculation frame's corner.
+constexpr int bottomOfRow(const RowSpec &row)
+{
+    const int bottoms[] = {row.caption.top + kCaptionHeight,
+        row.secondCaption.name != nullptr ? row.secondCaption.top + kCaptionHeight : 0,
+        row.leader.top + kLineHeight, row.selectorTop + kSelectorHeight, row.times.top + kTimesHeight,
+        row.nightsTop + kNightsHeight, row.nightsWord.top + kNightsWordHeight, row.sumTop + kSumHeight,
+        row.euro.top + kEuroHeight};
+    return *std::max_element(std::begin(bottoms), std::end(bottoms));
+}
+
+// The calculation frame ends a fixed margin below its last row, so that a row added to kRows is
+// inside it; where the frame then outgrows the window, the design checks say so.
+constexpr int kCalculationFrameBottomMargin = 180;
+constexpr int kCalculationFrameHeight = bottomOfRow(std::end(kRows)[-1]) + kCalculationFrameBottomMargin;
+
+constexpr ControlSpec kTopLevel[] = {
+    {.name = "Frame_Anreise", .kind = K::Frame, .parent = "", .left = 120, .top = 120, .width = 3015, .height = 3495, .text = " Anreise ", .font = FontRole::Frame},
+    {.name = "Anreise", .kind = K::Calendar, .parent = "Frame_Anreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
+    {.name = "Anreisetag", .kind = K::Frame, .parent = "Frame_Anreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Anreise am:"},
+    {.name = "Anreisedatum", .kind = K::Label, .parent = "Anreisetag", .left = 360, .top = 240, .width = 1815, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Frame_Abreise", .kind = K::Frame, .parent = "", .left = 3360, .top = 120, .width = 3015, .height = 3495, .text = " Abreise ", .font = FontRole::Frame},
+    {.name = "Abreise", .kind = K::Calendar, .parent = "Frame_Abreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
+    {.name = "Abreisetag", .kind = K::Frame, .parent = "Frame_Abreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Abreise am:"},
+    {.name = "Abreisedatum", .kind = K::Label, .parent = "Abreisetag", .left = 240, .top = 240, .width = 2055, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Berechnung", .kind = K::Frame, .parent = "", .left = 120, .top = 3840, .width = 6255, .height = kCalculationFrameHeight, .text = " Kurbeitragsberechnung ", .font = FontRole::Frame},
+    {.name = "Logo_KV", .kind = K::Picture, .parent = "", .left = 6600, .top = 240, .width = 3075, .height = 1335},
+    {.name = "lblServiceTelefon", .kind = K::Label, .parent = "", .left = 6600, .top = 1680, .width = 3135, .height = 495, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
+    {.name = "Frame_Informationen", .kind = K::Frame, .parent = "", .left = 6600, .top = 2280, .width = 3075, .height = 3855, .text = " Informationen", .font = FontRole::Frame},
+    {.name = "cmdAnAbreise", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 360, .width = 2655, .height = 495, .text = "Kurbeitrag", .toolTip = "Info"},
+    {.name = "cmdKinderKB", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 1080, .width = 2655, .height = 495, .text = "Kinderkurbeitrag", .toolTip = "Info"},
+    {.name = "lblInfowww", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 2760, .width = 2655, .height = 375, .align = Align::Centre, .wordWrap = true},
+    {.name = "lblHeute", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 3240, .width = 2655, .height = 495, .align = Align::Centre},
+    {.name = "cmdSchwer", .kind = K::Button, .parent = "", .left = 6840, .top = 4080, .width = 2655, .height = 495, .text = "Schwerbehinderung", .toolTip = "Info"},
+    {.name = "Frame_Gesamt_Summe", .kind = K::Frame, .parent = "", .left = 6600, .top = 6240, .width = 3075, .height = 1095, .text = "zu zahlender Kurbeitrag:", .font = FontRole::Frame},
+    {.name = "End_Summe_Gesamt", .kind = K::FigureLabel, .parent = "Frame_Gesamt_Summe", .left = 450, .top = 360, .width = 1575, .height = 495, .text = "0,00", .align = Align::Right, .darkRed = true, .font = FontRole::Result},
+    {.name = "Label21", .kind = K::Label, .parent = "Frame_Gesamt_Summe", .left = 2135, .top = 360, .width = 615, .height = 495, .text = "€", .darkRed = true, .font = FontRole::Result},
+    {.name = "cmdPrint", .kind = K::Button, .parent = "Frame_Gesamt_Summe", .left = 2400, .top = 360, .width = 495, .height = 495, .toolTip = "Ergebnis ausdrucken"},
+    {.name = "sbStatusBar", .kind = K::StatusBar, .parent = "", .left = 0, .top = 7425, .width = 9810, .height = 270},
+};
 // clang-format on
 
 static_assert(std::size(kRows) == kCategoryCount, "one row of the calculation frame per category");

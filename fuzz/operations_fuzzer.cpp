@@ -1,10 +1,12 @@
 // The core's public operations on arbitrary dates (valid or not, in range or not) and counts:
 // each either throws its documented error or returns figures that hold together.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "core/contribution.h"
 #include "core/explanation.h"
@@ -67,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Input input{data, size};
     const Date arrival = takeDate(input);
     const Date departure = takeDate(input);
-    const auto category = static_cast<PersonCategory>(input.take<std::uint8_t>() % 7);
+    // Every category and one value past the last, which must be refused.
+    const auto category = static_cast<PersonCategory>(input.take<std::uint8_t>() % (kCategoryCount + 1));
     const int count = static_cast<int>(input.take<std::uint8_t>()) - 128; // negative ones too
 
     expectDocumentedErrors([&] {
@@ -94,7 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(parseMoney(text) == result.sum);
         require(categorySum(category, arrival, departure, count) == text);
         require(!explainSum(result).empty());
-        require(parseMoney(grandTotal({text, text, "0,00", "0,00", "0,00", text})) == 3 * result.sum);
+        // The sum in the first, the second and the last category: the total is three times it.
+        static_assert(kCategoryCount >= 3);
+        std::array<std::string, kCategoryCount> texts;
+        texts.fill("0,00");
+        texts.at(0) = text;
+        texts.at(1) = text;
+        texts.back() = text;
+        require(parseMoney(grandTotal(texts)) == 3 * result.sum);
     });
     return 0;
 }

@@ -14,6 +14,15 @@ namespace {
 
 constexpr const char *kFace = "Arial";
 constexpr double kSumsRightMargin = 40;
+// The separator stands a fixed distance below the last category line and the total below it, so
+// that a category added to the table gets its line above them (mm).
+constexpr double kSeparatorBelowLastLine = 7;
+constexpr double kTotalBelowSeparator = 5;
+constexpr double kSeparatorY = kCategories.back().printedTop + kSeparatorBelowLastLine;
+constexpr double kTotalY = kSeparatorY + kTotalBelowSeparator;
+// The total's double underline.
+constexpr double kFirstUnderlineBelowTotal = 5;
+constexpr double kSecondUnderlineBelowTotal = 6;
 
 // Runs one step of the sheet; a failing step leaves its place empty.
 template<typename Step> void step(Step &&run) noexcept
@@ -108,14 +117,16 @@ void printSheet(PrintSurface &surface, const SheetData &data)
         step([&] { surface.printText(QStringLiteral("="), 137, y); });
         step([&] { printRightAligned(surface, line.sumText + QStringLiteral(" €"), y); });
     }
-    step([&] { surface.drawLine(36, 120, 158, 120); });
+    step([&] { surface.drawLine(36, kSeparatorY, 158, kSeparatorY); });
 
     setFont(surface, 10, true);
-    step([&] { surface.printText(QStringLiteral("zu zahlender Kurbeitrag"), 36, 125); });
-    step([&] { surface.printText(QStringLiteral("="), 137, 125); });
-    step([&] { printRightAligned(surface, data.totalText + QStringLiteral(" €"), 125); });
-    step([&] { surface.drawLine(137, 130, 158, 130); });
-    step([&] { surface.drawLine(137, 131, 158, 131); });
+    step([&] { surface.printText(QStringLiteral("zu zahlender Kurbeitrag"), 36, kTotalY); });
+    step([&] { surface.printText(QStringLiteral("="), 137, kTotalY); });
+    step([&] { printRightAligned(surface, data.totalText + QStringLiteral(" €"), kTotalY); });
+    step([&] { surface.drawLine(137, kTotalY + kFirstUnderlineBelowTotal, 158, kTotalY + kFirstUnderlineBelowTotal); });
+    step([&] {
+        surface.drawLine(137, kTotalY + kSecondUnderlineBelowTotal, 158, kTotalY + kSecondUnderlineBelowTotal);
+    });
     step([&] { surface.drawLine(3, 163, 193, 163); });
 
     setFont(surface, 8, false);

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "core/contribution.h"
 #include "test_support.h"
 #include "worked_examples.h"
@@ -10,6 +16,35 @@ namespace {
 using test::d;
 using test::SumExample;
 using PC = PersonCategory;
+
+// The window's sum texts for one stay: the given categories' texts, "0,00" for every other.
+std::array<std::string, kCategoryCount> sumTexts(std::initializer_list<std::pair<PC, const char *>> given)
+{
+    std::array<std::string, kCategoryCount> texts;
+    texts.fill("0,00");
+    for (const auto &[category, text] : given)
+        texts.at(indexOf(category)) = text;
+    return texts;
+}
+
+// The bylaw's largest count per category; a category without one does not compile (-Wswitch).
+constexpr int bylawMaximum(PC category)
+{
+    switch (category) {
+    case PC::Erwachsene:
+        return 30;
+    case PC::Erw_Schwer:
+        return 40;
+    case PC::Student:
+        return 20;
+    case PC::Kind:
+    case PC::Kind_Schwer:
+        return 10;
+    case PC::Kind_Fremd:
+        return 40;
+    }
+    return -1;
+}
 
 class CategorySum : public testing::TestWithParam<SumExample>
 {
@@ -24,12 +59,29 @@ TEST_P(CategorySum, MatchesTheWorkedExample)
     EXPECT_EQ(categorySum(e.category, d(e.arrival), d(e.departure), e.count), e.sum);
 }
 
-INSTANTIATE_TEST_SUITE_P(Adults, CategorySum, testing::ValuesIn(test::kAdultExamples));
+// "Erwachsene_x2_14032016_18032016": the category, the count and the stay.
+std::string exampleName(const testing::TestParamInfo<SumExample> &example)
+{
+    const auto digits = [](std::string_view date) {
+        std::string kept;
+        for (const char c : date) {
+            if (c >= '0' && c <= '9')
+                kept += c;
+        }
+        return kept;
+    };
+    const SumExample &e = example.param;
+    return std::string{rulesOf(e.category).key} + "_x" + std::to_string(e.count) + "_" + digits(e.arrival) + "_"
+        + digits(e.departure);
+}
 
-INSTANTIATE_TEST_SUITE_P(SingleTariffCategories, CategorySum, testing::ValuesIn(test::kSingleTariffExamples));
+INSTANTIATE_TEST_SUITE_P(Adults, CategorySum, testing::ValuesIn(test::kAdultExamples), exampleName);
 
 INSTANTIATE_TEST_SUITE_P(
-    IntoALaterYearFromBeforeThePostSeason, CategorySum, testing::ValuesIn(test::kLaterYearExamples));
+    SingleTariffCategories, CategorySum, testing::ValuesIn(test::kSingleTariffExamples), exampleName);
+
+INSTANTIATE_TEST_SUITE_P(
+    IntoALaterYearFromBeforeThePostSeason, CategorySum, testing::ValuesIn(test::kLaterYearExamples), exampleName);
 
 TEST(StaySplitOfTheYearEnd, CountsNewYearsEveWithTheOldYearForAdultsOnly)
 {
@@ -59,6 +111,60 @@ TEST(StaySplitOfTheYearEnd, PaysTheOldTariffUpToNewYearsEve)
     EXPECT_EQ(formatMoney(splitStay(PC::Kind, d("01.11.2015"), d("02.01.2016")).cap), "22,40");
 }
 
+// The days on which a stay passes from one case of the split to the next.
+TEST(StaySplitAtTheSeasonBoundaries, TakesTheCaseOfTheLastNight)
+{
+    // Departing on 1 November from the pre-season: the whole stay at the main rate.
+    const StaySplit preIntoPost = splitStay(PC::Erwachsene, d("14.03.2016"), d("01.11.2016"));
+    EXPECT_EQ(preIntoPost.seasonCase, SeasonCase::PreIntoPostSeason);
+    EXPECT_EQ(preIntoPost.N1, 232);
+    EXPECT_EQ(formatMoney(preIntoPost.R1), "3,50");
+    // One night less stays in case 4: the pre-season nights at the off-season rate.
+    const StaySplit preIntoMain = splitStay(PC::Erwachsene, d("14.03.2016"), d("31.10.2016"));
+    EXPECT_EQ(preIntoMain.seasonCase, SeasonCase::PreIntoMainSeason);
+    EXPECT_EQ(preIntoMain.N1, 48);
+    EXPECT_EQ(preIntoMain.N2, 183);
+
+    // From the main season, departing on 31 December: still into the post-season, not beyond.
+    const StaySplit mainIntoPost = splitStay(PC::Student, d("20.10.2016"), d("31.12.2016"));
+    EXPECT_EQ(mainIntoPost.seasonCase, SeasonCase::MainIntoPostSeason);
+    EXPECT_EQ(mainIntoPost.N1, 12);
+    EXPECT_EQ(mainIntoPost.N2, 60);
+
+    // Arriving on 1 May is the main season, and on into the post-season from there.
+    const StaySplit mayDay = splitStay(PC::Kind, d("01.05.2016"), d("10.05.2016"));
+    EXPECT_EQ(mayDay.seasonCase, SeasonCase::MainSeason);
+    EXPECT_EQ(mayDay.N1, 9);
+    const StaySplit mayDayIntoPost = splitStay(PC::Kind, d("01.05.2016"), d("05.11.2016"));
+    EXPECT_EQ(mayDayIntoPost.seasonCase, SeasonCase::MainIntoPostSeason);
+    EXPECT_EQ(mayDayIntoPost.N1, 184);
+    EXPECT_EQ(mayDayIntoPost.N2, 4);
+
+    // Arriving on 1 January opens the pre-season, whichever season the stay ends in.
+    const StaySplit newYear = splitStay(PC::Erwachsene, d("01.01.2016"), d("05.01.2016"));
+    EXPECT_EQ(newYear.seasonCase, SeasonCase::PreSeason);
+    EXPECT_EQ(newYear.N1, 4);
+    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.01.2016"), d("10.05.2016")).seasonCase, SeasonCase::PreIntoMainSeason);
+    EXPECT_EQ(splitStay(PC::Erwachsene, d("01.01.2016"), d("01.12.2016")).seasonCase, SeasonCase::PreIntoPostSeason);
+}
+
+TEST(StaySplitOfTheYearEnd, ArrivingOnNewYearsEve2015TakesTheOldOffSeasonRate)
+{
+    const StaySplit s = splitStay(PC::Erwachsene, d("31.12.2015"), d("02.01.2016"));
+    EXPECT_EQ(s.seasonCase, SeasonCase::PostSeasonIntoNewYear);
+    EXPECT_EQ(s.tariff1, Tariff::Tariff2015);
+    EXPECT_EQ(formatMoney(s.R1), "2,10");
+    EXPECT_EQ(categorySum(PC::Erwachsene, d("31.12.2015"), d("02.01.2016"), 1), "4,40");
+}
+
+TEST(CalendarRange, TakesItsFirstAndLastDay)
+{
+    EXPECT_EQ(categorySum(PC::Student, kFirstArrival, d("02.01.2001"), 1), "0,40");
+    EXPECT_EQ(categorySum(PC::Student, d("30.12.2030"), kLastDeparture, 1), "0,40");
+    EXPECT_THROW(categorySum(PC::Student, addDays(kFirstArrival, -1), d("02.01.2001"), 1), std::out_of_range);
+    EXPECT_THROW(categorySum(PC::Student, d("30.12.2030"), addDays(kLastDeparture, 1), 1), std::out_of_range);
+}
+
 TEST(CategoryResult, TellsWhichRulesApplied)
 {
     const CategoryResult capped = calculateCategory(PC::Kind_Fremd, d("01.07.2016"), d("31.07.2016"), 3);
@@ -75,12 +181,17 @@ TEST(CategoryResult, TellsWhichRulesApplied)
     EXPECT_FALSE(plain.capApplied || plain.yearTurnApplied || plain.oneChildApplied);
 }
 
-TEST(GrandTotal, AddsTheSixTextsExactly)
+TEST(GrandTotal, AddsEveryCategorysTextExactly)
 {
-    EXPECT_EQ(grandTotal({"18,40", "15,68", "0,00", "0,00", "0,00", "0,00"}), "34,08");
-    EXPECT_EQ(grandTotal({"392,00", "1.234,50", "0,00", "0,00", "0,00", "0,00"}), "1.626,50");
-    EXPECT_EQ(grandTotal({"0,10", "0,20", "0,30", "0,40", "0,50", "0,60"}), "2,10");
-    EXPECT_EQ(grandTotal({"0,00", "0,00", "0,00", "0,00", "0,00", "0,00"}), "0,00");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "18,40"}, {PC::Erw_Schwer, "15,68"}})), "34,08");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "392,00"}, {PC::Erw_Schwer, "1.234,50"}})), "1.626,50");
+    EXPECT_EQ(grandTotal(sumTexts({{PC::Erwachsene, "0,10"}, {PC::Erw_Schwer, "0,20"}, {PC::Student, "0,30"},
+                  {PC::Kind, "0,40"}, {PC::Kind_Schwer, "0,50"}, {PC::Kind_Fremd, "0,60"}})),
+        "2,10");
+    EXPECT_EQ(grandTotal(sumTexts({})), "0,00");
+    // Each category's text counts, the last one's too.
+    for (const PC category : kAllCategories)
+        EXPECT_EQ(grandTotal(sumTexts({{category, "1.000,01"}})), "1.000,01") << rulesOf(category).key;
 }
 
 TEST(TypicalRequest, TwoAdultsForFourPreSeasonNights)
@@ -89,7 +200,9 @@ TEST(TypicalRequest, TwoAdultsForFourPreSeasonNights)
     const Date departure = d("18.03.2016");
     const std::string adults = categorySum(PC::Erwachsene, arrival, departure, 2);
     EXPECT_EQ(adults, "18,40");
-    EXPECT_EQ(grandTotal({adults, "0,00", "0,00", "0,00", "0,00", "0,00"}), "18,40");
+    std::array<std::string, kCategoryCount> sums = sumTexts({});
+    sums.at(indexOf(PC::Erwachsene)) = adults;
+    EXPECT_EQ(grandTotal(sums), "18,40");
 }
 
 TEST(TariffTable, KeepsTheBylawsRelations)
@@ -100,9 +213,8 @@ TEST(TariffTable, KeepsTheBylawsRelations)
             EXPECT_EQ(rules.tariff2015.capPerPerson, 28 * rules.tariff2015.mainSeasonRate) << rules.key;
         }
     }
-    const int maxima[] = {30, 40, 20, 10, 10, 40};
-    for (std::size_t i = 0; i < kAllCategories.size(); ++i)
-        EXPECT_EQ(rulesOf(kAllCategories[i]).maxCount, maxima[i]);
+    for (const CategoryRules &rules : kCategories)
+        EXPECT_EQ(rules.maxCount, bylawMaximum(rules.category)) << rules.key;
 }
 
 TEST(BadInput, IsRejectedWithTheBadValueNamed)
@@ -119,7 +231,8 @@ TEST(BadInput, IsRejectedWithTheBadValueNamed)
     EXPECT_THROW(categorySum(PC::Student, makeDate(30, 2, 2016), b, 1), std::invalid_argument);
     EXPECT_THROW(categorySum(static_cast<PC>(kCategoryCount), a, b, 1), std::out_of_range);
     EXPECT_THROW(splitStay(PC::Kind, b, a), std::invalid_argument);
-    EXPECT_THROW(grandTotal({"18,4", "0,00", "0,00", "0,00", "0,00", "0,00"}), std::invalid_argument);
+    EXPECT_THROW(grandTotal(sumTexts({{PC::Erwachsene, "18,4"}})), std::invalid_argument);
+    EXPECT_THROW(grandTotal(sumTexts({{kAllCategories.back(), ""}})), std::invalid_argument);
 
     try {
         categorySum(PC::Erwachsene, a, b, 31);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "core/date.h"
 
 namespace salvenor {
@@ -42,6 +44,12 @@ INSTANTIATE_TEST_SUITE_P(Examples, DateTexts,
         DateTextExample{.name = "MonthThirteen", .text = "01.13.2016", .kind = K::NoSuchDay},
         DateTextExample{.name = "DayZero", .text = "00.01.2016", .kind = K::NoSuchDay},
         DateTextExample{.name = "TwoDigitYear", .text = "14.03.16", .kind = K::NotADate},
+        DateTextExample{.name = "ThreeDigitYear", .text = "14.03.201", .kind = K::NotADate},
+        DateTextExample{.name = "ThreeDigitMonth", .text = "14.003.2016", .kind = K::NotADate},
+        DateTextExample{.name = "NoDay", .text = ".03.2016", .kind = K::NotADate},
+        DateTextExample{.name = "NoMonth", .text = "14..2016", .kind = K::NotADate},
+        DateTextExample{.name = "IsoThreeDigitYear", .text = "201-03-14", .kind = K::NotADate},
+        DateTextExample{.name = "IsoOneDigitDay", .text = "2016-03-4", .kind = K::NotADate},
         DateTextExample{.name = "ThreeDigitDay", .text = "014.03.2016", .kind = K::NotADate},
         DateTextExample{.name = "FiveDigitYear", .text = "14.03.20166", .kind = K::NotADate},
         DateTextExample{.name = "Slashes", .text = "14/03/2016", .kind = K::NotADate},
@@ -51,6 +59,19 @@ INSTANTIATE_TEST_SUITE_P(Examples, DateTexts,
         DateTextExample{.name = "Empty", .text = "", .kind = K::NotADate},
         DateTextExample{.name = "OnlyPoints", .text = "..", .kind = K::NotADate}),
     [](const testing::TestParamInfo<DateTextExample> &row) { return std::string{row.param.name}; });
+
+TEST(DateText, WritesEveryYearWithFourDigits)
+{
+    EXPECT_EQ(dateText(makeDate(31, 12, 1999)), "31.12.1999");
+    EXPECT_EQ(dateText(makeDate(1, 1, 2016)), "01.01.2016");
+    EXPECT_EQ(dateText(makeDate(5, 6, 987)), "05.06.0987");
+    // The ends of the four-digit form.
+    EXPECT_EQ(dateText(makeDate(1, 1, 0)), "01.01.0000");
+    EXPECT_EQ(dateText(makeDate(31, 12, 9999)), "31.12.9999");
+    EXPECT_THROW(dateText(makeDate(1, 1, 10000)), std::out_of_range);
+    EXPECT_THROW(dateText(makeDate(31, 12, -1)), std::out_of_range);
+    EXPECT_THROW(dateText(makeDate(30, 2, 2016)), std::invalid_argument);
+}
 
 } // namespace
 } // namespace salvenor

@@ -35,6 +35,9 @@ TEST(MoneyText, ParsingAcceptsOnlyWhatTheFormatterWrites)
              "1.000.0000,00", "1234567890123456,00", "1,-1"}) {
         EXPECT_THROW(parseMoney(bad), std::invalid_argument) << '"' << bad << '"';
     }
+    // Fifteen digits before the comma are the most it reads.
+    EXPECT_EQ(parseMoney("999.999.999.999.999,99"), Money::fromCents(99'999'999'999'999'999));
+    EXPECT_THROW(parseMoney("1.000.000.000.000.000,00"), std::invalid_argument);
     try {
         parseMoney("18,4");
         FAIL() << "no exception";
@@ -57,6 +60,7 @@ TEST(DivideRounded, RoundsHalvesAwayFromZero)
     EXPECT_EQ(divideRounded(Money::fromCents(5), 2), Money::fromCents(3));
     EXPECT_EQ(divideRounded(Money::fromCents(-5), 2), Money::fromCents(-3));
     EXPECT_EQ(divideRounded(Money::fromCents(10), 3), Money::fromCents(3));
+    EXPECT_EQ(divideRounded(Money::fromCents(1234), 1), Money::fromCents(1234));
     EXPECT_THROW(divideRounded(Money::fromCents(10), 0), std::invalid_argument);
 }
 
@@ -72,6 +76,12 @@ TEST(TwoDecimals, RoundsFifteenDigitsHalfAwayFromZero)
     EXPECT_EQ(formatTwoDecimals(0.005), "0,01");
     EXPECT_EQ(formatTwoDecimals(0.004999), "0,00");
     EXPECT_EQ(formatTwoDecimals(-0.001), "0,00");
+    EXPECT_EQ(formatTwoDecimals(0.0004), "0,00");
+    // Large values: the cut lies at or beyond the 15 significant digits.
+    EXPECT_EQ(formatTwoDecimals(1234567890123.45), "1.234.567.890.123,45");
+    EXPECT_EQ(formatTwoDecimals(12345678901234.5), "12.345.678.901.234,50");
+    EXPECT_EQ(formatTwoDecimals(999999999999999.0), "999.999.999.999.999,00");
+    EXPECT_THROW(formatTwoDecimals(1e15), std::domain_error);
     EXPECT_EQ(formatTwoDecimals(-2.675), "-2,68");
     EXPECT_EQ(formatTwoDecimals(22.4 / 3), "7,47");
     EXPECT_EQ(formatTwoDecimals(999.995), "1.000,00");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/stay.h"
 #include "test_support.h"
 
@@ -10,6 +12,7 @@ using test::d;
 
 struct SeasonExample
 {
+    const char *name;
     const char *arrival;
     const char *departure;
     const char *vs;
@@ -35,7 +38,8 @@ TEST_P(SeasonCalendar, GivesTheBoundariesOfTheWorkingYear)
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, SeasonCalendar,
-    testing::Values(SeasonExample{.arrival = "15.07.2016",
+    testing::Values(SeasonExample{.name = "Summer",
+                        .arrival = "15.07.2016",
                         .departure = "20.07.2016",
                         .vs = "01.01.2016",
                         .hs = "01.05.2016",
@@ -43,21 +47,24 @@ INSTANTIATE_TEST_SUITE_P(Examples, SeasonCalendar,
                         .end = "31.12.2016",
                         .following = 2017},
         // Across the year end VS_Anf and HS_Anf move on; NS_Anf and Jahr_End stay.
-        SeasonExample{.arrival = "30.12.2015",
+        SeasonExample{.name = "AcrossTheYearEnd",
+            .arrival = "30.12.2015",
             .departure = "03.01.2016",
             .vs = "01.01.2016",
             .hs = "01.05.2016",
             .ns = "01.11.2015",
             .end = "31.12.2015",
             .following = 2016},
-        SeasonExample{.arrival = "20.12.2016",
+        SeasonExample{.name = "DecemberToNewYearsEve",
+            .arrival = "20.12.2016",
             .departure = "31.12.2016",
             .vs = "01.01.2016",
             .hs = "01.05.2016",
             .ns = "01.11.2016",
             .end = "31.12.2016",
             .following = 2017},
-        SeasonExample{.arrival = "20.12.2016",
+        SeasonExample{.name = "DecemberIntoTheNextYear",
+            .arrival = "20.12.2016",
             .departure = "01.01.2017",
             .vs = "01.01.2017",
             .hs = "01.05.2017",
@@ -65,13 +72,15 @@ INSTANTIATE_TEST_SUITE_P(Examples, SeasonCalendar,
             .end = "31.12.2016",
             .following = 2017},
         // The working year comes from the arrival alone.
-        SeasonExample{.arrival = "01.01.2016",
+        SeasonExample{.name = "NewYearsDayOnly",
+            .arrival = "01.01.2016",
             .departure = "01.01.2016",
             .vs = "01.01.2016",
             .hs = "01.05.2016",
             .ns = "01.11.2016",
             .end = "31.12.2016",
-            .following = 2017}));
+            .following = 2017}),
+    [](const testing::TestParamInfo<SeasonExample> &row) { return std::string{row.param.name}; });
 
 TEST(DayTexts, UseGermanWeekdaysCountedFromSunday)
 {

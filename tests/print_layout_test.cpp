@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QRectF>
 #include <QString>
 
 #include "core/categories.h"
+#include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
+#include "print/sheet_pdf.h"
 #include "sheet_examples.h"
 
 namespace salvenor::print {
@@ -276,6 +284,147 @@ TEST(AmountPerNight, FollowsTheLinesRule)
     EXPECT_THROW(amountPerNight({QStringLiteral("2"), QStringLiteral("abc"), false}, 7), std::exception);
     EXPECT_THROW(amountPerNight({QStringLiteral("x"), QStringLiteral("4,00"), false}, 7), std::exception);
 }
+
+// Records the sheet's items with their boxes, measured in the real faces by the program's own
+// print surface on an A4 page with the margins a printer commonly reports (1/6 inch). The
+// design's fixed rules run from 3 to 193 mm, so the sheet needs a printable width of 193 mm or
+// more.
+class MeasuringSurface final : public PrintSurface
+{
+public:
+    struct Box
+    {
+        QString what;
+        QRectF area; // a line's area has no height
+    };
+
+    MeasuringSurface()
+        : m_writer(&m_pdf)
+        , m_metrics((setUpPdfWriter(m_writer, printerPage(), 1200), m_writer))
+    { }
+
+    QRectF printableArea() const
+    {
+        return QRectF{QPointF{0, 0}, m_writer.pageLayout().paintRect(QPageLayout::Millimeter).size()};
+    }
+    double printableWidth() override { return m_metrics.printableWidth(); }
+    void setFont(const QString &face, double pointSize, bool bold) override
+    {
+        m_metrics.setFont(face, pointSize, bold);
+    }
+    double textWidth(const QString &text) override { return m_metrics.textWidth(text); }
+    double lineHeight() override { return m_metrics.lineHeight(); }
+    void printText(const QString &text, double x, double y) override
+    {
+        boxes.push_back({QStringLiteral("\"%1\"").arg(text), QRectF{x, y, textWidth(text), lineHeight()}});
+        m_currentY = y + lineHeight();
+    }
+    double currentY() const override { return m_currentY; }
+    void drawLine(double x1, double y1, double x2, double y2) override
+    {
+        boxes.push_back({QStringLiteral("the line at y = %1 mm").arg(y1), QRectF{QPointF{x1, y1}, QPointF{x2, y2}}});
+    }
+    void endDocument() override { }
+
+    std::vector<Box> boxes;
+
+private:
+    static QPageLayout printerPage()
+    {
+        constexpr double kMargin = 25.4 / 6;
+        return QPageLayout{QPageSize{QPageSize::A4}, QPageLayout::Portrait,
+            QMarginsF{kMargin, kMargin, kMargin, kMargin}, QPageLayout::Millimeter};
+    }
+
+    QBuffer m_pdf;
+    QPdfWriter m_writer;
+    QtPrintSurface m_metrics; // measures only: nothing is drawn on it
+    double m_currentY = 0;
+};
+
+QString describe(const QRectF &area)
+{
+    return QStringLiteral("x %1–%2 mm, y %3–%4 mm")
+        .arg(area.left(), 0, 'f', 1)
+        .arg(area.right(), 0, 'f', 1)
+        .arg(area.top(), 0, 'f', 1)
+        .arg(area.bottom(), 0, 'f', 1);
+}
+
+// Two items cover each other: boxes that share an area, a line through a text's box, or two
+// lines on one another. Boxes that only touch do not.
+bool overlap(const QRectF &a, const QRectF &b)
+{
+    const bool acrossX = a.left() < b.right() && b.left() < a.right();
+    const auto acrossY = [](const QRectF &line, const QRectF &box) {
+        return box.height() > 0 ? line.top() > box.top() && line.top() < box.bottom() : line.top() == box.top();
+    };
+    if (a.height() == 0)
+        return acrossX && acrossY(a, b);
+    if (b.height() == 0)
+        return acrossX && acrossY(b, a);
+    return a.intersects(b);
+}
+
+// A sheet with the widest texts the window can give: every count at its maximum and large sums.
+SheetData widestSheet()
+{
+    SheetData data = test::sevenNightsSheet(QStringLiteral("99.999,99"));
+    data.departure = data.arrival.addDays(999);
+    for (const CategoryRules &category : kCategories) {
+        SheetCategoryLine &line = data.lines.at(indexOf(category.category));
+        line.countText = QString::number(category.maxCount);
+        line.sumText = QStringLiteral("9.999,99");
+    }
+    return data;
+}
+
+class SheetDesign : public testing::TestWithParam<std::pair<const char *, SheetData (*)()>>
+{
+public:
+    static void SetUpTestSuite()
+    {
+        if (QGuiApplication::instance() == nullptr) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "print_layout_test";
+            static char *argv[] = {name, nullptr};
+            static QGuiApplication application{argc, argv};
+        }
+    }
+};
+
+TEST_P(SheetDesign, EveryItemLiesInsideThePrintableArea)
+{
+    MeasuringSurface surface;
+    printSheet(surface, GetParam().second());
+    const QRectF page = surface.printableArea();
+    ASSERT_FALSE(surface.boxes.empty());
+    for (const MeasuringSurface::Box &box : surface.boxes) {
+        EXPECT_TRUE(page.contains(box.area.topLeft()) && page.contains(box.area.bottomRight()))
+            << box.what.toStdString() << " at " << describe(box.area).toStdString()
+            << " lies outside the printable area, " << describe(page).toStdString();
+    }
+}
+
+TEST_P(SheetDesign, NoTwoItemsOverlap)
+{
+    MeasuringSurface surface;
+    printSheet(surface, GetParam().second());
+    const std::vector<MeasuringSurface::Box> &boxes = surface.boxes;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            EXPECT_FALSE(overlap(boxes[i].area, boxes[j].area))
+                << boxes[i].what.toStdString() << " at " << describe(boxes[i].area).toStdString() << " and "
+                << boxes[j].what.toStdString() << " at " << describe(boxes[j].area).toStdString() << " overlap";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, SheetDesign,
+    testing::Values(
+        std::pair{"SevenNights", +[] { return test::sevenNightsSheet(); }}, std::pair{"Widest", &widestSheet}),
+    [](const testing::TestParamInfo<SheetDesign::ParamType> &sheet) { return std::string{sheet.param.first}; });
 
 TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
 {

@@ -6,10 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-25}
 
-cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DSALVENOR_BUILD_GUI=OFF -DSALVENOR_BUILD_TESTS=OFF -DSALVENOR_BUILD_BENCHMARKS=OFF \
-    -DSALVENOR_BUILD_FUZZERS=ON -DSALVENOR_SANITIZE=ON >/dev/null
-cmake --build build/fuzz
+# The build is the preset "fuzz" of CMakePresets.json.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 for target in money operations two_decimals per_night booking_list; do
     binary=build/fuzz/fuzz/${target}_fuzzer

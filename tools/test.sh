@@ -19,20 +19,19 @@ echo "== Formatting (clang-format, rules in .clang-format)"
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find core app windows print resources tests bench fuzz -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror "${sources[@]}" || { echo "clang-format would change the files above"; exit 1; }
 
+# The builds are the presets of CMakePresets.json (release, sanitize, fuzz), which IDEs find too.
 echo "== Release build"
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSALVENOR_WERROR=ON \
-    -DSALVENOR_BUILD_TESTS=ON -DSALVENOR_BUILD_BENCHMARKS=ON
-cmake --build build/release -j "$jobs"
+cmake --preset release
+cmake --build --preset release -j "$jobs"
 if $quick; then
-    ctest --test-dir build/release --output-on-failure -j "$jobs" -L '^(unit|gui)$'
+    ctest --preset quick -j "$jobs"
     exit 0
 fi
-ctest --test-dir build/release --output-on-failure -j "$jobs"
+ctest --preset release -j "$jobs"
 
 echo "== Sanitizer build"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVENOR_WERROR=ON \
-    -DSALVENOR_SANITIZE=ON -DSALVENOR_BUILD_TESTS=ON -DSALVENOR_BUILD_BENCHMARKS=OFF
-cmake --build build/sanitize -j "$jobs"
+cmake --preset sanitize
+cmake --build --preset sanitize -j "$jobs"
 # clang-tidy runs beside the sanitizer tests, at the lowest priority: the long random run keeps
 # one core busy for minutes while the rest of the suite is done on the other.
 # clang-tidy 14 does not know every g++ 12 warning flag; Qt's generated moc sources are not ours.
@@ -42,9 +41,8 @@ echo "== clang-tidy (checks in .clang-tidy), beside the sanitizer tests"
     echo $? >build/clang-tidy.status) &
 tidy=$!
 sanitizer_tests=0
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
-    ctest --test-dir build/sanitize --output-on-failure -j "$jobs" || sanitizer_tests=$?
+# The preset sets the sanitizers' options (leak checks, suppressions, stop at the first fault).
+ctest --preset sanitize -j "$jobs" || sanitizer_tests=$?
 wait "$tidy" || true
 [ "$sanitizer_tests" -eq 0 ] || { echo "sanitizer tests failed"; exit 1; }
 if [ "$(cat build/clang-tidy.status)" != 0 ]; then

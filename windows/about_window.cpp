@@ -30,8 +30,8 @@ constexpr ControlSpec kDesign[] = {
     {.name = "lblDescription", .kind = K::Label, .parent = "", .left = 1560, .top = 1200, .width = 3135, .height = 1170, .text = "Anwendungsbeschreibung", .align = Align::Centre, .wordWrap = true},
     {.name = "lblAutor", .kind = K::Label, .parent = "", .left = 2925, .top = 2520, .width = 405, .height = 195, .text = "Autor", .align = Align::Centre, .autoSize = true},
     {.name = "lblMail", .kind = K::Label, .parent = "", .left = 2400, .top = 2760, .width = 1455, .height = 195, .align = Align::Centre, .autoSize = true},
-    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 225, .top = 3120, .width = 5432, .height = 15},
-    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 240, .top = 3120, .width = 5417, .height = 30},
+    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 225, .top = 3120, .width = 5432, .height = 15, .index = 1},
+    {.name = "Line1", .kind = K::SolidLine, .parent = "", .left = 240, .top = 3120, .width = 5417, .height = 30, .index = 0},
     {.name = "lblDisclaimer", .kind = K::Label, .parent = "", .left = 255, .top = 3360, .width = 3870, .height = 825, .text = "Warnung: ...", .align = Align::Centre, .wordWrap = true},
     {.name = "cmdOK", .kind = K::Button, .parent = "", .left = 4245, .top = 3840, .width = 1467, .height = 345, .text = "OK"},
 };
@@ -52,30 +52,27 @@ AboutWindow::AboutWindow(QWidget *parent)
     client->setGeometry(rect());
     m_controls = buildControls(client, kDesign);
 
-    auto *icon = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("picIcon")));
+    auto *icon = requireControl<QLabel>(m_controls, QStringLiteral("picIcon"));
     setBackgroundColour(icon, QColor{192, 192, 192});
     icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
     setWindowIcon(applicationIcon());
 
     // The two lines form one etched separator: the grey one (index 1, the design's first) one
     // pixel wide over the white one (index 0) two pixels wide, so that white shows under grey.
-    const auto lines = client->findChildren<LineWidget *>(QStringLiteral("Line1"));
-    if (lines.size() == 2) {
-        LineWidget *grey = lines.at(0);
-        LineWidget *white = lines.at(1);
-        grey->setLineColor(QColor{128, 128, 128});
-        grey->setLineWidth(1);
-        white->setLineColor(Qt::white);
-        white->setLineWidth(2);
-        grey->raise();
-    }
+    auto *grey = requireControl<LineWidget>(m_controls, controlKey("Line1", 1));
+    auto *white = requireControl<LineWidget>(m_controls, controlKey("Line1", 0));
+    grey->setLineColor(QColor{128, 128, 128});
+    grey->setLineWidth(1);
+    white->setLineColor(Qt::white);
+    white->setLineWidth(2);
+    grey->raise();
 
     for (const char *name : {"lblDescription", "lblDisclaimer"})
-        setTextColour(m_controls.value(QString::fromLatin1(name)), Qt::black);
-    qobject_cast<QLabel *>(m_controls.value(QStringLiteral("lblMail")))->setText(QString::fromUtf8(kMailAddress));
+        setTextColour(requireControl<QLabel>(m_controls, QString::fromLatin1(name)), Qt::black);
+    requireControl<QLabel>(m_controls, QStringLiteral("lblMail"))->setText(QString::fromUtf8(kMailAddress));
     fitAutoSizedLabel("lblMail");
 
-    makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
+    makeOkButton(this, requireControl<QPushButton>(m_controls, QStringLiteral("cmdOK")));
 
     fillFromVersionInformation();
     // On the screen's centre, not over the main window.
@@ -85,7 +82,7 @@ AboutWindow::AboutWindow(QWidget *parent)
 void AboutWindow::fillFromVersionInformation()
 {
     const auto label
-        = [this](const char *name) { return qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name))); };
+        = [this](const char *name) { return requireControl<QLabel>(m_controls, QString::fromLatin1(name)); };
     label("lblVersion")
         ->setText(QStringLiteral("Version %1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
     label("lblTitle")->setText(QString::fromUtf8(version::kTitle));
@@ -101,7 +98,7 @@ void AboutWindow::fitAutoSizedLabel(const char *name)
 {
     // An auto-sized label takes the size of its text and keeps its left edge; where the text
     // would run past the window's right edge, it moves left just enough to stay whole.
-    auto *label = qobject_cast<QLabel *>(m_controls.value(QString::fromLatin1(name)));
+    auto *label = requireControl<QLabel>(m_controls, QString::fromLatin1(name));
     label->resize(label->sizeHint());
     // A few pixels of room: at fractional scale factors the glyphs may reach past the box.
     constexpr int kRoom = 4;

@@ -1,6 +1,8 @@
 #include "design.h"
 
 #include <algorithm>
+#include <memory>
+#include <string>
 
 #include <QComboBox>
 #include <QDialog>
@@ -150,12 +152,27 @@ void makeOkButton(QDialog *dialog, QPushButton *ok)
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
 }
 
+QString controlKey(const char *name, int index)
+{
+    const QString plain = QString::fromLatin1(name);
+    return index < 0 ? plain : plain + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
 ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs)
 {
     ControlMap controls;
     for (const ControlSpec &spec : specs) {
-        QWidget *parent
-            = *spec.parent != '\0' ? controls.value(QString::fromLatin1(spec.parent), clientArea) : clientArea;
+        const QString key = controlKey(spec.name, spec.index);
+        if (controls.contains(key))
+            throw InvalidDesign("the design names two controls " + key.toStdString());
+        QWidget *parent = clientArea;
+        if (*spec.parent != '\0') {
+            parent = controls.value(QString::fromLatin1(spec.parent));
+            if (parent == nullptr) {
+                throw InvalidDesign("the design's control " + key.toStdString() + " lies in " + spec.parent
+                    + ", which is no earlier control of the design");
+            }
+        }
         QWidget *widget = createWidget(spec, parent);
         widget->setObjectName(QString::fromLatin1(spec.name));
         setOwnFont(widget, fontFor(spec.font));
@@ -178,7 +195,7 @@ ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs
         }
         if (*spec.toolTip != '\0')
             widget->setToolTip(QString::fromUtf8(spec.toolTip));
-        controls.insert(widget->objectName(), widget);
+        controls.insert(key, widget);
     }
     return controls;
 }

@@ -67,9 +67,23 @@ struct ControlSpec
     FontRole font = FontRole::Base;
     const char *toolTip = "";
     bool wordWrap = false;
+    // The index of a control array's member (two lines of one name); -1 for a single control.
+    int index = -1;
 };
 
+// The controls by name; a control array's members as "Line1(0)", "Line1(1)" (see controlKey).
 using ControlMap = QHash<QString, QWidget *>;
+
+// The key of a control in a ControlMap: its name, with "(index)" for a control array's member.
+QString controlKey(const char *name, int index = -1);
+
+// A design table that cannot be built: a control names a parent that no earlier control of the
+// table has, or two controls share one name (and index).
+class InvalidDesign : public std::logic_error
+{
+public:
+    using std::logic_error::logic_error;
+};
 
 // A control a window needs is missing from its design, or is of another kind.
 class MissingControl : public std::logic_error
@@ -90,7 +104,8 @@ template<typename T> T *requireControl(const ControlMap &controls, const QString
 }
 
 // Creates the controls in table order (later ones stand above earlier ones) with their object
-// names, geometry, texts, alignment, colours and fonts.
+// names, geometry, texts, alignment, colours and fonts. Throws InvalidDesign, naming the control,
+// on a parent that is not an earlier control or on a name given twice.
 ControlMap buildControls(QWidget *clientArea, std::span<const ControlSpec> specs);
 
 // The colours of the fixed designs (Fusion's light palette), given to every window of the program.

@@ -163,7 +163,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
         .text = "OK"});
     m_controls = buildControls(this, specs);
 
-    auto *picture = qobject_cast<QLabel *>(m_controls.value(QStringLiteral("Picture1")));
+    auto *picture = requireControl<QLabel>(m_controls, QStringLiteral("Picture1"));
     picture->setFrameShape(QFrame::Box);
     picture->setPixmap(QPixmap{QStringLiteral(":/images/hint-icon-32.png")});
     picture->setMargin(1);
@@ -171,7 +171,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     for (QLabel *label : picture->findChildren<QLabel *>())
         setBackgroundColour(label, Qt::white);
 
-    makeOkButton(this, qobject_cast<QPushButton *>(m_controls.value(QStringLiteral("cmdOK"))));
+    makeOkButton(this, requireControl<QPushButton>(m_controls, QStringLiteral("cmdOK")));
     // On the screen's centre, not over the main window.
     centreOnScreen(this);
 }
