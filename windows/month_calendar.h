@@ -31,6 +31,8 @@ public:
 
     // The typed date entry, while it is open (null otherwise).
     QLineEdit *dateEntry() const { return m_entry; }
+    // What a screen reader calls the date entry ("Datumseingabe Anreise").
+    void setDateEntryName(const QString &name);
 
 signals:
     void dayChosen(QDate date, DayChoice choice);
@@ -54,6 +56,7 @@ private:
     void openDateEntry(const QString &firstDigit);
     void closeDateEntry();
     void commitDateEntry();
+    void tellChosenDay();
 
     bool m_settingFromProgram = false;
     // The date the last user selection change reported, so that the click that caused it is not
@@ -61,6 +64,7 @@ private:
     QDate m_reportedBySelection;
     bool m_mouseDown = false;
     QLineEdit *m_entry = nullptr;
+    QString m_entryName = QStringLiteral("Datumseingabe");
 };
 
 } // namespace salvenor::ui
