@@ -13,6 +13,7 @@ packages=(
     libcups2-dev python3
     libcsv-dev libcli11-dev man-db
     at-spi2-core python3-pyatspi dbus-daemon
+    orca
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QPalette>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTextCharFormat>
@@ -238,8 +239,17 @@ void MonthCalendar::useFont(const QFont &font)
 void MonthCalendar::setDateFromProgram(QDate date)
 {
     m_settingFromProgram = true;
-    setSelectedDate(date);
-    setCurrentPage(date.year(), date.month());
+    {
+        // Qt's table of days tells a screen reader that its new current day has the focus, also
+        // when the keyboard is elsewhere: Orca would follow the departure calendar set after an
+        // arrival. The table learns of the change by repainting only.
+        auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+        const QSignalBlocker quiet{view != nullptr ? view->selectionModel() : nullptr};
+        setSelectedDate(date);
+        setCurrentPage(date.year(), date.month());
+        if (view != nullptr)
+            view->viewport()->update();
+    }
     m_settingFromProgram = false;
 }
 

@@ -48,6 +48,7 @@ private slots:
     void explanationKeyShowsAndSaysTheExplanation();
     void calendarSaysTheChosenDayInFull();
     void chosenDayIsAnnouncedByKeyClickAndEntry();
+    void daySetByTheProgramIsShownChosen();
     void monthAndYearButtonsSayWhatTheyShow();
     void dateEntryIsANamedObjectOfTheTree();
     void refusedDateIsSaid();
@@ -267,6 +268,32 @@ void ScreenReaderTest::chosenDayIsAnnouncedByKeyClickAndEntry()
     QCOMPARE(accessible(test::calendarView(calendar("Anreise")))->text(QAccessible::Name),
         QStringLiteral("Freitag, 1. April 2016"));
     QCOMPARE(accessible(days)->text(QAccessible::Name), QStringLiteral("Samstag, 2. April 2016"));
+}
+
+void ScreenReaderTest::daySetByTheProgramIsShownChosen()
+{
+    // The departure follows the arrival without telling its table's selection to a reader; the
+    // table still shows the new day chosen and the old one no longer.
+    MonthCalendar *departure = calendar("Abreise");
+    QTableView *days = test::calendarView(departure);
+    const auto chosenColourIn = [&](QDate date) {
+        const QImage image = days->viewport()->grab().toImage();
+        const QRect cell = days->visualRect(test::dayCell(departure, date));
+        const QColor highlight = departure->palette().color(QPalette::Highlight);
+        const qreal scale = image.devicePixelRatio();
+        int count = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                count += QColor{image.pixel(QPoint{x, y} * scale)} == highlight ? 1 : 0;
+        }
+        return count;
+    };
+    QVERIFY(chosenColourIn(QDate{2016, 3, 15}) > 20);
+    clickDay(calendar("Anreise"), QDate{2016, 3, 20});
+    QCOMPARE(m_window->departure(), QDate(2016, 3, 21));
+    QTRY_VERIFY(chosenColourIn(QDate{2016, 3, 21}) > 20);
+    QCOMPARE(chosenColourIn(QDate{2016, 3, 15}), 0);
+    QCOMPARE(days->currentIndex(), test::dayCell(departure, QDate{2016, 3, 21}));
 }
 
 void ScreenReaderTest::monthAndYearButtonsSayWhatTheyShow()
