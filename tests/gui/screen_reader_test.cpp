@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QTableView>
@@ -52,6 +53,7 @@ private slots:
     void monthAndYearButtonsSayWhatTheyShow();
     void dateEntryIsANamedObjectOfTheTree();
     void refusedDateIsSaid();
+    void windowClosedWithTheEntryOpen();
     void decorationsAreHidden();
     void hintPictureIsNamedByItsText();
 
@@ -365,6 +367,19 @@ void ScreenReaderTest::refusedDateIsSaid()
     QCOMPARE(QApplication::focusWidget(), entry);
     QCOMPARE(accessible(entry)->text(QAccessible::Description), reason);
     QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
+}
+
+void ScreenReaderTest::windowClosedWithTheEntryOpen()
+{
+    // The entry stands beside its calendar now; it goes with the window, before or after it.
+    QTableView *days = test::calendarView(calendar("Abreise"));
+    days->setFocus();
+    QTest::keyClick(days, '1');
+    QPointer<QLineEdit> entry = calendar("Abreise")->dateEntry();
+    QVERIFY(entry != nullptr);
+    QTest::keyClicks(entry, QStringLiteral("8.03"));
+    m_window.reset();
+    QVERIFY(entry.isNull());
 }
 
 void ScreenReaderTest::decorationsAreHidden()
