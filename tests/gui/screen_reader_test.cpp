@@ -68,7 +68,7 @@ private:
     }
     QAccessibleInterface *accessible(QObject *object) const { return QAccessible::queryAccessibleInterface(object); }
     Announcer *announcer() const { return m_window->findChild<Announcer *>(); }
-    void typeDate(MonthCalendar *calendar, const QString &text);
+    void typeDate(MonthCalendar *target, const QString &text);
 
     std::unique_ptr<MainWindow> m_window;
 };
