@@ -533,7 +533,11 @@ void MainWindow::announceStay(StayEnd end)
         m_announcer->announce(
             spokenDate(arrival()), QStringLiteral("Anreisetag, Abreise %1, %2").arg(spokenDate(departure()), nights));
     } else {
-        m_announcer->announce(spokenDate(departure()), QStringLiteral("Abreisetag, %1").arg(nights));
+        // Said after the focus has moved, which it speaks over: where the keyboard went is said too.
+        QComboBox *adults = m_ui.rows.front().selector;
+        const QString onward
+            = adults->hasFocus() ? QStringLiteral(", weiter bei ") + adults->accessibleName() : QString{};
+        m_announcer->announce(spokenDate(departure()), QStringLiteral("Abreisetag, %1").arg(nights) + onward);
     }
 }
 

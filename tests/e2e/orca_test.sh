@@ -134,7 +134,7 @@ expected=(
     "Mittwoch, 16. März 2016."
     "Abreisetag, 2 Nächte."
     "Freitag, 18. März 2016."
-    "Abreisetag, 4 Nächte."
+    "Abreisetag, 4 Nächte, weiter bei Anzahl Erwachsene."
     # 4: the date entry by name when it opens, a refused date's reason
     "Datumseingabe Anreise text."
     "Datumseingabe Abreise text."

@@ -261,7 +261,7 @@ void ScreenReaderTest::chosenDayIsAnnouncedByKeyClickAndEntry()
 
     clickDay(departure, QDate{2016, 3, 18});
     QCOMPARE(said.last().at(0).toString(), QStringLiteral("Freitag, 18. März 2016"));
-    QCOMPARE(said.last().at(1).toString(), QStringLiteral("Abreisetag, 4 Nächte"));
+    QCOMPARE(said.last().at(1).toString(), QStringLiteral("Abreisetag, 4 Nächte, weiter bei Anzahl Erwachsene"));
 
     typeDate(calendar("Anreise"), QStringLiteral("1.4.2016"));
     QCOMPARE(m_window->arrival(), QDate(2016, 4, 1));
