@@ -1,5 +1,6 @@
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <QAccessible>
 #include <QAccessibleTextInterface>
@@ -123,7 +124,22 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
         QVERIFY(face->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
         QCOMPARE(face->childCount(), 1);
         QCOMPARE(face->child(0)->object(), box->view());
+        QCOMPARE(face->indexOfChild(face->child(0)), 0);
+        // Read only: nothing selected, no caret to follow.
+        QCOMPARE(text->selectionCount(), 0);
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(0, 0));
     }
+    // A reader's "show menu" opens the list.
+    QComboBox *students = selector("Anz_Student");
+    accessible(students)->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QTRY_VERIFY(students->view()->isVisible());
+    QVERIFY(accessible(students)->state().expanded);
+    students->hidePopup();
+    QTRY_VERIFY(!students->view()->isVisible());
+    QVERIFY(accessible(students)->state().collapsed);
     QComboBox *adults = selector("Anz_Erwachsene");
     pickWithKeys(adults, 12);
     QAccessibleTextInterface *text = accessible(adults)->textInterface();
