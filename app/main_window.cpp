@@ -17,8 +17,10 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolTip>
 
 #include "app/guarded_application.h"
 #include "app/main_window_design.h"
@@ -32,6 +34,7 @@
 #include "resources/product_info.h"
 #include "resources/version_info.h"
 #include "windows/about_window.h"
+#include "windows/accessibility.h"
 #include "windows/application_icon.h"
 #include "windows/figure_label.h"
 #include "windows/fonts.h"
@@ -132,8 +135,12 @@ void MainWindow::createCalendars()
     m_ui.departureCalendar->setDateRange(toQDate(kFirstDeparture), toQDate(kLastDeparture));
     connect(m_ui.arrivalCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onArrivalChosen);
     connect(m_ui.departureCalendar, &MonthCalendar::dayChosen, this, &MainWindow::onDepartureChosen);
-    for (MonthCalendar *calendar : {m_ui.arrivalCalendar, m_ui.departureCalendar})
+    for (MonthCalendar *calendar : {m_ui.arrivalCalendar, m_ui.departureCalendar}) {
         connect(calendar, &MonthCalendar::entryRefused, this, &MainWindow::setStatusText);
+        // The entry keeps the focus; the reason is said as well as shown.
+        connect(calendar, &MonthCalendar::entryRefused, this,
+            [this](const QString &reason) { m_announcer->announce(reason, QStringLiteral("Datum nicht übernommen")); });
+    }
 }
 
 void MainWindow::createStatusBar()
@@ -146,6 +153,7 @@ void MainWindow::createStatusBar()
     setOwnFont(m_statusLabel, baseFont());
     m_statusLabel->setAccessibleDescription(QStringLiteral("Statuszeile"));
     bar->addPermanentWidget(m_statusLabel, 1);
+    m_announcer = new Announcer(bar);
 }
 
 void MainWindow::createMenus()
@@ -176,22 +184,34 @@ void MainWindow::describeForScreenReaders()
     for (const CategoryRules &rules : kCategories) {
         const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(rules.category));
         const QString subject = fromStd(rules.subject);
-        // On Linux a combo box's accessible name is its value; what it is for comes from its
-        // caption label (the labelled-by relation) and its description.
+        // The name says the category, the selector's text the count; its description carries the
+        // row's sum, the total and how the sum came about (updateResultDescriptions).
         row.selector->setAccessibleName(QStringLiteral("Anzahl ") + subject);
-        row.selector->setAccessibleDescription(QStringLiteral("Anzahl ") + subject);
         row.caption->setBuddy(row.selector);
         row.nights->setUnit(QStringLiteral("Nacht"), QStringLiteral("Nächte"));
         row.nights->setAccessibleDescription(QStringLiteral("Nächte ") + subject);
         row.sum->setUnit(QStringLiteral("€"), QStringLiteral("€"));
-        row.sum->setAccessibleDescription(QStringLiteral("Summe ") + subject);
+        // The figures say their unit themselves ("4 Nächte", "18,40 €").
+        hideFromAssistiveTechnology(row.nightsWord);
+        hideFromAssistiveTechnology(m_controls.value(fromStd(rowNames(rules.category).euro)));
+        // The explanation of the sum for the keyboard: F1 or Shift+F10 on the selector.
+        for (const QKeySequence &keys : {QKeySequence{Qt::Key_F1}, QKeySequence{Qt::SHIFT | Qt::Key_F10}}) {
+            auto *shortcut = new QShortcut(keys, row.selector);
+            shortcut->setContext(Qt::WidgetShortcut);
+            const PersonCategory category = rules.category;
+            connect(shortcut, &QShortcut::activated, this, [this, category] { showExplanation(category); });
+        }
     }
+    updateResultDescriptions();
+    hideFromAssistiveTechnology(m_ui.totalEuro);
     m_ui.total->setUnit(QStringLiteral("€"), QStringLiteral("€"));
     m_ui.total->setAccessibleDescription(QStringLiteral("Zu zahlender Kurbeitrag in Euro"));
     m_ui.arrivalDay->setAccessibleDescription(QStringLiteral("Anreisetag"));
     m_ui.departureDay->setAccessibleDescription(QStringLiteral("Abreisetag"));
     m_ui.arrivalCalendar->setAccessibleName(QStringLiteral("Anreisetag wählen"));
     m_ui.departureCalendar->setAccessibleName(QStringLiteral("Abreisetag wählen"));
+    m_ui.arrivalCalendar->setDateEntryName(QStringLiteral("Datumseingabe Anreise"));
+    m_ui.departureCalendar->setDateEntryName(QStringLiteral("Datumseingabe Abreise"));
     m_ui.print->setAccessibleName(QStringLiteral("Ergebnis ausdrucken"));
     m_ui.logo->setAccessibleName(QString::fromUtf8(version::kCompanyName));
 }
@@ -408,6 +428,7 @@ void MainWindow::onArrivalChosen()
     showNights(update.nightsText);
     setStatusText(fromStd(update.statusText));
     updateCalendarDescriptions();
+    announceStay(StayEnd::Arrival);
 }
 
 void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
@@ -431,6 +452,7 @@ void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
         m_ui.rows.front().selector->setFocus(Qt::OtherFocusReason);
     else
         m_ui.departureCalendar->setFocus(Qt::OtherFocusReason);
+    announceStay(StayEnd::Departure);
 }
 
 void MainWindow::showSettledStay()
@@ -472,6 +494,54 @@ void MainWindow::onCountPicked(PersonCategory category)
     for (std::size_t i = 0; i < kCategoryCount; ++i)
         sums.at(i) = m_ui.rows.at(i).sum->text().toStdString();
     m_ui.total->setFigure(fromStd(grandTotal(sums)));
+    updateResultDescriptions();
+    m_announcer->announce(
+        row.selector->accessibleName() + QStringLiteral(", ") + row.selector->currentText(), resultsLine(row));
+}
+
+QString MainWindow::resultsLine(const MainWindowControls::CategoryRow &row) const
+{
+    return QStringLiteral("Summe %1 €, Gesamt %2 €").arg(row.sum->text(), m_ui.total->text());
+}
+
+void MainWindow::updateResultDescriptions()
+{
+    // Read when a selector gets the focus: the row's sum, the total (which every pick changes) and
+    // the sum's explanation, which the sum's tooltip shows to the mouse.
+    for (const CategoryRules &rules : kCategories) {
+        const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(rules.category));
+        const QString explanation = row.sum->toolTip();
+        const QString tail = explanation.isEmpty() ? QString{} : QStringLiteral("\n") + explanation;
+        row.selector->setAccessibleDescription(resultsLine(row) + tail);
+        row.sum->setAccessibleDescription(QStringLiteral("Summe ") + fromStd(rules.subject) + tail);
+    }
+}
+
+void MainWindow::showExplanation(PersonCategory category)
+{
+    const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(category));
+    const CategoryResult result = calculateCategory(
+        category, toCoreDate(arrival()), toCoreDate(departure()), row.selector->currentText().toInt());
+    const QString explanation = displayText(explainSum(result));
+    QToolTip::showText(row.sum->mapToGlobal(QPoint{0, row.sum->height()}), explanation, row.sum);
+    // Qt tells a reader nothing of a tooltip window that shows: the explanation is said as well.
+    m_announcer->announce(QStringLiteral("Summe ") + fromStd(kCategories.at(indexOf(category)).subject), explanation);
+}
+
+void MainWindow::announceStay(StayEnd end)
+{
+    // The day just chosen in full, then what it means for the stay.
+    const QString nights = m_ui.rows.front().nights->accessibleName();
+    if (end == StayEnd::Arrival) {
+        m_announcer->announce(
+            spokenDate(arrival()), QStringLiteral("Anreisetag, Abreise %1, %2").arg(spokenDate(departure()), nights));
+    } else {
+        // Said after the focus has moved, which it speaks over: where the keyboard went is said too.
+        QComboBox *adults = m_ui.rows.front().selector;
+        const QString onward
+            = adults->hasFocus() ? QStringLiteral(", weiter bei ") + adults->accessibleName() : QString{};
+        m_announcer->announce(spokenDate(departure()), QStringLiteral("Abreisetag, %1").arg(nights) + onward);
+    }
 }
 
 void MainWindow::clearResults()
@@ -481,6 +551,7 @@ void MainWindow::clearResults()
         row.sum->setFigure(QString::fromLatin1(kZeroMoney));
         row.sum->setToolTip(QString{});
     }
+    updateResultDescriptions();
 }
 
 void MainWindow::clearCounts()

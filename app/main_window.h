@@ -22,6 +22,7 @@ class QMenu;
 
 namespace salvenor::ui {
 
+class Announcer;
 class FigureLabel;
 class SplashWindow;
 
@@ -108,7 +109,14 @@ private:
     void setStatusText(const QString &text);
     void updateCalendarDescriptions();
 
+    enum class StayEnd { Arrival, Departure };
+    void announceStay(StayEnd end);
+    QString resultsLine(const MainWindowControls::CategoryRow &row) const;
+    void updateResultDescriptions();
+    void showExplanation(PersonCategory category);
+
     QLabel *m_statusLabel = nullptr;
+    Announcer *m_announcer = nullptr;
     QAction *m_exitAction = nullptr;
     QAction *m_statusBarAction = nullptr;
     QAction *m_aboutAction = nullptr;

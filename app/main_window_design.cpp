@@ -205,7 +205,8 @@ std::array<CategoryRowNames, kCategoryCount> allRowNames()
             .times = row.times.name,
             .nights = "Tage_" + key,
             .nightsWord = row.nightsWord.name,
-            .sum = "Summe_" + key};
+            .sum = "Summe_" + key,
+            .euro = row.euro.name};
     }
     return all;
 }

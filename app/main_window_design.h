@@ -36,6 +36,7 @@ struct CategoryRowNames
     std::string nights; // "Tage_" + key
     std::string nightsWord; // "Nächte ="
     std::string sum; // "Summe_" + key
+    std::string euro; // the "€" after the sum
 };
 const CategoryRowNames &rowNames(PersonCategory category);
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "accessibility.h"
 #include "application_icon.h"
 #include "fonts.h"
 #include "line_widget.h"
@@ -55,6 +56,8 @@ AboutWindow::AboutWindow(QWidget *parent)
     auto *icon = requireControl<QLabel>(m_controls, QStringLiteral("picIcon"));
     setBackgroundColour(icon, QColor{192, 192, 192});
     icon->setPixmap(QPixmap{QStringLiteral(":/images/app-icon-32.png")});
+    // The program's icon beside its name says nothing a reader has not heard.
+    hideFromAssistiveTechnology(icon);
     setWindowIcon(applicationIcon());
 
     // The two lines form one etched separator: the grey one (index 1, the design's first) one

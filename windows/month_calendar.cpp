@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -11,11 +13,13 @@
 #include <QLocale>
 #include <QPalette>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
 
+#include "accessibility.h"
 #include "fonts.h"
 
 namespace salvenor::ui {
@@ -29,11 +33,55 @@ QString elided(const QString &text)
     return text.size() <= kShown ? text : text.left(kShown) + QChar{0x2026};
 }
 
+// The table of days, as a screen reader meets it: one object that says the chosen day in full
+// ("Montag, 14. März 2016"). Qt's own table makes every day a cell and Orca reads a whole week
+// row of bare numbers ("14. 15. … 20."), never the month or the year.
+class DayTableAccessible final : public QAccessibleWidget
+{
+public:
+    DayTableAccessible(QWidget *view, MonthCalendar *calendar)
+        : QAccessibleWidget(view, QAccessible::Table)
+        , m_calendar(calendar)
+    { }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return spokenDate(m_calendar->selectedDate());
+        if (t == QAccessible::Description)
+            return QStringLiteral("Pfeil- und Bildtasten wechseln den Tag, Eingabe wählt ihn, Ziffern öffnen die "
+                                  "Datumseingabe");
+        return QAccessibleWidget::text(t);
+    }
+    // The days are no objects of their own: the name says the chosen one. Qt's table still reports
+    // its current and selected day by the day's index; such a report is about this object.
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int /*index*/) const override
+    {
+        return QAccessible::queryAccessibleInterface(widget());
+    }
+
+private:
+    MonthCalendar *m_calendar;
+};
+
+QAccessibleInterface *dayTableAccessible(const QString &className, QObject *object)
+{
+    if (className != QLatin1String("QCalendarView") || !object->isWidgetType())
+        return nullptr;
+    auto *calendar = qobject_cast<MonthCalendar *>(object->parent());
+    return calendar != nullptr ? new DayTableAccessible(static_cast<QWidget *>(object), calendar) : nullptr;
+}
+
 } // namespace
 
 MonthCalendar::MonthCalendar(QWidget *parent)
     : QCalendarWidget(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(dayTableAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setLocale(QLocale{QLocale::German, QLocale::Germany});
     setFirstDayOfWeek(Qt::Monday);
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
@@ -60,6 +108,35 @@ MonthCalendar::MonthCalendar(QWidget *parent)
         view->setLineWidth(kFocusFrameWidth);
         showFocusFrame(view, false);
     }
+    // The table was built (and may have been shown to a reader) before this calendar's own
+    // description of it could be installed: a description made before is dropped.
+    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
+        QAccessibleInterface *made = QAccessible::queryAccessibleInterface(view);
+        if (made != nullptr && dynamic_cast<DayTableAccessible *>(made) == nullptr)
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    }
+    // A reader keeps names it was told; the day table's name changes with the chosen day.
+    connect(this, &QCalendarWidget::selectionChanged, this, &MonthCalendar::tellChosenDay);
+    // A refused date's reason stays with the entry, where a reader finds it again.
+    connect(this, &MonthCalendar::entryRefused, this, [this](const QString &reason) {
+        if (m_entry != nullptr)
+            m_entry->setAccessibleDescription(reason);
+    });
+}
+
+void MonthCalendar::tellChosenDay()
+{
+    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
+        QAccessibleEvent named{view, QAccessible::NameChanged};
+        QAccessible::updateAccessibility(&named);
+    }
+}
+
+void MonthCalendar::setDateEntryName(const QString &name)
+{
+    m_entryName = name;
+    if (m_entry != nullptr)
+        m_entry->setAccessibleName(name);
 }
 
 void MonthCalendar::showFocusFrame(QTableView *view, bool focused)
@@ -86,18 +163,24 @@ void MonthCalendar::makeCompact()
     }
     if (auto *navigation = findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar")))
         navigation->setContentsMargins(0, 0, 0, 0);
-    // What a screen reader says of the navigation: Qt leaves these buttons without names.
+    // What a screen reader says of the navigation: Qt leaves these buttons without names. The
+    // month and year buttons are read by what they show ("März", "2016") and say what they do.
     const std::pair<const char *, const char *> names[] = {
         {"qt_calendar_prevmonth", "Vorheriger Monat"},
         {"qt_calendar_nextmonth", "Nächster Monat"},
-        {"qt_calendar_monthbutton", "Monat wählen"},
-        {"qt_calendar_yearbutton", "Jahr wählen"},
         {"qt_calendar_yearedit", "Jahr"},
-        {"qt_calendar_calendarview", "Tage des Monats"},
     };
     for (const auto &[child, name] : names) {
         if (auto *widget = findChild<QWidget *>(QString::fromLatin1(child)))
             widget->setAccessibleName(QString::fromUtf8(name));
+    }
+    const std::pair<const char *, const char *> descriptions[] = {
+        {"qt_calendar_monthbutton", "Monat wählen"},
+        {"qt_calendar_yearbutton", "Jahr wählen"},
+    };
+    for (const auto &[child, description] : descriptions) {
+        if (auto *widget = findChild<QWidget *>(QString::fromLatin1(child)))
+            widget->setAccessibleDescription(QString::fromUtf8(description));
     }
 }
 
@@ -177,8 +260,17 @@ void MonthCalendar::useFont(const QFont &font)
 void MonthCalendar::setDateFromProgram(QDate date)
 {
     m_settingFromProgram = true;
-    setSelectedDate(date);
-    setCurrentPage(date.year(), date.month());
+    {
+        // Qt's table of days tells a screen reader that its new current day has the focus, also
+        // when the keyboard is elsewhere: Orca would follow the departure calendar set after an
+        // arrival. The table learns of the change by repainting only.
+        auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+        const QSignalBlocker quiet{view != nullptr ? view->selectionModel() : nullptr};
+        setSelectedDate(date);
+        setCurrentPage(date.year(), date.month());
+        if (view != nullptr)
+            view->viewport()->update();
+    }
     m_settingFromProgram = false;
 }
 
@@ -248,9 +340,11 @@ bool MonthCalendar::calendarKeyPressed(const QKeyEvent *key)
 void MonthCalendar::openDateEntry(const QString &firstDigit)
 {
     if (m_entry == nullptr) {
-        m_entry = new QLineEdit(this);
+        // Beside the calendar, not inside it: Qt's calendar shows a reader only its navigation and
+        // its days, and an entry inside it would be no object of the accessibility tree.
+        m_entry = new QLineEdit(parentWidget() != nullptr ? parentWidget() : this);
         m_entry->setObjectName(QStringLiteral("Datumseingabe"));
-        m_entry->setAccessibleName(QStringLiteral("Datum eingeben"));
+        m_entry->setAccessibleName(m_entryName);
         m_entry->setAccessibleDescription(
             QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
         m_entry->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
@@ -258,11 +352,14 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
         m_entry->installEventFilter(this);
     }
     const int height = m_entry->sizeHint().height();
-    m_entry->setGeometry(0, this->height() - height, width(), height);
-    m_entry->setText(firstDigit);
+    const QPoint corner = m_entry->parentWidget() == this ? QPoint{0, 0} : pos();
+    m_entry->setGeometry(corner.x(), corner.y() + this->height() - height, width(), height);
     m_entry->show();
     m_entry->raise();
+    // The focus first, then the digit: a reader that learns of the text first moves to the entry
+    // silently and never says what it is.
     m_entry->setFocus(Qt::OtherFocusReason);
+    m_entry->setText(firstDigit);
 }
 
 void MonthCalendar::closeDateEntry()

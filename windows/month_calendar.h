@@ -32,6 +32,8 @@ public:
 
     // The typed date entry, while it is open (null otherwise).
     QLineEdit *dateEntry() const { return m_entry; }
+    // What a screen reader calls the date entry ("Datumseingabe Anreise").
+    void setDateEntryName(const QString &name);
 
 signals:
     void dayChosen(QDate date, DayChoice choice);
@@ -56,6 +58,7 @@ private:
     void openDateEntry(const QString &firstDigit);
     void closeDateEntry();
     void commitDateEntry();
+    void tellChosenDay();
 
     static constexpr int kFocusFrameWidth = 2;
 
@@ -65,6 +68,7 @@ private:
     QDate m_reportedBySelection;
     bool m_mouseDown = false;
     QLineEdit *m_entry = nullptr;
+    QString m_entryName = QStringLiteral("Datumseingabe");
 };
 
 } // namespace salvenor::ui

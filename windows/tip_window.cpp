@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "accessibility.h"
 #include "application_icon.h"
 #include "fonts.h"
 #include "placement.h"
@@ -167,6 +168,9 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     picture->setFrameShape(QFrame::Box);
     picture->setPixmap(QPixmap{QStringLiteral(":/images/hint-icon-32.png")});
     picture->setMargin(1);
+    // The box carries the hint: a reader calls it by its heading (without the closing colon);
+    // the texts in it are read on their own.
+    picture->setAccessibleName(QString::fromUtf8(design.heading).chopped(1));
     setBackgroundColour(picture, Qt::white);
     for (QLabel *label : picture->findChildren<QLabel *>())
         setBackgroundColour(label, Qt::white);

@@ -4,12 +4,16 @@
   atspi_walk.py APPLICATION_NAME EXPECTED_TOTAL_NAME
 
 Fails (exit 1) on any object that is showing, focusable or actionable and has no name, or whose
-name carries stray blanks, and when no object is named EXPECTED_TOTAL_NAME. Prints the tree.
+name carries stray blanks, on a showing "Nächte =" or "€" beside a figure that says its unit, and
+when no object is named EXPECTED_TOTAL_NAME. Prints the tree.
 """
 import sys
 import time
 
 import pyatspi
+
+# Texts that only repeat what the figure beside them says ("4 Nächte", "18,40 €").
+HIDDEN_NAMES = {"Nächte =", "€"}
 
 IGNORED_ROLES = {
     # Structure without a meaning of its own: a screen reader passes through it.
@@ -62,6 +66,8 @@ def main():
         print("  " * depth + f"{role} {name!r}" + (" showing" if showing else "") +
               (" focusable" if focusable else "") + (" actionable" if actionable else ""))
         names.add(name)
+        if showing and name in HIDDEN_NAMES:
+            faults.append(f"a repeated unit is read: {here}")
         if (showing or focusable or actionable) and node.getRole() not in IGNORED_ROLES:
             if not name.strip():
                 faults.append(f"no name: {here}")

@@ -718,16 +718,12 @@ void MainWindowTest::accessibleNamesAndValues()
     QVERIFY(adults);
     QCOMPARE(adults->role(), QAccessible::ComboBox);
     QCOMPARE(adults->text(QAccessible::Value), QStringLiteral("2"));
-    QCOMPARE(adults->text(QAccessible::Description), QStringLiteral("Anzahl Erwachsene"));
+    QCOMPARE(adults->text(QAccessible::Name), QStringLiteral("Anzahl Erwachsene"));
+    QVERIFY(adults->text(QAccessible::Description).startsWith(QStringLiteral("Summe 18,40 €, Gesamt 18,40 €")));
 
     for (const test::CategoryRow &row : test::categoryRows()) {
         QAccessibleInterface *box = QAccessible::queryAccessibleInterface(selector(row.selector));
-        QVERIFY(box->text(QAccessible::Description).startsWith(QStringLiteral("Anzahl ")));
-        // Labelled by its caption (and by the frame around it).
-        QStringList labelNames;
-        for (const auto &relation : box->relations(QAccessible::Label))
-            labelNames << relation.first->object()->objectName();
-        QVERIFY2(labelNames.contains(QString::fromLatin1(row.caption)), qPrintable(labelNames.join(u',')));
+        QVERIFY(box->text(QAccessible::Name).startsWith(QStringLiteral("Anzahl ")));
         QAccessibleInterface *sum
             = QAccessible::queryAccessibleInterface(m_window->control(QString::fromLatin1(row.sum)));
         QCOMPARE(sum->text(QAccessible::Name), text(row.sum) + QStringLiteral(" €"));
@@ -740,7 +736,7 @@ void MainWindowTest::accessibleNamesAndValues()
     QAccessibleInterface *sum
         = QAccessible::queryAccessibleInterface(m_window->control(QStringLiteral("Summe_Erwachsene")));
     QCOMPARE(sum->text(QAccessible::Name), QStringLiteral("18,40 €"));
-    QCOMPARE(sum->text(QAccessible::Description), QStringLiteral("Summe Erwachsene"));
+    QVERIFY(sum->text(QAccessible::Description).startsWith(QStringLiteral("Summe Erwachsene\n")));
     QAccessibleInterface *total
         = QAccessible::queryAccessibleInterface(m_window->control(QStringLiteral("End_Summe_Gesamt")));
     QCOMPARE(total->text(QAccessible::Name), QStringLiteral("18,40 €"));
