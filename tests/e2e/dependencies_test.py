@@ -126,7 +126,9 @@ def shell_tokens(text):
             else:
                 tokens.append((c, line, False))
         elif c in "<>":
-            # A redirection: the operator and its target are no command.
+            # A redirection: the operator, its file descriptor and its target are no command.
+            if word.isdigit():
+                word = ""
             flush()
             j = i
             while j < len(text) and text[j] in "<>&":
@@ -165,10 +167,15 @@ def shell_functions(text):
     return set(re.findall(r"^\s*([A-Za-z_][\w-]*)\s*\(\)", text, re.M))
 
 
+CASE_PATTERN = re.compile(r"^(\s*)[^\s()]+\)(?=\s)", re.M)
+
+
 def shell_calls(text, functions):
     """(program, line) for every word in command position, and for every bare word given to one of
     the scripts' own functions (which run their arguments: `check "what" grep …`)."""
     calls, expect, skip_to_separator, wrapper, option_argument = [], True, False, None, False
+    # A case's patterns (`same) …`) are no commands.
+    text = CASE_PATTERN.sub(r"\1", text)
     for word, line, quoted in shell_tokens(text):
         if word in SEPARATORS:
             expect, skip_to_separator, wrapper, option_argument = True, False, None, False
@@ -249,6 +256,8 @@ def owners(paths):
     result = subprocess.run(["dpkg", "-S", *every], capture_output=True, text=True) if every else None
     holder = {}
     for line in result.stdout.splitlines() if result else []:
+        if line.startswith("diversion by"):
+            continue  # the next line names the package that holds the file
         packages, _, name = line.partition(": ")
         holder.setdefault(name.strip(), packages.split(",")[0].split(":")[0].strip())
     return {path: next((holder[name] for name in candidates if name in holder), None)
