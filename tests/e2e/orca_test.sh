@@ -10,16 +10,32 @@ set -euo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.sh"
+# Orca kills every other Orca of the user when it starts (--replace), and will not start beside one
+# without it: in a process namespace of its own it neither ends the user's own screen reader nor
+# meets another run of this test.
+if [ "${SALVENOR_IN_PID_NAMESPACE:-}" != 1 ]; then
+    namespace=(unshare --pid --fork --mount-proc)
+    [ "$(id -u)" -eq 0 ] || namespace=(unshare --user --map-root-user --pid --fork --mount-proc)
+    if "${namespace[@]}" true 2>/dev/null; then
+        SALVENOR_IN_PID_NAMESPACE=1 exec "${namespace[@]}" bash "$0" "$@"
+    fi
+    echo "skipped: no process namespace of its own for Orca here (unshare: ${namespace[*]})"
+    exit 77
+fi
 if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
-    SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+    # Not exec: the first process of the namespace reaps its orphans, and bash does so quietly.
+    SALVENOR_IN_BUS=1 dbus-run-session -- bash "$0" "$@"
+    exit $?
 fi
 work=$(mktemp -d)
 use_temporary_home "$work"
 # Orca's settings and caches stay in the test's home; gsettings keeps nothing.
 export XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache GSETTINGS_BACKEND=memory
 mkdir -p "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-# No speech server: Orca still logs what it would say, and does not wait for one.
-export SPEECHD_ADDRESS=unix_socket:$work/no-speech-server
+# No speech server: Orca still logs what it would say, and does not wait for one. Nor does it
+# start one: a speech server spawned on a loaded machine can hold Orca's shutdown past its own
+# hang limit (10 s), and Orca then kills itself before its log is written out.
+export SPEECHD_ADDRESS=unix_socket:$work/no-speech-server SPEECHD_CMD=/bin/false
 xvfb=
 orca=
 pids=()
