@@ -302,13 +302,24 @@ TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 
 // A quote that opens a field and is never closed as RFC 4180 says: the line it began in is one
 // faulty row, written back as sound CSV, and the lines after it are rows again.
+// The core's sums for the stray-quote lists' rows: one adult 01.07.-15.07.2016, one 14.03.-18.03.2016.
+std::string julyAdult()
+{
+    return categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1);
+}
+
+std::string marchAdult()
+{
+    return categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+}
+
 struct StrayQuote
 {
     const char *name;
     const char *input;
     long rowsWithErrors;
     const char *message; // for standard error
-    const char *total;
+    std::string total;
     const char *guest; // as the faulty row shows it
 };
 
@@ -348,7 +359,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
                         .rowsWithErrors = 1,
                         .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                                    "Anführungszeichen in Zeile 3 folgt „S“",
-                        .total = "58,20",
+                        .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
                         .guest = "\"Meier"},
         StrayQuote{.name = "NeverClosed",
             .input = "Nummer;Gast;Anreise;Abreise;Erwachsene\n"
@@ -358,7 +369,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .rowsWithErrors = 2,
             .message = "Zeile 2: Das Feld in Anführungszeichen wird bis zum Ende der Eingabe nicht geschlossen; die "
                        "Zeile wird nicht berechnet, ab Zeile 3 wird weitergelesen.",
-            .total = "49,00",
+            .total = julyAdult(),
             .guest = "\"Meier"},
         StrayQuote{.name = "ClosedInItsOwnLine",
             .input = "Nummer;Gast;Anreise;Abreise;Erwachsene\n"
@@ -368,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .rowsWithErrors = 1,
             .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                        "Anführungszeichen in Zeile 2 folgt „x“",
-            .total = "58,20",
+            .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
             .guest = "\"Meier\"x"}),
     [](const testing::TestParamInfo<StrayQuote> &row) { return std::string{row.param.name}; });
 
