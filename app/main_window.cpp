@@ -386,20 +386,20 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 print::SheetData MainWindow::sheetData() const
 {
-    print::SheetData sheet;
-    sheet.today = QDate::currentDate();
-    sheet.arrival = arrival();
-    sheet.departure = departure();
-    sheet.arrivalDayText = m_ui.arrivalDay->text();
-    sheet.departureDayText = m_ui.departureDay->text();
-    for (const CategoryRules &rules : kCategories) {
-        const std::size_t index = indexOf(rules.category);
+    // What the window shows, as it shows it.
+    print::SheetFacts facts{.today = toCoreDate(QDate::currentDate()),
+        .arrival = toCoreDate(arrival()),
+        .departure = toCoreDate(departure()),
+        .counts = {},
+        .sums = {},
+        .total = {}};
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
         const MainWindowControls::CategoryRow &row = m_ui.rows.at(index);
-        sheet.lines.at(index) = {row.selector->currentText(), row.sum->text(), rules.oneChildRule};
+        facts.counts.at(index) = row.selector->currentText().toInt();
+        facts.sums.at(index) = row.sum->text().toStdString();
     }
-    sheet.totalText = m_ui.total->text();
-    sheet.servicePhone = QString::fromUtf8(kServicePhone);
-    return sheet;
+    facts.total = m_ui.total->text().toStdString();
+    return print::sheetDataOf(facts);
 }
 
 QDate MainWindow::arrival() const

@@ -2,22 +2,11 @@
 
 #include <string_view>
 
-#include <QDate>
+#include <QString>
 
-#include "core/date.h"
+#include "print/qt_dates.h"
 
 namespace salvenor::ui {
-
-inline Date toCoreDate(QDate date)
-{
-    return makeDate(date.day(), static_cast<unsigned>(date.month()), date.year());
-}
-
-inline QDate toQDate(Date date)
-{
-    return QDate{yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
-        static_cast<int>(static_cast<unsigned>(date.day()))};
-}
 
 inline QString fromStd(std::string_view text)
 {

@@ -166,6 +166,10 @@ struct FieldSpan
     bool quoted = false;
 };
 
+// Where the reader stands between two bytes. The input comes in blocks of any size, so a field, a
+// doubled quote or a CR LF may be cut between two of them: the state carries over to the next
+// block, and finish() ends the record the last block left open (a quoted field that never closed
+// is a faulty row then; the lines after its start are read again).
 enum class ScanState {
     RecordStart, // nothing of the record read yet
     FieldStart, // blanks before a field

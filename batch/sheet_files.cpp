@@ -11,8 +11,8 @@
 
 #include "batch/output_file.h"
 #include "core/contribution.h"
+#include "print/qt_dates.h"
 #include "print/sheet_pdf.h"
-#include "resources/product_info.h"
 
 namespace salvenor::batch {
 
@@ -24,12 +24,6 @@ void onlySeriousMessages(QtMsgType type, const QMessageLogContext & /*context*/,
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-QDate toQDate(Date date)
-{
-    return QDate{yearOf(date), static_cast<int>(static_cast<unsigned>(date.month())),
-        static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 // Whether the PDF file is whole: its cross-reference table stands where its end says. The PDF
@@ -54,21 +48,18 @@ bool isWholePdf(const QString &path)
 
 print::SheetData sheetOf(const CalculatedRow &row, QDate today)
 {
-    print::SheetData sheet;
-    sheet.today = today;
-    sheet.arrival = toQDate(row.booking.arrival);
-    sheet.departure = toQDate(row.booking.departure);
-    sheet.arrivalDayText = QString::fromStdString(dayText(row.booking.arrival));
-    sheet.departureDayText = QString::fromStdString(dayText(row.booking.departure));
-    for (const CategoryRules &category : kCategories) {
-        const std::size_t index = indexOf(category.category);
-        sheet.lines.at(index) = {.countText = QString::number(row.booking.counts.at(index)),
-            .sumText = QString::fromStdString(formatMoney(row.result.sums.at(index))),
-            .perCategory = category.oneChildRule};
+    print::SheetFacts facts{.today = toCoreDate(today),
+        .arrival = row.booking.arrival,
+        .departure = row.booking.departure,
+        .counts = {},
+        .sums = {},
+        .total = {}};
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
+        facts.counts.at(index) = row.booking.counts.at(index);
+        facts.sums.at(index) = formatMoney(row.result.sums.at(index));
     }
-    sheet.totalText = QString::fromStdString(formatMoney(row.result.total));
-    sheet.servicePhone = QString::fromUtf8(kServicePhone);
-    return sheet;
+    facts.total = formatMoney(row.result.total);
+    return print::sheetDataOf(facts);
 }
 
 SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char **argv)

@@ -22,7 +22,10 @@ namespace salvenor::print {
 
 namespace {
 
-// Qt's key of the options that its print dialog sets for a queue of the print service.
+// Qt's key of the options that its print dialog sets for a queue of the print service
+// (PPK_CupsOptions in Qt's private qcups_p.h: a flat list of names and values). The job goes to
+// the service through its own library, not through Qt's engine, so the dialog's choices are taken
+// from there; Qt has no public API for them, and the key has stayed the same since Qt 4.
 constexpr auto kCupsOptionsProperty = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
 
 JobOptions queueOptions(QPrinter &printer)
@@ -132,7 +135,9 @@ void PrintRequest::start()
 {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_busyCursor = true;
-    // The worker holds nothing of this object; it ends by itself within the limit.
+    // The worker runs in Qt's global thread pool and is not waited for: a request closed meanwhile
+    // leaves it to end by itself within the limit. It therefore holds nothing of this object (the
+    // limit is copied); its answer comes back through the watcher, which goes with this object.
     m_check.setFuture(QtConcurrent::run(&askPrintService, m_timeouts.lookup));
     m_checkDeadline.start(m_timeouts.lookup);
 }

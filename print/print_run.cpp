@@ -67,6 +67,9 @@ PrintRun::~PrintRun()
 
 void PrintRun::start()
 {
+    // An owned thread, not the pool's: it uses this object (the sheet, the cancel flag) and stop()
+    // (also from the destructor) joins it before that goes. What it reports is posted to this
+    // object in the GUI thread, and Qt drops what is still queued when the object is deleted.
     m_worker = std::thread{[this] { work(); }};
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include <QDate>
 #include <QString>
 
 #include "core/categories.h"
+#include "core/date.h"
 
 namespace salvenor::print {
 
@@ -29,5 +31,20 @@ struct SheetData
     QString totalText;
     QString servicePhone;
 };
+
+// What a sheet is made of: a stay, the counts and the core's answers for them.
+struct SheetFacts
+{
+    Date today;
+    Date arrival;
+    Date departure;
+    std::array<int, kCategoryCount> counts{}; // in the categories' order
+    std::array<std::string, kCategoryCount> sums; // money texts, such as "44,80"
+    std::string total;
+};
+
+// The sheet of a stay, the same from the window, the batch tool and the tests; the service
+// telephone is the product's.
+SheetData sheetDataOf(const SheetFacts &facts);
 
 } // namespace salvenor::print

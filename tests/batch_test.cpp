@@ -176,8 +176,10 @@ TEST(BookingList, WorkedExamplesAgreeWithTheCore)
     }
     const auto typical = fieldsOf(lines.back());
     EXPECT_EQ(typical.at(columnOf(header, "Nächte")), "4");
-    EXPECT_EQ(typical.at(columnOf(header, "Summe_Erwachsene")), "18,40");
-    EXPECT_EQ(typical.at(columnOf(header, "Gesamt")), "18,40");
+    EXPECT_EQ(typical.at(columnOf(header, "Summe_Erwachsene")),
+        categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
+    EXPECT_EQ(typical.at(columnOf(header, "Gesamt")),
+        categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
     EXPECT_EQ(run.summary.rowsWithErrors, 0);
 }
 
@@ -292,19 +294,32 @@ TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
 TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 {
     const ProcessedList run = process("Anreise,Abreise,Erwachsene\n2016-07-01,2016-07-30,30\n", ',');
-    EXPECT_TRUE(run.output.ends_with(",29,\"2.940,00\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"2.940,00\",\n"))
+    const std::string sum = categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(30, 7, 2016), 30);
+    EXPECT_TRUE(
+        run.output.ends_with(",29,\"" + sum + "\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"" + sum + "\",\n"))
         << run.output;
 }
 
 // A quote that opens a field and is never closed as RFC 4180 says: the line it began in is one
 // faulty row, written back as sound CSV, and the lines after it are rows again.
+// The core's sums for the stray-quote lists' rows: one adult 01.07.-15.07.2016, one 14.03.-18.03.2016.
+std::string julyAdult()
+{
+    return categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1);
+}
+
+std::string marchAdult()
+{
+    return categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+}
+
 struct StrayQuote
 {
     const char *name;
     const char *input;
     long rowsWithErrors;
     const char *message; // for standard error
-    const char *total;
+    std::string total;
     const char *guest; // as the faulty row shows it
 };
 
@@ -329,7 +344,9 @@ TEST_P(StrayQuotes, MakeOneFaultyRowAndTheNextLinesArePriced)
     EXPECT_EQ(faulty[0], "B-1");
     EXPECT_EQ(faulty[1], stray.guest);
     EXPECT_TRUE(faulty.back().starts_with("Das Feld in Anführungszeichen ab Zeile 2 ")) << faulty.back();
-    EXPECT_EQ(fieldsOf(lines[2]).at(columnOf(header, "Gesamt")), "49,00") << lines[2];
+    EXPECT_EQ(fieldsOf(lines[2]).at(columnOf(header, "Gesamt")),
+        categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1))
+        << lines[2];
     EXPECT_EQ(fieldsOf(lines[3])[0], "B-3") << lines[3];
 }
 
@@ -342,7 +359,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
                         .rowsWithErrors = 1,
                         .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                                    "Anführungszeichen in Zeile 3 folgt „S“",
-                        .total = "58,20",
+                        .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
                         .guest = "\"Meier"},
         StrayQuote{.name = "NeverClosed",
             .input = "Nummer;Gast;Anreise;Abreise;Erwachsene\n"
@@ -352,7 +369,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .rowsWithErrors = 2,
             .message = "Zeile 2: Das Feld in Anführungszeichen wird bis zum Ende der Eingabe nicht geschlossen; die "
                        "Zeile wird nicht berechnet, ab Zeile 3 wird weitergelesen.",
-            .total = "49,00",
+            .total = julyAdult(),
             .guest = "\"Meier"},
         StrayQuote{.name = "ClosedInItsOwnLine",
             .input = "Nummer;Gast;Anreise;Abreise;Erwachsene\n"
@@ -362,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .rowsWithErrors = 1,
             .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                        "Anführungszeichen in Zeile 2 folgt „x“",
-            .total = "58,20",
+            .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
             .guest = "\"Meier\"x"}),
     [](const testing::TestParamInfo<StrayQuote> &row) { return std::string{row.param.name}; });
 
@@ -486,11 +503,17 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
     for (std::size_t i = 0; i < firstLines.size(); ++i) {
         // The short row was filled up with empty fields: now it is whole and is calculated.
         if (firstLines[i].starts_with("Q-1012;"))
-            EXPECT_TRUE(againLines[i].ends_with(";1;;;;;;;4;9,20;0,00;0,00;0,00;0,00;0,00;9,20;\r")) << againLines[i];
+            EXPECT_TRUE(againLines[i].ends_with(";1;;;;;;;4;"
+                + categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
+                + ";0,00;0,00;0,00;0,00;0,00;"
+                + categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\r"))
+                << againLines[i];
         else
             EXPECT_EQ(againLines[i], firstLines[i]);
     }
-    EXPECT_EQ(again.summary.total, first.summary.total + parseMoney("9,20"));
+    EXPECT_EQ(again.summary.total,
+        first.summary.total
+            + parseMoney(categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)));
 
     // Result columns moved and a stale figure: recalculated where they stand.
     const ProcessedList moved = process("Gesamt;Anreise;Abreise;Kind;Fehler;Summe_Kind\n"
@@ -515,8 +538,12 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
                                       "14.03.2016;18.03.2016;,0;\n");
     const auto lines = linesOf(run.output);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_TRUE(lines[1].ends_with(";4;18,40;0,00;0,00;1,60;0,00;0,00;20,00;")) << lines[1];
-    EXPECT_TRUE(lines[2].ends_with(";1;4,20;0,00;0,00;0,00;0,00;0,00;4,20;")) << lines[2];
+    const std::string adults = categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
+    const std::string child = categorySum(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+    const std::string total = formatMoney(parseMoney(adults) + parseMoney(child));
+    EXPECT_TRUE(lines[1].ends_with(";4;" + adults + ";0,00;0,00;" + child + ";0,00;0,00;" + total + ";")) << lines[1];
+    const std::string in2001 = categorySum(PersonCategory::Erwachsene, makeDate(1, 1, 2001), makeDate(2, 1, 2001), 2);
+    EXPECT_TRUE(lines[2].ends_with(";1;" + in2001 + ";0,00;0,00;0,00;0,00;0,00;" + in2001 + ";")) << lines[2];
     EXPECT_TRUE(lines[3].ends_with(";Anreise 31.12.00 liegt außerhalb des Kalenders (01.01.2001 bis 30.12.2030)"))
         << lines[3];
     EXPECT_TRUE(lines[4].ends_with(";\"Erwachsene „2,5“ ist keine ganze Zahl; Kind „1,“ ist keine ganze Zahl\""))

@@ -1,32 +1,30 @@
 #pragma once
 
-#include <QDate>
 #include <QString>
 
+#include "core/categories.h"
+#include "core/date.h"
 #include "print/sheet_data.h"
 
 namespace salvenor::test {
 
-// A window as the sheet reads it: two adults and two children of the family for 7 nights.
+// A window as the sheet reads it: two adults and two children of the family for 7 nights. The
+// amounts are the layout's input, any money texts (not the tariff's): the sheet prints what the
+// window shows and divides it by the nights.
 inline print::SheetData sevenNightsSheet(const QString &total = QStringLiteral("50,40"))
 {
-    print::SheetData data;
-    data.today = QDate{2016, 3, 14};
-    data.arrival = QDate{2016, 3, 14};
-    data.departure = QDate{2016, 3, 21};
-    data.arrivalDayText = QStringLiteral("Mo. 14.03.2016");
-    data.departureDayText = QStringLiteral("Mo. 21.03.2016");
-    data.lines = {{
-        {.countText = QStringLiteral("2"), .sumText = QStringLiteral("44,80"), .perCategory = false},
-        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
-        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
-        {.countText = QStringLiteral("2"), .sumText = QStringLiteral("5,60"), .perCategory = true},
-        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = true},
-        {.countText = QStringLiteral("0"), .sumText = QStringLiteral("0,00"), .perCategory = false},
-    }};
-    data.totalText = total;
-    data.servicePhone = QStringLiteral("(0 49 99) 555-0123");
-    return data;
+    print::SheetFacts facts{.today = makeDate(14, 3, 2016),
+        .arrival = makeDate(14, 3, 2016),
+        .departure = makeDate(21, 3, 2016),
+        .counts = {},
+        .sums = {},
+        .total = total.toStdString()};
+    facts.sums.fill("0,00");
+    facts.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
+    facts.sums.at(indexOf(PersonCategory::Erwachsene)) = "44,80";
+    facts.counts.at(indexOf(PersonCategory::Kind)) = 2;
+    facts.sums.at(indexOf(PersonCategory::Kind)) = "5,60";
+    return print::sheetDataOf(facts);
 }
 
 } // namespace salvenor::test

@@ -1,6 +1,8 @@
 #include "month_calendar.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include <QAccessible>
@@ -64,6 +66,17 @@ private:
     MonthCalendar *m_calendar;
 };
 
+// One of the children Qt's calendar builds for itself, found by the name Qt gives it (there is no
+// API for them): a Qt that names them otherwise fails here, naming the child, instead of leaving
+// the calendar half styled or a handler without its table.
+template<typename T> T *qtChild(const QWidget *calendar, const char *name)
+{
+    auto *child = calendar->findChild<T *>(QString::fromLatin1(name));
+    if (child == nullptr)
+        throw std::logic_error(std::string{"the calendar has no child "} + name + " of the needed kind");
+    return child;
+}
+
 QAccessibleInterface *dayTableAccessible(const QString &className, QObject *object)
 {
     if (className != QLatin1String("QCalendarView") || !object->isWidgetType())
@@ -76,6 +89,10 @@ QAccessibleInterface *dayTableAccessible(const QString &className, QObject *obje
 
 MonthCalendar::MonthCalendar(QWidget *parent)
     : QCalendarWidget(parent)
+    , m_days(qtChild<QTableView>(this, "qt_calendar_calendarview"))
+    , m_monthButton(qtChild<QToolButton>(this, "qt_calendar_monthbutton"))
+    , m_yearButton(qtChild<QWidget>(this, "qt_calendar_yearbutton"))
+    , m_yearEdit(qtChild<QWidget>(this, "qt_calendar_yearedit"))
 {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(dayTableAccessible);
@@ -100,21 +117,17 @@ MonthCalendar::MonthCalendar(QWidget *parent)
 
     connect(this, &QCalendarWidget::selectionChanged, this, &MonthCalendar::onSelectionChanged);
     connect(this, &QCalendarWidget::clicked, this, &MonthCalendar::onClicked);
-    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
-        view->viewport()->installEventFilter(this);
-        view->installEventFilter(this);
-        // The focus shows as a frame round the days, as the count selectors and buttons show it.
-        view->setFrameStyle(QFrame::Box | QFrame::Plain);
-        view->setLineWidth(kFocusFrameWidth);
-        showFocusFrame(view, false);
-    }
+    m_days->viewport()->installEventFilter(this);
+    m_days->installEventFilter(this);
+    // The focus shows as a frame round the days, as the count selectors and buttons show it.
+    m_days->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_days->setLineWidth(kFocusFrameWidth);
+    showFocusFrame(m_days, false);
     // The table was built (and may have been shown to a reader) before this calendar's own
     // description of it could be installed: a description made before is dropped.
-    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
-        QAccessibleInterface *made = QAccessible::queryAccessibleInterface(view);
-        if (made != nullptr && dynamic_cast<DayTableAccessible *>(made) == nullptr)
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-    }
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(m_days);
+        made != nullptr && dynamic_cast<DayTableAccessible *>(made) == nullptr)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     // A reader keeps names it was told; the day table's name changes with the chosen day.
     connect(this, &QCalendarWidget::selectionChanged, this, &MonthCalendar::tellChosenDay);
     // A refused date's reason stays with the entry, where a reader finds it again.
@@ -126,10 +139,8 @@ MonthCalendar::MonthCalendar(QWidget *parent)
 
 void MonthCalendar::tellChosenDay()
 {
-    if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
-        QAccessibleEvent named{view, QAccessible::NameChanged};
-        QAccessible::updateAccessibility(&named);
-    }
+    QAccessibleEvent named{m_days, QAccessible::NameChanged};
+    QAccessible::updateAccessibility(&named);
 }
 
 void MonthCalendar::setDateEntryName(const QString &name)
@@ -151,18 +162,14 @@ void MonthCalendar::showFocusFrame(QTableView *view, bool focused)
 
 void MonthCalendar::makeCompact()
 {
-    for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
-        if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
-            child->setContentsMargins(0, 0, 0, 0);
-    }
+    for (QWidget *child : {static_cast<QWidget *>(m_monthButton), m_yearButton, m_yearEdit})
+        child->setContentsMargins(0, 0, 0, 0);
     for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
-        if (auto *button = findChild<QToolButton *>(QString::fromLatin1(name))) {
-            button->setIconSize(QSize{12, 12});
-            button->setFixedWidth(18);
-        }
+        auto *button = qtChild<QToolButton>(this, name);
+        button->setIconSize(QSize{12, 12});
+        button->setFixedWidth(18);
     }
-    if (auto *navigation = findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar")))
-        navigation->setContentsMargins(0, 0, 0, 0);
+    qtChild<QWidget>(this, "qt_calendar_navigationbar")->setContentsMargins(0, 0, 0, 0);
     // What a screen reader says of the navigation: Qt leaves these buttons without names. The
     // month and year buttons are read by what they show ("März", "2016") and say what they do.
     const std::pair<const char *, const char *> names[] = {
@@ -170,18 +177,14 @@ void MonthCalendar::makeCompact()
         {"qt_calendar_nextmonth", "Nächster Monat"},
         {"qt_calendar_yearedit", "Jahr"},
     };
-    for (const auto &[child, name] : names) {
-        if (auto *widget = findChild<QWidget *>(QString::fromLatin1(child)))
-            widget->setAccessibleName(QString::fromUtf8(name));
-    }
+    for (const auto &[child, name] : names)
+        qtChild<QWidget>(this, child)->setAccessibleName(QString::fromUtf8(name));
     const std::pair<const char *, const char *> descriptions[] = {
         {"qt_calendar_monthbutton", "Monat wählen"},
         {"qt_calendar_yearbutton", "Jahr wählen"},
     };
-    for (const auto &[child, description] : descriptions) {
-        if (auto *widget = findChild<QWidget *>(QString::fromLatin1(child)))
-            widget->setAccessibleDescription(QString::fromUtf8(description));
-    }
+    for (const auto &[child, description] : descriptions)
+        qtChild<QWidget>(this, child)->setAccessibleDescription(QString::fromUtf8(description));
 }
 
 void MonthCalendar::resizeEvent(QResizeEvent *event)
@@ -192,15 +195,12 @@ void MonthCalendar::resizeEvent(QResizeEvent *event)
 
 void MonthCalendar::fitTextToBox()
 {
-    auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
-    if (view == nullptr)
-        return;
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->horizontalHeader()->setMinimumSectionSize(1);
-    view->verticalHeader()->setMinimumSectionSize(1);
+    m_days->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_days->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_days->horizontalHeader()->setMinimumSectionSize(1);
+    m_days->verticalHeader()->setMinimumSectionSize(1);
     const QFont font = largestFittingFont();
-    setOwnFont(view, font);
+    setOwnFont(m_days, font);
     useFont(font);
 }
 
@@ -238,20 +238,16 @@ QFont MonthCalendar::largestFittingFont() const
 
 void MonthCalendar::useFont(const QFont &font)
 {
-    for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton", "qt_calendar_yearedit"}) {
-        if (auto *child = findChild<QWidget *>(QString::fromLatin1(name)))
-            setOwnFont(child, font);
-    }
+    for (QWidget *child : {static_cast<QWidget *>(m_monthButton), m_yearButton, m_yearEdit})
+        setOwnFont(child, font);
     // The month button keeps the width of the longest month name: Qt sizes it for the month
     // shown first, and "Dezember" would be cut after paging from "Mai".
-    if (auto *monthButton = findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"))) {
-        const QFontMetrics metrics{font};
-        const int padding = monthButton->sizeHint().width() - metrics.horizontalAdvance(monthButton->text());
-        int widest = 0;
-        for (int month = 1; month <= 12; ++month)
-            widest = std::max(widest, metrics.horizontalAdvance(locale().standaloneMonthName(month)));
-        monthButton->setMinimumWidth(widest + padding);
-    }
+    const QFontMetrics metrics{font};
+    const int padding = m_monthButton->sizeHint().width() - metrics.horizontalAdvance(m_monthButton->text());
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        widest = std::max(widest, metrics.horizontalAdvance(locale().standaloneMonthName(month)));
+    m_monthButton->setMinimumWidth(widest + padding);
     QTextCharFormat header;
     header.setFont(font);
     setHeaderTextFormat(header);
@@ -264,12 +260,10 @@ void MonthCalendar::setDateFromProgram(QDate date)
         // Qt's table of days tells a screen reader that its new current day has the focus, also
         // when the keyboard is elsewhere: Orca would follow the departure calendar set after an
         // arrival. The table learns of the change by repainting only.
-        auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
-        const QSignalBlocker quiet{view != nullptr ? view->selectionModel() : nullptr};
+        const QSignalBlocker quiet{m_days->selectionModel()};
         setSelectedDate(date);
         setCurrentPage(date.year(), date.month());
-        if (view != nullptr)
-            view->viewport()->update();
+        m_days->viewport()->update();
     }
     m_settingFromProgram = false;
 }
@@ -348,7 +342,7 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
         m_entry->setAccessibleDescription(
             QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
         m_entry->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
-        m_entry->setFont(findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))->font());
+        m_entry->setFont(m_days->font());
         m_entry->installEventFilter(this);
     }
     const int height = m_entry->sizeHint().height();
@@ -372,10 +366,8 @@ void MonthCalendar::closeDateEntry()
     entry->removeEventFilter(this);
     entry->hide();
     entry->deleteLater();
-    if (hadFocus) {
-        if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
-            view->setFocus(Qt::OtherFocusReason);
-    }
+    if (hadFocus)
+        m_days->setFocus(Qt::OtherFocusReason);
 }
 
 void MonthCalendar::commitDateEntry()

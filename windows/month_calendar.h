@@ -6,6 +6,7 @@
 class QKeyEvent;
 class QLineEdit;
 class QTableView;
+class QToolButton;
 
 namespace salvenor::ui {
 
@@ -61,6 +62,13 @@ private:
     void tellChosenDay();
 
     static constexpr int kFocusFrameWidth = 2;
+
+    // Qt's own children, resolved once when the calendar is built (it throws, naming the child,
+    // where one is missing).
+    QTableView *const m_days;
+    QToolButton *const m_monthButton;
+    QWidget *const m_yearButton;
+    QWidget *const m_yearEdit;
 
     bool m_settingFromProgram = false;
     // The date the last user selection change reported, so that the click that caused it is not

@@ -60,7 +60,7 @@ xdotool type --delay 40 "18.03.2016"
 keys Return
 keys 2
 sleep 0.5
-/usr/bin/python3 "$here/atspi_walk.py" salvenor "18,40 €" >"$work/walk.log" 2>&1 || {
+/usr/bin/python3 "$here/atspi_walk.py" salvenor "$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" >"$work/walk.log" 2>&1 || {
     grep -E "FAIL|objects" "$work/walk.log"
     fail "the accessibility tree has faults"
 }

@@ -8,6 +8,7 @@
 set -uo pipefail
 batch=$1
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh" # core_figure
 work=$(mktemp -d)
 mounts=()
 cleanup() {
@@ -49,8 +50,8 @@ printf 'Nummer;Anreise;Kind\n1;14.03.2016;1\n' >"$work/no-departure.csv"
 
 input=$work/good.csv
 check "every row calculated: status 0" test "$(status_of)" = 0
-check "results on standard output" grep -q '^B-1;14.03.2016;18.03.2016;2;1;4;18,40;0,00;0,00;1,60;0,00;0,00;20,00;$' "$work/out.csv"
-check "summary on standard error" grep -q '2 Zeilen, davon 0 mit Fehlern; Summe aller Beträge: 412,00 €' "$work/err.txt"
+check "results on standard output" grep -q "^B-1;14.03.2016;18.03.2016;2;1;4;$(core_figure Erwachsene 14.03.2016 18.03.2016 Erwachsene=2);0,00;0,00;$(core_figure Kind 14.03.2016 18.03.2016 Kind=1);0,00;0,00;$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1);\$" "$work/out.csv"
+check "summary on standard error" grep -q "2 Zeilen, davon 0 mit Fehlern; Summe aller Beträge: $(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1 + 01.07.2016 30.07.2016 Erwachsene=4) €" "$work/err.txt"
 check "no progress line when standard error is no terminal" test "$(grep -c $'\r' "$work/err.txt")" = 0
 check "\"-\" reads standard input" test "$(status_of -)" = 0
 check "-o writes the file" test "$(status_of "$work/good.csv" -o "$work/written.csv")" = 0
@@ -77,8 +78,8 @@ printf 'Nummer;Gast;Anreise;Abreise;Erwachsene\nB-1;"Meier;01.07.2016;15.07.2016
 input=$work/stray.csv
 check "stray quote: status 1" test "$(status_of)" = 1
 check "stray quote: reported with the line it began in" grep -q '^salvenor-batch: Zeile 2: .*ab Zeile 3 wird weitergelesen' "$work/err.txt"
-check "stray quote: three rows, one faulty" grep -q ': 3 Zeilen, davon 1 mit Fehlern; Summe aller Beträge: 58,20 €' "$work/err.txt"
-check "stray quote: B-2 priced" grep -q '^B-2;"Schulz";01.07.2016;15.07.2016;1;14;49,00;' "$work/out.csv"
+check "stray quote: three rows, one faulty" grep -q ": 3 Zeilen, davon 1 mit Fehlern; Summe aller Beträge: $(core_figure Gesamt 01.07.2016 15.07.2016 Erwachsene=1 + 14.03.2016 18.03.2016 Erwachsene=1) €" "$work/err.txt"
+check "stray quote: B-2 priced" grep -q "^B-2;\"Schulz\";01.07.2016;15.07.2016;1;14;$(core_figure Gesamt 01.07.2016 15.07.2016 Erwachsene=1);" "$work/out.csv"
 
 # Near-miss column names refuse the list, unless passed on purpose.
 printf 'Anreise;Abreise;Kinder\n14.03.2016;18.03.2016;1\n' >"$work/kinder.csv"
@@ -208,9 +209,9 @@ check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheet
 check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/1.pdf")
 pdftotext -layout "$work/sheets/1.pdf" "$work/sheet1.txt"
 check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet1.txt"
-check "sheet: the adults' line" grep -Eq '2 Erwachsene\(r\) +x 4 Nächte +x 2,30 € += *18,40 €' "$work/sheet1.txt"
-check "sheet: the children's line" grep -Eq '1 Kind\(er\) ab 12 J\. +x 4 Nächte +x 0,40 € += *1,60 €' "$work/sheet1.txt"
-check "sheet: the total" grep -Eq 'zu zahlender Kurbeitrag += *20,00 €' "$work/sheet1.txt"
+check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet1.txt"
+check "sheet: the children's line" grep -Eq "1 Kind\(er\) ab 12 J\. +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Kind=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Kind=1) €" "$work/sheet1.txt"
+check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1) €" "$work/sheet1.txt"
 check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet1.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2

@@ -4,6 +4,7 @@
 
 #include "app/main_window_design.h"
 #include "core/categories.h"
+#include "core_answers.h"
 
 namespace salvenor::test {
 

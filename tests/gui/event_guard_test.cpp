@@ -93,7 +93,6 @@ void EventGuardTest::exceptionFromTheCoreLeavesAConsistentWindow()
     QCOMPARE(text("Summe_Erwachsene"),
         QString::fromStdString(categorySum(
             PersonCategory::Erwachsene, toCoreDate(QDate{2026, 12, 25}), toCoreDate(QDate{2026, 12, 26}), 2)));
-    QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("4,60"));
     QCOMPARE(stopped.size(), 1);
 }
 

@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "core_answers.h"
 #include "gui_helpers.h"
 #include "print/print_progress_window.h"
 #include "print/print_run.h"
@@ -258,9 +259,14 @@ void PrintTest::sheetStandsAtItsMillimetres()
     const Word *adults = findWord(words, QStringLiteral("Erwachsene(r)"));
     QVERIFY(adults);
     QVERIFY(adults->yMin > top + 62 && adults->yMin < top + 65);
-    QVERIFY(findWord(words, QStringLiteral("2,30"))); // 32,20 for two adults and 7 nights
-    QVERIFY(findWord(words, QStringLiteral("0,40"))); // 2,80 for the family's children, not halved
-    QVERIFY(findWord(words, QStringLiteral("35,00")));
+    // An adult's amount per night, the family's children's per night for the category (not halved).
+    QVERIFY(findWord(words,
+        salvenor::test::coreSum(salvenor::PersonCategory::Erwachsene, QDate{2016, 3, 14}, QDate{2016, 3, 15}, 1)));
+    QVERIFY(findWord(
+        words, salvenor::test::coreSum(salvenor::PersonCategory::Kind, QDate{2016, 3, 14}, QDate{2016, 3, 15}, 2)));
+    QVERIFY(findWord(words,
+        salvenor::test::coreTotal(QDate{2016, 3, 14}, QDate{2016, 3, 21},
+            {{salvenor::PersonCategory::Erwachsene, 2}, {salvenor::PersonCategory::Kind, 2}})));
 
     // The sums and the total end 40 mm before the printable area's right edge.
     const double rightEdge = left + width - 40;

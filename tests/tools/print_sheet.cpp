@@ -4,11 +4,11 @@
 #include <QCommandLineParser>
 
 #include "app/application.h"
-#include "app/qt_conversions.h"
 #include "core/contribution.h"
 #include "core/date.h"
+#include "print/qt_dates.h"
+#include "print/sheet_data.h"
 #include "print/sheet_pdf.h"
-#include "resources/product_info.h"
 
 using namespace salvenor;
 
@@ -16,24 +16,19 @@ namespace {
 
 print::SheetData typicalRequest()
 {
-    const Date arrival = makeDate(14, 3, 2016);
-    const Date departure = makeDate(18, 3, 2016);
-    print::SheetData data;
-    data.today = QDate::currentDate();
-    data.arrival = ui::toQDate(arrival);
-    data.departure = ui::toQDate(departure);
-    data.arrivalDayText = QString::fromStdString(dayText(arrival));
-    data.departureDayText = QString::fromStdString(dayText(departure));
-    std::array<std::string, kCategoryCount> sums;
+    print::SheetFacts facts{.today = toCoreDate(QDate::currentDate()),
+        .arrival = makeDate(14, 3, 2016),
+        .departure = makeDate(18, 3, 2016),
+        .counts = {},
+        .sums = {},
+        .total = {}};
+    facts.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
     for (const PersonCategory category : kAllCategories) {
-        const int count = category == PersonCategory::Erwachsene ? 2 : 0;
-        sums.at(indexOf(category)) = categorySum(category, arrival, departure, count);
-        data.lines.at(indexOf(category)) = {
-            QString::number(count), QString::fromStdString(sums.at(indexOf(category))), rulesOf(category).oneChildRule};
+        const std::size_t index = indexOf(category);
+        facts.sums.at(index) = categorySum(category, facts.arrival, facts.departure, facts.counts.at(index));
     }
-    data.totalText = QString::fromStdString(grandTotal(sums));
-    data.servicePhone = QString::fromUtf8(kServicePhone);
-    return data;
+    facts.total = grandTotal(facts.sums);
+    return print::sheetDataOf(facts);
 }
 
 } // namespace

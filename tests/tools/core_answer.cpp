@@ -1,0 +1,61 @@
+// Prints the core's answer for stays and counts, so that the end-to-end scripts compare what the
+// program shows with the core instead of restating the tariff:
+//   core_answer 14.03.2016 18.03.2016 Erwachsene=2 Kind=1 [+ 01.07.2016 30.07.2016 Erwachsene=4 ...]
+// prints each named category's sum ("Erwachsene 18,40") and last the total of all the stays
+// ("Gesamt 20,00"), as a list's summary adds its rows.
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/categories.h"
+#include "core/contribution.h"
+#include "core/date.h"
+#include "core/money.h"
+
+using namespace salvenor;
+
+namespace {
+
+const CategoryRules *categoryNamed(std::string_view key)
+{
+    for (const CategoryRules &rules : kCategories) {
+        if (key == rules.key)
+            return &rules;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Money total;
+    int i = 1;
+    while (i < argc) {
+        if (i + 1 >= argc)
+            return 2;
+        const ParsedDate arrival = parseDateText(argv[i]);
+        const ParsedDate departure = parseDateText(argv[i + 1]);
+        if (arrival.kind != DateTextKind::CalendarDay || departure.kind != DateTextKind::CalendarDay)
+            return 2;
+        std::array<std::string, kCategoryCount> sums;
+        for (const PersonCategory category : kAllCategories)
+            sums.at(indexOf(category)) = categorySum(category, arrival.date, departure.date, 0);
+        for (i += 2; i < argc && std::string_view{argv[i]} != "+"; ++i) {
+            const std::string_view argument{argv[i]};
+            const std::size_t equals = argument.find('=');
+            const CategoryRules *named = categoryNamed(argument.substr(0, equals));
+            if (equals == std::string_view::npos || named == nullptr)
+                return 2;
+            std::string &sum = sums.at(indexOf(named->category));
+            sum = categorySum(
+                named->category, arrival.date, departure.date, std::stoi(std::string{argument.substr(equals + 1)}));
+            std::printf("%s %s\n", std::string{named->key}.c_str(), sum.c_str());
+        }
+        total += parseMoney(grandTotal(sums));
+        ++i; // past the "+"
+    }
+    std::printf("Gesamt %s\n", formatMoney(total).c_str());
+    return 0;
+}
