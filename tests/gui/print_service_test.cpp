@@ -1,15 +1,18 @@
 #include <algorithm>
 #include <cups/cups.h>
 #include <memory>
+#include <optional>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
@@ -21,6 +24,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/window_settings.h"
 #include "gui_helpers.h"
 #include "windows/month_calendar.h"
 
@@ -47,6 +51,7 @@ private slots:
     void halfAnsweringServiceLeavesTheWindowAnswering();
     void spoolerFrozenAfterTakingAJobIsReportedAsPerhapsPrinted();
     void closingTheWindowWhileCopiesGoAsksFirst();
+    void toldToEndWhileTheQuestionIsOpenEndsInOrder();
     void serviceThatNeverTakesTheJobIsReported();
     void queueThatRefusesJobsIsReported();
     void printerRemovedWhileTheDialogIsOpenIsReported();
@@ -385,6 +390,36 @@ void PrintServiceTest::closingTheWindowWhileCopiesGoAsksFirst()
     QVERIFY(!question.isEmpty());
     QVERIFY(!m_window->isVisible());
     // The copy under way is withdrawn at once, not after the service's 20 s.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 5000);
+    QTRY_VERIFY2_WITH_TIMEOUT(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')), 5000);
+}
+
+void PrintServiceTest::toldToEndWhileTheQuestionIsOpenEndsInOrder()
+{
+    // SIGTERM while the user is asked whether to quit: the program ends as a closed window
+    // does, the question gone and the window placement written, not with the close half done.
+    const std::optional<QString> settings = settingsFilePath();
+    QVERIFY(settings.has_value());
+    QFile::remove(*settings);
+    useServer(server("SALVENOR_STALLING_SERVER"));
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 20000ms});
+    printThroughDialog(QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE")), 3);
+    QVERIFY(m_window->isPrinting());
+    bool asked = false;
+    salvenor::test::whenWindowShows<QMessageBox>([this, &asked](QMessageBox *question) {
+        asked = true;
+        m_window->endNow(); // what the program does on SIGTERM and SIGINT
+        // A question left open would be answered as the user may: no.
+        const QPointer<QMessageBox> left{question};
+        QTimer::singleShot(100, [left] {
+            if (left != nullptr && left->isVisible())
+                left->button(QMessageBox::No)->click();
+        });
+    });
+    m_window->close();
+    QVERIFY(asked);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY2(QFileInfo::exists(*settings), qPrintable(*settings));
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 5000);
     QTRY_VERIFY2_WITH_TIMEOUT(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')), 5000);
 }
