@@ -48,11 +48,12 @@ JobOptions queueOptions(QPrinter &printer)
 }
 
 // Something other than a regular file or a new one (a FIFO, a device, a folder): opening it
-// could wait for ever, and it cannot hold a PDF.
+// could wait for ever, and it cannot hold a PDF. A link to nothing neither: the dialog's check
+// would create an empty file where it points and remove the link.
 bool isNoFileForAPdf(const QString &path)
 {
     const QFileInfo info{path};
-    return !path.isEmpty() && info.exists() && !info.isFile();
+    return !path.isEmpty() && (info.exists() ? !info.isFile() : info.isSymLink());
 }
 
 QString refusedPathText(const QString &path)

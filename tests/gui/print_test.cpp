@@ -50,6 +50,7 @@ private slots:
     void cancelInTheDialogPrintsNothing();
     void cancelledRunLeavesNoFile();
     void unwritableFileIsReportedByTheDialog();
+    void notARegularFileIsRefused_data();
     void notARegularFileIsRefused();
     void fileThatCannotBeCreatedIsReported();
     void fullFileSystemIsReportedAndLeavesNoFile();
@@ -360,12 +361,32 @@ void PrintTest::unwritableFileIsReportedByTheDialog()
     QVERIFY(!QFile::exists(file));
 }
 
+void PrintTest::notARegularFileIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    // Opening a FIFO waits for a reader for ever; the dialog must not try.
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("link to a FIFO") << QStringLiteral("link to fifo");
+    // The dialog's own check would create the missing file as an empty one and then remove the
+    // link in its place, leaving an empty PDF where the link pointed.
+    QTest::newRow("link to nothing") << QStringLiteral("link to nothing");
+}
+
 void PrintTest::notARegularFileIsRefused()
 {
-    // Opening a FIFO waits for a reader for ever; the dialog must not try.
+    QFETCH(QString, kind);
     const QString fifo = m_dir.filePath(QStringLiteral("fifo.pdf"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const auto removeFifo = qScopeGuard([&fifo] { QFile::remove(fifo); });
+    const QString missing = m_dir.filePath(QStringLiteral("missing.pdf"));
+    const QString link = m_dir.filePath(QStringLiteral("link.pdf"));
+    const auto removeAll = qScopeGuard([&] {
+        for (const QString &path : {fifo, missing, link})
+            QFile::remove(path);
+    });
+    if (kind != QStringLiteral("link to nothing"))
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    if (kind != QStringLiteral("fifo"))
+        QVERIFY(QFile::link(kind == QStringLiteral("link to fifo") ? fifo : missing, link));
+    const QString chosen = kind == QStringLiteral("fifo") ? fifo : link;
     QString warning;
     // The dialog stays open after the warning; the user then cancels it.
     salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
@@ -379,11 +400,14 @@ void PrintTest::notARegularFileIsRefused()
             },
             Qt::QueuedConnection);
     });
-    const auto request = printToFile(fifo, 1);
+    const auto request = printToFile(chosen, 1);
     QTRY_VERIFY(request->shown);
     QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
     QVERIFY2(warning.contains(QStringLiteral("keine gewöhnliche Datei")), qPrintable(warning));
     waitForTheEnd();
+    QVERIFY(!QFileInfo::exists(missing));
+    if (kind != QStringLiteral("fifo"))
+        QVERIFY(QFileInfo{link}.isSymLink());
 }
 
 void PrintTest::fileThatCannotBeCreatedIsReported()
