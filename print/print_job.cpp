@@ -119,6 +119,7 @@ PrintRequest::PrintRequest(QWidget *owner, SheetReader read, const PrintTimeouts
 
 PrintRequest::~PrintRequest()
 {
+    m_abandoned->store(true);
     restoreCursor();
 }
 
@@ -133,8 +134,10 @@ void PrintRequest::start()
 {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_busyCursor = true;
-    // The worker holds nothing of this object; it ends by itself within the limit.
-    m_check.setFuture(QtConcurrent::run(&askPrintService, m_timeouts.lookup));
+    // The worker holds nothing of this object; it ends by itself within the limit, or soon after
+    // this request has gone (the program waits for it before it ends).
+    m_check.setFuture(QtConcurrent::run(
+        [limit = m_timeouts.lookup, abandoned = m_abandoned] { return askPrintService(limit, *abandoned); }));
     m_checkDeadline.start(m_timeouts.lookup);
 }
 

@@ -115,9 +115,9 @@ bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds l
 
 } // namespace
 
-ServiceAnswer askPrintService(std::chrono::milliseconds limit)
+ServiceAnswer askPrintService(std::chrono::milliseconds limit, const std::atomic<bool> &abandoned)
 {
-    Watch watch{limit, nullptr};
+    Watch watch{limit, &abandoned};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
         return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;

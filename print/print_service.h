@@ -22,8 +22,9 @@ enum class ServiceAnswer {
 // Asks the service what Qt's printer and print dialog ask when they are built: the list of
 // printers and the default one (CUPS-Get-Printers, CUPS-Get-Default), then, of the default
 // printer or else the first listed, its attributes by name and at its own address
-// (Get-Printer-Attributes) and its PPD file. Gives up after `limit`.
-ServiceAnswer askPrintService(std::chrono::milliseconds limit);
+// (Get-Printer-Attributes) and its PPD file. Gives up after `limit`, or soon after `abandoned`
+// becomes true (nobody waits for the answer any more).
+ServiceAnswer askPrintService(std::chrono::milliseconds limit, const std::atomic<bool> &abandoned);
 
 using JobOptions = std::vector<std::pair<std::string, std::string>>;
 

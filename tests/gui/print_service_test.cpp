@@ -21,6 +21,7 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -49,6 +50,7 @@ private slots:
     void threeCopiesReachThePrinterAndEveryWindowCloses();
     void silentServiceStillLetsTheSheetBeSavedAsPdf();
     void halfAnsweringServiceLeavesTheWindowAnswering();
+    void windowGoneWhileThePrintersAreLookedUpEndsTheLookUp();
     void spoolerFrozenAfterTakingAJobIsReportedAsPerhapsPrinted();
     void closingTheWindowWhileCopiesGoAsksFirst();
     void toldToEndWhileTheQuestionIsOpenEndsInOrder();
@@ -142,6 +144,8 @@ void PrintServiceTest::init()
 
 void PrintServiceTest::cleanup()
 {
+    if (m_window == nullptr)
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 30000);
     if (QMessageBox *box = failureBox())
         box->close();
@@ -344,6 +348,18 @@ void PrintServiceTest::halfAnsweringServiceLeavesTheWindowAnswering()
     QVERIFY(QApplication::overrideCursor() == nullptr);
     qInfo("half-answering service: click returned after %lld ms, message after %lld ms, longest answer time %lld ms",
         clickReturned, messageAfter, probe.longestMs());
+}
+
+void PrintServiceTest::windowGoneWhileThePrintersAreLookedUpEndsTheLookUp()
+{
+    // The program, told to end while a silent service is asked, waits for the look-up before
+    // it ends: the look-up must stop when nobody waits for it, not run to its limit.
+    useServer(server("SALVENOR_SILENT_SERVER"));
+    m_window->setPrintTimeouts({.lookup = 60000ms, .answer = 20000ms});
+    QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    QVERIFY(m_window->isPrinting());
+    m_window.reset();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
 }
 
 void PrintServiceTest::spoolerFrozenAfterTakingAJobIsReportedAsPerhapsPrinted()
