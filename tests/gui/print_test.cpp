@@ -448,7 +448,7 @@ void PrintTest::fullFileSystemIsReportedAndLeavesNoFile()
     // Nearly full: the dialog can still open the new file, the sheet's pages do not fit.
     QFile filler{mountPoint + QStringLiteral("/filler")};
     QVERIFY(filler.open(QIODevice::WriteOnly));
-    filler.write(QByteArray(60 * 1024, 'x'));
+    filler.write(QByteArray(qsizetype{60} * 1024, 'x'));
     filler.close();
     const QString file = mountPoint + QStringLiteral("/sheet.pdf");
     const auto request = printToFile(file, 3);
