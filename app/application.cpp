@@ -82,8 +82,7 @@ public:
             unsigned char number = 0;
             if (::read(g_signalSocket[1], &number, 1) != 1)
                 return;
-            print::stopPrinting(&window);
-            window.close();
+            window.endNow();
             QCoreApplication::exit(128 + number);
         });
         for (const int number : {SIGTERM, SIGINT}) {

@@ -363,10 +363,25 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::endNow()
+{
+    m_ending = true;
+    print::stopPrinting(this);
+    // A close under way waits for its question, and a second close() would be ignored: the
+    // question goes, and that close goes on.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Copies still going out are not dropped without a word.
-    if (!print::mayCloseWhilePrinting(this)) {
+    // Copies still going out are not dropped without a word, unless the program is told to end,
+    // perhaps while the question was open.
+    const bool mayClose = m_ending || print::mayCloseWhilePrinting(this);
+    if (!mayClose && !m_ending) {
         event->ignore();
         return;
     }

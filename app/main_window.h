@@ -72,6 +72,9 @@ public:
     // Time limits of the print service (tests shorten them).
     void setPrintTimeouts(const print::PrintTimeouts &timeouts) { m_printTimeouts = timeouts; }
     bool isPrinting() const { return m_printing; }
+    // Ends as a closed window does, without asking (the program is told to end): the copies
+    // under way are stopped; a close already under way, its question open, goes on.
+    void endNow();
 
     QAction *exitAction() const { return m_exitAction; }
     QAction *statusBarAction() const { return m_statusBarAction; }
@@ -125,6 +128,7 @@ private:
     MainWindowControls m_ui{};
     bool m_shownOnce = false;
     bool m_printing = false;
+    bool m_ending = false;
     print::PrintTimeouts m_printTimeouts;
 };
 

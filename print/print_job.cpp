@@ -51,11 +51,12 @@ JobOptions queueOptions(QPrinter &printer)
 }
 
 // Something other than a regular file or a new one (a FIFO, a device, a folder): opening it
-// could wait for ever, and it cannot hold a PDF.
+// could wait for ever, and it cannot hold a PDF. A link to nothing neither: the dialog's check
+// would create an empty file where it points and remove the link.
 bool isNoFileForAPdf(const QString &path)
 {
     const QFileInfo info{path};
-    return !path.isEmpty() && info.exists() && !info.isFile();
+    return !path.isEmpty() && (info.exists() ? !info.isFile() : info.isSymLink());
 }
 
 QString refusedPathText(const QString &path)
@@ -121,6 +122,7 @@ PrintRequest::PrintRequest(QWidget *owner, SheetReader read, const PrintTimeouts
 
 PrintRequest::~PrintRequest()
 {
+    m_abandoned->store(true);
     restoreCursor();
 }
 
@@ -135,10 +137,12 @@ void PrintRequest::start()
 {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_busyCursor = true;
-    // The worker runs in Qt's global thread pool and is not waited for: a request closed meanwhile
-    // leaves it to end by itself within the limit. It therefore holds nothing of this object (the
-    // limit is copied); its answer comes back through the watcher, which goes with this object.
-    m_check.setFuture(QtConcurrent::run(&askPrintService, m_timeouts.lookup));
+    // The worker runs in Qt's global thread pool and holds nothing of this object (the limit is
+    // copied, the abandon flag shared); it ends by itself within the limit, or soon after this
+    // request has gone, and the program waits for it before it ends. Its answer comes back through
+    // the watcher, which goes with this object.
+    m_check.setFuture(QtConcurrent::run(
+        [limit = m_timeouts.lookup, abandoned = m_abandoned] { return askPrintService(limit, *abandoned); }));
     m_checkDeadline.start(m_timeouts.lookup);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QFutureWatcher>
@@ -57,6 +59,8 @@ private:
     SheetReader m_read;
     PrintTimeouts m_timeouts;
     QFutureWatcher<ServiceAnswer> m_check;
+    // Shared with the look-up, which may outlive the request.
+    std::shared_ptr<std::atomic<bool>> m_abandoned = std::make_shared<std::atomic<bool>>(false);
     QTimer m_checkDeadline;
     bool m_checked = false;
     bool m_busyCursor = false;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cups/cups.h>
+#include <fcntl.h>
 #include <optional>
+#include <string>
+#include <unistd.h>
 
 namespace salvenor::print {
 
@@ -71,15 +74,31 @@ http_t *connectWatched(Watch &watch)
     return http;
 }
 
-// The first printer the print dialog shows: the default one, else the first of the list.
-bool describesFirstPrinter(http_t *http, int count, const cups_dest_t *destinations)
+// What Qt asks when it builds the printer the dialog shows first, the default one or else the
+// first listed: that printer by its name (Get-Printer-Attributes), its capabilities (asked at
+// the printer's own address) and its PPD file. A default printer is named by CUPS-Get-Default,
+// which a service may answer while it never describes a printer.
+void describeFirstPrinter(http_t *http, Watch &watch, int count, cups_dest_t *destinations)
 {
-    cups_dest_t *described = cupsGetNamedDest(http, nullptr, nullptr);
-    if (described == nullptr && count > 0)
-        described = cupsGetNamedDest(http, destinations[0].name, destinations[0].instance);
-    const bool found = described != nullptr;
-    cupsFreeDests(found ? 1 : 0, described);
-    return found;
+    const cups_dest_t *first = cupsGetDest(nullptr, nullptr, count, destinations);
+    if (first == nullptr && count > 0)
+        first = &destinations[0];
+    if (first == nullptr)
+        return;
+    cups_dest_t *described = cupsGetNamedDest(http, first->name, first->instance);
+    if (described == nullptr || !watch.keepWaiting()) {
+        cupsFreeDests(described != nullptr ? 1 : 0, described);
+        return;
+    }
+    cupsFreeDestInfo(cupsCopyDestInfo(http, described));
+    // Read and dropped: only the answer matters here.
+    const int nowhere = watch.keepWaiting() ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+    if (nowhere >= 0) {
+        const std::string ppd = std::string{"/printers/"} + described->name + ".ppd";
+        cupsGetFd(http, ppd.c_str(), nowhere);
+        ::close(nowhere);
+    }
+    cupsFreeDests(1, described);
 }
 
 // Withdraws the job `id`, on a connection of its own: the one that opened it may hang.
@@ -96,16 +115,16 @@ bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds l
 
 } // namespace
 
-ServiceAnswer askPrintService(std::chrono::milliseconds limit)
+ServiceAnswer askPrintService(std::chrono::milliseconds limit, const std::atomic<bool> &abandoned)
 {
-    Watch watch{limit, nullptr};
+    Watch watch{limit, &abandoned};
     http_t *http = connectWatched(watch);
     if (http == nullptr)
         return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;
     cups_dest_t *destinations = nullptr;
     const int count = cupsGetDests2(http, &destinations);
     if (!watch.gaveUp())
-        describesFirstPrinter(http, count, destinations);
+        describeFirstPrinter(http, watch, count, destinations);
     cupsFreeDests(count, destinations);
     const bool gaveUp = watch.gaveUp();
     httpClose(http);

@@ -20,10 +20,11 @@ enum class ServiceAnswer {
 };
 
 // Asks the service what Qt's printer and print dialog ask when they are built: the list of
-// printers (CUPS-Get-Printers), the default printer and its attributes (CUPS-Get-Default,
-// Get-Printer-Attributes), or, without a default, those of the first printer listed. Gives up
-// after `limit`.
-ServiceAnswer askPrintService(std::chrono::milliseconds limit);
+// printers and the default one (CUPS-Get-Printers, CUPS-Get-Default), then, of the default
+// printer or else the first listed, its attributes by name and at its own address
+// (Get-Printer-Attributes) and its PPD file. Gives up after `limit`, or soon after `abandoned`
+// becomes true (nobody waits for the answer any more).
+ServiceAnswer askPrintService(std::chrono::milliseconds limit, const std::atomic<bool> &abandoned);
 
 using JobOptions = std::vector<std::pair<std::string, std::string>>;
 

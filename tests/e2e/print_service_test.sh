@@ -74,19 +74,29 @@ use_temporary_home "$work"
 start_xvfb "$work" || fail "Xvfb did not start"
 home=$(getent passwd "$(id -un)" | cut -d: -f6)
 
-SALVENOR_CUPS_SERVER="127.0.0.1:$port" \
-SALVENOR_SILENT_SERVER="$(address silent)" \
-SALVENOR_STALLING_SERVER="$(address stalling)" \
-SALVENOR_HALF_ANSWERING_SERVER="$(address half)" \
-SALVENOR_FREEZING_SERVER="$(address freezing)" \
-SALVENOR_PDF_QUEUE="$queue" SALVENOR_OUTPUT_QUEUE="$output" \
-SALVENOR_REJECTING_QUEUE="$rejecting" SALVENOR_REMOVABLE_QUEUE="$removable" \
-SALVENOR_PDF_OUTPUTS="$home/PDF:/var/spool/cups-pdf/ANONYMOUS:/var/spool/cups-pdf/$(id -un)" \
-QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-120000} QT_QPA_PLATFORM=xcb "$program" "${@:3}"
+run_tests() {
+    SALVENOR_CUPS_SERVER="127.0.0.1:$port" \
+    SALVENOR_SILENT_SERVER="$(address silent)" \
+    SALVENOR_STALLING_SERVER="$(address stalling)" \
+    SALVENOR_HALF_ANSWERING_SERVER="$(address half)" \
+    SALVENOR_FREEZING_SERVER="$(address freezing)" \
+    SALVENOR_PDF_QUEUE="$queue" SALVENOR_OUTPUT_QUEUE="$output" \
+    SALVENOR_REJECTING_QUEUE="$rejecting" SALVENOR_REMOVABLE_QUEUE="$removable" \
+    SALVENOR_PDF_OUTPUTS="$home/PDF:/var/spool/cups-pdf/ANONYMOUS:/var/spool/cups-pdf/$(id -un)" \
+    QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-120000} QT_QPA_PLATFORM=xcb "$program" "$@"
+}
+run_tests "${@:3}"
+
+# With a default printer, the half-answering service names it (CUPS-Get-Default) but never
+# describes it, as Qt asks it to when it builds its printer: asked once more.
+lpadmin -d "$queue"
+if [ $# -le 2 ]; then
+    echo "The half-answering service with a default printer:"
+    run_tests halfAnsweringServiceLeavesTheWindowAnswering
+fi
 
 # SIGTERM while a copy hangs: the real program, its print dialog confirmed with Enter on the
 # default printer, the job held by the proxy that never answers a job.
-lpadmin -d "$queue"
 cancel -a "$queue" 2>/dev/null || true
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"

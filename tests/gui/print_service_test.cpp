@@ -1,15 +1,18 @@
 #include <algorithm>
 #include <cups/cups.h>
 #include <memory>
+#include <optional>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
@@ -18,11 +21,15 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/window_settings.h"
 #include "core_answers.h"
 #include "gui_helpers.h"
+#include "print/print_progress_window.h"
+#include "print/print_run.h"
 #include "windows/month_calendar.h"
 
 using namespace salvenor::ui;
@@ -46,8 +53,10 @@ private slots:
     void threeCopiesReachThePrinterAndEveryWindowCloses();
     void silentServiceStillLetsTheSheetBeSavedAsPdf();
     void halfAnsweringServiceLeavesTheWindowAnswering();
+    void windowGoneWhileThePrintersAreLookedUpEndsTheLookUp();
     void spoolerFrozenAfterTakingAJobIsReportedAsPerhapsPrinted();
     void closingTheWindowWhileCopiesGoAsksFirst();
+    void toldToEndWhileTheQuestionIsOpenEndsInOrder();
     void serviceThatNeverTakesTheJobIsReported();
     void queueThatRefusesJobsIsReported();
     void printerRemovedWhileTheDialogIsOpenIsReported();
@@ -138,6 +147,8 @@ void PrintServiceTest::init()
 
 void PrintServiceTest::cleanup()
 {
+    if (m_window == nullptr)
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 30000);
     if (QMessageBox *box = failureBox())
         box->close();
@@ -343,6 +354,18 @@ void PrintServiceTest::halfAnsweringServiceLeavesTheWindowAnswering()
         clickReturned, messageAfter, probe.longestMs());
 }
 
+void PrintServiceTest::windowGoneWhileThePrintersAreLookedUpEndsTheLookUp()
+{
+    // The program, told to end while a silent service is asked, waits for the look-up before
+    // it ends: the look-up must stop when nobody waits for it, not run to its limit.
+    useServer(server("SALVENOR_SILENT_SERVER"));
+    m_window->setPrintTimeouts({.lookup = 60000ms, .answer = 20000ms});
+    QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    QVERIFY(m_window->isPrinting());
+    m_window.reset();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
+}
+
 void PrintServiceTest::spoolerFrozenAfterTakingAJobIsReportedAsPerhapsPrinted()
 {
     // The spooler takes the first copy and then answers nothing, not even the withdrawal: the
@@ -387,6 +410,36 @@ void PrintServiceTest::closingTheWindowWhileCopiesGoAsksFirst()
     QVERIFY(!question.isEmpty());
     QVERIFY(!m_window->isVisible());
     // The copy under way is withdrawn at once, not after the service's 20 s.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 5000);
+    QTRY_VERIFY2_WITH_TIMEOUT(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')), 5000);
+}
+
+void PrintServiceTest::toldToEndWhileTheQuestionIsOpenEndsInOrder()
+{
+    // SIGTERM while the user is asked whether to quit: the program ends as a closed window
+    // does, the question gone and the window placement written, not with the close half done.
+    const std::optional<QString> settings = settingsFilePath();
+    QVERIFY(settings.has_value());
+    QFile::remove(*settings);
+    useServer(server("SALVENOR_STALLING_SERVER"));
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 20000ms});
+    printThroughDialog(QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE")), 3);
+    QVERIFY(m_window->isPrinting());
+    bool asked = false;
+    salvenor::test::whenWindowShows<QMessageBox>([this, &asked](QMessageBox *question) {
+        asked = true;
+        m_window->endNow(); // what the program does on SIGTERM and SIGINT
+        // A question left open would be answered as the user may: no.
+        const QPointer<QMessageBox> left{question};
+        QTimer::singleShot(100, [left] {
+            if (left != nullptr && left->isVisible())
+                left->button(QMessageBox::No)->click();
+        });
+    });
+    m_window->close();
+    QVERIFY(asked);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY2(QFileInfo::exists(*settings), qPrintable(*settings));
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 5000);
     QTRY_VERIFY2_WITH_TIMEOUT(otherWindows().isEmpty(), qPrintable(otherWindows().join(u',')), 5000);
 }
@@ -445,14 +498,18 @@ void PrintServiceTest::ninetyNineCopiesGoOutWhileTheWindowAnswers()
     const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
     cancelJobsIn(queue);
     enterTypicalRequest();
+    // The count as the window shows it after each copy has started: read when the run says so,
+    // after the window has taken it, since a timer's sample can miss the last one.
     QStringList counted;
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, [&] {
-        if (auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
-            label != nullptr && (counted.isEmpty() || counted.last() != label->text()))
-            counted << label->text();
-    });
-    watch.start(1);
+    salvenor::test::whenWindowShows<salvenor::print::PrintProgressWindow>(
+        [&counted](salvenor::print::PrintProgressWindow *window) {
+            auto *run = window->findChild<salvenor::print::PrintRun *>();
+            auto *label = window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
+            if (run == nullptr || label == nullptr)
+                return;
+            connect(
+                run, &salvenor::print::PrintRun::copyStarted, window, [&counted, label] { counted << label->text(); });
+        });
     QElapsedTimer took;
     took.start();
     printThroughDialog(queue, 99);
