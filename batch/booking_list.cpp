@@ -71,7 +71,7 @@ std::size_t editDistance(std::string_view a, std::string_view b)
 }
 
 // The category key a column name probably means, where it is close to one without being it:
-// "Kinder", "Studenten", "erwachsener", "Erw Schwer".
+// "Kinder", "Studenten", "erwachsener", "Erw Schwer", "Erw.".
 std::optional<std::string_view> nearCategoryKey(std::string_view name)
 {
     const std::string column = normalisedName(name);
@@ -83,13 +83,17 @@ std::optional<std::string_view> nearCategoryKey(std::string_view name)
         const std::string key = normalisedName(category.key);
         // Short keys tolerate one change, longer ones two.
         const std::size_t tolerance = key.size() <= 4 ? 1 : 2;
+        // An abbreviation ("Erw.", "Stud") is at least this long.
+        constexpr std::size_t kShortestAbbreviation = 3;
         std::size_t score = 0;
         if (column == key)
             score = 1000;
+        else if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
+            score = 600 - distance; // "Kinder_Schwer" means Kind_Schwer, not Kind
         else if (column.starts_with(key))
             score = 500 + key.size();
-        else if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
-            score = 100 - distance;
+        else if (column.size() >= kShortestAbbreviation && key.starts_with(column))
+            score = 300 + column.size();
         if (score > bestScore) {
             bestScore = score;
             best = category.key;
@@ -672,6 +676,8 @@ void ListWriter::readHeader(std::string_view body)
     m_headerRead = true;
     m_columns.fieldCount = m_fieldCount;
     m_columns.resultAt.assign(m_fieldCount, std::nullopt);
+    // Where each result column's name stands last: this program appends its columns after the list's own.
+    std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
     for (std::size_t i = 0; i < m_fieldCount; ++i) {
         const std::string text = fieldText(i);
         const std::string_view name = trimmed(text);
@@ -689,10 +695,8 @@ void ListWriter::readHeader(std::string_view body)
         for (const CategoryRules &category : kCategories)
             take(m_columns.counts.at(indexOf(category.category)), category.key);
         for (std::size_t r = 0; r < kResultColumns; ++r) {
-            if (!known && sameName(name, m_texts.resultNames.at(r)) && !m_columns.resultPresent.at(r)) {
-                m_columns.resultAt[i] = r;
-                m_columns.resultPresent.at(r) = true;
-                m_columns.rerun = true;
+            if (!known && sameName(name, m_texts.resultNames.at(r))) {
+                resultNamed.at(r) = i;
                 known = true;
             }
         }
@@ -701,6 +705,16 @@ void ListWriter::readHeader(std::string_view body)
         if (known || passed)
             continue;
         refuseNearMiss(name);
+    }
+    // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are
+    // the list's own columns (a hotel's total price) and pass through untouched.
+    for (std::size_t r = 1; r <= kCategoryCount; ++r)
+        m_columns.rerun = m_columns.rerun || resultNamed.at(r).has_value();
+    for (std::size_t r = 0; r < kResultColumns && m_columns.rerun; ++r) {
+        if (resultNamed.at(r)) {
+            m_columns.resultAt.at(*resultNamed.at(r)) = r;
+            m_columns.resultPresent.at(r) = true;
+        }
     }
     if (!m_columns.arrival || !m_columns.departure) {
         const std::string_view missing = m_columns.arrival ? kDepartureColumn : kArrivalColumn;

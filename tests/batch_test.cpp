@@ -459,7 +459,8 @@ TEST_P(NearMissColumns, RefuseTheListUnlessPassedOnPurpose)
 INSTANTIATE_TEST_SUITE_P(Headers, NearMissColumns,
     testing::Values(NearMiss{"Kinder", "Kind"}, NearMiss{"Studenten", "Student"}, NearMiss{"Erwachsener", "Erwachsene"},
         NearMiss{"Erw Schwer", "Erw_Schwer"}, NearMiss{"Kind-Fremd", "Kind_Fremd"}, NearMiss{"Kinde", "Kind"},
-        NearMiss{"Erwachsne", "Erwachsene"}),
+        NearMiss{"Erwachsne", "Erwachsene"}, NearMiss{"Erw.", "Erwachsene"}, NearMiss{"Stud", "Student"},
+        NearMiss{"Erw. Schw.", "Erw_Schwer"}, NearMiss{"Kinder_Schwer", "Kind_Schwer"}),
     [](const testing::TestParamInfo<NearMiss> &row) {
         std::string name;
         for (const char c : std::string_view{row.param.column})
@@ -503,6 +504,19 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
         "Summe_Kind_Schwer;Summe_Kind_Fremd");
     EXPECT_EQ(lines[1], "1,60;14.03.2016;18.03.2016;1;;1,60;4;0,00;0,00;0,00;0,00;0,00");
     EXPECT_EQ(lines[2], ";14.03.2016;31.02.2016;1;Abreise 31.02.2016 ist kein Kalendertag;;;;;;;");
+}
+
+TEST(BookingList, TheListsOwnNightsTotalAndErrorColumnsAreNoResultsOfAnEarlierRun)
+{
+    // A hotel's list with its own nights, total price and remarks: kept, the results added after them.
+    const ProcessedList first = process("Nummer;Anreise;Abreise;Nächte;Erwachsene;Gesamt;Fehler\n"
+                                        "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3\n");
+    const auto lines = linesOf(first.output);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3;4;18,40;0,00;0,00;0,00;0,00;0,00;18,40;");
+    // Run again on its result: the results are the last of those names, the list's own stay.
+    const ProcessedList again = process(first.output);
+    EXPECT_EQ(again.output, first.output);
 }
 
 TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
