@@ -781,12 +781,18 @@ int ListWriter::readCount(std::optional<std::size_t> column, const CategoryRules
     if (text.empty())
         return 0;
     // A count formatted as a number comes as "2,0" or "2.0": a zero fraction is the whole number.
+    // Three digits after the point are a group of thousands ("1.000" as German spreadsheets group
+    // digits), never taken for 1: a thousand lies outside every category's range.
     std::string_view digits = text;
+    std::string grouped;
     if (const std::size_t point = text.find_first_of(",."); point != std::string_view::npos && point > 0
         && point + 1 < text.size()
         && std::all_of(
-            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; }))
-        digits = text.substr(0, point);
+            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; })) {
+        constexpr std::size_t kGroupDigits = 3;
+        grouped = std::string{text.substr(0, point)} + std::string{text.substr(point + 1)};
+        digits = text.size() - point - 1 == kGroupDigits ? std::string_view{grouped} : text.substr(0, point);
+    }
     const bool whole = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
     // Beyond nine digits a count lies outside every category's range; fewer always fit an int.
     constexpr std::size_t kMostDigits = 9;

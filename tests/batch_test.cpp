@@ -526,9 +526,10 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
                                       "1.1.01;2.1.01;2.0;\n"
                                       "31.12.00;05.01.01;1;\n"
                                       "14.03.2016;18.03.2016;2,5;1,\n"
-                                      "14.03.2016;18.03.2016;,0;\n");
+                                      "14.03.2016;18.03.2016;,0;\n"
+                                      "14.03.2016;18.03.2016;1.000;0,000\n");
     const auto lines = linesOf(run.output);
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_EQ(lines.size(), 7u);
     EXPECT_TRUE(lines[1].ends_with(";4;18,40;0,00;0,00;1,60;0,00;0,00;20,00;")) << lines[1];
     EXPECT_TRUE(lines[2].ends_with(";1;4,20;0,00;0,00;0,00;0,00;0,00;4,20;")) << lines[2];
     EXPECT_TRUE(lines[3].ends_with(";Anreise 31.12.00 liegt außerhalb des Kalenders (01.01.2001 bis 30.12.2030)"))
@@ -536,6 +537,8 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
     EXPECT_TRUE(lines[4].ends_with(";\"Erwachsene „2,5“ ist keine ganze Zahl; Kind „1,“ ist keine ganze Zahl\""))
         << lines[4];
     EXPECT_TRUE(lines[5].ends_with(";Erwachsene „,0“ ist keine ganze Zahl")) << lines[5];
+    // A thousand with its digits grouped is no 1.
+    EXPECT_TRUE(lines[6].ends_with(";Erwachsene 1.000 liegt außerhalb von 0 bis 30")) << lines[6];
 }
 
 struct SeparatorCase
