@@ -178,6 +178,16 @@ check "unreadable file: the reason" grep -q 'kann nicht gelesen werden' "$work/e
 check "unwritable output: status 2" test "$(status_of "$work/good.csv" -o "$work/no/such/folder.csv")" = 2
 check "unknown option: status 2" test "$(status_of --frobnicate)" = 2
 check "a separator of two characters: status 2" test "$(status_of --separator ';;')" = 2
+# An empty name (an unset variable in a script) asks for nothing: refused before any work.
+input=$work/good.csv
+check "--sheets \"\": status 2" test "$(status_of --sheets "")" = 2
+check "--sheets \"\": the reason" grep -q 'Bei --sheets fehlt der Wert' "$work/err.txt"
+check "-o \"\": status 2" test "$(status_of -o "")" = 2
+check "-o \"\": the reason, before the list is read" test "$(cat "$work/err.txt")" = \
+    'salvenor-batch: Bei --output fehlt der Wert. Hilfe: salvenor-batch --help'
+check "-o twice: status 2" test "$(status_of -o "$work/a.csv" -o "$work/b.csv")" = 2
+check "-o twice: the reason" grep -q -- '--output ist mehr als einmal angegeben' "$work/err.txt"
+input=/dev/null
 
 "$batch" --help >"$work/help.txt" 2>&1
 check "--help in German" grep -q '^Aufruf: ' "$work/help.txt"
