@@ -254,7 +254,7 @@ private:
     long m_line = 1; // the line being read
     long m_recordLine = 1; // the line the record began in
     long m_quoteLine = 0; // the line the open quoted field began in
-    bool m_blank = true; // only blanks so far: an empty line
+    bool m_blank = true; // only blanks and separators so far: an empty line
     bool m_carriageReturnAlone = false;
     std::optional<std::size_t> m_tooLongField; // the number (from 1) of the first field beyond kFieldLimit
     std::string m_brokenErrors; // the record is a broken one: its message
@@ -418,8 +418,7 @@ ListWriter::Step ListWriter::endOfLine(std::size_t next, std::string_view termin
 ListWriter::Step ListWriter::atFieldStart(char c, std::size_t i)
 {
     if (c == m_separator) {
-        endField(m_size);
-        m_blank = false;
+        endField(m_size); // a line of separators alone is an empty row of a spreadsheet: no booking
     } else if (c == '"') {
         m_field.quoted = true;
         m_field.begin = m_size + 1;
@@ -580,7 +579,8 @@ void ListWriter::endRecord(std::string_view terminator)
     if (terminator.empty() && m_brokenErrors.empty()
         && (m_state == ScanState::FieldStart || m_state == ScanState::Unquoted || m_state == ScanState::AfterQuote))
         endField(m_size);
-    // An empty line between records is no record: it passes through as it is.
+    // An empty line between records is no record: it passes through as it is. So does a line of
+    // separators alone, as spreadsheet programs write empty rows within the range they export.
     if (m_blank && m_brokenErrors.empty() && !m_carriageReturnAlone && m_size <= kRecordLimit) {
         m_output += m_raw;
         if (!terminator.empty())

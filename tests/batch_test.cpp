@@ -265,6 +265,16 @@ TEST(BookingList, HeaderOnlyAndTheLastLineWithoutALineEnd)
     EXPECT_TRUE(last.output.ends_with(";1;4;0,00;0,00;0,00;1,60;0,00;0,00;1,60;")) << last.output;
 }
 
+TEST(BookingList, EmptyRowsOfASpreadsheetAreNoBookings)
+{
+    const ProcessedList run = process("Anreise;Abreise;Kind\r\n14.03.2016;18.03.2016;1\r\n;;\r\n ; ;\r\n\r\n;;");
+    EXPECT_EQ(run.summary.rows, 1);
+    EXPECT_EQ(run.summary.rowsWithErrors, 0);
+    EXPECT_TRUE(run.output.ends_with(";1,60;\r\n;;\r\n ; ;\r\n\r\n;;")) << run.output;
+    // A quoted empty field is something written on purpose: a row.
+    EXPECT_EQ(process("Anreise;Abreise\n\"\";\n").summary.rowsWithErrors, 1);
+}
+
 TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
 {
     const ProcessedList run = process("Anreise;Abreise\n14.03.2016;18.03.2016\r14.03.2016;18.03.2016\n");
