@@ -1048,6 +1048,11 @@ ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOp
                                    "und Windows-1252. Bitte in Excel als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
                                    "speichern.");
             }
+            if (isWorkbook(data)) {
+                throw UnusableList("Die Eingabe ist eine Arbeitsmappe (xlsx, ods oder xls), keine CSV-Liste. Bitte "
+                                   "in der Tabellenkalkulation als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
+                                   "speichern.");
+            }
             const Encoding encoding = detectEncoding(data);
             if (encoding == Encoding::Utf8WithByteOrderMark)
                 data.remove_prefix(kByteOrderMark.size());

@@ -63,7 +63,14 @@ Encoding detectEncoding(std::string_view start)
 
 bool isUtf16(std::string_view start)
 {
-    return start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
+    const bool withoutMark = start.size() >= 2 && (start[0] == '\0') != (start[1] == '\0');
+    return start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF") || withoutMark;
+}
+
+bool isWorkbook(std::string_view start)
+{
+    using namespace std::string_view_literals;
+    return start.starts_with("PK\x03\x04"sv) || start.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv);
 }
 
 std::string encodeText(std::string_view utf8, Encoding encoding)

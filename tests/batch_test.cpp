@@ -610,6 +610,19 @@ TEST(BookingList, Utf16IsRefusedWithHowToExportUtf8)
     EXPECT_NE(reason.find("CSV UTF-8"), std::string::npos) << reason;
     EXPECT_EQ(reason.find("CR allein"), std::string::npos) << reason;
     EXPECT_NE(reasonFor("\xFE\xFF\0A\0n"s).find("UTF-16"), std::string::npos);
+    // Without a byte-order mark, in either byte order.
+    EXPECT_NE(reasonFor("A\0n\0r\0e\0i\0s\0e\0\r\0\n\0"s).find("UTF-16"), std::string::npos);
+    EXPECT_NE(reasonFor("\0A\0n\0r"s).find("UTF-16"), std::string::npos);
+}
+
+TEST(BookingList, AWorkbookInsteadOfACsvListIsNamed)
+{
+    for (const std::string &start :
+        {"PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0\r\r\r"s, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\r"s}) {
+        const std::string reason = reasonFor(start);
+        EXPECT_NE(reason.find("Arbeitsmappe"), std::string::npos) << reason;
+        EXPECT_NE(reason.find("CSV UTF-8"), std::string::npos) << reason;
+    }
 }
 
 TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
