@@ -303,7 +303,7 @@ void ListWriter::makeTexts()
     m_texts.outsideCounts = text(" liegt außerhalb von 0 bis ");
     m_texts.openQuote = text("„");
     m_texts.closeQuote = text("“");
-    m_texts.fieldsOfHeader = text(" Felder, die Kopfzeile hat ");
+    m_texts.fieldsOfHeader = text(", die Kopfzeile hat ");
     m_needsQuotes = std::string{m_separator} + "\"\r\n";
 }
 
@@ -821,7 +821,7 @@ void ListWriter::writeRow(std::string_view body, std::string errors)
         nextMessage(errors) += encodeText("Die Zeile enthält ein CR ohne LF", m_encoding);
     if (m_fieldCount != m_columns.fieldCount) {
         nextMessage(errors) += encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_fieldCount)
-            + m_texts.fieldsOfHeader + std::to_string(m_columns.fieldCount);
+            + (m_fieldCount == 1 ? " Feld" : " Felder") + m_texts.fieldsOfHeader + std::to_string(m_columns.fieldCount);
     }
     const std::optional<Date> arrival = readDate(m_columns.arrival, kArrivalColumn, true, errors);
     const std::optional<Date> departure = readDate(m_columns.departure, kDepartureColumn, false, errors);

@@ -282,6 +282,8 @@ TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
     EXPECT_TRUE(
         run.output.ends_with(";\"Die Zeile enthält ein CR ohne LF; Die Zeile hat 4 Felder, die Kopfzeile hat 2\"\n"))
         << run.output;
+    EXPECT_TRUE(process("Anreise;Abreise\n14.03.2016\n")
+                    .output.ends_with(";\"Die Zeile hat 1 Feld, die Kopfzeile hat 2; Abreise fehlt\"\n"));
 }
 
 TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
