@@ -220,6 +220,7 @@ private:
     void resetRecord();
     std::string fieldText(std::size_t index) const;
     void readHeader(std::string_view body);
+    void takeResultColumns(const std::array<std::optional<std::size_t>, kResultColumns> &resultNamed);
     bool triedAnotherSeparator(std::string_view body);
     void writeRow(std::string_view body, std::string errors);
     void writeRerunRow(std::string_view body, const std::string &errors, const BookingResult *result);
@@ -671,6 +672,20 @@ bool ListWriter::triedAnotherSeparator(std::string_view body)
     return false;
 }
 
+// A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
+// list's own columns (a hotel's total price) and pass through untouched.
+void ListWriter::takeResultColumns(const std::array<std::optional<std::size_t>, kResultColumns> &resultNamed)
+{
+    for (std::size_t r = 1; r <= kCategoryCount; ++r)
+        m_columns.rerun = m_columns.rerun || resultNamed.at(r).has_value();
+    for (std::size_t r = 0; r < kResultColumns && m_columns.rerun; ++r) {
+        if (resultNamed.at(r)) {
+            m_columns.resultAt.at(*resultNamed.at(r)) = r;
+            m_columns.resultPresent.at(r) = true;
+        }
+    }
+}
+
 void ListWriter::readHeader(std::string_view body)
 {
     m_headerRead = true;
@@ -706,16 +721,7 @@ void ListWriter::readHeader(std::string_view body)
             continue;
         refuseNearMiss(name);
     }
-    // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are
-    // the list's own columns (a hotel's total price) and pass through untouched.
-    for (std::size_t r = 1; r <= kCategoryCount; ++r)
-        m_columns.rerun = m_columns.rerun || resultNamed.at(r).has_value();
-    for (std::size_t r = 0; r < kResultColumns && m_columns.rerun; ++r) {
-        if (resultNamed.at(r)) {
-            m_columns.resultAt.at(*resultNamed.at(r)) = r;
-            m_columns.resultPresent.at(r) = true;
-        }
-    }
+    takeResultColumns(resultNamed);
     if (!m_columns.arrival || !m_columns.departure) {
         const std::string_view missing = m_columns.arrival ? kDepartureColumn : kArrivalColumn;
         throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
