@@ -715,11 +715,12 @@ void ListWriter::readHeader(std::string_view body)
                 known = true;
             }
         }
+        // The names on the command line are UTF-8, the list's may be Windows-1252.
         const bool passed = std::any_of(m_options.passColumns.begin(), m_options.passColumns.end(),
-            [name](const std::string &pass) { return sameName(trimmed(pass), name); });
+            [this, name](const std::string &pass) { return sameName(trimmed(encodeText(pass, m_encoding)), name); });
         if (known || passed)
             continue;
-        refuseNearMiss(name);
+        refuseNearMiss(decodeText(name, m_encoding));
     }
     takeResultColumns(resultNamed);
     if (!m_columns.arrival || !m_columns.departure) {

@@ -101,4 +101,33 @@ std::string encodeText(std::string_view utf8, Encoding encoding)
     return out;
 }
 
+std::string decodeText(std::string_view text, Encoding encoding)
+{
+    if (encoding != Encoding::Windows1252)
+        return std::string{text};
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t code = byte;
+        if (byte >= 0x80 && byte < 0xA0) {
+            code = U'?';
+            for (const auto &[unicode, extra] : kWindows1252Extras) {
+                if (extra == byte)
+                    code = unicode;
+            }
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0U | (code >> 6U)));
+            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
+        } else {
+            out.push_back(static_cast<char>(0xE0U | (code >> 12U)));
+            out.push_back(static_cast<char>(0x80U | ((code >> 6U) & 0x3FU)));
+            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
+        }
+    }
+    return out;
+}
+
 } // namespace salvenor::batch

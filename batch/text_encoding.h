@@ -26,4 +26,7 @@ bool isWorkbook(std::string_view start);
 // The program's own UTF-8 text in the list's encoding. Characters Windows-1252 lacks become "?".
 std::string encodeText(std::string_view utf8, Encoding encoding);
 
+// Text of the list in UTF-8, for standard error.
+std::string decodeText(std::string_view text, Encoding encoding);
+
 } // namespace salvenor::batch

@@ -480,6 +480,13 @@ INSTANTIATE_TEST_SUITE_P(Headers, NearMissColumns,
         return name;
     });
 
+TEST(BookingList, ANearMissInAWindows1252ListIsNamedAndPassedInUtf8)
+{
+    const std::string input = "Anreise;Abreise;Kinder (G\xE4ste)\n14.03.2016;18.03.2016;1\n";
+    EXPECT_NE(reasonFor(input).find("„Kinder (Gäste)“"), std::string::npos) << reasonFor(input);
+    EXPECT_EQ(reasonFor(input, {"Kinder (Gäste)"}), "accepted");
+}
+
 TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
 {
     EXPECT_EQ(reasonFor("Anreise;Abreise;Nummer;Gast;Kunde;Bemerkung;Name;Zimmer;Preis;Land;Status\n"), "accepted");
