@@ -726,7 +726,7 @@ void ListWriter::readHeader(std::string_view body)
     if (!m_columns.arrival || !m_columns.departure) {
         const std::string_view missing = m_columns.arrival ? kDepartureColumn : kArrivalColumn;
         throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
-            + "“. Erste Zeile: " + std::string{body.substr(0, 200)});
+            + "“. Erste Zeile: " + decodeText(body.substr(0, 200), m_encoding));
     }
     m_output += body;
     for (std::size_t r = 0; r < kResultColumns; ++r) {

@@ -480,11 +480,12 @@ INSTANTIATE_TEST_SUITE_P(Headers, NearMissColumns,
         return name;
     });
 
-TEST(BookingList, ANearMissInAWindows1252ListIsNamedAndPassedInUtf8)
+TEST(BookingList, AWindows1252HeaderIsQuotedInUtf8AndItsNearMissPassedInUtf8)
 {
     const std::string input = "Anreise;Abreise;Kinder (G\xE4ste)\n14.03.2016;18.03.2016;1\n";
     EXPECT_NE(reasonFor(input).find("„Kinder (Gäste)“"), std::string::npos) << reasonFor(input);
     EXPECT_EQ(reasonFor(input, {"Kinder (Gäste)"}), "accepted");
+    EXPECT_NE(reasonFor("Ank\xFCnfte;Abreise\n").find("Erste Zeile: Ankünfte;Abreise"), std::string::npos);
 }
 
 TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
