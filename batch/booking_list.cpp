@@ -71,7 +71,7 @@ std::size_t editDistance(std::string_view a, std::string_view b)
 }
 
 // The category key a column name probably means, where it is close to one without being it:
-// "Kinder", "Studenten", "erwachsener", "Erw Schwer".
+// "Kinder", "Studenten", "erwachsener", "Erw Schwer", "Erw.".
 std::optional<std::string_view> nearCategoryKey(std::string_view name)
 {
     const std::string column = normalisedName(name);
@@ -83,13 +83,17 @@ std::optional<std::string_view> nearCategoryKey(std::string_view name)
         const std::string key = normalisedName(category.key);
         // Short keys tolerate one change, longer ones two.
         const std::size_t tolerance = key.size() <= 4 ? 1 : 2;
+        // An abbreviation ("Erw.", "Stud") is at least this long.
+        constexpr std::size_t kShortestAbbreviation = 3;
         std::size_t score = 0;
         if (column == key)
             score = 1000;
+        else if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
+            score = 600 - distance; // "Kinder_Schwer" means Kind_Schwer, not Kind
         else if (column.starts_with(key))
             score = 500 + key.size();
-        else if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
-            score = 100 - distance;
+        else if (column.size() >= kShortestAbbreviation && key.starts_with(column))
+            score = 300 + column.size();
         if (score > bestScore) {
             bestScore = score;
             best = category.key;
@@ -220,6 +224,7 @@ private:
     void resetRecord();
     std::string fieldText(std::size_t index) const;
     void readHeader(std::string_view body);
+    void takeResultColumns(const std::array<std::optional<std::size_t>, kResultColumns> &resultNamed);
     bool triedAnotherSeparator(std::string_view body);
     void writeRow(std::string_view body, std::string errors);
     void writeRerunRow(std::string_view body, const std::string &errors, const BookingResult *result);
@@ -254,7 +259,7 @@ private:
     long m_line = 1; // the line being read
     long m_recordLine = 1; // the line the record began in
     long m_quoteLine = 0; // the line the open quoted field began in
-    bool m_blank = true; // only blanks so far: an empty line
+    bool m_blank = true; // only blanks and separators so far: an empty line
     bool m_carriageReturnAlone = false;
     std::optional<std::size_t> m_tooLongField; // the number (from 1) of the first field beyond kFieldLimit
     std::string m_brokenErrors; // the record is a broken one: its message
@@ -303,7 +308,7 @@ void ListWriter::makeTexts()
     m_texts.outsideCounts = text(" liegt außerhalb von 0 bis ");
     m_texts.openQuote = text("„");
     m_texts.closeQuote = text("“");
-    m_texts.fieldsOfHeader = text(" Felder, die Kopfzeile hat ");
+    m_texts.fieldsOfHeader = text(", die Kopfzeile hat ");
     m_needsQuotes = std::string{m_separator} + "\"\r\n";
 }
 
@@ -418,8 +423,7 @@ ListWriter::Step ListWriter::endOfLine(std::size_t next, std::string_view termin
 ListWriter::Step ListWriter::atFieldStart(char c, std::size_t i)
 {
     if (c == m_separator) {
-        endField(m_size);
-        m_blank = false;
+        endField(m_size); // a line of separators alone is an empty row of a spreadsheet: no booking
     } else if (c == '"') {
         m_field.quoted = true;
         m_field.begin = m_size + 1;
@@ -580,7 +584,8 @@ void ListWriter::endRecord(std::string_view terminator)
     if (terminator.empty() && m_brokenErrors.empty()
         && (m_state == ScanState::FieldStart || m_state == ScanState::Unquoted || m_state == ScanState::AfterQuote))
         endField(m_size);
-    // An empty line between records is no record: it passes through as it is.
+    // An empty line between records is no record: it passes through as it is. So does a line of
+    // separators alone, as spreadsheet programs write empty rows within the range they export.
     if (m_blank && m_brokenErrors.empty() && !m_carriageReturnAlone && m_size <= kRecordLimit) {
         m_output += m_raw;
         if (!terminator.empty())
@@ -671,11 +676,27 @@ bool ListWriter::triedAnotherSeparator(std::string_view body)
     return false;
 }
 
+// A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
+// list's own columns (a hotel's total price) and pass through untouched.
+void ListWriter::takeResultColumns(const std::array<std::optional<std::size_t>, kResultColumns> &resultNamed)
+{
+    for (std::size_t r = 1; r <= kCategoryCount; ++r)
+        m_columns.rerun = m_columns.rerun || resultNamed.at(r).has_value();
+    for (std::size_t r = 0; r < kResultColumns && m_columns.rerun; ++r) {
+        if (resultNamed.at(r)) {
+            m_columns.resultAt.at(*resultNamed.at(r)) = r;
+            m_columns.resultPresent.at(r) = true;
+        }
+    }
+}
+
 void ListWriter::readHeader(std::string_view body)
 {
     m_headerRead = true;
     m_columns.fieldCount = m_fieldCount;
     m_columns.resultAt.assign(m_fieldCount, std::nullopt);
+    // Where each result column's name stands last: this program appends its columns after the list's own.
+    std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
     for (std::size_t i = 0; i < m_fieldCount; ++i) {
         const std::string text = fieldText(i);
         const std::string_view name = trimmed(text);
@@ -693,23 +714,23 @@ void ListWriter::readHeader(std::string_view body)
         for (const CategoryRules &category : kCategories)
             take(m_columns.counts.at(indexOf(category.category)), category.key);
         for (std::size_t r = 0; r < kResultColumns; ++r) {
-            if (!known && sameName(name, m_texts.resultNames.at(r)) && !m_columns.resultPresent.at(r)) {
-                m_columns.resultAt[i] = r;
-                m_columns.resultPresent.at(r) = true;
-                m_columns.rerun = true;
+            if (!known && sameName(name, m_texts.resultNames.at(r))) {
+                resultNamed.at(r) = i;
                 known = true;
             }
         }
+        // The names on the command line are UTF-8, the list's may be Windows-1252.
         const bool passed = std::any_of(m_options.passColumns.begin(), m_options.passColumns.end(),
-            [name](const std::string &pass) { return sameName(trimmed(pass), name); });
+            [this, name](const std::string &pass) { return sameName(trimmed(encodeText(pass, m_encoding)), name); });
         if (known || passed)
             continue;
-        refuseNearMiss(name);
+        refuseNearMiss(decodeText(name, m_encoding));
     }
+    takeResultColumns(resultNamed);
     if (!m_columns.arrival || !m_columns.departure) {
         const std::string_view missing = m_columns.arrival ? kDepartureColumn : kArrivalColumn;
         throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
-            + "“. Erste Zeile: " + std::string{body.substr(0, 200)});
+            + "“. Erste Zeile: " + decodeText(body.substr(0, 200), m_encoding));
     }
     m_output += body;
     for (std::size_t r = 0; r < kResultColumns; ++r) {
@@ -771,12 +792,18 @@ int ListWriter::readCount(std::optional<std::size_t> column, const CategoryRules
     if (text.empty())
         return 0;
     // A count formatted as a number comes as "2,0" or "2.0": a zero fraction is the whole number.
+    // Three digits after the point are a group of thousands ("1.000" as German spreadsheets group
+    // digits), never taken for 1: a thousand lies outside every category's range.
     std::string_view digits = text;
+    std::string grouped;
     if (const std::size_t point = text.find_first_of(",."); point != std::string_view::npos && point > 0
         && point + 1 < text.size()
         && std::all_of(
-            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; }))
-        digits = text.substr(0, point);
+            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; })) {
+        constexpr std::size_t kGroupDigits = 3;
+        grouped = std::string{text.substr(0, point)} + std::string{text.substr(point + 1)};
+        digits = text.size() - point - 1 == kGroupDigits ? std::string_view{grouped} : text.substr(0, point);
+    }
     const bool whole = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
     // Beyond nine digits a count lies outside every category's range; fewer always fit an int.
     constexpr std::size_t kMostDigits = 9;
@@ -805,7 +832,7 @@ void ListWriter::writeRow(std::string_view body, std::string errors)
         nextMessage(errors) += encodeText("Die Zeile enthält ein CR ohne LF", m_encoding);
     if (m_fieldCount != m_columns.fieldCount) {
         nextMessage(errors) += encodeText("Die Zeile hat ", m_encoding) + std::to_string(m_fieldCount)
-            + m_texts.fieldsOfHeader + std::to_string(m_columns.fieldCount);
+            + (m_fieldCount == 1 ? " Feld" : " Felder") + m_texts.fieldsOfHeader + std::to_string(m_columns.fieldCount);
     }
     const std::optional<Date> arrival = readDate(m_columns.arrival, kArrivalColumn, true, errors);
     const std::optional<Date> departure = readDate(m_columns.departure, kDepartureColumn, false, errors);
@@ -1030,6 +1057,11 @@ ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOp
             if (isUtf16(data)) {
                 throw UnusableList("Die Eingabe ist UTF-16-Text (in Excel „Unicode-Text“); gelesen werden UTF-8 "
                                    "und Windows-1252. Bitte in Excel als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
+                                   "speichern.");
+            }
+            if (isWorkbook(data)) {
+                throw UnusableList("Die Eingabe ist eine Arbeitsmappe (xlsx, ods oder xls), keine CSV-Liste. Bitte "
+                                   "in der Tabellenkalkulation als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
                                    "speichern.");
             }
             const Encoding encoding = detectEncoding(data);

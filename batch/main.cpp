@@ -60,8 +60,10 @@ std::string germanParseError(const CLI::ParseError &error)
     const std::string after = colon == std::string::npos ? what : what.substr(colon + 2);
     if (dynamic_cast<const CLI::ExtrasError *>(&error) != nullptr)
         return "Diese Angabe ist hier nicht vorgesehen: " + after;
-    if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) != nullptr)
-        return "Bei " + before + " fehlt der Wert";
+    if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) != nullptr) {
+        return after.starts_with("At Most") ? before + " ist mehr als einmal angegeben"
+                                            : "Bei " + before + " fehlt der Wert";
+    }
     if (dynamic_cast<const CLI::ValidationError *>(&error) != nullptr)
         return before + ": " + after; // our own check's German text
     if (dynamic_cast<const CLI::RequiredError *>(&error) != nullptr)
@@ -111,6 +113,11 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
                "Mehr in der Handbuchseite salvenor-batch(1).");
     try {
         app.parse(argc, argv);
+        // An empty name (an unset variable in a script) would ask for nothing, or for a file "".
+        if (app.count("--output") > 0 && arguments.output.empty())
+            throw CLI::ArgumentMismatch::AtLeast("--output", 1, 0);
+        if (app.count("--sheets") > 0 && arguments.sheets.empty())
+            throw CLI::ArgumentMismatch::AtLeast("--sheets", 1, 0);
     } catch (const CLI::CallForHelp &) {
         std::cout << app.help();
         exitStatus = kEveryRowCalculated;

@@ -36,7 +36,8 @@ extern "C" void removeAndEnd(int signal)
     kill(getpid(), signal);
 }
 
-constexpr std::array kCleanedSignals{SIGINT, SIGTERM, SIGHUP};
+// Those that end a run (Ctrl-C, Ctrl-\, kill, a closed terminal, a closed pipe, a file size limit).
+constexpr std::array kCleanedSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ};
 
 // Blocks the signals above for its lifetime.
 class SignalsBlocked final
@@ -137,8 +138,15 @@ void removeTemporaryFilesOnSignals()
     sigemptyset(&action.sa_mask);
     for (const int signal : kCleanedSignals)
         sigaddset(&action.sa_mask, signal);
-    for (const int signal : kCleanedSignals)
+    for (const int signal : kCleanedSignals) {
+        // A signal ignored by the caller (nohup, a script's background job) stays ignored.
+        struct sigaction current
+        {
+        };
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
 }
 
 void setSheetInProgress(const std::string &path)

@@ -10,7 +10,8 @@ namespace salvenor::batch {
 std::string systemErrorText(int error);
 
 // Removes the temporary files of a run (the result list, the sheet being written) when SIGINT,
-// SIGTERM or SIGHUP ends the program, then ends it by that signal.
+// SIGTERM, SIGHUP, SIGQUIT, SIGPIPE or SIGXFSZ ends the program, then ends it by that signal. A
+// signal the caller ignores (nohup) stays ignored.
 void removeTemporaryFilesOnSignals();
 
 // The result list as a file. A regular file (or a new one) is written to a temporary file in the

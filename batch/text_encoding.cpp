@@ -63,7 +63,14 @@ Encoding detectEncoding(std::string_view start)
 
 bool isUtf16(std::string_view start)
 {
-    return start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF");
+    const bool withoutMark = start.size() >= 2 && (start[0] == '\0') != (start[1] == '\0');
+    return start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF") || withoutMark;
+}
+
+bool isWorkbook(std::string_view start)
+{
+    using namespace std::string_view_literals;
+    return start.starts_with("PK\x03\x04"sv) || start.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv);
 }
 
 std::string encodeText(std::string_view utf8, Encoding encoding)
@@ -90,6 +97,35 @@ std::string encodeText(std::string_view utf8, Encoding encoding)
                 replacement = static_cast<char>(byte);
         }
         out.push_back(replacement);
+    }
+    return out;
+}
+
+std::string decodeText(std::string_view text, Encoding encoding)
+{
+    if (encoding != Encoding::Windows1252)
+        return std::string{text};
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t code = byte;
+        if (byte >= 0x80 && byte < 0xA0) {
+            code = U'?';
+            for (const auto &[unicode, extra] : kWindows1252Extras) {
+                if (extra == byte)
+                    code = unicode;
+            }
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0U | (code >> 6U)));
+            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
+        } else {
+            out.push_back(static_cast<char>(0xE0U | (code >> 12U)));
+            out.push_back(static_cast<char>(0x80U | ((code >> 6U) & 0x3FU)));
+            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
+        }
     }
     return out;
 }

@@ -267,6 +267,16 @@ TEST(BookingList, HeaderOnlyAndTheLastLineWithoutALineEnd)
     EXPECT_TRUE(last.output.ends_with(";1;4;0,00;0,00;0,00;1,60;0,00;0,00;1,60;")) << last.output;
 }
 
+TEST(BookingList, EmptyRowsOfASpreadsheetAreNoBookings)
+{
+    const ProcessedList run = process("Anreise;Abreise;Kind\r\n14.03.2016;18.03.2016;1\r\n;;\r\n ; ;\r\n\r\n;;");
+    EXPECT_EQ(run.summary.rows, 1);
+    EXPECT_EQ(run.summary.rowsWithErrors, 0);
+    EXPECT_TRUE(run.output.ends_with(";1,60;\r\n;;\r\n ; ;\r\n\r\n;;")) << run.output;
+    // A quoted empty field is something written on purpose: a row.
+    EXPECT_EQ(process("Anreise;Abreise\n\"\";\n").summary.rowsWithErrors, 1);
+}
+
 TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
 {
     const ProcessedList run = process("Anreise;Abreise\n14.03.2016;18.03.2016\r14.03.2016;18.03.2016\n");
@@ -274,6 +284,8 @@ TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
     EXPECT_TRUE(
         run.output.ends_with(";\"Die Zeile enthält ein CR ohne LF; Die Zeile hat 4 Felder, die Kopfzeile hat 2\"\n"))
         << run.output;
+    EXPECT_TRUE(process("Anreise;Abreise\n14.03.2016\n")
+                    .output.ends_with(";\"Die Zeile hat 1 Feld, die Kopfzeile hat 2; Abreise fehlt\"\n"));
 }
 
 TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
@@ -476,13 +488,22 @@ TEST_P(NearMissColumns, RefuseTheListUnlessPassedOnPurpose)
 INSTANTIATE_TEST_SUITE_P(Headers, NearMissColumns,
     testing::Values(NearMiss{"Kinder", "Kind"}, NearMiss{"Studenten", "Student"}, NearMiss{"Erwachsener", "Erwachsene"},
         NearMiss{"Erw Schwer", "Erw_Schwer"}, NearMiss{"Kind-Fremd", "Kind_Fremd"}, NearMiss{"Kinde", "Kind"},
-        NearMiss{"Erwachsne", "Erwachsene"}),
+        NearMiss{"Erwachsne", "Erwachsene"}, NearMiss{"Erw.", "Erwachsene"}, NearMiss{"Stud", "Student"},
+        NearMiss{"Erw. Schw.", "Erw_Schwer"}, NearMiss{"Kinder_Schwer", "Kind_Schwer"}),
     [](const testing::TestParamInfo<NearMiss> &row) {
         std::string name;
         for (const char c : std::string_view{row.param.column})
             name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
         return name;
     });
+
+TEST(BookingList, AWindows1252HeaderIsQuotedInUtf8AndItsNearMissPassedInUtf8)
+{
+    const std::string input = "Anreise;Abreise;Kinder (G\xE4ste)\n14.03.2016;18.03.2016;1\n";
+    EXPECT_NE(reasonFor(input).find("„Kinder (Gäste)“"), std::string::npos) << reasonFor(input);
+    EXPECT_EQ(reasonFor(input, {"Kinder (Gäste)"}), "accepted");
+    EXPECT_NE(reasonFor("Ank\xFCnfte;Abreise\n").find("Erste Zeile: Ankünfte;Abreise"), std::string::npos);
+}
 
 TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
 {
@@ -528,6 +549,19 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
     EXPECT_EQ(lines[2], ";14.03.2016;31.02.2016;1;Abreise 31.02.2016 ist kein Kalendertag;;;;;;;");
 }
 
+TEST(BookingList, TheListsOwnNightsTotalAndErrorColumnsAreNoResultsOfAnEarlierRun)
+{
+    // A hotel's list with its own nights, total price and remarks: kept, the results added after them.
+    const ProcessedList first = process("Nummer;Anreise;Abreise;Nächte;Erwachsene;Gesamt;Fehler\n"
+                                        "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3\n");
+    const auto lines = linesOf(first.output);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3;4;18,40;0,00;0,00;0,00;0,00;0,00;18,40;");
+    // Run again on its result: the results are the last of those names, the list's own stay.
+    const ProcessedList again = process(first.output);
+    EXPECT_EQ(again.output, first.output);
+}
+
 TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
 {
     const ProcessedList run = process("Anreise;Abreise;Erwachsene;Kind\n"
@@ -535,9 +569,10 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
                                       "1.1.01;2.1.01;2.0;\n"
                                       "31.12.00;05.01.01;1;\n"
                                       "14.03.2016;18.03.2016;2,5;1,\n"
-                                      "14.03.2016;18.03.2016;,0;\n");
+                                      "14.03.2016;18.03.2016;,0;\n"
+                                      "14.03.2016;18.03.2016;1.000;0,000\n");
     const auto lines = linesOf(run.output);
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_EQ(lines.size(), 7u);
     const std::string adults = categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
     const std::string child = categorySum(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
     const std::string total = formatMoney(parseMoney(adults) + parseMoney(child));
@@ -549,6 +584,8 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
     EXPECT_TRUE(lines[4].ends_with(";\"Erwachsene „2,5“ ist keine ganze Zahl; Kind „1,“ ist keine ganze Zahl\""))
         << lines[4];
     EXPECT_TRUE(lines[5].ends_with(";Erwachsene „,0“ ist keine ganze Zahl")) << lines[5];
+    // A thousand with its digits grouped is no 1.
+    EXPECT_TRUE(lines[6].ends_with(";Erwachsene 1.000 liegt außerhalb von 0 bis 30")) << lines[6];
 }
 
 struct SeparatorCase
@@ -610,6 +647,19 @@ TEST(BookingList, Utf16IsRefusedWithHowToExportUtf8)
     EXPECT_NE(reason.find("CSV UTF-8"), std::string::npos) << reason;
     EXPECT_EQ(reason.find("CR allein"), std::string::npos) << reason;
     EXPECT_NE(reasonFor("\xFE\xFF\0A\0n"s).find("UTF-16"), std::string::npos);
+    // Without a byte-order mark, in either byte order.
+    EXPECT_NE(reasonFor("A\0n\0r\0e\0i\0s\0e\0\r\0\n\0"s).find("UTF-16"), std::string::npos);
+    EXPECT_NE(reasonFor("\0A\0n\0r"s).find("UTF-16"), std::string::npos);
+}
+
+TEST(BookingList, AWorkbookInsteadOfACsvListIsNamed)
+{
+    for (const std::string &start :
+        {"PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0\r\r\r"s, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\r"s}) {
+        const std::string reason = reasonFor(start);
+        EXPECT_NE(reason.find("Arbeitsmappe"), std::string::npos) << reason;
+        EXPECT_NE(reason.find("CSV UTF-8"), std::string::npos) << reason;
+    }
 }
 
 TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)

@@ -131,19 +131,21 @@ check "--sheets into a file with -o: the old output kept" cmp -s "$work/old.csv"
 check "no temporary file left after failures" no_temporary_files "$work"
 
 # Interrupted while the input still comes: no output file, or the old one; nothing left behind.
+# (A background job of a script ignores SIGINT and SIGQUIT: they are set back to end it, as in a
+# terminal.)
 mkfifo "$work/fifo"
-for signal in INT TERM; do
+for signal in INT TERM QUIT PIPE XFSZ; do
     for before in none old; do
         rm -f "$work/signalled.csv"
         [ "$before" = old ] && cp "$work/old.csv" "$work/signalled.csv"
-        "$batch" "$work/fifo" -o "$work/signalled.csv" 2>>"$work/all-messages.txt" &
+        env --default-signal=INT,QUIT "$batch" "$work/fifo" -o "$work/signalled.csv" 2>>"$work/all-messages.txt" &
         pid=$!
         exec 3>"$work/fifo"
         printf 'Anreise;Abreise\n14.03.2016;18.03.2016\n' >&3
         for _ in $(seq 50); do no_temporary_files "$work" || break; sleep 0.1; done
         check "SIG$signal ($before): the temporary file existed mid-run" test -n "$(find "$work" -maxdepth 1 -name '.signalled.csv.*')"
         kill -s "$signal" "$pid"
-        wait "$pid"
+        wait "$pid" 2>/dev/null
         status=$?
         exec 3>&-
         check "SIG$signal ($before): ended by the signal" test "$status" -gt 128
@@ -155,6 +157,21 @@ for signal in INT TERM; do
         check "SIG$signal ($before): no temporary file left" no_temporary_files "$work"
     done
 done
+
+# A signal the caller ignores (nohup) does not end the run.
+rm -f "$work/signalled.csv"
+nohup "$batch" "$work/fifo" -o "$work/signalled.csv" 2>>"$work/all-messages.txt" >/dev/null &
+pid=$!
+exec 3>"$work/fifo"
+printf 'Anreise;Abreise\n14.03.2016;18.03.2016\n' >&3
+for _ in $(seq 50); do no_temporary_files "$work" || break; sleep 0.1; done
+kill -s HUP "$pid"
+sleep 0.2
+(printf '14.03.2016;19.03.2016\n' >&3) 2>/dev/null # in a subshell: a reader ended by SIGHUP ends only that
+exec 3>&-
+wait "$pid" 2>/dev/null
+check "nohup: SIGHUP ignored, status 0" test $? = 0
+check "nohup: the whole list written" test "$(wc -l <"$work/signalled.csv")" = 3
 
 # A rerun on its own result calculates the result columns again, in place.
 "$batch" "$work/good.csv" -o "$work/rerun.csv" 2>/dev/null
@@ -179,6 +196,16 @@ check "unreadable file: the reason" grep -q 'kann nicht gelesen werden' "$work/e
 check "unwritable output: status 2" test "$(status_of "$work/good.csv" -o "$work/no/such/folder.csv")" = 2
 check "unknown option: status 2" test "$(status_of --frobnicate)" = 2
 check "a separator of two characters: status 2" test "$(status_of --separator ';;')" = 2
+# An empty name (an unset variable in a script) asks for nothing: refused before any work.
+input=$work/good.csv
+check "--sheets \"\": status 2" test "$(status_of --sheets "")" = 2
+check "--sheets \"\": the reason" grep -q 'Bei --sheets fehlt der Wert' "$work/err.txt"
+check "-o \"\": status 2" test "$(status_of -o "")" = 2
+check "-o \"\": the reason, before the list is read" test "$(cat "$work/err.txt")" = \
+    'salvenor-batch: Bei --output fehlt der Wert. Hilfe: salvenor-batch --help'
+check "-o twice: status 2" test "$(status_of -o "$work/a.csv" -o "$work/b.csv")" = 2
+check "-o twice: the reason" grep -q -- '--output ist mehr als einmal angegeben' "$work/err.txt"
+input=/dev/null
 
 "$batch" --help >"$work/help.txt" 2>&1
 check "--help in German" grep -q '^Aufruf: ' "$work/help.txt"
