@@ -345,12 +345,16 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
         m_entry = new QLineEdit(parentWidget() != nullptr ? parentWidget() : this);
         m_entry->setObjectName(QStringLiteral("Datumseingabe"));
         m_entry->setAccessibleName(m_entryName);
-        m_entry->setAccessibleDescription(
-            QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
         m_entry->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
         m_entry->setFont(findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))->font());
-        m_entry->installEventFilter(this);
+        // Tab and Shift+Tab leave the entry as they would leave the calendar.
+        QWidget::setTabOrder(this, m_entry);
     }
+    m_entryOpen = true;
+    // A reason given at the last opening is not said again.
+    m_entry->setAccessibleDescription(
+        QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
+    m_entry->installEventFilter(this);
     const int height = m_entry->sizeHint().height();
     const QPoint corner = m_entry->parentWidget() == this ? QPoint{0, 0} : pos();
     m_entry->setGeometry(corner.x(), corner.y() + this->height() - height, width(), height);
@@ -364,18 +368,19 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
 
 void MonthCalendar::closeDateEntry()
 {
-    if (m_entry == nullptr)
+    if (!m_entryOpen)
         return;
-    QLineEdit *entry = m_entry;
-    m_entry = nullptr;
-    const bool hadFocus = entry->hasFocus();
-    entry->removeEventFilter(this);
-    entry->hide();
-    entry->deleteLater();
-    if (hadFocus) {
+    m_entryOpen = false;
+    m_entry->removeEventFilter(this);
+    // The focus moves first and the entry is kept, hidden, for the next digit: a screen reader
+    // asks about the object the focus left while it speaks the new one, and says nothing at all
+    // when that object is gone.
+    if (m_entry->hasFocus()) {
         if (auto *view = findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
             view->setFocus(Qt::OtherFocusReason);
     }
+    m_entry->hide();
+    m_entry->clear();
 }
 
 void MonthCalendar::commitDateEntry()

@@ -66,6 +66,7 @@ private slots:
     void typedDateEntry();
     void aDateEntryLongerThanItsFormIsRefused_data();
     void aDateEntryLongerThanItsFormIsRefused();
+    void aClosedDateEntryStaysForTheReaderAndTabGoesOn();
     void typedCountPicksThatCount();
     void aTypedNumberAboveTheMaximumChangesNothing_data();
     void aTypedNumberAboveTheMaximumChangesNothing();
@@ -430,6 +431,58 @@ void MainWindowTest::aDateEntryLongerThanItsFormIsRefused()
     QCOMPARE(m_window->departure(), QDate(2016, 3, 15));
     QTest::keyClick(calendar->dateEntry(), Qt::Key_Escape);
     QVERIFY(calendar->dateEntry() == nullptr);
+}
+
+void MainWindowTest::aClosedDateEntryStaysForTheReaderAndTabGoesOn()
+{
+    MonthCalendar *arrival = arrivalCalendar();
+    QTableView *arrivalDays = test::calendarView(arrival);
+    QTableView *departureDays = test::calendarView(departureCalendar());
+    const auto open = [&](char digit) {
+        arrivalDays->setFocus();
+        QTest::keyClick(arrivalDays, digit);
+        return QPointer<QLineEdit>{arrival->dateEntry()};
+    };
+    // A screen reader asks about the object the focus left while it speaks the calendar: after
+    // Esc that object is still there, with its name, and the focus is on the days.
+    QPointer<QLineEdit> entry = open('1');
+    QVERIFY(!entry.isNull());
+    QTest::keyClick(entry, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QVERIFY(arrival->dateEntry() == nullptr);
+    QVERIFY(!entry.isNull());
+    QVERIFY(!entry->isVisible());
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(entry)->text(QAccessible::Name), QStringLiteral("Datumseingabe Anreise"));
+    QCOMPARE(QApplication::focusWidget(), arrivalDays);
+
+    // Opened again it starts with the new digit and without the last refusal's reason.
+    entry = open('3');
+    QVERIFY(!entry.isNull());
+    QTest::keyClicks(entry, QStringLiteral("1.02.2016"));
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(QAccessible::queryAccessibleInterface(entry)->text(QAccessible::Description),
+        QStringLiteral("Den 31.02.2016 gibt es nicht."));
+    QTest::keyClick(entry, Qt::Key_Escape);
+    entry = open('2');
+    QVERIFY(!entry.isNull());
+    QCOMPARE(entry->text(), QStringLiteral("2"));
+    QVERIFY(!QAccessible::queryAccessibleInterface(entry)
+                 ->text(QAccessible::Description)
+                 .contains(QStringLiteral("gibt es nicht")));
+
+    // Tab leaves the entry for the control after the calendar, Shift+Tab for the calendar, and
+    // the typed text is dropped either way.
+    QTest::keyClick(entry, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), departureDays);
+    QTRY_VERIFY(arrival->dateEntry() == nullptr);
+    entry = open('2');
+    QVERIFY(!entry.isNull());
+    QTest::keyClick(entry, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), arrivalDays);
+    QTRY_VERIFY(arrival->dateEntry() == nullptr);
+    QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
 }
 
 void MainWindowTest::typedCountPicksThatCount()
