@@ -54,6 +54,7 @@ private slots:
     void explanationKeyShowsAndSaysTheExplanation();
     void calendarSaysTheChosenDayInFull();
     void chosenDayIsAnnouncedByKeyClickAndEntry();
+    void countsClearedByADateAreSaid();
     void daySetByTheProgramIsShownChosen();
     void monthAndYearButtonsSayWhatTheyShow();
     void dateEntryIsANamedObjectOfTheTree();
@@ -325,6 +326,41 @@ void ScreenReaderTest::chosenDayIsAnnouncedByKeyClickAndEntry()
     QCOMPARE(accessible(test::calendarView(calendar("Anreise")))->text(QAccessible::Name),
         QStringLiteral("Freitag, 1. April 2016"));
     QCOMPARE(accessible(days)->text(QAccessible::Name), QStringLiteral("Samstag, 2. April 2016"));
+}
+
+void ScreenReaderTest::countsClearedByADateAreSaid()
+{
+    // A new day sets every count and sum back to 0, which a sighted user sees at once: a reader
+    // hears it with the day, and only when a count had been chosen.
+    QSignalSpy said{announcer(), &Announcer::announced};
+    const QString cleared = QStringLiteral(", alle Anzahlen auf 0, Gesamt 0,00 €");
+    QComboBox *children = selector("Anz_Kind");
+    children->setFocus();
+    QTest::keyClick(children, '1');
+    QTableView *arrivalDays = test::calendarView(calendar("Anreise"));
+    arrivalDays->setFocus();
+    QTest::keyClick(arrivalDays, Qt::Key_Right);
+    QCOMPARE(children->currentText(), QStringLiteral("0"));
+    QCOMPARE(
+        said.last().at(1).toString(), QStringLiteral("Anreisetag, Abreise Mittwoch, 16. März 2016, 1 Nacht") + cleared);
+    QTest::keyClick(arrivalDays, Qt::Key_Right);
+    QCOMPARE(said.last().at(1).toString(), QStringLiteral("Anreisetag, Abreise Donnerstag, 17. März 2016, 1 Nacht"));
+
+    // The departure: by a key, by a click that moves on to the counts, and after the warning.
+    QTableView *departureDays = test::calendarView(calendar("Abreise"));
+    for (const auto &[move, detail] :
+        {std::pair{std::function<void()>{[&] { QTest::keyClick(departureDays, Qt::Key_Right); }},
+             QStringLiteral("Abreisetag, 2 Nächte") + cleared},
+            std::pair{std::function<void()>{[&] {
+                          clickDay(calendar("Abreise"), QDate{2016, 3, 20});
+                      }},
+                QStringLiteral("Abreisetag, 4 Nächte") + cleared + QStringLiteral(", weiter bei Anzahl Erwachsene")}}) {
+        QTest::keyClick(children, Qt::Key_Down);
+        QCOMPARE(children->currentText(), QStringLiteral("1"));
+        departureDays->setFocus();
+        move();
+        QCOMPARE(said.last().at(1).toString(), detail);
+    }
 }
 
 void ScreenReaderTest::daySetByTheProgramIsShownChosen()
