@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -297,8 +298,14 @@ bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-        if (watched == m_entry && event->type() == QEvent::FocusOut)
-            QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
+        if (watched == m_entry && event->type() == QEvent::FocusOut) {
+            // A menu, a window in front or another program has the focus for a while only and gives
+            // it back to the entry, which it cannot do to a closed one.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason
+                && reason != Qt::ActiveWindowFocusReason)
+                QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
+        }
         if (auto *view = qobject_cast<QTableView *>(watched))
             showFocusFrame(view, event->type() == QEvent::FocusIn);
         break;

@@ -67,6 +67,7 @@ private slots:
     void aDateEntryLongerThanItsFormIsRefused_data();
     void aDateEntryLongerThanItsFormIsRefused();
     void aClosedDateEntryStaysForTheReaderAndTabGoesOn();
+    void aMenuOpenedFromTheDateEntryComesBackToIt();
     void typedCountPicksThatCount();
     void aTypedNumberAboveTheMaximumChangesNothing_data();
     void aTypedNumberAboveTheMaximumChangesNothing();
@@ -483,6 +484,37 @@ void MainWindowTest::aClosedDateEntryStaysForTheReaderAndTabGoesOn()
     QCOMPARE(QApplication::focusWidget(), arrivalDays);
     QTRY_VERIFY(arrival->dateEntry() == nullptr);
     QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
+}
+
+void MainWindowTest::aMenuOpenedFromTheDateEntryComesBackToIt()
+{
+    // A menu takes the focus for a while only: Esc, Esc goes back to the entry with its text, as
+    // it goes back to any other control. Closed at the menu, the entry left the keyboard on the
+    // menu bar, and the next arrow key moved nothing.
+    MonthCalendar *arrival = arrivalCalendar();
+    QTableView *days = test::calendarView(arrival);
+    days->setFocus();
+    QTest::keyClick(days, '1');
+    QLineEdit *entry = arrival->dateEntry();
+    QVERIFY(entry != nullptr);
+    QTest::keyClicks(entry, QStringLiteral("4.03"));
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    QTest::keyClick(entry, Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(file->isVisible());
+    // The event loop runs between the keys, as it does for a user.
+    QCoreApplication::processEvents();
+    QTest::keyClick(file, Qt::Key_Escape);
+    QTRY_VERIFY(!file->isVisible());
+    QCoreApplication::processEvents();
+    QTest::keyClick(m_window->menuBar(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), entry);
+    QCOMPARE(arrival->dateEntry(), entry);
+    QCOMPARE(entry->text(), QStringLiteral("14.03"));
+    QTest::keyClicks(entry, QStringLiteral(".2016"));
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
+    QVERIFY(arrival->dateEntry() == nullptr);
 }
 
 void MainWindowTest::typedCountPicksThatCount()
