@@ -438,18 +438,20 @@ void MainWindow::onArrivalChosen()
     m_ui.arrivalDay->setText(fromStd(update.arrivalDayText));
     m_ui.departureCalendar->setDateFromProgram(toQDate(update.departure));
     m_ui.departureDay->setText(fromStd(update.departureDayText));
+    const bool countsCleared = anyCountChosen();
     clearResults();
     clearCounts();
     showNights(update.nightsText);
     setStatusText(fromStd(update.statusText));
     updateCalendarDescriptions();
-    announceStay(StayEnd::Arrival);
+    announceStay(StayEnd::Arrival, countsCleared);
 }
 
 void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
 {
     const StayUpdate clicked = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
     m_ui.departureDay->setText(fromStd(clicked.clickedDepartureText));
+    const bool countsCleared = anyCountChosen();
     clearResults();
     clearCounts();
     if (clicked.warning) {
@@ -467,7 +469,7 @@ void MainWindow::onDepartureChosen(QDate /*day*/, DayChoice choice)
         m_ui.rows.front().selector->setFocus(Qt::OtherFocusReason);
     else
         m_ui.departureCalendar->setFocus(Qt::OtherFocusReason);
-    announceStay(StayEnd::Departure);
+    announceStay(StayEnd::Departure, countsCleared);
 }
 
 void MainWindow::showSettledStay()
@@ -543,10 +545,18 @@ void MainWindow::showExplanation(PersonCategory category)
     m_announcer->announce(QStringLiteral("Summe ") + fromStd(kCategories.at(indexOf(category)).subject), explanation);
 }
 
-void MainWindow::announceStay(StayEnd end)
+bool MainWindow::anyCountChosen() const
 {
-    // The day just chosen in full, then what it means for the stay.
-    const QString nights = m_ui.rows.front().nights->accessibleName();
+    return std::any_of(m_ui.rows.begin(), m_ui.rows.end(),
+        [](const MainWindowControls::CategoryRow &row) { return row.selector->currentIndex() > 0; });
+}
+
+void MainWindow::announceStay(StayEnd end, bool countsCleared)
+{
+    // The day just chosen in full, then what it means for the stay, and for the counts that a
+    // sighted user sees go back to 0.
+    const QString nights = m_ui.rows.front().nights->accessibleName()
+        + (countsCleared ? QStringLiteral(", alle Anzahlen auf 0, Gesamt %1 €").arg(m_ui.total->text()) : QString{});
     if (end == StayEnd::Arrival) {
         m_announcer->announce(
             spokenDate(arrival()), QStringLiteral("Anreisetag, Abreise %1, %2").arg(spokenDate(departure()), nights));

@@ -113,7 +113,9 @@ private:
     void updateCalendarDescriptions();
 
     enum class StayEnd { Arrival, Departure };
-    void announceStay(StayEnd end);
+    // countsCleared: the new day took counts back to 0 that had been chosen.
+    void announceStay(StayEnd end, bool countsCleared);
+    bool anyCountChosen() const;
     QString resultsLine(const MainWindowControls::CategoryRow &row) const;
     void updateResultDescriptions();
     void showExplanation(PersonCategory category);

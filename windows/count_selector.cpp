@@ -167,9 +167,14 @@ void CountSelector::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).isPrint() && event->key() != Qt::Key_Space) {
-        // Letters and other characters pick nothing.
+    // Letters, other characters and control characters (Backspace, Delete, Ctrl+A) pick nothing.
+    // Qt's combo box would search its closed list for them, and a screen reader would hear of
+    // that list's item as if the list had opened. Space opens the list; Return, Enter and Esc go
+    // on to the window.
+    const int key = event->key();
+    const bool comboBoxKey
+        = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+    if (!event->text().isEmpty() && !comboBoxKey) {
         event->accept();
         return;
     }

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -291,8 +292,14 @@ bool MonthCalendar::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-        if (watched == m_entry && event->type() == QEvent::FocusOut)
-            QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
+        if (watched == m_entry && event->type() == QEvent::FocusOut) {
+            // A menu, a window in front or another program has the focus for a while only and gives
+            // it back to the entry, which it cannot do to a closed one.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason
+                && reason != Qt::ActiveWindowFocusReason)
+                QMetaObject::invokeMethod(this, &MonthCalendar::closeDateEntry, Qt::QueuedConnection);
+        }
         if (auto *view = qobject_cast<QTableView *>(watched))
             showFocusFrame(view, event->type() == QEvent::FocusIn);
         break;
@@ -339,12 +346,16 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
         m_entry = new QLineEdit(parentWidget() != nullptr ? parentWidget() : this);
         m_entry->setObjectName(QStringLiteral("Datumseingabe"));
         m_entry->setAccessibleName(m_entryName);
-        m_entry->setAccessibleDescription(
-            QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
         m_entry->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
         m_entry->setFont(m_days->font());
-        m_entry->installEventFilter(this);
+        // Tab and Shift+Tab leave the entry as they would leave the calendar.
+        QWidget::setTabOrder(this, m_entry);
     }
+    m_entryOpen = true;
+    // A reason given at the last opening is not said again.
+    m_entry->setAccessibleDescription(
+        QStringLiteral("Tag.Monat.Jahr, zum Beispiel 14.03.2016; Eingabe übernimmt, Escape verwirft"));
+    m_entry->installEventFilter(this);
     const int height = m_entry->sizeHint().height();
     const QPoint corner = m_entry->parentWidget() == this ? QPoint{0, 0} : pos();
     m_entry->setGeometry(corner.x(), corner.y() + this->height() - height, width(), height);
@@ -358,16 +369,17 @@ void MonthCalendar::openDateEntry(const QString &firstDigit)
 
 void MonthCalendar::closeDateEntry()
 {
-    if (m_entry == nullptr)
+    if (!m_entryOpen)
         return;
-    QLineEdit *entry = m_entry;
-    m_entry = nullptr;
-    const bool hadFocus = entry->hasFocus();
-    entry->removeEventFilter(this);
-    entry->hide();
-    entry->deleteLater();
-    if (hadFocus)
+    m_entryOpen = false;
+    m_entry->removeEventFilter(this);
+    // The focus moves first and the entry is kept, hidden, for the next digit: a screen reader
+    // asks about the object the focus left while it speaks the new one, and says nothing at all
+    // when that object is gone.
+    if (m_entry->hasFocus())
         m_days->setFocus(Qt::OtherFocusReason);
+    m_entry->hide();
+    m_entry->clear();
 }
 
 void MonthCalendar::commitDateEntry()

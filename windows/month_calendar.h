@@ -32,7 +32,7 @@ public:
     void setDateFromProgram(QDate date);
 
     // The typed date entry, while it is open (null otherwise).
-    QLineEdit *dateEntry() const { return m_entry; }
+    QLineEdit *dateEntry() const { return m_entryOpen ? m_entry : nullptr; }
     // What a screen reader calls the date entry ("Datumseingabe Anreise").
     void setDateEntryName(const QString &name);
 
@@ -75,7 +75,9 @@ private:
     // reported a second time. Cleared at every mouse press on the days.
     QDate m_reportedBySelection;
     bool m_mouseDown = false;
+    // Made at the first digit and kept, hidden while closed.
     QLineEdit *m_entry = nullptr;
+    bool m_entryOpen = false;
     QString m_entryName = QStringLiteral("Datumseingabe");
 };
 

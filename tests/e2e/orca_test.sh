@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What a blind user hears: the screen reader Orca runs beside the real program on Xvfb, with a
 # session bus and the accessibility bus of its own, while the typical request is entered by
-# keyboard alone (arrival typed into the date entry, departure 18.03.2016 after a key move and a
-# refused date, 2 adults, the explanation key). Orca writes every utterance to its debug log as a
+# keyboard alone (a date entry dropped with Esc, arrival typed into the date entry, departure
+# 18.03.2016 after a key move and a refused date, 2 adults, the explanation key). Orca writes every utterance to its debug log as a
 # "SPEECH OUTPUT:" line; no speech server is needed. The test requires what a user must hear:
 # each count with its category, the sum and the total after a change, the chosen days in full,
 # the date entry by name, a refused date's reason. Usage: orca_test.sh PROGRAM
@@ -101,6 +101,8 @@ typed() {
     sleep 1
 }
 keys Tab Tab Tab Tab Tab Tab # the arrival calendar
+typed "1"
+keys Escape # the entry dropped at once: the calendar is said again
 typed "14.03.2016"
 keys Return
 keys Tab # the departure calendar
@@ -169,6 +171,12 @@ grep -qF "4 Nächte Vorsaison zu $(core_figure Gesamt 14.03.2016 15.03.2016 Erwa
     echo "FAIL: Orca never read the explanation"
     missing=$((missing + 1))
 }
+# After Esc in the date entry the reader is back on the calendar and says so.
+after_escape=$(grep -n -A1 -xF "escape " "$spoken" | sed -n '2s/^[0-9]*-//p')
+if [ "$after_escape" != "$today" ]; then
+    echo "FAIL: after Esc in the date entry Orca said \"$after_escape\", not the day"
+    missing=$((missing + 1))
+fi
 # Never a week of bare day numbers ("14." "15." ...), as Qt's own table of days gave.
 if awk '/^[0-9]+\.$/ { if (previous) found = 1; previous = 1; next } { previous = 0 } END { exit !found }' "$spoken"; then
     echo "FAIL: Orca read a row of bare day numbers"

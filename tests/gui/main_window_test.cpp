@@ -66,6 +66,8 @@ private slots:
     void typedDateEntry();
     void aDateEntryLongerThanItsFormIsRefused_data();
     void aDateEntryLongerThanItsFormIsRefused();
+    void aClosedDateEntryStaysForTheReaderAndTabGoesOn();
+    void aMenuOpenedFromTheDateEntryComesBackToIt();
     void typedCountPicksThatCount();
     void aTypedNumberAboveTheMaximumChangesNothing_data();
     void aTypedNumberAboveTheMaximumChangesNothing();
@@ -433,6 +435,89 @@ void MainWindowTest::aDateEntryLongerThanItsFormIsRefused()
     QCOMPARE(m_window->departure(), QDate(2016, 3, 15));
     QTest::keyClick(calendar->dateEntry(), Qt::Key_Escape);
     QVERIFY(calendar->dateEntry() == nullptr);
+}
+
+void MainWindowTest::aClosedDateEntryStaysForTheReaderAndTabGoesOn()
+{
+    MonthCalendar *arrival = arrivalCalendar();
+    QTableView *arrivalDays = test::calendarView(arrival);
+    QTableView *departureDays = test::calendarView(departureCalendar());
+    const auto open = [&](char digit) {
+        arrivalDays->setFocus();
+        QTest::keyClick(arrivalDays, digit);
+        return QPointer<QLineEdit>{arrival->dateEntry()};
+    };
+    // A screen reader asks about the object the focus left while it speaks the calendar: after
+    // Esc that object is still there, with its name, and the focus is on the days.
+    QPointer<QLineEdit> entry = open('1');
+    QVERIFY(!entry.isNull());
+    QTest::keyClick(entry, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QVERIFY(arrival->dateEntry() == nullptr);
+    QVERIFY(!entry.isNull());
+    QVERIFY(!entry->isVisible());
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(entry)->text(QAccessible::Name), QStringLiteral("Datumseingabe Anreise"));
+    QCOMPARE(QApplication::focusWidget(), arrivalDays);
+
+    // Opened again it starts with the new digit and without the last refusal's reason.
+    entry = open('3');
+    QVERIFY(!entry.isNull());
+    QTest::keyClicks(entry, QStringLiteral("1.02.2016"));
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(QAccessible::queryAccessibleInterface(entry)->text(QAccessible::Description),
+        QStringLiteral("Den 31.02.2016 gibt es nicht."));
+    QTest::keyClick(entry, Qt::Key_Escape);
+    entry = open('2');
+    QVERIFY(!entry.isNull());
+    QCOMPARE(entry->text(), QStringLiteral("2"));
+    QVERIFY(!QAccessible::queryAccessibleInterface(entry)
+                 ->text(QAccessible::Description)
+                 .contains(QStringLiteral("gibt es nicht")));
+
+    // Tab leaves the entry for the control after the calendar, Shift+Tab for the calendar, and
+    // the typed text is dropped either way.
+    QTest::keyClick(entry, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), departureDays);
+    QTRY_VERIFY(arrival->dateEntry() == nullptr);
+    entry = open('2');
+    QVERIFY(!entry.isNull());
+    QTest::keyClick(entry, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), arrivalDays);
+    QTRY_VERIFY(arrival->dateEntry() == nullptr);
+    QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
+}
+
+void MainWindowTest::aMenuOpenedFromTheDateEntryComesBackToIt()
+{
+    // A menu takes the focus for a while only: Esc, Esc goes back to the entry with its text, as
+    // it goes back to any other control. Closed at the menu, the entry left the keyboard on the
+    // menu bar, and the next arrow key moved nothing.
+    MonthCalendar *arrival = arrivalCalendar();
+    QTableView *days = test::calendarView(arrival);
+    days->setFocus();
+    QTest::keyClick(days, '1');
+    QLineEdit *entry = arrival->dateEntry();
+    QVERIFY(entry != nullptr);
+    QTest::keyClicks(entry, QStringLiteral("4.03"));
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    QTest::keyClick(entry, Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(file->isVisible());
+    // The event loop runs between the keys, as it does for a user.
+    QCoreApplication::processEvents();
+    QTest::keyClick(file, Qt::Key_Escape);
+    QTRY_VERIFY(!file->isVisible());
+    QCoreApplication::processEvents();
+    QTest::keyClick(m_window->menuBar(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), entry);
+    QCOMPARE(arrival->dateEntry(), entry);
+    QCOMPARE(entry->text(), QStringLiteral("14.03"));
+    QTest::keyClicks(entry, QStringLiteral(".2016"));
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(m_window->arrival(), QDate(2016, 3, 14));
+    QVERIFY(arrival->dateEntry() == nullptr);
 }
 
 void MainWindowTest::typedCountPicksThatCount()
