@@ -25,22 +25,9 @@ cleanup() {
 trap cleanup EXIT
 start_xvfb "$work" 900x650 || { echo "Xvfb did not start" >&2; exit 1; }
 
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-pid=$!
-main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1 || true; }
-# The splash closes on a key; then the main window shows with the focus on the adults' count.
-for _ in $(seq 100); do
-    [ -n "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)" ] && break
-    sleep 0.1
-done
-sleep 0.3
-xdotool key x
-window=
-for _ in $(seq 100); do
-    window=$(main_window)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
+# The main window shows with the focus on the adults' count.
+start_program_past_splash "$program" "$work" || true
+pid=$program_pid
 [ -n "$window" ] || { echo "the main window did not show" >&2; cat "$work/program.log" >&2; exit 1; }
 sleep 0.5
 keys() { xdotool key --delay 40 "$@"; sleep 0.2; }

@@ -26,28 +26,10 @@ fail() {
 }
 start_xvfb "$work" || fail "Xvfb did not start"
 
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-pids+=($!)
-
-main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
-# The splash closes on a key; then the main window shows with the focus on the adults' count.
-for _ in $(seq 100); do
-    [ -n "$(xdotool search --onlyvisible --class salvenor 2>/dev/null | head -n 1)" ] && break
-    sleep 0.1
-done
-sleep 0.3
-xdotool key x
-window=
-for _ in $(seq 100); do
-    window=$(main_window)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || fail "the main window did not show"
+start_accessibility_bus "$work"
+# The main window shows with the focus on the adults' count.
+start_program_past_splash "$program" "$work" || fail "the main window did not show"
+pids+=("$program_pid")
 sleep 0.5
 keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
 # The typical request by keyboard alone: Tab to the arrival calendar, type the day, Enter; Tab to

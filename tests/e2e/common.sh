@@ -53,3 +53,34 @@ core_figure() {
     shift
     "${SALVENOR_CORE_ANSWER:?set it to the core_answer program of the build}" "$@" | sed -n "s/^$what //p" | tail -n 1
 }
+
+# Starts the accessibility bus (at-spi2-core) on the session bus the script runs in, and tells Qt
+# to speak to it; the launcher's PID is added to the array $pids.
+start_accessibility_bus() {
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$1/atspi.log" 2>&1 &
+    pids+=($!)
+    sleep 0.5
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+}
+
+# Starts the program $1 on the X server, its output in $2/program.log, and closes its splash with a
+# key; the program's PID is left in $program_pid and its main window's id in $window. Returns 1
+# when the main window does not show.
+start_program_past_splash() {
+    local program=$1 work=$2
+    QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
+    program_pid=$!
+    for _ in $(seq 100); do
+        [ -n "$(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | head -n 1)" ] && break
+        sleep 0.1
+    done
+    sleep 0.3
+    xdotool key x
+    window=
+    for _ in $(seq 100); do
+        window=$(xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1 || true)
+        [ -n "$window" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}

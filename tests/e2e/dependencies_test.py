@@ -297,7 +297,7 @@ def main():
         for program, line in cmake_calls(cmake.read_text()):
             if program not in targets:
                 called.append((program, f"{cmake.relative_to(root)}:{line}", False))
-    for source in sorted(root.glob("tests/**/*.cpp")) + sorted(root.glob("bench/*.cpp")):
+    for source in sorted(root.glob("tests/**/*.cpp")) + sorted(root.glob("tests/**/*.h")) + sorted(root.glob("bench/*.cpp")):
         for program, line in cpp_calls(source.read_text()):
             called.append((program, f"{source.relative_to(root)}:{line}", True))
 

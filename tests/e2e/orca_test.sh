@@ -53,10 +53,7 @@ fail() {
 }
 start_xvfb "$work" || fail "Xvfb did not start"
 
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+start_accessibility_bus "$work"
 
 orca --replace --debug-file "$work/orca.log" >"$work/orca.out" 2>&1 &
 orca=$!
@@ -75,21 +72,8 @@ sys.exit(0 if "orca" in names else 1)' 2>/dev/null; then
 done
 [ -n "$ready" ] || fail "Orca did not start: $(head -c 2000 "$work/orca.out")"
 
-QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -n "$(xdotool search --onlyvisible --class salvenor 2>/dev/null | head -n 1)" ] && break
-    sleep 0.1
-done
-sleep 0.5
-xdotool key x
-window=
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || fail "the main window did not show"
+start_program_past_splash "$program" "$work" || fail "the main window did not show"
+pids+=("$program_pid")
 sleep 2
 # Orca answers every key before the program takes it: keys go slowly, with a pause after each step.
 keys() {

@@ -31,6 +31,7 @@
 #include "print/print_run.h"
 #include "print/sheet_pdf.h"
 #include "sheet_examples.h"
+#include "small_file_system.h"
 
 using namespace salvenor::print;
 using namespace salvenor::ui;
@@ -444,13 +445,9 @@ void PrintTest::fullFileSystemIsReportedAndLeavesNoFile()
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     const QString mountPoint = m_dir.filePath(QStringLiteral("small"));
-    QVERIFY(QDir{}.mkpath(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"),
-            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
-                QStringLiteral("tmpfs"), mountPoint})
-        != 0)
+    const salvenor::test::SmallFileSystem small{mountPoint, QStringLiteral("64k")};
+    if (!small.mounted())
         QSKIP("this machine does not let the test mount a file system");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
     // Nearly full: the dialog can still open the new file, the sheet's pages do not fit.
     QFile filler{mountPoint + QStringLiteral("/filler")};
     QVERIFY(filler.open(QIODevice::WriteOnly));

@@ -7,11 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/window_settings.h"
+#include "small_file_system.h"
 
 using namespace salvenor::ui;
 
@@ -185,13 +185,9 @@ void SettingsStoreTest::fullDiskLeavesTheOldFileAsItWas()
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     const QString mountPoint = m_dir->path() + QStringLiteral("/small");
-    QVERIFY(QDir{}.mkpath(mountPoint));
-    if (QProcess::execute(QStringLiteral("mount"),
-            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
-                QStringLiteral("tmpfs"), mountPoint})
-        != 0)
+    const salvenor::test::SmallFileSystem small{mountPoint, QStringLiteral("64k")};
+    if (!small.mounted())
         QSKIP("this machine does not let the test mount a file system");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
 
     const QString path = mountPoint + QStringLiteral("/Salvenor 2016.ini");
     // Just below a page: the new values need one more, which the full disk cannot give.
