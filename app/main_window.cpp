@@ -251,12 +251,12 @@ void MainWindow::connectActions()
 void MainWindow::printSheet()
 {
     // One print at a time: a click while the printers are looked up or copies go out is ignored.
-    if (m_printing)
+    if (isPrinting())
         return;
-    m_printing = true;
-    print::PrintRequest *request = print::printWithDialog(
+    // Held by a guarded pointer, not cleared by a handler of the request's end: the request is a
+    // child of this window and may go while the window itself is being destroyed.
+    m_printRequest = print::printWithDialog(
         this, [this] { return sheetData(); }, m_printTimeouts);
-    connect(request, &QObject::destroyed, this, [this] { m_printing = false; });
 }
 
 void MainWindow::load(const StartUp &startUp)

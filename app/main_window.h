@@ -71,7 +71,7 @@ public:
 
     // Time limits of the print service (tests shorten them).
     void setPrintTimeouts(const print::PrintTimeouts &timeouts) { m_printTimeouts = timeouts; }
-    bool isPrinting() const { return m_printing; }
+    bool isPrinting() const { return !m_printRequest.isNull(); }
     // Ends as a closed window does, without asking (the program is told to end): the copies
     // under way are stopped; a close already under way, its question open, goes on.
     void endNow();
@@ -129,7 +129,7 @@ private:
     QList<QPointer<QWidget>> m_openedWindows;
     MainWindowControls m_ui{};
     bool m_shownOnce = false;
-    bool m_printing = false;
+    QPointer<print::PrintRequest> m_printRequest; // the print under way: its look-up, dialog or copies
     bool m_ending = false;
     print::PrintTimeouts m_printTimeouts;
 };
