@@ -114,6 +114,18 @@ def shell_tokens(text):
             end = text.find("}", i)
             word += text[i:end + 1]
             i = end
+        elif c == "(" and word.endswith("="):
+            # An array assigned, name=(words): its words are no commands.
+            end, inner_quote = i + 1, None
+            while end < len(text) and (inner_quote or text[end] != ")"):
+                if inner_quote and text[end] == inner_quote:
+                    inner_quote = None
+                elif not inner_quote and text[end] in "'\"":
+                    inner_quote = text[end]
+                line += text[end] == "\n"
+                end += 1
+            word += text[i:end + 1]
+            i = end
         elif c in ";&|()`":
             flush()
             two = text[i:i + 2]
