@@ -65,6 +65,31 @@ std::vector<Line> linesOf(const QByteArray &bytes)
     return lines;
 }
 
+// A line of the group [Settings] whose key is one of ours: the new value where the key first stands
+// (later repeats of it go). Returns whether the line was one of ours.
+bool replaceOurValue(const Line &line, const Values &values, std::array<bool, 4> &written, std::vector<Line> &merged)
+{
+    const QByteArray key = keyOf(line.text);
+    bool replaced = false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (key != values.at(i).first)
+            continue;
+        if (!written.at(i))
+            merged.push_back({values.at(i).first + '=' + values.at(i).second, line.end});
+        written.at(i) = true;
+        replaced = true;
+    }
+    return replaced;
+}
+
+QByteArray joined(const std::vector<Line> &lines)
+{
+    QByteArray bytes;
+    for (const Line &line : lines)
+        bytes += line.text + line.end;
+    return bytes;
+}
+
 // The file's bytes with the four values set in [Settings]: a key already there is replaced where
 // it stands, the others are added at the end of the group; the group is added when missing.
 // Every other byte stays as it was: the file may hold other programs' sections in any encoding,
@@ -92,23 +117,9 @@ QByteArray mergedBytes(const QByteArray &existing, const Values &values)
             inGroup = trimmed.mid(1, trimmed.size() - 2).trimmed() == kGroup;
             groupSeen = groupSeen || inGroup;
             merged.push_back(line);
-            continue;
+        } else if (!inGroup || !replaceOurValue(line, values, written, merged)) {
+            merged.push_back(line);
         }
-        if (inGroup) {
-            const QByteArray key = keyOf(line.text);
-            bool replaced = false;
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                if (key != values.at(i).first)
-                    continue;
-                if (!written.at(i))
-                    merged.push_back({values.at(i).first + '=' + values.at(i).second, line.end});
-                written.at(i) = true;
-                replaced = true;
-            }
-            if (replaced)
-                continue;
-        }
-        merged.push_back(line);
     }
     const auto terminateLast = [&] {
         if (!merged.empty() && merged.back().end.isEmpty())
@@ -123,10 +134,7 @@ QByteArray mergedBytes(const QByteArray &existing, const Values &values)
     if (std::find(written.begin(), written.end(), false) != written.end())
         terminateLast(); // lines follow what was the file's last line
     addMissing();
-    QByteArray bytes;
-    for (const Line &line : merged)
-        bytes += line.text + line.end;
-    return bytes;
+    return joined(merged);
 }
 
 // What the file holds now: empty when it does not exist yet, none when it is not ours to write.

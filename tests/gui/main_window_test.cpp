@@ -723,7 +723,7 @@ void MainWindowTest::categorySums()
     auto *box = m_window->control<QComboBox>(selectorName);
     pickWithMouse(box, count);
     QCOMPARE(box->currentText(), QString::number(count));
-    const auto row = std::find_if(test::categoryRows().begin(), test::categoryRows().end(),
+    const auto *const row = std::find_if(test::categoryRows().begin(), test::categoryRows().end(),
         [&](const test::CategoryRow &candidate) { return selectorName == QLatin1String(candidate.selector); });
     QVERIFY(row != test::categoryRows().end());
     const QString sum = test::coreSum(row->category, arrival, departure, count);
@@ -942,6 +942,7 @@ void MainWindowTest::widestFiguresAreNeverCut()
         pickWithKeys(selector(row.selector), rulesOf(row.category).maxCount);
     QCOMPARE(text("Tage_Erwachsene"), QStringLiteral("10956"));
     std::vector<std::pair<PersonCategory, int>> counts;
+    counts.reserve(kCategories.size());
     for (const CategoryRules &rules : kCategories)
         counts.emplace_back(rules.category, rules.maxCount);
     const QDate first{2001, 1, 1};
