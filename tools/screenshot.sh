@@ -30,14 +30,7 @@ start_program_past_splash "$program" "$work" || true
 pid=$program_pid
 [ -n "$window" ] || { echo "the main window did not show" >&2; cat "$work/program.log" >&2; exit 1; }
 sleep 0.5
-keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
-keys Tab Tab Tab Tab Tab Tab
-xdotool type --delay 40 "14.03.2016"
-keys Return
-keys Tab
-xdotool type --delay 40 "18.03.2016"
-keys Return
-keys 2
+enter_typical_request
 sleep "${SCREENSHOT_DELAY:-1}"
 mkdir -p "$(dirname "$out")"
 # The grab needs no desktop theme of its own.

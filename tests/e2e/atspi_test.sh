@@ -31,16 +31,7 @@ start_accessibility_bus "$work"
 start_program_past_splash "$program" "$work" || fail "the main window did not show"
 pids+=("$program_pid")
 sleep 0.5
-keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
-# The typical request by keyboard alone: Tab to the arrival calendar, type the day, Enter; Tab to
-# the departure calendar, the same; the focus moves on to the adults, who are two.
-keys Tab Tab Tab Tab Tab Tab
-xdotool type --delay 40 "14.03.2016"
-keys Return
-keys Tab
-xdotool type --delay 40 "18.03.2016"
-keys Return
-keys 2
+enter_typical_request
 sleep 0.5
 /usr/bin/python3 "$here/atspi_walk.py" salvenor "$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" >"$work/walk.log" 2>&1 || {
     grep -E "FAIL|objects" "$work/walk.log"

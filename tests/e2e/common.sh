@@ -84,3 +84,17 @@ start_program_past_splash() {
     done
     return 1
 }
+
+# The typical request by keyboard alone, in the main window just shown: Tab to the arrival
+# calendar, type the day, Enter; Tab to the departure calendar, the same; the focus moves on to the
+# adults, who are two.
+enter_typical_request() {
+    keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
+    keys Tab Tab Tab Tab Tab Tab
+    xdotool type --delay 40 "14.03.2016"
+    keys Return
+    keys Tab
+    xdotool type --delay 40 "18.03.2016"
+    keys Return
+    keys 2
+}

@@ -134,6 +134,23 @@ int pagesOf(const QString &pdf)
     return pages.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1).toInt();
 }
 
+// The print dialog's warning about the chosen file, kept in `warning`; the dialog stays open after
+// it, and the user then cancels it.
+void keepWarningThenCancelTheDialog(QString &warning)
+{
+    salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
+        warning = box->text();
+        box->close();
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
+                    dialog->reject();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 } // namespace
 
 void PrintTest::initTestCase()
@@ -350,18 +367,7 @@ void PrintTest::unwritableFileIsReportedByTheDialog()
     // The dialog itself finds that the file cannot be written and says so; it stays open.
     const QString file = m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf"));
     QString warning;
-    // The dialog stays open after the warning; the user then cancels it.
-    salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
-        warning = box->text();
-        box->close();
-        QMetaObject::invokeMethod(
-            qApp,
-            [] {
-                if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
-                    dialog->reject();
-            },
-            Qt::QueuedConnection);
-    });
+    keepWarningThenCancelTheDialog(warning);
     const auto request = printToFile(file, 1);
     QTRY_VERIFY(request->shown);
     QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
@@ -397,18 +403,7 @@ void PrintTest::notARegularFileIsRefused()
         QVERIFY(QFile::link(kind == QStringLiteral("link to fifo") ? fifo : missing, link));
     const QString chosen = kind == QStringLiteral("fifo") ? fifo : link;
     QString warning;
-    // The dialog stays open after the warning; the user then cancels it.
-    salvenor::test::whenWindowShows<QMessageBox>([&warning](QMessageBox *box) {
-        warning = box->text();
-        box->close();
-        QMetaObject::invokeMethod(
-            qApp,
-            [] {
-                if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget()))
-                    dialog->reject();
-            },
-            Qt::QueuedConnection);
-    });
+    keepWarningThenCancelTheDialog(warning);
     const auto request = printToFile(chosen, 1);
     QTRY_VERIFY(request->shown);
     QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
