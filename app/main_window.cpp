@@ -158,23 +158,10 @@ void MainWindow::createStatusBar()
 
 void MainWindow::createMenus()
 {
-    menuBar()->setAccessibleName(QStringLiteral("Menüleiste"));
-    QMenu *file = menuBar()->addMenu(QStringLiteral("1000"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    m_exitAction = file->addAction(QStringLiteral("1012"));
-    m_exitAction->setObjectName(QStringLiteral("mnuFileExit"));
-
-    QMenu *view = menuBar()->addMenu(QStringLiteral("1019"));
-    view->setObjectName(QStringLiteral("mnuView"));
-    m_statusBarAction = view->addAction(QStringLiteral("1021"));
-    m_statusBarAction->setObjectName(QStringLiteral("mnuViewStatusBar"));
-    m_statusBarAction->setCheckable(true);
-    m_statusBarAction->setChecked(true);
-
-    QMenu *help = menuBar()->addMenu(QStringLiteral("1025"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    m_aboutAction = help->addAction(QStringLiteral("Info zum Salvenor"));
-    m_aboutAction->setObjectName(QStringLiteral("mnuHelpAbout"));
+    const MainMenuActions menus = createMainMenus(menuBar());
+    m_exitAction = menus.exit;
+    m_statusBarAction = menus.statusBar;
+    m_aboutAction = menus.about;
 }
 
 void MainWindow::describeForScreenReaders()

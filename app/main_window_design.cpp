@@ -4,9 +4,12 @@
 #include <iterator>
 #include <vector>
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -262,6 +265,29 @@ MainWindowControls resolveMainWindowControls(const ControlMap &controls)
     find(c.print, "cmdPrint");
     find(c.statusBar, "sbStatusBar");
     return c;
+}
+
+MainMenuActions createMainMenus(QMenuBar *menuBar)
+{
+    MainMenuActions actions{};
+    menuBar->setAccessibleName(QStringLiteral("Menüleiste"));
+    QMenu *file = menuBar->addMenu(QStringLiteral("1000"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    actions.exit = file->addAction(QStringLiteral("1012"));
+    actions.exit->setObjectName(QStringLiteral("mnuFileExit"));
+
+    QMenu *view = menuBar->addMenu(QStringLiteral("1019"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    actions.statusBar = view->addAction(QStringLiteral("1021"));
+    actions.statusBar->setObjectName(QStringLiteral("mnuViewStatusBar"));
+    actions.statusBar->setCheckable(true);
+    actions.statusBar->setChecked(true);
+
+    QMenu *help = menuBar->addMenu(QStringLiteral("1025"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    actions.about = help->addAction(QStringLiteral("Info zum Salvenor"));
+    actions.about->setObjectName(QStringLiteral("mnuHelpAbout"));
+    return actions;
 }
 
 } // namespace salvenor::ui

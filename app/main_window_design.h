@@ -7,9 +7,11 @@
 #include "core/categories.h"
 #include "windows/design.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenuBar;
 class QPushButton;
 class QStatusBar;
 
@@ -77,5 +79,14 @@ struct MainWindowControls
 
 // Throws MissingControl, naming the control, where the map lacks one or holds another type.
 MainWindowControls resolveMainWindowControls(const ControlMap &controls);
+
+// The menu bar's entries; their captions are string ids that ApplyResourceCaptions resolves.
+struct MainMenuActions
+{
+    QAction *exit;
+    QAction *statusBar;
+    QAction *about;
+};
+MainMenuActions createMainMenus(QMenuBar *menuBar);
 
 } // namespace salvenor::ui

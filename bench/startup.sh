@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Start-up speed and memory of the real program against a bare Qt window, on Xvfb:
+# Start-up speed and memory of the real program against its yardstick, on Xvfb:
 #   bash bench/startup.sh [RUNS] [BUILD]
-# For each run, alternating the two programs: launch until the first window is mapped (the
-# splash, or the bare window), a key press on the splash until the main window is mapped, and
-# the peak resident memory. Prints the medians and their ratios.
+# The yardstick (bench/design_window.cpp) has the program's widgets, look and splash and nothing
+# behind them. For each run, alternating the two programs: launch until the first window (the
+# splash) is mapped, a key press on the splash until the main window is mapped, and the peak
+# resident memory. Prints the medians and the program's ratios to the yardstick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-11}
@@ -22,22 +23,25 @@ value() { sed -n "s/^$1=//p" "$2"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # One warm-up run each, so that both find the fonts and libraries in the page cache.
-"$probe" "$build/bench/bare_window" >/dev/null
+"$probe" --key "$build/bench/design_window" >/dev/null
 "$probe" --key "$build/app/salvenor" >/dev/null
 for run in $(seq "$runs"); do
-    "$probe" "$build/bench/bare_window" >"$work/bare-$run"
+    "$probe" --key "$build/bench/design_window" >"$work/yardstick-$run"
     "$probe" --key "$build/app/salvenor" >"$work/program-$run"
 done
 
-bare_map=$(for f in "$work"/bare-*; do value first_map_ms "$f"; done | median)
-bare_rss=$(for f in "$work"/bare-*; do value peak_rss_kb "$f"; done | median)
-splash_map=$(for f in "$work"/program-*; do value first_map_ms "$f"; done | median)
-key_map=$(for f in "$work"/program-*; do value key_to_map_ms "$f"; done | median)
-program_rss=$(for f in "$work"/program-*; do value peak_rss_kb "$f"; done | median)
+medianOf() { for f in "$work/$1"-*; do value "$2" "$f"; done | median; }
+yard_map=$(medianOf yardstick first_map_ms)
+yard_key=$(medianOf yardstick key_to_map_ms)
+yard_rss=$(medianOf yardstick peak_rss_kb)
+splash_map=$(medianOf program first_map_ms)
+key_map=$(medianOf program key_to_map_ms)
+program_rss=$(medianOf program peak_rss_kb)
 
-printf 'runs each:                 %d\n' "$runs"
-printf 'bare window, launch to map: %8.1f ms   peak RSS %6d KiB\n' "$bare_map" "$bare_rss"
-printf 'Salvenor, launch to splash: %8.1f ms   peak RSS %6d KiB\n' "$splash_map" "$program_rss"
-printf 'Salvenor, key to main:      %8.1f ms\n' "$key_map"
-awk -v a="$splash_map" -v b="$bare_map" -v c="$program_rss" -v d="$bare_rss" \
-    'BEGIN { printf "ratios: launch %.2f x, memory %.2f x\n", a / b, c / d }'
+printf 'runs each:                  %d\n' "$runs"
+printf 'yardstick, launch to splash: %8.1f ms   key to main %6.1f ms   peak RSS %6d KiB\n' \
+    "$yard_map" "$yard_key" "$yard_rss"
+printf 'Salvenor,  launch to splash: %8.1f ms   key to main %6.1f ms   peak RSS %6d KiB\n' \
+    "$splash_map" "$key_map" "$program_rss"
+awk -v a="$splash_map" -v b="$yard_map" -v c="$program_rss" -v d="$yard_rss" \
+    'BEGIN { printf "ratios to the yardstick: launch %.2f x, memory %.3f x\n", a / b, c / d }'

@@ -1,11 +1,12 @@
 #include "print_service.h"
 
 #include <algorithm>
-#include <cups/cups.h>
 #include <fcntl.h>
 #include <optional>
 #include <string>
 #include <unistd.h>
+
+#include "print/cups_library.h"
 
 namespace salvenor::print {
 
@@ -63,14 +64,14 @@ int millisecondsUntil(Clock::time_point deadline)
 
 // A connection to the configured service whose waits end at the watch's deadline or
 // cancellation; null when nothing answers the connection itself in time.
-http_t *connectWatched(Watch &watch)
+http_t *connectWatched(const CupsLibrary &cups, Watch &watch)
 {
     // The library keeps the service's address per thread; a pooled thread would keep an old one.
-    cupsSetServer(nullptr);
-    http_t *http = httpConnect2(
-        cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, millisecondsUntil(watch.deadline), nullptr);
+    cups.setServer(nullptr);
+    http_t *http = cups.connect2(cups.server(), cups.port(), nullptr, AF_UNSPEC, cups.encryption(), 1,
+        millisecondsUntil(watch.deadline), nullptr);
     if (http != nullptr)
-        httpSetTimeout(http, kWaitSliceSeconds, keepWaiting, &watch);
+        cups.setTimeout(http, kWaitSliceSeconds, keepWaiting, &watch);
     return http;
 }
 
@@ -78,38 +79,38 @@ http_t *connectWatched(Watch &watch)
 // first listed: that printer by its name (Get-Printer-Attributes), its capabilities (asked at
 // the printer's own address) and its PPD file. A default printer is named by CUPS-Get-Default,
 // which a service may answer while it never describes a printer.
-void describeFirstPrinter(http_t *http, Watch &watch, int count, cups_dest_t *destinations)
+void describeFirstPrinter(const CupsLibrary &cups, http_t *http, Watch &watch, int count, cups_dest_t *destinations)
 {
-    const cups_dest_t *first = cupsGetDest(nullptr, nullptr, count, destinations);
+    const cups_dest_t *first = cups.getDest(nullptr, nullptr, count, destinations);
     if (first == nullptr && count > 0)
         first = &destinations[0];
     if (first == nullptr)
         return;
-    cups_dest_t *described = cupsGetNamedDest(http, first->name, first->instance);
+    cups_dest_t *described = cups.getNamedDest(http, first->name, first->instance);
     if (described == nullptr || !watch.keepWaiting()) {
-        cupsFreeDests(described != nullptr ? 1 : 0, described);
+        cups.freeDests(described != nullptr ? 1 : 0, described);
         return;
     }
-    cupsFreeDestInfo(cupsCopyDestInfo(http, described));
+    cups.freeDestInfo(cups.copyDestInfo(http, described));
     // Read and dropped: only the answer matters here.
     const int nowhere = watch.keepWaiting() ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
     if (nowhere >= 0) {
         const std::string ppd = std::string{"/printers/"} + described->name + ".ppd";
-        cupsGetFd(http, ppd.c_str(), nowhere);
+        cups.getFd(http, ppd.c_str(), nowhere);
         ::close(nowhere);
     }
-    cupsFreeDests(1, described);
+    cups.freeDests(1, described);
 }
 
 // Withdraws the job `id`, on a connection of its own: the one that opened it may hang.
-bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds limit)
+bool withdrawJob(const CupsLibrary &cups, const std::string &printer, int id, std::chrono::milliseconds limit)
 {
     Watch watch{limit, nullptr};
-    http_t *http = connectWatched(watch);
+    http_t *http = connectWatched(cups, watch);
     if (http == nullptr)
         return false;
-    const ipp_status_t status = cupsCancelJob2(http, printer.c_str(), id, 0);
-    httpClose(http);
+    const ipp_status_t status = cups.cancelJob2(http, printer.c_str(), id, 0);
+    cups.close(http);
     return status == IPP_STATUS_OK && !watch.gaveUp();
 }
 
@@ -117,17 +118,21 @@ bool withdrawJob(const std::string &printer, int id, std::chrono::milliseconds l
 
 ServiceAnswer askPrintService(std::chrono::milliseconds limit, const std::atomic<bool> &abandoned)
 {
+    const CupsLibrary *library = cupsLibrary();
+    if (library == nullptr)
+        return ServiceAnswer::Unreachable;
+    const CupsLibrary &cups = *library;
     Watch watch{limit, &abandoned};
-    http_t *http = connectWatched(watch);
+    http_t *http = connectWatched(cups, watch);
     if (http == nullptr)
         return watch.gaveUp() ? ServiceAnswer::Silent : ServiceAnswer::Unreachable;
     cups_dest_t *destinations = nullptr;
-    const int count = cupsGetDests2(http, &destinations);
+    const int count = cups.getDests2(http, &destinations);
     if (!watch.gaveUp())
-        describeFirstPrinter(http, watch, count, destinations);
-    cupsFreeDests(count, destinations);
+        describeFirstPrinter(cups, http, watch, count, destinations);
+    cups.freeDests(count, destinations);
     const bool gaveUp = watch.gaveUp();
-    httpClose(http);
+    cups.close(http);
     return gaveUp ? ServiceAnswer::Silent : ServiceAnswer::Answered;
 }
 
@@ -160,43 +165,45 @@ JobOutcome submitJob(const std::string &printer, std::string_view pdf, const std
     const JobOptions &options, std::chrono::milliseconds limit, const std::atomic<bool> &cancelled,
     std::chrono::milliseconds withdrawLimit)
 {
+    const CupsLibrary *library = cupsLibrary();
     Watch watch{limit, &cancelled};
-    http_t *http = connectWatched(watch);
+    http_t *http = library != nullptr ? connectWatched(*library, watch) : nullptr;
     if (http == nullptr)
         return {JobResult::Refused, "Der Druckdienst ist nicht erreichbar."};
+    const CupsLibrary &cups = *library;
     cups_option_t *cupsOptions = nullptr;
     int optionCount = 0;
     for (const auto &[name, value] : options)
-        optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &cupsOptions);
-    const int job = cupsCreateJob(http, printer.c_str(), title.c_str(), optionCount, cupsOptions);
-    cupsFreeOptions(optionCount, cupsOptions);
+        optionCount = cups.addOption(name.c_str(), value.c_str(), optionCount, &cupsOptions);
+    const int job = cups.createJob(http, printer.c_str(), title.c_str(), optionCount, cupsOptions);
+    cups.freeOptions(optionCount, cupsOptions);
     if (job <= 0) {
-        JobOutcome outcome{JobResult::Refused, refusalReason(cupsLastError(), printer, cupsLastErrorString())};
+        JobOutcome outcome{JobResult::Refused, refusalReason(cups.lastError(), printer, cups.lastErrorString())};
         if (watch.gaveUp()) {
             // The request went out: the service may have opened the job without saying so.
             outcome = {JobResult::Uncertain, "Der Druckdienst hat auf den Auftrag nicht geantwortet."};
-        } else if (cups_dest_t *exists = cupsGetNamedDest(http, printer.c_str(), nullptr); exists != nullptr) {
-            cupsFreeDests(1, exists);
+        } else if (cups_dest_t *exists = cups.getNamedDest(http, printer.c_str(), nullptr); exists != nullptr) {
+            cups.freeDests(1, exists);
         } else if (!watch.gaveUp()) {
             // The library words a queue that has gone away as a missing file.
             outcome.reason = refusalReason(IPP_STATUS_ERROR_NOT_FOUND, printer, {});
         }
-        httpClose(http);
+        cups.close(http);
         return outcome;
     }
-    http_status_t sent = cupsStartDocument(http, printer.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1);
+    http_status_t sent = cups.startDocument(http, printer.c_str(), job, title.c_str(), CUPS_FORMAT_PDF, 1);
     for (std::size_t at = 0; sent == HTTP_STATUS_CONTINUE && at < pdf.size(); at += kWriteChunk) {
         const std::size_t length = std::min(kWriteChunk, pdf.size() - at);
-        sent = cupsWriteRequestData(http, pdf.data() + at, length);
+        sent = cups.writeRequestData(http, pdf.data() + at, length);
     }
-    const ipp_status_t status = cupsFinishDocument(http, printer.c_str());
+    const ipp_status_t status = cups.finishDocument(http, printer.c_str());
     const bool answered = !watch.gaveUp();
-    const std::string serviceText = cupsLastErrorString();
-    httpClose(http);
+    const std::string serviceText = cups.lastErrorString();
+    cups.close(http);
     if (sent == HTTP_STATUS_CONTINUE && status <= IPP_STATUS_OK_EVENTS_COMPLETE && answered)
         return {JobResult::Taken, {}};
     // The job is open on the service: withdraw it, so that it cannot print unseen.
-    if (withdrawJob(printer, job, withdrawLimit)) {
+    if (withdrawJob(cups, printer, job, withdrawLimit)) {
         return {JobResult::Refused,
             answered ? refusalReason(status, printer, serviceText)
                      : "Der Druckdienst hat nicht rechtzeitig geantwortet; der Auftrag wurde zurückgezogen."};

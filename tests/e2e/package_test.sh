@@ -12,7 +12,7 @@ package=$(find "$work/out" -maxdepth 1 -name 'salvenor2016_*.deb' | head -n 1)
 [ -n "$package" ] || fail "no package built"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6printsupport6 libc6 fonts-liberation qt6-translations-l10n; do
+for needed in libqt6widgets6 libqt6printsupport6 libc6 libcups2 fonts-liberation qt6-translations-l10n; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 

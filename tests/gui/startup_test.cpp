@@ -1,4 +1,8 @@
+#include <atomic>
+#include <chrono>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include <QAction>
 #include <QComboBox>
@@ -20,6 +24,7 @@
 #include "app/resource_captions.h"
 #include "category_rows.h"
 #include "gui_helpers.h"
+#include "print/print_service.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
 
@@ -53,6 +58,7 @@ private slots:
     void unwritableSettingsDoNotStopTheShutdown();
     void qtDialogsSpeakGerman();
     void theWholeStartUpShowsTheWindowAfterTheSplash();
+    void printServiceLibraryWaitsForTheFirstPrint();
 
 private:
     QString text(const char *name) const { return m_window->control<QLabel>(QString::fromLatin1(name))->text(); }
@@ -433,6 +439,34 @@ void StartupTest::theWholeStartUpShowsTheWindowAfterTheSplash()
     QCOMPARE(arrivalText, QStringLiteral("Mo. 14.03.2016"));
     QCOMPARE(focusedName, QStringLiteral("Anz_Erwachsene"));
     QCOMPARE(status, 0);
+}
+
+namespace {
+
+bool printServiceLibraryLoaded()
+{
+    std::ifstream maps{"/proc/self/maps"};
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("/libcups.so") != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void StartupTest::printServiceLibraryWaitsForTheFirstPrint()
+{
+    // The print service's library and what it pulls in (about 4 MiB) are not loaded at start;
+    // the first look-up of the printers loads them.
+    openWindow(QDate{2016, 3, 14});
+    QVERIFY(!printServiceLibraryLoaded());
+    qputenv("CUPS_SERVER", QFile::encodeName(m_config.path() + QStringLiteral("/no-print-service")));
+    const std::atomic<bool> abandoned{false};
+    const auto answer = salvenor::print::askPrintService(std::chrono::milliseconds{2000}, abandoned);
+    qunsetenv("CUPS_SERVER");
+    QCOMPARE(answer, salvenor::print::ServiceAnswer::Unreachable);
+    QVERIFY(printServiceLibraryLoaded());
 }
 
 QTEST_MAIN(StartupTest)
