@@ -79,6 +79,27 @@ std::vector<std::string> fieldsOf(const std::string &line, char separator = ';')
     return fields;
 }
 
+// The records of a whole CSV text, quotes removed; a quoted field may hold line breaks.
+std::vector<std::vector<std::string>> recordsOf(const std::string &text, char separator)
+{
+    std::vector<std::vector<std::string>> records;
+    std::string line;
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == '\n' && !quoted) {
+            records.push_back(fieldsOf(line, separator));
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        records.push_back(fieldsOf(line, separator));
+    return records;
+}
+
 std::vector<std::string> linesOf(const std::string &text)
 {
     std::vector<std::string> lines;
@@ -106,7 +127,6 @@ struct GoldenFile
     const char *expected;
     long rows;
     long rowsWithErrors;
-    const char *total;
 };
 
 class GoldenFiles : public testing::TestWithParam<GoldenFile>
@@ -120,7 +140,18 @@ TEST_P(GoldenFiles, AreWrittenByteForByte)
     EXPECT_EQ(run.output, readFile(golden.expected));
     EXPECT_EQ(run.summary.rows, golden.rows);
     EXPECT_EQ(run.summary.rowsWithErrors, golden.rowsWithErrors);
-    EXPECT_EQ(formatMoney(run.summary.total), golden.total);
+    // The summary's total is the sum of the list's own totals, so a tariff change touches only
+    // the expected lists.
+    const auto records = recordsOf(readFile(golden.expected), golden.separator);
+    const std::size_t totalColumn = columnOf(records.at(0), "Gesamt");
+    Money total;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        // An empty line stays one empty field; a faulty row has no total.
+        if (records[i].size() > totalColumn && !records[i][totalColumn].empty())
+            total += parseMoney(records[i][totalColumn]);
+    }
+    EXPECT_NE(formatMoney(total), "0,00");
+    EXPECT_EQ(formatMoney(run.summary.total), formatMoney(total));
 }
 
 // A byte-order mark, CRLF, quoted fields with separators, quotes and a line break, ISO and
@@ -131,14 +162,12 @@ INSTANTIATE_TEST_SUITE_P(Lists, GoldenFiles,
                         .separator = ';',
                         .expected = "bookings-utf8-bom-crlf.expected.csv",
                         .rows = 13,
-                        .rowsWithErrors = 8,
-                        .total = "270.145,10"},
+                        .rowsWithErrors = 8},
         GoldenFile{.input = "bookings-windows1252.csv",
             .separator = ',',
             .expected = "bookings-windows1252.expected.csv",
             .rows = 3,
-            .rowsWithErrors = 1,
-            .total = "55,50"}),
+            .rowsWithErrors = 1}),
     [](const testing::TestParamInfo<GoldenFile> &row) { return row.param.separator == ';' ? "Utf8" : "Windows1252"; });
 
 TEST(BookingList, WorkedExamplesAgreeWithTheCore)
@@ -325,6 +354,12 @@ std::string marchAdult()
     return categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
 }
 
+// One child 14.03.-18.03.2016, the long lists' row.
+std::string marchChild()
+{
+    return categorySum(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+}
+
 struct StrayQuote
 {
     const char *name;
@@ -430,7 +465,7 @@ TEST(BookingList, AQuotedFieldStillOpenAfterTheFieldLimitIsAStrayQuote)
     const ProcessedList run = process(input);
     EXPECT_EQ(run.summary.rows, kRows + 1);
     EXPECT_EQ(run.summary.rowsWithErrors, 1);
-    EXPECT_EQ(formatMoney(run.summary.total), formatMoney(Money::fromCents(160LL * kRows)));
+    EXPECT_EQ(formatMoney(run.summary.total), formatMoney(parseMoney(marchChild()) * kRows));
     ASSERT_EQ(run.messages.size(), 1u);
     EXPECT_TRUE(run.messages[0].starts_with("Zeile 2: Das Feld in Anführungszeichen ist nach 64 KiB noch nicht "
                                             "geschlossen"))
@@ -451,7 +486,7 @@ TEST(BookingList, TooLongFieldsAndRecordsAreErrorsOfTheirRows)
           "B-3;14.03.2016;18.03.2016;1;kurz\n");
     EXPECT_EQ(run.summary.rows, 3);
     EXPECT_EQ(run.summary.rowsWithErrors, 2);
-    EXPECT_EQ(formatMoney(run.summary.total), "1,60");
+    EXPECT_EQ(formatMoney(run.summary.total), marchChild());
     const auto lines = linesOf(run.output);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], "B-1;14.03.2016;18.03.2016;1;;;;;;;;;;Das Feld Nr. 5 ist länger als 64 KiB und bleibt leer");
