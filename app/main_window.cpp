@@ -266,7 +266,19 @@ void MainWindow::load(const StartUp &startUp)
     m_ui.todayLine->setText(displayText(todayLine(toCoreDate(today))));
     m_ui.webLine->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
     applyStartUpFonts();
+    keepCaptionsClearOfSelectors();
+    narrowLabelsToFit(this);
     keepLeadersClearOfCaptions();
+}
+
+void MainWindow::keepCaptionsClearOfSelectors()
+{
+    // A row's caption sizes itself to its text; in a wider face than the design's it would run
+    // under its selector, so it is set narrower instead.
+    for (const MainWindowControls::CategoryRow &row : m_ui.rows) {
+        narrowToFit(row.caption, row.selector->x() - row.caption->x(), row.caption->height());
+        row.caption->resize(row.caption->sizeHint());
+    }
 }
 
 void MainWindow::keepLeadersClearOfCaptions()

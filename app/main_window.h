@@ -97,6 +97,7 @@ private:
     void connectActions();
     void presetStay(QDate arrivalDay);
     void applyStartUpFonts();
+    void keepCaptionsClearOfSelectors();
     void keepLeadersClearOfCaptions();
     void giveFiguresTheirRoom();
 

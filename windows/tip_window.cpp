@@ -163,6 +163,7 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
         .height = 375,
         .text = "OK"});
     m_controls = buildControls(this, specs);
+    narrowLabelsToFit(this);
 
     auto *picture = requireControl<QLabel>(m_controls, QStringLiteral("Picture1"));
     picture->setFrameShape(QFrame::Box);

@@ -44,6 +44,8 @@ private slots:
     void siblingControlsDoNotOverlap();
     void everyTextFitsItsControl_data();
     void everyTextFitsItsControl();
+    void theDesignFacesAreNeverNarrowed_data();
+    void theDesignFacesAreNeverNarrowed();
     void splashPictureLiesInsideTheWindow();
 
     void aBadDesignTableFailsNamingTheControl_data();
@@ -159,54 +161,9 @@ bool isIntended(const QString &window, const QWidget *a, const QWidget *b)
     });
 }
 
-// Faults that show only where the design's faces are missing and a wider face stands in (a
-// machine without fonts-liberation): texts cut and a caption run under its selector. They are
-// expected to fail there until the design fits them; anything else fails at once, and a known
-// fault that no longer shows fails as an unexpected pass.
-enum class Check { Overlap, TextFit };
-
-struct KnownStandInFault
-{
-    Check check;
-    const char *window;
-    const char *control;
-};
-
-// clang-format off
-constexpr KnownStandInFault kKnownStandInFaults[] = {
-    // 2 px of the caption's autosized box run under the selector Anz_Student.
-    {.check = Check::Overlap, .window = "frmMain", .control = "Label_Student1"},
-    // The headings and the exemption text are cut.
-    {.check = Check::TextFit, .window = "frmTipAnAb", .control = "Label1"},
-    {.check = Check::TextFit, .window = "frmTipSchwer", .control = "Label1"},
-    {.check = Check::TextFit, .window = "frmTipSchwer", .control = "lblTipText1"},
-};
-// clang-format on
-
 bool designFacesMissing()
 {
     return QFontInfo{baseFont()}.family() != QLatin1String("Liberation Sans");
-}
-
-bool isKnownStandInFault(Check check, const QString &window, const QWidget *control)
-{
-    if (!designFacesMissing())
-        return false;
-    return std::any_of(
-        std::begin(kKnownStandInFaults), std::end(kKnownStandInFaults), [&](const KnownStandInFault &known) {
-            return known.check == check && window == QLatin1String(known.window)
-                && (control == nullptr || control->objectName() == QLatin1String(known.control));
-        });
-}
-
-// Fails on every fault; those known under a stand-in face are an expected failure of their own.
-void verifyNoFaults(Check check, const QString &window, const QStringList &faults, const QStringList &known)
-{
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
-    if (!isKnownStandInFault(check, window, nullptr))
-        return;
-    QEXPECT_FAIL("", "known to be cut or covered where a wider face stands in for the design's", Continue);
-    QVERIFY2(known.isEmpty(), qPrintable(known.join(QStringLiteral("\n"))));
 }
 
 // The room the control gives its text, and the text's own extent in the control's font.
@@ -334,7 +291,6 @@ void DesignInvariantsTest::siblingControlsDoNotOverlap()
     QVERIFY(QTest::qWaitForWindowExposed(under.window.get()));
 
     QStringList faults;
-    QStringList known;
     const QString window = under.window->objectName();
     forEachContainer(under.designRoot, [&](QWidget *parent, const std::vector<QWidget *> &controls) {
         for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -342,16 +298,14 @@ void DesignInvariantsTest::siblingControlsDoNotOverlap()
                 const QRect common = controls[i]->geometry().intersected(controls[j]->geometry());
                 if (common.isEmpty() || isIntended(window, controls[i], controls[j]))
                     continue;
-                const bool isKnown = isKnownStandInFault(Check::Overlap, window, controls[i])
-                    || isKnownStandInFault(Check::Overlap, window, controls[j]);
-                (isKnown ? known : faults)
-                    << QStringLiteral("%1 at %2 and %3 at %4 overlap in %5 (both in %6)")
-                           .arg(controls[i]->objectName(), describe(controls[i]->geometry()), controls[j]->objectName(),
-                               describe(controls[j]->geometry()), describe(common), nameOf(parent));
+                faults << QStringLiteral("%1 at %2 and %3 at %4 overlap in %5 (both in %6)")
+                              .arg(controls[i]->objectName(), describe(controls[i]->geometry()),
+                                  controls[j]->objectName(), describe(controls[j]->geometry()), describe(common),
+                                  nameOf(parent));
             }
         }
     });
-    verifyNoFaults(Check::Overlap, window, faults, known);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
 }
 
 void DesignInvariantsTest::everyTextFitsItsControl_data()
@@ -367,7 +321,6 @@ void DesignInvariantsTest::everyTextFitsItsControl()
     QVERIFY(QTest::qWaitForWindowExposed(under.window.get()));
 
     QStringList faults;
-    QStringList known;
     const QString window = under.window->objectName();
     int checked = 0;
     forEachContainer(under.designRoot, [&](QWidget *, const std::vector<QWidget *> &controls) {
@@ -375,18 +328,42 @@ void DesignInvariantsTest::everyTextFitsItsControl()
             for (const TextFit &fit : textsOf(control)) {
                 ++checked;
                 if (fit.needed.width() > fit.room.width() || fit.needed.height() > fit.room.height()) {
-                    (isKnownStandInFault(Check::TextFit, window, control) ? known : faults)
-                        << QStringLiteral("the text \"%1\" of %2 needs %3 × %4 px in the font \"%5\", its room is %6")
-                               .arg(fit.text, control->objectName())
-                               .arg(fit.needed.width())
-                               .arg(fit.needed.height())
-                               .arg(control->fontInfo().family(), describe(fit.room));
+                    faults << QStringLiteral(
+                        "the text \"%1\" of %2 needs %3 × %4 px in the font \"%5\", its room is %6")
+                                  .arg(fit.text, control->objectName())
+                                  .arg(fit.needed.width())
+                                  .arg(fit.needed.height())
+                                  .arg(control->fontInfo().family(), describe(fit.room));
                 }
             }
         }
     });
     QVERIFY2(checked > 0, "no text was checked");
-    verifyNoFaults(Check::TextFit, window, faults, known);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
+}
+
+void DesignInvariantsTest::theDesignFacesAreNeverNarrowed_data()
+{
+    addWindows();
+}
+
+void DesignInvariantsTest::theDesignFacesAreNeverNarrowed()
+{
+    // Texts are set narrower only where a wider face stands in; in the design's faces every text
+    // keeps its width.
+    if (designFacesMissing())
+        QSKIP("the design's faces are missing here");
+    QFETCH(WindowFactory, factory);
+    const WindowUnderTest under = factory();
+    under.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(under.window.get()));
+    QStringList narrowed;
+    for (const QLabel *label : under.window->findChildren<QLabel *>()) {
+        const int stretch = label->font().stretch();
+        if (stretch != QFont::AnyStretch && stretch != QFont::Unstretched)
+            narrowed << QStringLiteral("%1 at %2 %").arg(label->objectName()).arg(stretch);
+    }
+    QVERIFY2(narrowed.isEmpty(), qPrintable(narrowed.join(QStringLiteral(", "))));
 }
 
 void DesignInvariantsTest::splashPictureLiesInsideTheWindow()
