@@ -10,8 +10,9 @@ namespace salvenor::print {
 
 QPageLayout pdfPageLayout()
 {
-    return QPageLayout{
-        QPageSize{QPageSize::A4}, QPageLayout::Portrait, QMarginsF{10, 10, 10, 10}, QPageLayout::Millimeter};
+    constexpr double kMargin = 25.4 / 6;
+    return QPageLayout{QPageSize{QPageSize::A4}, QPageLayout::Portrait, QMarginsF{kMargin, kMargin, kMargin, kMargin},
+        QPageLayout::Millimeter};
 }
 
 void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolution)

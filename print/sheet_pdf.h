@@ -12,7 +12,9 @@ namespace salvenor::print {
 // The title of the sheet's documents and print jobs.
 inline constexpr const char *kSheetTitle = "Kurbeitragsberechnung";
 
-// The page a sheet saved as a PDF file takes: A4 upright with 10 mm margins.
+// The page a sheet saved as a PDF file takes: A4 upright with the margins a printer commonly
+// reports (1/6 inch), so that its printable area is 201.5 mm wide and holds the sheet's rules,
+// which run from 3 to 193 mm whatever the page.
 QPageLayout pdfPageLayout();
 
 // Paper, resolution, title and creator of a PDF the sheet is drawn into.

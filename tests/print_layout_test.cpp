@@ -286,9 +286,9 @@ TEST(AmountPerNight, FollowsTheLinesRule)
 }
 
 // Records the sheet's items with their boxes, measured in the real faces by the program's own
-// print surface on an A4 page with the margins a printer commonly reports (1/6 inch). The
-// design's fixed rules run from 3 to 193 mm, so the sheet needs a printable width of 193 mm or
-// more.
+// print surface on the program's own PDF page (A4 with the margins a printer commonly reports).
+// The design's fixed rules run from 3 to 193 mm, so the sheet needs a printable width of 193 mm
+// or more.
 class MeasuringSurface final : public PrintSurface
 {
 public:
@@ -300,7 +300,7 @@ public:
 
     MeasuringSurface()
         : m_writer(&m_pdf)
-        , m_metrics((setUpPdfWriter(m_writer, printerPage(), 1200), m_writer))
+        , m_metrics((setUpPdfWriter(m_writer, pdfPageLayout(), 1200), m_writer))
     { }
 
     QRectF printableArea() const
@@ -329,13 +329,6 @@ public:
     std::vector<Box> boxes;
 
 private:
-    static QPageLayout printerPage()
-    {
-        constexpr double kMargin = 25.4 / 6;
-        return QPageLayout{QPageSize{QPageSize::A4}, QPageLayout::Portrait,
-            QMarginsF{kMargin, kMargin, kMargin, kMargin}, QPageLayout::Millimeter};
-    }
-
     QBuffer m_pdf;
     QPdfWriter m_writer;
     QtPrintSurface m_metrics; // measures only: nothing is drawn on it
