@@ -79,19 +79,18 @@ void setOwnFont(QWidget *widget, const QFont &font)
     widget->setFont(own);
 }
 
-bool narrowToFit(QLabel *label, int width, int height)
+void narrowToFit(QLabel *label, int width, int height)
 {
     if (label->text().isEmpty() || textFits(*label, width, height))
-        return true;
+        return;
     QFont narrowed = label->font();
     const int start = narrowed.stretch() > 0 ? narrowed.stretch() : QFont::Unstretched;
     for (int stretch = start - 1; stretch >= kNarrowestStretch; --stretch) {
         narrowed.setStretch(stretch);
         setOwnFont(label, narrowed);
         if (textFits(*label, width, height))
-            return true;
+            return;
     }
-    return false;
 }
 
 void narrowLabelsToFit(QWidget *window)

@@ -25,8 +25,8 @@ void setOwnFont(QWidget *widget, const QFont &font);
 // The design's texts fit their boxes in the design's faces. Where a wider face stands in (a
 // machine without them), a text that would be cut is set a little narrower (down to three
 // quarters of its width) until it fits `width` (and, when it wraps, `height`); a text that fits
-// is left as it is. Returns whether it fits now.
-bool narrowToFit(QLabel *label, int width, int height);
+// is left as it is.
+void narrowToFit(QLabel *label, int width, int height);
 // narrowToFit for every label of the window in its own box.
 void narrowLabelsToFit(QWidget *window);
 

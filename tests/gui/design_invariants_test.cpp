@@ -46,6 +46,8 @@ private slots:
     void everyTextFitsItsControl();
     void theDesignFacesAreNeverNarrowed_data();
     void theDesignFacesAreNeverNarrowed();
+    void narrowingTakesTheWidestFaceThatFits_data();
+    void narrowingTakesTheWidestFaceThatFits();
     void splashPictureLiesInsideTheWindow();
 
     void aBadDesignTableFailsNamingTheControl_data();
@@ -364,6 +366,65 @@ void DesignInvariantsTest::theDesignFacesAreNeverNarrowed()
             narrowed << QStringLiteral("%1 at %2 %").arg(label->objectName()).arg(stretch);
     }
     QVERIFY2(narrowed.isEmpty(), qPrintable(narrowed.join(QStringLiteral(", "))));
+}
+
+void DesignInvariantsTest::narrowingTakesTheWidestFaceThatFits_data()
+{
+    QTest::addColumn<bool>("wrapped");
+    QTest::addColumn<double>("room"); // the box, as a share of what the text takes at full width
+    QTest::newRow("one line, a tenth too long") << false << 0.9;
+    QTest::newRow("one line, too long even at three quarters") << false << 0.5;
+    QTest::newRow("wrapped, nearly a line too few") << true << 0.0;
+}
+
+void DesignInvariantsTest::narrowingTakesTheWidestFaceThatFits()
+{
+    QFETCH(bool, wrapped);
+    QFETCH(double, room);
+    // Top-aligned as the design's labels are, so that the ink ends where the last line does.
+    const auto labelIn = [&](int stretch, QSize box) {
+        QFont font = baseFont();
+        font.setStretch(stretch);
+        auto label = std::make_unique<QLabel>();
+        setOwnFont(label.get(), font);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(wrapped);
+        label->setText(QStringLiteral("Personen mit einem gültigen Schwerbehindertenausweis von 100 % werden ganz "
+                                      "vom Kurbeitrag befreit, ebenso die jeweilige Begleitperson."));
+        label->resize(box);
+        return label;
+    };
+    const auto fits = [&](const QLabel &label) {
+        if (wrapped)
+            return inkHeight(label) <= label.height();
+        return QFontMetrics{label.font()}.horizontalAdvance(label.text()) <= label.width();
+    };
+    QSize box{200, 20};
+    if (wrapped) {
+        // Nearly a line more than the lines the text takes at three quarters of its width, in a box
+        // as wide as needed for that to be fewer lines than at full width.
+        for (box.setWidth(150); box.width() < 600; box.rwidth() += 10) {
+            box.setHeight(inkHeight(*labelIn(75, box)) + QFontMetrics{baseFont()}.lineSpacing() - 2);
+            if (!fits(*labelIn(QFont::Unstretched, box)))
+                break;
+        }
+        QVERIFY2(box.width() < 600, "the text never takes fewer lines at three quarters");
+    } else {
+        const auto full = labelIn(QFont::Unstretched, box);
+        box.setWidth(static_cast<int>(QFontMetrics{full->font()}.horizontalAdvance(full->text()) * room));
+    }
+
+    const auto label = labelIn(QFont::Unstretched, box);
+    narrowToFit(label.get(), box.width(), box.height());
+    const int stretch = label->font().stretch();
+    if (!fits(*labelIn(75, box))) {
+        // Narrower than three quarters would be harder to read than a cut text.
+        QCOMPARE(stretch, 75);
+        return;
+    }
+    QVERIFY2(fits(*label), qPrintable(QStringLiteral("cut at %1 %").arg(stretch)));
+    QVERIFY2(
+        !fits(*labelIn(stretch + 1, box)), qPrintable(QStringLiteral("%1 % is narrower than needed").arg(stretch)));
 }
 
 void DesignInvariantsTest::splashPictureLiesInsideTheWindow()

@@ -24,6 +24,7 @@
 #include "app/resource_captions.h"
 #include "category_rows.h"
 #include "gui_helpers.h"
+#include "print/cups_library.h"
 #include "print/print_service.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
@@ -464,9 +465,14 @@ void StartupTest::printServiceLibraryWaitsForTheFirstPrint()
     qputenv("CUPS_SERVER", QFile::encodeName(m_config.path() + QStringLiteral("/no-print-service")));
     const std::atomic<bool> abandoned{false};
     const auto answer = salvenor::print::askPrintService(std::chrono::milliseconds{2000}, abandoned);
-    qunsetenv("CUPS_SERVER");
     QCOMPARE(answer, salvenor::print::ServiceAnswer::Unreachable);
     QVERIFY(printServiceLibraryLoaded());
+    // Its functions are found and answer: the service's address is the one set for this test.
+    const salvenor::print::CupsLibrary *cups = salvenor::print::cupsLibrary();
+    QVERIFY(cups != nullptr);
+    cups->setServer(nullptr);
+    QCOMPARE(QString::fromLocal8Bit(cups->server()), QString::fromLocal8Bit(qgetenv("CUPS_SERVER")));
+    qunsetenv("CUPS_SERVER");
 }
 
 QTEST_MAIN(StartupTest)
