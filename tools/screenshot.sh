@@ -18,7 +18,8 @@ use_temporary_home "$work" # the program's settings file goes there, not into th
 xvfb=
 pid=
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    # The program writes its settings as it ends: wait for it, or they land in a folder just removed.
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }

@@ -85,12 +85,13 @@ start_program_past_splash() {
     return 1
 }
 
-# The typical request by keyboard alone, in the main window just shown: Tab to the arrival
-# calendar, type the day, Enter; Tab to the departure calendar, the same; the focus moves on to the
-# adults, who are two.
+# The typical request by keyboard alone, in the main window just shown: from the adults' count
+# back (Shift+Tab past the four buttons and the departure calendar, so that the number of count
+# selectors does not matter) to the arrival calendar, type the day, Enter; Tab to the departure
+# calendar, the same; the focus moves on to the adults, who are two.
 enter_typical_request() {
     keys() { xdotool key --delay 40 "$@"; sleep 0.2; }
-    keys Tab Tab Tab Tab Tab Tab
+    keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab
     xdotool type --delay 40 "14.03.2016"
     keys Return
     keys Tab

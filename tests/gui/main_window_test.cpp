@@ -141,7 +141,8 @@ void MainWindowTest::aMissingOrMistypedControlIsNamed()
     QWidget client;
     const ControlMap complete = buildControls(&client, mainWindowDesign());
     const MainWindowControls resolved = resolveMainWindowControls(complete);
-    QCOMPARE(resolved.rows.back().sum->objectName(), QStringLiteral("Summe_Kind_Fremd"));
+    QCOMPARE(
+        resolved.rows.back().sum->objectName(), QString::fromStdString("Summe_" + std::string{kCategories.back().key}));
     QCOMPARE(resolved.statusBar->objectName(), QStringLiteral("sbStatusBar"));
 
     const auto failureFor = [](const ControlMap &controls) -> QString {
@@ -269,7 +270,7 @@ void MainWindowTest::arrivalChangedWhileTheWarningIsOpen()
 void MainWindowTest::keysOnACalendarNeverChangeACount()
 {
     // From the last count selector, Tab twice reaches the departure calendar.
-    selector("Anz_Kind_Fremd")->setFocus();
+    selector(rowNames(kCategories.back().category).selector.c_str())->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTableView *view = test::calendarView(departureCalendar());
@@ -796,16 +797,20 @@ void MainWindowTest::statusTextSurvivesOpeningAMenu()
 
 void MainWindowTest::tabOrder()
 {
-    const char *expected[] = {"Anz_Erwachsene", "Anz_Erw_Schwer", "Anz_Student", "Anz_Kind", "Anz_Kind_Schwer",
-        "Anz_Kind_Fremd", "Anreise", "Abreise", "cmdAnAbreise", "cmdKinderKB", "cmdSchwer", "cmdPrint"};
-    selector("Anz_Erwachsene")->setFocus();
-    for (const char *name : expected) {
+    // The count selectors in the categories' order, then the calendars and the buttons.
+    QStringList expected;
+    for (const CategoryRules &rules : kCategories)
+        expected << QString::fromStdString(rowNames(rules.category).selector);
+    expected << QStringLiteral("Anreise") << QStringLiteral("Abreise") << QStringLiteral("cmdAnAbreise")
+             << QStringLiteral("cmdKinderKB") << QStringLiteral("cmdSchwer") << QStringLiteral("cmdPrint");
+    m_window->control<QComboBox>(expected.first())->setFocus();
+    for (const QString &name : expected) {
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus);
         // A calendar takes the focus in its day table; name the calendar that holds it.
         while (focus && focus->objectName().startsWith(QStringLiteral("qt_")))
             focus = focus->parentWidget();
-        QCOMPARE(focus->objectName(), QString::fromLatin1(name));
+        QCOMPARE(focus->objectName(), name);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 }
