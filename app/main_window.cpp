@@ -47,7 +47,6 @@ namespace salvenor::ui {
 
 namespace {
 
-constexpr const char *kWindowTitle = "Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH ";
 constexpr const char *kInitialNotice
     = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
 constexpr const char *kZeroMoney = "0,00";
@@ -67,7 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowIcon(applicationIcon());
 
     createClientArea();
-    createPictures();
+    showPictures(m_ui);
     createCountSelectors();
     createCalendars();
     createStatusBar();
@@ -108,20 +107,11 @@ void MainWindow::giveFiguresTheirRoom()
     m_ui.total->setDesign(m_ui.total->designRect(), 3, m_ui.total->designRect().right() + 1);
 }
 
-void MainWindow::createPictures()
-{
-    m_ui.logo->setPixmap(QPixmap{QStringLiteral(":/images/logo.png")});
-    m_ui.print->setIcon(QIcon{QStringLiteral(":/images/print.png")});
-    m_ui.print->setIconSize(QSize{16, 16});
-}
-
 void MainWindow::createCountSelectors()
 {
+    offerCounts(m_ui);
     for (const CategoryRules &rules : kCategories) {
         QComboBox *selector = m_ui.rows.at(indexOf(rules.category)).selector;
-        for (int count = 0; count <= rules.maxCount; ++count)
-            selector->addItem(QString::number(count));
-        selector->setMaxVisibleItems(12);
         const PersonCategory category = rules.category;
         // `activated` comes from the user only (mouse, arrow keys, a typed digit), never from
         // the program's own resets.
@@ -256,7 +246,7 @@ void MainWindow::load(const StartUp &startUp)
         resize(width(), twipsToPixels(kMainClientHeight));
     if (pixelsToTwips(frameGeometry().width()) < kMainClientWidth)
         resize(twipsToPixels(kMainClientWidth), height());
-    m_ui.servicePhone->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
+    writeFixedTexts(m_ui);
 
     // Today is read only now, after the splash: just before midnight it may be tomorrow already.
     const QDate today = startUp.today();
@@ -264,8 +254,7 @@ void MainWindow::load(const StartUp &startUp)
     const QDate arrivalDay = std::clamp(today, toQDate(kFirstArrival), toQDate(kLastArrival));
     presetStay(arrivalDay);
     m_ui.todayLine->setText(displayText(todayLine(toCoreDate(today))));
-    m_ui.webLine->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
-    applyStartUpFonts();
+    applyStartUpFonts(m_ui);
     keepCaptionsClearOfSelectors();
     narrowLabelsToFit(this);
     keepLeadersClearOfCaptions();
@@ -315,24 +304,6 @@ void MainWindow::presetStay(QDate arrivalDay)
     showNights(update.nightsText);
     clearCounts();
     updateCalendarDescriptions();
-}
-
-void MainWindow::applyStartUpFonts()
-{
-    const std::pair<QWidget *, QFont> fonts[] = {
-        {m_ui.servicePhone, emphasisFont()},
-        {m_ui.arrivalFrame, frameFont()},
-        {m_ui.departureFrame, frameFont()},
-        {m_ui.calculationFrame, frameFont()},
-        {m_ui.arrivalDay, emphasisFont()},
-        {m_ui.departureDay, emphasisFont()},
-        {m_ui.total, resultFont()},
-        {m_ui.totalEuro, resultFont()},
-        {m_ui.totalFrame, frameFont()},
-        {m_ui.informationFrame, frameFont()},
-    };
-    for (const auto &[widget, font] : fonts)
-        setOwnFont(widget, font);
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -87,7 +87,6 @@ protected:
 
 private:
     void createClientArea();
-    void createPictures();
     void createCountSelectors();
     void createCalendars();
     void createStatusBar();
@@ -96,7 +95,6 @@ private:
     void setTabOrder();
     void connectActions();
     void presetStay(QDate arrivalDay);
-    void applyStartUpFonts();
     void keepCaptionsClearOfSelectors();
     void keepLeadersClearOfCaptions();
     void giveFiguresTheirRoom();

@@ -2,18 +2,23 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "resources/product_info.h"
 #include "windows/figure_label.h"
+#include "windows/fonts.h"
 #include "windows/month_calendar.h"
 
 namespace salvenor::ui {
@@ -288,6 +293,47 @@ MainMenuActions createMainMenus(QMenuBar *menuBar)
     actions.about = help->addAction(QStringLiteral("Info zum Salvenor"));
     actions.about->setObjectName(QStringLiteral("mnuHelpAbout"));
     return actions;
+}
+
+void showPictures(const MainWindowControls &controls)
+{
+    controls.logo->setPixmap(QPixmap{QStringLiteral(":/images/logo.png")});
+    controls.print->setIcon(QIcon{QStringLiteral(":/images/print.png")});
+    controls.print->setIconSize(QSize{16, 16});
+}
+
+void offerCounts(const MainWindowControls &controls)
+{
+    for (const CategoryRules &rules : kCategories) {
+        QComboBox *selector = controls.rows.at(indexOf(rules.category)).selector;
+        for (int count = 0; count <= rules.maxCount; ++count)
+            selector->addItem(QString::number(count));
+        selector->setMaxVisibleItems(12);
+    }
+}
+
+void writeFixedTexts(const MainWindowControls &controls)
+{
+    controls.servicePhone->setText(QStringLiteral("Service-Telefon\n") + QString::fromUtf8(kServicePhone));
+    controls.webLine->setText(QStringLiteral("Weitere Infos auf ") + QString::fromUtf8(kWebAddress));
+}
+
+void applyStartUpFonts(const MainWindowControls &controls)
+{
+    const std::pair<QWidget *, QFont> fonts[] = {
+        {controls.servicePhone, emphasisFont()},
+        {controls.arrivalFrame, frameFont()},
+        {controls.departureFrame, frameFont()},
+        {controls.calculationFrame, frameFont()},
+        {controls.arrivalDay, emphasisFont()},
+        {controls.departureDay, emphasisFont()},
+        {controls.total, resultFont()},
+        {controls.totalEuro, resultFont()},
+        {controls.totalFrame, frameFont()},
+        {controls.informationFrame, frameFont()},
+    };
+    for (const auto &[widget, font] : fonts)
+        setOwnFont(widget, font);
 }
 
 } // namespace salvenor::ui

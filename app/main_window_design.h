@@ -21,6 +21,9 @@ class FigureLabel;
 class LineWidget;
 class MonthCalendar;
 
+// The title keeps the design's blanks.
+inline constexpr const char *kWindowTitle = "Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH ";
+
 // The client area of the main window, in twips.
 inline constexpr int kMainClientWidth = 9810;
 inline constexpr int kMainClientHeight = 7695;
@@ -88,5 +91,14 @@ struct MainMenuActions
     QAction *about;
 };
 MainMenuActions createMainMenus(QMenuBar *menuBar);
+
+// What the controls show before any calculation, shared with the start-up benchmark's yardstick:
+// the logo and the print icon; each selector's counts, 0 to the category's maximum; the service
+// line and the web line; and, once the string table's captions are in (they set the window's
+// font on every control), the fonts of the frames, the day texts and the total.
+void showPictures(const MainWindowControls &controls);
+void offerCounts(const MainWindowControls &controls);
+void writeFixedTexts(const MainWindowControls &controls);
+void applyStartUpFonts(const MainWindowControls &controls);
 
 } // namespace salvenor::ui

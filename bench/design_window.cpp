@@ -1,7 +1,9 @@
-// The yardstick for start-up: the program's own widgets, built from the same design table with
-// the same look, captions and menus and shown the same way (the splash first, the main window
-// once the splash has closed), with nothing behind them: no calculation, no printing, no
-// settings, no screen-reader texts. What the program needs beyond this is its logic's cost.
+// The yardstick for start-up: the program's own widgets, built from the same design table and
+// shown the same way (the splash first, the main window once the splash has closed), with the
+// same style, palette, pictures, menus, captions, fixed texts, fonts and counts to pick, and with
+// nothing behind them: no calculation (so no day texts, sums or status text), no printing, no
+// settings, no translations of Qt's dialogs, no screen-reader texts. What the program needs
+// beyond this is its logic's cost.
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -10,6 +12,7 @@
 
 #include "app/main_window_design.h"
 #include "app/resource_captions.h"
+#include "windows/application_icon.h"
 #include "windows/design.h"
 #include "windows/placement.h"
 #include "windows/splash_window.h"
@@ -31,11 +34,18 @@ int main(int argc, char *argv[])
     auto *client = new QWidget(&window);
     client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(kMainClientHeight));
     window.setCentralWidget(client);
-    buildControls(client, mainWindowDesign());
+    window.setWindowTitle(QString::fromUtf8(kWindowTitle));
+    window.setWindowIcon(applicationIcon());
+    const ControlMap controlMap = buildControls(client, mainWindowDesign());
+    const MainWindowControls controls = resolveMainWindowControls(controlMap);
+    showPictures(controls);
+    offerCounts(controls);
     createMainMenus(window.menuBar());
     window.setFixedSize(window.sizeHint());
     splash.run();
     ApplyResourceCaptions(&window);
+    writeFixedTexts(controls);
+    applyStartUpFonts(controls);
     centreOnScreen(&window);
     window.show();
     QApplication::setQuitOnLastWindowClosed(true);

@@ -39,6 +39,9 @@ key_map=$(medianOf program key_to_map_ms)
 program_rss=$(medianOf program peak_rss_kb)
 
 printf 'runs each:                  %d\n' "$runs"
+# Times are only worth comparing on a quiet machine; memory does not depend on the load.
+read -r load _ </proc/loadavg
+awk -v load="$load" -v cores="$(nproc)" 'BEGIN { if (load > cores) printf "load %.1f on %d cores: the times are not reliable, the memory is\n", load, cores }'
 printf 'yardstick, launch to splash: %8.1f ms   key to main %6.1f ms   peak RSS %6d KiB\n' \
     "$yard_map" "$yard_key" "$yard_rss"
 printf 'Salvenor,  launch to splash: %8.1f ms   key to main %6.1f ms   peak RSS %6d KiB\n' \
