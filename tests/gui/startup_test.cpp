@@ -171,11 +171,19 @@ void StartupTest::startUpDays()
     }
     QCOMPARE(text("End_Summe_Gesamt"), QStringLiteral("0,00"));
     QVERIFY(m_window->statusText().contains(QStringLiteral("2016")));
-    QCOMPARE(m_window->control(QStringLiteral("Anreisedatum"))->font().pointSizeF(), 10.0);
-    QVERIFY(m_window->control(QStringLiteral("Berechnung"))->font().bold());
-    QCOMPARE(m_window->control(QStringLiteral("End_Summe_Gesamt"))->font().pointSizeF(), 18.0);
-    QCOMPARE(m_window->control(QStringLiteral("Label_Erwachsene"))->font().pointSizeF(), 8.25);
-    QVERIFY(!m_window->control(QStringLiteral("Label_Erwachsene"))->font().bold());
+    // One control of each of the design's four fonts.
+    struct FontOf
+    {
+        const char *control;
+        double pointSize;
+        bool bold;
+    };
+    for (const FontOf expected : {FontOf{"Berechnung", 8, true}, FontOf{"Anreisedatum", 10, true},
+             FontOf{"End_Summe_Gesamt", 18, true}, FontOf{"Label_Erwachsene", 8.25, false}}) {
+        const QFont font = m_window->control(QString::fromLatin1(expected.control))->font();
+        QCOMPARE(font.pointSizeF(), expected.pointSize);
+        QCOMPARE(font.bold(), expected.bold);
+    }
 }
 
 void StartupTest::todayOutsideTheCalendarsIsClamped_data()
