@@ -7,12 +7,15 @@
 #include <vector>
 
 #include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QRectF>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "core/categories.h"
+#include "print/print_run.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
 #include "print/sheet_pdf.h"
@@ -425,6 +428,23 @@ INSTANTIATE_TEST_SUITE_P(Sheets, SheetDesign,
     testing::Values(
         std::pair{"SevenNights", +[] { return test::sevenNightsSheet(); }}, std::pair{"Widest", &widestSheet}),
     [](const testing::TestParamInfo<SheetDesign::ParamType> &sheet) { return std::string{sheet.param.first}; });
+
+// The sheet as a PDF file of its own (the batch tool's sheets): one whole page, and false where
+// the file cannot be written.
+TEST(SheetPdf, WritesOneWholePageOrSaysItCouldNot)
+{
+    SheetDesign::SetUpTestSuite(); // the faces need an application
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(writeSheetPdf(file, test::sevenNightsSheet()));
+    QFile written{file};
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pdf = written.readAll();
+    EXPECT_TRUE(isWholePdf(pdf));
+    EXPECT_EQ(pdf.count("/Type /Page\n"), 1);
+    EXPECT_FALSE(writeSheetPdf(dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")), test::sevenNightsSheet()));
+}
 
 TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
 {

@@ -39,7 +39,7 @@ using namespace std::chrono_literals;
 // printer, one service that never answers, one that lists its printers but never describes
 // them, one that never takes a job, a spooler that freezes once it has taken a job, a queue that
 // refuses jobs, a printer removed while the dialog is open, 99 copies to a queue that holds
-// them, and the window closed while copies go. The services are started by
+// them, a service that stalls after two copies, and the window closed while copies go. The services are started by
 // tests/e2e/print_service_test.sh, which names them in the environment. In every case the
 // window keeps answering, and no copy that did not reach the printer passes for printed.
 class PrintServiceTest final : public QObject
@@ -58,6 +58,7 @@ private slots:
     void closingTheWindowWhileCopiesGoAsksFirst();
     void toldToEndWhileTheQuestionIsOpenEndsInOrder();
     void serviceThatNeverTakesTheJobIsReported();
+    void copiesTakenBeforeTheServiceStallsAreCounted();
     void queueThatRefusesJobsIsReported();
     void printerRemovedWhileTheDialogIsOpenIsReported();
     void ninetyNineCopiesGoOutWhileTheWindowAnswers();
@@ -73,6 +74,9 @@ private:
     void cancelJobsIn(const QString &queue) const;
     QMessageBox *failureBox() const;
     QStringList otherWindows() const;
+    // The count as the next progress window shows it after each copy has started: read when the
+    // run says so, after the window has taken it, since a timer's sample can miss the last one.
+    static void countCopiesShown(QStringList &counted);
     // Clicks a day while the print is under way: the window takes it at once.
     void dateClickIsTaken(int day);
 
@@ -220,6 +224,19 @@ QStringList PrintServiceTest::otherWindows() const
             others << widget->metaObject()->className() + (u' ' + widget->objectName());
     }
     return others;
+}
+
+void PrintServiceTest::countCopiesShown(QStringList &counted)
+{
+    salvenor::test::whenWindowShows<salvenor::print::PrintProgressWindow>(
+        [&counted](salvenor::print::PrintProgressWindow *window) {
+            auto *run = window->findChild<salvenor::print::PrintRun *>();
+            auto *label = window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
+            if (run == nullptr || label == nullptr)
+                return;
+            connect(
+                run, &salvenor::print::PrintRun::copyStarted, window, [&counted, label] { counted << label->text(); });
+        });
 }
 
 void PrintServiceTest::dateClickIsTaken(int day)
@@ -464,6 +481,32 @@ void PrintServiceTest::serviceThatNeverTakesTheJobIsReported()
     qInfo("longest answer time while a copy hangs: %lld ms", probe.longestMs());
 }
 
+void PrintServiceTest::copiesTakenBeforeTheServiceStallsAreCounted()
+{
+    // The service takes two of four copies and gives no answer to the third: the warning counts
+    // the two, names the third as perhaps printed and the fourth as not printed.
+    const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
+    useServer(server("SALVENOR_TWO_JOBS_SERVER"));
+    enterTypicalRequest();
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 2000ms});
+    QStringList counted;
+    countCopiesShown(counted);
+    printThroughDialog(queue, 4);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 20000);
+    QCOMPARE(failureBox()->text(),
+        QStringLiteral("Von 4 Exemplaren wurden 2 gedruckt.\n"
+                       "Exemplar 3 wurde vielleicht gedruckt: Der Druckdienst hat auf den Auftrag nicht geantwortet.\n"
+                       "Die übrigen Exemplare wurden nicht gedruckt.\n"
+                       "Bitte sehen Sie am Drucker nach, bevor Sie noch einmal drucken."));
+    useServer(server("SALVENOR_CUPS_SERVER"));
+    QCOMPARE(jobsHeldIn(queue), 2);
+    // The first count may have gone before the window was seen; the last is the third copy.
+    const QStringList copies{
+        QStringLiteral("Exemplar 1 von 4"), QStringLiteral("Exemplar 2 von 4"), QStringLiteral("Exemplar 3 von 4")};
+    QVERIFY2(
+        !counted.isEmpty() && copies.mid(copies.size() - counted.size()) == counted, qPrintable(counted.join(u',')));
+}
+
 void PrintServiceTest::queueThatRefusesJobsIsReported()
 {
     useServer(server("SALVENOR_CUPS_SERVER"));
@@ -498,18 +541,8 @@ void PrintServiceTest::ninetyNineCopiesGoOutWhileTheWindowAnswers()
     const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
     cancelJobsIn(queue);
     enterTypicalRequest();
-    // The count as the window shows it after each copy has started: read when the run says so,
-    // after the window has taken it, since a timer's sample can miss the last one.
     QStringList counted;
-    salvenor::test::whenWindowShows<salvenor::print::PrintProgressWindow>(
-        [&counted](salvenor::print::PrintProgressWindow *window) {
-            auto *run = window->findChild<salvenor::print::PrintRun *>();
-            auto *label = window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
-            if (run == nullptr || label == nullptr)
-                return;
-            connect(
-                run, &salvenor::print::PrintRun::copyStarted, window, [&counted, label] { counted << label->text(); });
-        });
+    countCopiesShown(counted);
     QElapsedTimer took;
     took.start();
     printThroughDialog(queue, 99);

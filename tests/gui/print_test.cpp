@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -67,6 +68,7 @@ private slots:
     void fileThatCannotBeCreatedIsReported();
     void fullFileSystemIsReportedAndLeavesNoFile();
     void escapeAfterAFinishedRunIsHarmless();
+    void existingFileIsReplaced();
     void copiesAreCountedAsTheyGo();
     void printButtonIsIgnoredWhileCopiesGo();
     void closingTheWindowWhileCopiesGoAsksFirst();
@@ -80,6 +82,7 @@ private:
     {
         bool shown = false;
         QPageLayout layout; // as the dialog left the printer
+        QString pageRange; // whether the dialog offers to print a range of pages
     };
     // Clicks the print button; in the dialog picks "Print to file (PDF)", types `file` and
     // `copies` and clicks Print (or, with `cancel`, presses Esc).
@@ -297,6 +300,11 @@ std::shared_ptr<PrintTest::Accepted> PrintTest::printToFile(const QString &file,
     auto accepted = std::make_shared<Accepted>();
     salvenor::test::whenWindowShows<QPrintDialog>([accepted, file, copies, cancel](QPrintDialog *dialog) {
         accepted->shown = true;
+        // The sheet is one page: no page range to choose.
+        const auto *range = dialog->findChild<QRadioButton *>(QStringLiteral("printRange"));
+        accepted->pageRange = range == nullptr                 ? QStringLiteral("no such control")
+            : range->isEnabled() && range->isVisibleTo(dialog) ? QStringLiteral("offered")
+                                                               : QStringLiteral("not offered");
         auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
         auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
         auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies"));
@@ -351,6 +359,7 @@ void PrintTest::sheetStandsAtItsMillimetres()
     waitForTheEnd();
     QVERIFY(failureBox() == nullptr);
     QCOMPARE(pagesOf(pdf), 1);
+    QCOMPARE(accepted->pageRange, QStringLiteral("not offered"));
 
     const QRectF area = accepted->layout.paintRect(QPageLayout::Millimeter);
     const double left = area.left();
@@ -598,6 +607,28 @@ void PrintTest::escapeAfterAFinishedRunIsHarmless()
     QCOMPARE(escapesSent, 1);
     QTRY_VERIFY(progress.isNull());
     QCOMPARE(pagesOf(file), 1);
+}
+
+void PrintTest::existingFileIsReplaced()
+{
+    // The dialog asks before it overwrites; then the old file gives way to the new pages.
+    const QString file = m_dir.filePath(QStringLiteral("existing.pdf"));
+    {
+        QFile old{file};
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older file");
+    }
+    QString question;
+    salvenor::test::whenWindowShows<QMessageBox>([&question](QMessageBox *box) {
+        question = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+    const auto request = printToFile(file, 2);
+    QTRY_VERIFY(request->shown);
+    waitForTheEnd();
+    QVERIFY2(question.contains(QFileInfo{file}.fileName()), qPrintable(question));
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(pagesOf(file), 2);
 }
 
 void PrintTest::copiesAreCountedAsTheyGo()
