@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include "core/categories.h"
+#include "gui/small_file_system.h"
 #include "print/print_run.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
@@ -444,6 +446,25 @@ TEST(SheetPdf, WritesOneWholePageOrSaysItCouldNot)
     EXPECT_TRUE(isWholePdf(pdf));
     EXPECT_EQ(pdf.count("/Type /Page\n"), 1);
     EXPECT_FALSE(writeSheetPdf(dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")), test::sevenNightsSheet()));
+}
+
+TEST(SheetPdf, AFullDiskIsReportedNotWritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    SheetDesign::SetUpTestSuite();
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mountPoint = dir.filePath(QStringLiteral("small"));
+    const test::SmallFileSystem small{mountPoint, QStringLiteral("64k")};
+    if (!small.mounted())
+        GTEST_SKIP() << "this machine does not let the test mount a file system";
+    QFile filler{mountPoint + QStringLiteral("/filler")};
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    filler.write(QByteArray(qsizetype{64} * 1024, 'x'));
+    filler.close();
+    // The writer takes the page without a word; the empty file it leaves is no sheet.
+    EXPECT_FALSE(writeSheetPdf(mountPoint + QStringLiteral("/sheet.pdf"), test::sevenNightsSheet()));
 }
 
 TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)

@@ -828,6 +828,21 @@ void PrintTest::silentServiceOffersThePdfFile()
     QCOMPARE(offered, (QStringList{QStringLiteral("Kurbeitrag.pdf"), QFileInfo{link}.fileName()}));
     QVERIFY(QFileInfo{link}.isSymLink());
     QCOMPARE(pagesOf(file), 1);
+    // The file's page is A4 with margins of 10 mm: the sheet stands where it does on a printer
+    // with those margins.
+    const auto words = wordsOf(file);
+    const Word *island = findWord(words, QStringLiteral("Nordseeinsel"));
+    QVERIFY(island);
+    QVERIFY2(qAbs(island->xMin - 23) < 0.8, qPrintable(QString::number(island->xMin)));
+    QVERIFY2(qAbs(island->yMin - 10) < 0.5, qPrintable(QString::number(island->yMin)));
+    int euros = 0;
+    for (const Word &word : words) {
+        if (word.text == QStringLiteral("€") && word.xMin > 150) {
+            ++euros;
+            QVERIFY2(qAbs(word.xMax - 160) < 0.8, qPrintable(QString::number(word.xMax)));
+        }
+    }
+    QCOMPARE(euros, 7);
 }
 
 void PrintTest::windowGoneWhileThePrintersAreLookedUpEndsTheLookUp()
