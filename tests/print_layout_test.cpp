@@ -448,6 +448,26 @@ TEST(SheetPdf, WritesOneWholePageOrSaysItCouldNot)
     EXPECT_FALSE(writeSheetPdf(dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")), test::sevenNightsSheet()));
 }
 
+// What counts as a whole PDF document once written: its header and, at its end, its end-of-file
+// mark. A document cut short, or anything else, does not.
+TEST(SheetPdf, OnlyAWholeDocumentIsWhole)
+{
+    SheetDesign::SetUpTestSuite();
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(writeSheetPdf(file, test::sevenNightsSheet()));
+    QFile written{file};
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pdf = written.readAll();
+    ASSERT_GT(pdf.size(), 4096);
+    EXPECT_TRUE(isWholePdf(pdf));
+    EXPECT_FALSE(isWholePdf(pdf.left(pdf.size() / 2))) << "cut short";
+    EXPECT_FALSE(isWholePdf(pdf.mid(1))) << "without its header";
+    EXPECT_FALSE(isWholePdf(pdf + QByteArray(4096, '\0'))) << "followed by something else";
+    EXPECT_FALSE(isWholePdf({}));
+}
+
 TEST(SheetPdf, AFullDiskIsReportedNotWritten)
 {
     if (::geteuid() != 0)

@@ -692,6 +692,7 @@ void PrintTest::closingTheWindowWhileCopiesGoAsksFirst()
     QStringList questions;
     bool openAfterNo = false;
     bool printingAfterNo = false;
+    bool progressOpenAfterYes = true;
     const auto answerWith = [&questions](QMessageBox::StandardButton answer) {
         salvenor::test::whenWindowShows<QMessageBox>([&questions, answer](QMessageBox *box) {
             questions << box->text();
@@ -707,6 +708,8 @@ void PrintTest::closingTheWindowWhileCopiesGoAsksFirst()
         printingAfterNo = m_window->isPrinting() && !window->hasEnded();
         answerWith(QMessageBox::Yes);
         m_window->close();
+        // Stopped and closed before the main window has gone, not left to end by itself.
+        progressOpenAfterYes = window->isVisible() || !window->hasEnded();
     });
     const auto request = printToFile(file, 900);
     QTRY_VERIFY(request->shown);
@@ -716,6 +719,7 @@ void PrintTest::closingTheWindowWhileCopiesGoAsksFirst()
     QCOMPARE(questions, (QStringList{question, question}));
     QVERIFY(openAfterNo);
     QVERIFY(printingAfterNo);
+    QVERIFY(!progressOpenAfterYes);
     QVERIFY(!m_window->isVisible());
     // The copies stop, their window closes without a message, and the file is not written.
     waitForTheEnd();
