@@ -9,6 +9,9 @@
   print_servers.py stall-attributes UPSTREAM_PORT PORT_FILE
       half-answering: lists the printers (CUPS-Get-Printers, CUPS-Get-Default) but never
       answers Get-Printer-Attributes.
+  print_servers.py stall-documents UPSTREAM_PORT PORT_FILE
+      passes everything on, a new job (Create-Job) and its withdrawal (Cancel-Job) too, but
+      gives no answer, ever, to the job's document (Send-Document).
   print_servers.py stall-after-two-jobs UPSTREAM_PORT PORT_FILE
       passes everything on, the first two jobs too (IPP Print-Job, Create-Job), but gives no
       answer, ever, to a later job.
@@ -27,6 +30,7 @@ import threading
 JOB_OPERATIONS = {0x0002, 0x0005, 0x0006}
 GET_PRINTER_ATTRIBUTES = {0x000B}
 DOCUMENT_OPERATIONS = {0x0002, 0x0006}
+SEND_DOCUMENT = {0x0006}
 NEW_JOB_OPERATIONS = {0x0002, 0x0005}
 frozen = threading.Event()
 # Jobs passed on so far, by every connection (each copy comes on a connection of its own).
@@ -177,6 +181,7 @@ def proxy(client, upstream_port, held_operations, freezing_operations, jobs_to_p
 PROXIES = {
     "stall-jobs": (JOB_OPERATIONS, set(), None),
     "stall-attributes": (GET_PRINTER_ATTRIBUTES, set(), None),
+    "stall-documents": (SEND_DOCUMENT, set(), None),
     "stall-after-two-jobs": (set(), set(), 2),
     "freeze-after-job": (set(), DOCUMENT_OPERATIONS, None),
 }

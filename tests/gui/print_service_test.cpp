@@ -39,9 +39,10 @@ using namespace std::chrono_literals;
 // printer, one service that never answers, one that lists its printers but never describes
 // them, one that never takes a job, a spooler that freezes once it has taken a job, a queue that
 // refuses jobs, a printer removed while the dialog is open, 99 copies to a queue that holds
-// them, a service that stalls after two copies, and the window closed while copies go. The services are started by
-// tests/e2e/print_service_test.sh, which names them in the environment. In every case the
-// window keeps answering, and no copy that did not reach the printer passes for printed.
+// them, a service that stalls after two copies, one that never answers a job's document, and the
+// window closed while copies go. The services are started by tests/e2e/print_service_test.sh,
+// which names them in the environment. In every case the window keeps answering, and no copy
+// that did not reach the printer passes for printed.
 class PrintServiceTest final : public QObject
 {
     Q_OBJECT
@@ -59,6 +60,7 @@ private slots:
     void toldToEndWhileTheQuestionIsOpenEndsInOrder();
     void serviceThatNeverTakesTheJobIsReported();
     void copiesTakenBeforeTheServiceStallsAreCounted();
+    void copyWhoseDocumentIsNotAnsweredIsWithdrawn();
     void queueThatRefusesJobsIsReported();
     void printerRemovedWhileTheDialogIsOpenIsReported();
     void ninetyNineCopiesGoOutWhileTheWindowAnswers();
@@ -509,6 +511,25 @@ void PrintServiceTest::copiesTakenBeforeTheServiceStallsAreCounted()
         QStringLiteral("Exemplar 1 von 4"), QStringLiteral("Exemplar 2 von 4"), QStringLiteral("Exemplar 3 von 4")};
     QVERIFY2(
         !counted.isEmpty() && copies.mid(copies.size() - counted.size()) == counted, qPrintable(counted.join(u',')));
+}
+
+void PrintServiceTest::copyWhoseDocumentIsNotAnsweredIsWithdrawn()
+{
+    // The service opens the job but never answers its document: within the limit the copy is
+    // withdrawn, reported as not printed, and nothing of it is left in the queue.
+    const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
+    useServer(server("SALVENOR_DOCUMENT_STALLING_SERVER"));
+    enterTypicalRequest();
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 2000ms});
+    printThroughDialog(queue, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 20000);
+    QCOMPARE(failureBox()->text(),
+        QStringLiteral("Von 2 Exemplaren wurden 0 gedruckt.\n"
+                       "Exemplar 1 wurde nicht gedruckt: Der Druckdienst hat nicht rechtzeitig geantwortet; der "
+                       "Auftrag wurde zurückgezogen.\n"
+                       "Die übrigen Exemplare wurden nicht gedruckt."));
+    useServer(server("SALVENOR_CUPS_SERVER"));
+    QCOMPARE(jobsHeldIn(queue), 0);
 }
 
 void PrintServiceTest::queueThatRefusesJobsIsReported()
