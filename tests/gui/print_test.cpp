@@ -652,6 +652,9 @@ void PrintTest::copiesAreCountedAsTheyGo()
             QStringLiteral("Exemplar 2 von 3: 33%"), QStringLiteral("Exemplar 3 von 3: 66%"),
             QStringLiteral("Exemplar 3 von 3: 100%")}));
     QCOMPARE(pagesOf(file), 3);
+    // Once the copies have gone, the window closes without a question.
+    m_window->close();
+    QVERIFY(!m_window->isVisible());
 }
 
 void PrintTest::printButtonIsIgnoredWhileCopiesGo()
