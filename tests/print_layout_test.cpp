@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QRectF>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "core/categories.h"
+#include "gui/small_file_system.h"
+#include "print/print_run.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
 #include "print/sheet_pdf.h"
@@ -418,6 +423,62 @@ INSTANTIATE_TEST_SUITE_P(Sheets, SheetDesign,
     testing::Values(
         std::pair{"SevenNights", +[] { return test::sevenNightsSheet(); }}, std::pair{"Widest", &widestSheet}),
     [](const testing::TestParamInfo<SheetDesign::ParamType> &sheet) { return std::string{sheet.param.first}; });
+
+// The sheet as a PDF file of its own (the batch tool's sheets): one whole page, and false where
+// the file cannot be written.
+TEST(SheetPdf, WritesOneWholePageOrSaysItCouldNot)
+{
+    SheetDesign::SetUpTestSuite(); // the faces need an application
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(writeSheetPdf(file, test::sevenNightsSheet()));
+    QFile written{file};
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pdf = written.readAll();
+    EXPECT_TRUE(isWholePdf(pdf));
+    EXPECT_EQ(pdf.count("/Type /Page\n"), 1);
+    EXPECT_FALSE(writeSheetPdf(dir.filePath(QStringLiteral("no-such-folder/sheet.pdf")), test::sevenNightsSheet()));
+}
+
+// What counts as a whole PDF document once written: its header and, at its end, its end-of-file
+// mark. A document cut short, or anything else, does not.
+TEST(SheetPdf, OnlyAWholeDocumentIsWhole)
+{
+    SheetDesign::SetUpTestSuite();
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(writeSheetPdf(file, test::sevenNightsSheet()));
+    QFile written{file};
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray pdf = written.readAll();
+    ASSERT_GT(pdf.size(), 4096);
+    EXPECT_TRUE(isWholePdf(pdf));
+    EXPECT_FALSE(isWholePdf(pdf.left(pdf.size() / 2))) << "cut short";
+    EXPECT_FALSE(isWholePdf(pdf.mid(1))) << "without its header";
+    EXPECT_FALSE(isWholePdf(pdf + QByteArray(4096, '\0'))) << "followed by something else";
+    EXPECT_FALSE(isWholePdf({}));
+}
+
+TEST(SheetPdf, AFullDiskIsReportedNotWritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    SheetDesign::SetUpTestSuite();
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mountPoint = dir.filePath(QStringLiteral("small"));
+    const test::SmallFileSystem small{mountPoint, QStringLiteral("64k")};
+    if (!small.mounted())
+        GTEST_SKIP() << "this machine does not let the test mount a file system";
+    QFile filler{mountPoint + QStringLiteral("/filler")};
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    filler.write(QByteArray(qsizetype{64} * 1024, 'x'));
+    filler.close();
+    // The writer takes the page without a word; the empty file it leaves is no sheet.
+    EXPECT_FALSE(writeSheetPdf(mountPoint + QStringLiteral("/sheet.pdf"), test::sevenNightsSheet()));
+}
 
 TEST(SheetLayout, AFailingStepIsSkippedAndTheRestPrints)
 {

@@ -9,6 +9,12 @@
   print_servers.py stall-attributes UPSTREAM_PORT PORT_FILE
       half-answering: lists the printers (CUPS-Get-Printers, CUPS-Get-Default) but never
       answers Get-Printer-Attributes.
+  print_servers.py stall-documents UPSTREAM_PORT PORT_FILE
+      passes everything on, a new job (Create-Job) and its withdrawal (Cancel-Job) too, but
+      gives no answer, ever, to the job's document (Send-Document).
+  print_servers.py stall-after-two-jobs UPSTREAM_PORT PORT_FILE
+      passes everything on, the first two jobs too (IPP Print-Job, Create-Job), but gives no
+      answer, ever, to a later job.
   print_servers.py freeze-after-job UPSTREAM_PORT PORT_FILE
       a spooler that freezes once it has taken a job: passes everything on until the first
       document (Print-Job or Send-Document) has gone upstream, then answers nothing more.
@@ -24,7 +30,12 @@ import threading
 JOB_OPERATIONS = {0x0002, 0x0005, 0x0006}
 GET_PRINTER_ATTRIBUTES = {0x000B}
 DOCUMENT_OPERATIONS = {0x0002, 0x0006}
+SEND_DOCUMENT = {0x0006}
+NEW_JOB_OPERATIONS = {0x0002, 0x0005}
 frozen = threading.Event()
+# Jobs passed on so far, by every connection (each copy comes on a connection of its own).
+jobs_passed = 0
+jobs_lock = threading.Lock()
 
 
 def listen(port_file):
@@ -92,9 +103,24 @@ def held(client, operation):
     hold(client)
 
 
-def proxy(client, upstream_port, held_operations, freezing_operations):
-    """Passes requests on, except those of held_operations; after one of freezing_operations
-    has gone on, nothing is answered any more."""
+def holds(operation, held_operations, jobs_to_pass):
+    """Whether the request is held: one of held_operations, anything once frozen, or a new job
+    beyond the first jobs_to_pass (when that is not None)."""
+    global jobs_passed
+    if operation in held_operations or frozen.is_set():
+        return True
+    if jobs_to_pass is None or operation not in NEW_JOB_OPERATIONS:
+        return False
+    with jobs_lock:
+        if jobs_passed >= jobs_to_pass:
+            return True
+        jobs_passed += 1
+        return False
+
+
+def proxy(client, upstream_port, held_operations, freezing_operations, jobs_to_pass):
+    """Passes requests on, except those of held_operations and new jobs beyond the first
+    jobs_to_pass; after one of freezing_operations has gone on, nothing is answered any more."""
     upstream = socket.create_connection(("127.0.0.1", upstream_port))
     threading.Thread(target=pipe, args=(upstream, client), daemon=True).start()
     reader = Reader(client)
@@ -125,7 +151,7 @@ def proxy(client, upstream_port, held_operations, freezing_operations):
                     if len(body) >= 4 and not checked:
                         checked = True
                         operation = int.from_bytes(body[2:4], "big")
-                        if operation in held_operations or frozen.is_set():
+                        if holds(operation, held_operations, jobs_to_pass):
                             held(client, operation)
                             return
                         if operation in freezing_operations:
@@ -136,7 +162,7 @@ def proxy(client, upstream_port, held_operations, freezing_operations):
             elif length:
                 body = reader.exactly(length)
                 operation = int.from_bytes(body[2:4], "big") if length >= 4 else 0
-                if operation in held_operations or frozen.is_set():
+                if holds(operation, held_operations, jobs_to_pass):
                     held(client, operation)
                     return
                 if operation in freezing_operations:
@@ -153,9 +179,11 @@ def proxy(client, upstream_port, held_operations, freezing_operations):
 
 
 PROXIES = {
-    "stall-jobs": (JOB_OPERATIONS, set()),
-    "stall-attributes": (GET_PRINTER_ATTRIBUTES, set()),
-    "freeze-after-job": (set(), DOCUMENT_OPERATIONS),
+    "stall-jobs": (JOB_OPERATIONS, set(), None),
+    "stall-attributes": (GET_PRINTER_ATTRIBUTES, set(), None),
+    "stall-documents": (SEND_DOCUMENT, set(), None),
+    "stall-after-two-jobs": (set(), set(), 2),
+    "freeze-after-job": (set(), DOCUMENT_OPERATIONS, None),
 }
 
 

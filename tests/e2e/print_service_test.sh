@@ -3,10 +3,11 @@
 # an X server of its own (Xvfb): the spooler (CUPS, started here unless one runs) with a PDF
 # printer (cups-pdf), a PDF queue that holds its jobs, a queue that refuses jobs and one that the
 # test removes; a loopback service that never answers, one that lists its printers but never
-# describes them, a proxy to the spooler that never answers a job and one that freezes once it
-# has taken a job. Then the real program is told to end (SIGTERM) while a copy hangs: it must end
-# at once, in order (its window placement written), and leave nothing of the sheet in its
-# temporary folder. Everything is stopped at the end.
+# describes them, a proxy to the spooler that never answers a job, one that never answers a
+# job's document, one that answers no job after the first two, and one that freezes once it has
+# taken a job. Then the real program is told to
+# end (SIGTERM) while a copy hangs: it must end at once, in order (its window placement written),
+# and leave nothing of the sheet in its temporary folder. Everything is stopped at the end.
 # Usage: print_service_test.sh PRINT_SERVICE_TEST_PROGRAM SALVENOR_PROGRAM [TEST FUNCTIONS]
 set -euo pipefail
 program=$1
@@ -51,7 +52,8 @@ cupsdisable "$queue"
 cupsreject "$rejecting"
 cancel -a "$queue" 2>/dev/null || true
 
-servers=(silent:silent stalling:stall-jobs half:stall-attributes freezing:freeze-after-job)
+servers=(silent:silent stalling:stall-jobs half:stall-attributes freezing:freeze-after-job
+    documents:stall-documents twojobs:stall-after-two-jobs)
 for entry in "${servers[@]}"; do
     name=${entry%%:*} mode=${entry#*:}
     if [ "$mode" = silent ]; then
@@ -80,6 +82,8 @@ run_tests() {
     SALVENOR_STALLING_SERVER="$(address stalling)" \
     SALVENOR_HALF_ANSWERING_SERVER="$(address half)" \
     SALVENOR_FREEZING_SERVER="$(address freezing)" \
+    SALVENOR_TWO_JOBS_SERVER="$(address twojobs)" \
+    SALVENOR_DOCUMENT_STALLING_SERVER="$(address documents)" \
     SALVENOR_PDF_QUEUE="$queue" SALVENOR_OUTPUT_QUEUE="$output" \
     SALVENOR_REJECTING_QUEUE="$rejecting" SALVENOR_REMOVABLE_QUEUE="$removable" \
     SALVENOR_PDF_OUTPUTS="$home/PDF:/var/spool/cups-pdf/ANONYMOUS:/var/spool/cups-pdf/$(id -un)" \

@@ -39,9 +39,10 @@ using namespace std::chrono_literals;
 // printer, one service that never answers, one that lists its printers but never describes
 // them, one that never takes a job, a spooler that freezes once it has taken a job, a queue that
 // refuses jobs, a printer removed while the dialog is open, 99 copies to a queue that holds
-// them, and the window closed while copies go. The services are started by
-// tests/e2e/print_service_test.sh, which names them in the environment. In every case the
-// window keeps answering, and no copy that did not reach the printer passes for printed.
+// them, a service that stalls after two copies, one that never answers a job's document, and the
+// window closed while copies go. The services are started by tests/e2e/print_service_test.sh,
+// which names them in the environment. In every case the window keeps answering, and no copy
+// that did not reach the printer passes for printed.
 class PrintServiceTest final : public QObject
 {
     Q_OBJECT
@@ -58,6 +59,8 @@ private slots:
     void closingTheWindowWhileCopiesGoAsksFirst();
     void toldToEndWhileTheQuestionIsOpenEndsInOrder();
     void serviceThatNeverTakesTheJobIsReported();
+    void copiesTakenBeforeTheServiceStallsAreCounted();
+    void copyWhoseDocumentIsNotAnsweredIsWithdrawn();
     void queueThatRefusesJobsIsReported();
     void printerRemovedWhileTheDialogIsOpenIsReported();
     void ninetyNineCopiesGoOutWhileTheWindowAnswers();
@@ -73,6 +76,9 @@ private:
     void cancelJobsIn(const QString &queue) const;
     QMessageBox *failureBox() const;
     QStringList otherWindows() const;
+    // The count as the next progress window shows it after each copy has started: read when the
+    // run says so, after the window has taken it, since a timer's sample can miss the last one.
+    static void countCopiesShown(QStringList &counted);
     // Clicks a day while the print is under way: the window takes it at once.
     void dateClickIsTaken(int day);
 
@@ -222,6 +228,19 @@ QStringList PrintServiceTest::otherWindows() const
     return others;
 }
 
+void PrintServiceTest::countCopiesShown(QStringList &counted)
+{
+    salvenor::test::whenWindowShows<salvenor::print::PrintProgressWindow>(
+        [&counted](salvenor::print::PrintProgressWindow *window) {
+            auto *run = window->findChild<salvenor::print::PrintRun *>();
+            auto *label = window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
+            if (run == nullptr || label == nullptr)
+                return;
+            connect(
+                run, &salvenor::print::PrintRun::copyStarted, window, [&counted, label] { counted << label->text(); });
+        });
+}
+
 void PrintServiceTest::dateClickIsTaken(int day)
 {
     QVERIFY(eventLoopAnswers());
@@ -332,8 +351,11 @@ void PrintServiceTest::halfAnsweringServiceLeavesTheWindowAnswering()
     QVERIFY(eventLoopAnswers());
     QElapsedTimer clicked;
     qint64 messageAfter = -1;
+    bool lookUpEnded = false;
     salvenor::test::whenWindowShows<QMessageBox>([&](QMessageBox *box) {
         messageAfter = clicked.elapsed();
+        // The look-up has given up by its limit too: it holds no thread while the user reads this.
+        lookUpEnded = QThreadPool::globalInstance()->waitForDone(3000);
         QVERIFY2(box->text().contains(QStringLiteral("Der Druckdienst antwortet nicht")), qPrintable(box->text()));
         for (QAbstractButton *button : box->buttons()) {
             if (box->buttonRole(button) == QMessageBox::RejectRole)
@@ -348,6 +370,7 @@ void PrintServiceTest::halfAnsweringServiceLeavesTheWindowAnswering()
     dateClickIsTaken(17);
     QCOMPARE(messageAfter, -1); // all that while the service was still being asked
     QTRY_VERIFY_WITH_TIMEOUT(messageAfter >= 0, 15000);
+    QVERIFY(lookUpEnded);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 5000);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     qInfo("half-answering service: click returned after %lld ms, message after %lld ms, longest answer time %lld ms",
@@ -464,6 +487,51 @@ void PrintServiceTest::serviceThatNeverTakesTheJobIsReported()
     qInfo("longest answer time while a copy hangs: %lld ms", probe.longestMs());
 }
 
+void PrintServiceTest::copiesTakenBeforeTheServiceStallsAreCounted()
+{
+    // The service takes two of four copies and gives no answer to the third: the warning counts
+    // the two, names the third as perhaps printed and the fourth as not printed.
+    const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
+    useServer(server("SALVENOR_TWO_JOBS_SERVER"));
+    enterTypicalRequest();
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 2000ms});
+    QStringList counted;
+    countCopiesShown(counted);
+    printThroughDialog(queue, 4);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 20000);
+    QCOMPARE(failureBox()->text(),
+        QStringLiteral("Von 4 Exemplaren wurden 2 gedruckt.\n"
+                       "Exemplar 3 wurde vielleicht gedruckt: Der Druckdienst hat auf den Auftrag nicht geantwortet.\n"
+                       "Die übrigen Exemplare wurden nicht gedruckt.\n"
+                       "Bitte sehen Sie am Drucker nach, bevor Sie noch einmal drucken."));
+    useServer(server("SALVENOR_CUPS_SERVER"));
+    QCOMPARE(jobsHeldIn(queue), 2);
+    // The first count may have gone before the window was seen; the last is the third copy.
+    const QStringList copies{
+        QStringLiteral("Exemplar 1 von 4"), QStringLiteral("Exemplar 2 von 4"), QStringLiteral("Exemplar 3 von 4")};
+    QVERIFY2(
+        !counted.isEmpty() && copies.mid(copies.size() - counted.size()) == counted, qPrintable(counted.join(u',')));
+}
+
+void PrintServiceTest::copyWhoseDocumentIsNotAnsweredIsWithdrawn()
+{
+    // The service opens the job but never answers its document: within the limit the copy is
+    // withdrawn, reported as not printed, and nothing of it is left in the queue.
+    const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
+    useServer(server("SALVENOR_DOCUMENT_STALLING_SERVER"));
+    enterTypicalRequest();
+    m_window->setPrintTimeouts({.lookup = 5000ms, .answer = 2000ms});
+    printThroughDialog(queue, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 20000);
+    QCOMPARE(failureBox()->text(),
+        QStringLiteral("Von 2 Exemplaren wurden 0 gedruckt.\n"
+                       "Exemplar 1 wurde nicht gedruckt: Der Druckdienst hat nicht rechtzeitig geantwortet; der "
+                       "Auftrag wurde zurückgezogen.\n"
+                       "Die übrigen Exemplare wurden nicht gedruckt."));
+    useServer(server("SALVENOR_CUPS_SERVER"));
+    QCOMPARE(jobsHeldIn(queue), 0);
+}
+
 void PrintServiceTest::queueThatRefusesJobsIsReported()
 {
     useServer(server("SALVENOR_CUPS_SERVER"));
@@ -498,18 +566,8 @@ void PrintServiceTest::ninetyNineCopiesGoOutWhileTheWindowAnswers()
     const QString queue = QString::fromLatin1(qgetenv("SALVENOR_PDF_QUEUE"));
     cancelJobsIn(queue);
     enterTypicalRequest();
-    // The count as the window shows it after each copy has started: read when the run says so,
-    // after the window has taken it, since a timer's sample can miss the last one.
     QStringList counted;
-    salvenor::test::whenWindowShows<salvenor::print::PrintProgressWindow>(
-        [&counted](salvenor::print::PrintProgressWindow *window) {
-            auto *run = window->findChild<salvenor::print::PrintRun *>();
-            auto *label = window->findChild<QLabel *>(QStringLiteral("lblExemplar"));
-            if (run == nullptr || label == nullptr)
-                return;
-            connect(
-                run, &salvenor::print::PrintRun::copyStarted, window, [&counted, label] { counted << label->text(); });
-        });
+    countCopiesShown(counted);
     QElapsedTimer took;
     took.start();
     printThroughDialog(queue, 99);

@@ -1,12 +1,17 @@
+#include <arpa/inet.h>
 #include <functional>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +19,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -22,6 +28,8 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -59,6 +67,14 @@ private slots:
     void fileThatCannotBeCreatedIsReported();
     void fullFileSystemIsReportedAndLeavesNoFile();
     void escapeAfterAFinishedRunIsHarmless();
+    void existingFileIsReplaced();
+    void copiesAreCountedAsTheyGo();
+    void printButtonIsIgnoredWhileCopiesGo();
+    void closingTheWindowWhileCopiesGoAsksFirst();
+    void failureTextSaysWhichCopiesWentOut_data();
+    void failureTextSaysWhichCopiesWentOut();
+    void silentServiceOffersThePdfFile();
+    void windowGoneWhileThePrintersAreLookedUpEndsTheLookUp();
 
 private:
     struct Accepted
@@ -151,6 +167,87 @@ void keepWarningThenCancelTheDialog(QString &warning)
     });
 }
 
+// Catches each progress window as it shows: a run of one page may end before a poll sees it.
+class ProgressWindowCatcher final : public QObject
+{
+public:
+    explicit ProgressWindowCatcher(std::function<void(PrintProgressWindow *)> caught)
+        : m_caught(std::move(caught))
+    {
+        qApp->installEventFilter(this);
+    }
+    Q_DISABLE_COPY_MOVE(ProgressWindowCatcher)
+    ~ProgressWindowCatcher() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *window = qobject_cast<PrintProgressWindow *>(watched))
+                m_caught(window);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(PrintProgressWindow *)> m_caught;
+};
+
+// A print service that takes connections and never answers: the kernel completes them for a
+// socket that listens, and nothing ever reads the requests.
+class SilentService
+{
+public:
+    SilentService()
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr *>(&address), length) != 0
+            || ::listen(m_socket, 16) != 0
+            || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_address = QByteArrayLiteral("127.0.0.1:") + QByteArray::number(ntohs(address.sin_port));
+    }
+    Q_DISABLE_COPY_MOVE(SilentService)
+    ~SilentService()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    // Where the print library finds it (CUPS_SERVER); empty when it could not listen.
+    QByteArray address() const { return m_address; }
+
+private:
+    int m_socket = -1;
+    QByteArray m_address;
+};
+
+// Points the print library at `address` until the object goes.
+class PrintServiceAt
+{
+public:
+    explicit PrintServiceAt(const QByteArray &address)
+        : m_before(qgetenv("CUPS_SERVER"))
+    {
+        qputenv("CUPS_SERVER", address);
+    }
+    Q_DISABLE_COPY_MOVE(PrintServiceAt)
+    ~PrintServiceAt() { qputenv("CUPS_SERVER", m_before); }
+
+private:
+    QByteArray m_before;
+};
+
+// What the progress window shows: the copy under way and how far the bar is.
+QString progressShown(PrintProgressWindow *window)
+{
+    const auto *bar = window->findChild<QProgressBar *>(QStringLiteral("barDruckfortschritt"));
+    return QStringLiteral("%1: %2").arg(window->copyText(), bar != nullptr ? bar->text() : QStringLiteral("no bar"));
+}
+
 } // namespace
 
 void PrintTest::initTestCase()
@@ -173,6 +270,8 @@ void PrintTest::init()
 
 void PrintTest::cleanup()
 {
+    if (m_window == nullptr)
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isPrinting(), 30000);
     if (QMessageBox *box = failureBox())
         box->close();
@@ -343,19 +442,36 @@ void PrintTest::cancelledRunLeavesNoFile()
     QPointer<PrintProgressWindow> progress;
     QString labelAfterCancel;
     bool openAfterCancel = false;
+    bool cancelStillOffered = true;
+    // What the window shows as copies that had started before the click are reported, and at
+    // the end.
+    QStringList shownAfterCancel;
     salvenor::test::whenWindowShows<PrintProgressWindow>([&](PrintProgressWindow *window) {
         progress = window;
-        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdAbbrechen")), Qt::LeftButton);
+        // Meanwhile the run reports further copies, which the window takes after the click.
+        QThread::msleep(200);
+        auto *cancel = window->findChild<QPushButton *>(QStringLiteral("cmdAbbrechen"));
+        QTest::mouseClick(cancel, Qt::LeftButton);
         // The copy under way is finished first: the window waits for the run.
         openAfterCancel = window->isVisible();
         labelAfterCancel = window->copyText();
+        cancelStillOffered = cancel->isEnabled();
+        auto *run = window->findChild<PrintRun *>();
+        connect(run, &PrintRun::copyStarted, window,
+            [&shownAfterCancel, window] { shownAfterCancel << window->copyText(); });
+        connect(
+            run, &PrintRun::finished, window, [&shownAfterCancel, window] { shownAfterCancel << window->copyText(); });
     });
     const auto request = printToFile(file, 900);
     QTRY_VERIFY(request->shown);
     QTRY_VERIFY_WITH_TIMEOUT(!labelAfterCancel.isEmpty(), 10000);
     QVERIFY(openAfterCancel);
     QCOMPARE(labelAfterCancel, QStringLiteral("Wird abgebrochen …"));
+    QVERIFY(!cancelStillOffered);
     waitForTheEnd();
+    QVERIFY(!shownAfterCancel.isEmpty());
+    for (const QString &shown : std::as_const(shownAfterCancel))
+        QCOMPARE(shown, QStringLiteral("Wird abgebrochen …"));
     QVERIFY(progress.isNull());
     QVERIFY(failureBox() == nullptr);
     QVERIFY(!QFile::exists(file));
@@ -460,36 +576,6 @@ void PrintTest::fullFileSystemIsReportedAndLeavesNoFile()
     QCOMPARE(QDir{mountPoint}.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")});
 }
 
-namespace {
-
-// Catches each progress window as it shows: a run of one page may end before a poll sees it.
-class ProgressWindowCatcher final : public QObject
-{
-public:
-    explicit ProgressWindowCatcher(std::function<void(PrintProgressWindow *)> caught)
-        : m_caught(std::move(caught))
-    {
-        qApp->installEventFilter(this);
-    }
-    Q_DISABLE_COPY_MOVE(ProgressWindowCatcher)
-    ~ProgressWindowCatcher() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show) {
-            if (auto *window = qobject_cast<PrintProgressWindow *>(watched))
-                m_caught(window);
-        }
-        return false;
-    }
-
-private:
-    std::function<void(PrintProgressWindow *)> m_caught;
-};
-
-} // namespace
-
 void PrintTest::escapeAfterAFinishedRunIsHarmless()
 {
     // Esc right after the run has reported its end, while its window is still there, and once
@@ -513,6 +599,265 @@ void PrintTest::escapeAfterAFinishedRunIsHarmless()
     QCOMPARE(escapesSent, 1);
     QTRY_VERIFY(progress.isNull());
     QCOMPARE(pagesOf(file), 1);
+}
+
+void PrintTest::existingFileIsReplaced()
+{
+    // The dialog asks before it overwrites; then the old file gives way to the new pages.
+    const QString file = m_dir.filePath(QStringLiteral("existing.pdf"));
+    {
+        QFile old{file};
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older file");
+    }
+    QString question;
+    salvenor::test::whenWindowShows<QMessageBox>([&question](QMessageBox *box) {
+        question = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+    const auto request = printToFile(file, 2);
+    QTRY_VERIFY(request->shown);
+    waitForTheEnd();
+    QVERIFY2(question.contains(QFileInfo{file}.fileName()), qPrintable(question));
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(pagesOf(file), 2);
+}
+
+void PrintTest::copiesAreCountedAsTheyGo()
+{
+    // What the window shows when it opens, as each copy starts, and once the run has ended.
+    QStringList shown;
+    const ProgressWindowCatcher catcher{[&shown](PrintProgressWindow *window) {
+        shown << progressShown(window);
+        auto *run = window->findChild<PrintRun *>();
+        QVERIFY(run != nullptr);
+        connect(run, &PrintRun::copyStarted, window, [&shown, window] { shown << progressShown(window); });
+        connect(run, &PrintRun::finished, window, [&shown, window] { shown << progressShown(window); });
+    }};
+    const QString file = m_dir.filePath(QStringLiteral("counted.pdf"));
+    const auto request = printToFile(file, 3);
+    QTRY_VERIFY(request->shown);
+    waitForTheEnd();
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(shown,
+        (QStringList{QStringLiteral("Exemplar 1 von 3: 0%"), QStringLiteral("Exemplar 1 von 3: 0%"),
+            QStringLiteral("Exemplar 2 von 3: 33%"), QStringLiteral("Exemplar 3 von 3: 66%"),
+            QStringLiteral("Exemplar 3 von 3: 100%")}));
+    QCOMPARE(pagesOf(file), 3);
+    // Once the copies have gone, the window closes without a question.
+    m_window->close();
+    QVERIFY(!m_window->isVisible());
+}
+
+void PrintTest::printButtonIsIgnoredWhileCopiesGo()
+{
+    // While copies go, the main window takes input, and a second click on the print button
+    // starts no second print.
+    const QString file = m_dir.filePath(QStringLiteral("long-run.pdf"));
+    QWidget *modal = nullptr;
+    bool printingMeanwhile = false;
+    bool lookingUpAgain = true;
+    QString totalBefore;
+    QString totalMeanwhile;
+    salvenor::test::whenWindowShows<PrintProgressWindow>([&](PrintProgressWindow *window) {
+        modal = QApplication::activeModalWidget();
+        totalBefore = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
+        salvenor::test::pickWithKeys(m_window->control<QComboBox>(QStringLiteral("Anz_Erwachsene")), 3);
+        totalMeanwhile = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
+        QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+        // A second print would first look up the printers under the busy cursor.
+        lookingUpAgain = QApplication::overrideCursor() != nullptr;
+        printingMeanwhile = m_window->isPrinting() && !window->hasEnded();
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdAbbrechen")), Qt::LeftButton);
+    });
+    const auto request = printToFile(file, 900);
+    QTRY_VERIFY(request->shown);
+    QTRY_VERIFY_WITH_TIMEOUT(!totalMeanwhile.isEmpty(), 10000);
+    waitForTheEnd();
+    QCOMPARE(modal, nullptr);
+    QVERIFY2(totalMeanwhile != totalBefore, qPrintable(totalMeanwhile));
+    QVERIFY(printingMeanwhile);
+    QVERIFY(!lookingUpAgain);
+    QVERIFY(!QFile::exists(file));
+}
+
+void PrintTest::closingTheWindowWhileCopiesGoAsksFirst()
+{
+    const QString file = m_dir.filePath(QStringLiteral("closed.pdf"));
+    QStringList questions;
+    bool openAfterNo = false;
+    bool printingAfterNo = false;
+    bool progressOpenAfterYes = true;
+    const auto answerWith = [&questions](QMessageBox::StandardButton answer) {
+        salvenor::test::whenWindowShows<QMessageBox>([&questions, answer](QMessageBox *box) {
+            questions << box->text();
+            box->button(answer)->click();
+        });
+    };
+    QPointer<PrintProgressWindow> progress;
+    salvenor::test::whenWindowShows<PrintProgressWindow>([&](PrintProgressWindow *window) {
+        progress = window;
+        answerWith(QMessageBox::No);
+        m_window->close();
+        openAfterNo = m_window->isVisible();
+        printingAfterNo = m_window->isPrinting() && !window->hasEnded();
+        answerWith(QMessageBox::Yes);
+        m_window->close();
+        // Stopped and closed before the main window has gone, not left to end by itself.
+        progressOpenAfterYes = window->isVisible() || !window->hasEnded();
+    });
+    const auto request = printToFile(file, 900);
+    QTRY_VERIFY(request->shown);
+    QTRY_COMPARE_WITH_TIMEOUT(questions.size(), 2, 10000);
+    const QString question = QStringLiteral("Es werden noch Exemplare gedruckt. Trotzdem beenden?\n"
+                                            "Die übrigen Exemplare werden dann nicht gedruckt.");
+    QCOMPARE(questions, (QStringList{question, question}));
+    QVERIFY(openAfterNo);
+    QVERIFY(printingAfterNo);
+    QVERIFY(!progressOpenAfterYes);
+    QVERIFY(!m_window->isVisible());
+    // The copies stop, their window closes without a message, and the file is not written.
+    waitForTheEnd();
+    QVERIFY(progress.isNull());
+    QVERIFY(failureBox() == nullptr);
+    QCOMPARE(QDir{m_dir.path()}.entryList({QStringLiteral("closed*")}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
+void PrintTest::failureTextSaysWhichCopiesWentOut_data()
+{
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("toFile");
+    QTest::addColumn<int>("handedOver");
+    QTest::addColumn<bool>("uncertain");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("text");
+    const QString why = QStringLiteral("Der Drucker „Büro“ nimmt zurzeit keine Aufträge an.");
+    const QString checkFirst = QStringLiteral("Bitte sehen Sie am Drucker nach, bevor Sie noch einmal drucken.");
+    QTest::newRow("every copy went out") << 3 << false << 3 << false << QString{} << QString{};
+    QTest::newRow("cancelled") << 3 << false << 1 << false << QString{} << QString{};
+    QTest::newRow("file") << 2 << true << 0 << false << why
+                          << QStringLiteral("Die PDF-Datei wurde nicht geschrieben.\n") + why;
+    QTest::newRow("the one copy refused")
+        << 1 << false << 0 << false << why << QStringLiteral("Das Berechnungsblatt wurde nicht gedruckt.\n") + why;
+    QTest::newRow("the one copy in doubt")
+        << 1 << false << 0 << true << why
+        << QStringLiteral("Das Berechnungsblatt wurde vielleicht gedruckt.\n") + why + u'\n' + checkFirst;
+    QTest::newRow("first of three refused")
+        << 3 << false << 0 << false << why
+        << QStringLiteral("Von 3 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde nicht gedruckt: ") + why
+            + QStringLiteral("\nDie übrigen Exemplare wurden nicht gedruckt.");
+    QTest::newRow("second of three in doubt")
+        << 3 << false << 1 << true << why
+        << QStringLiteral("Von 3 Exemplaren wurde 1 gedruckt.\nExemplar 2 wurde vielleicht gedruckt: ") + why
+            + QStringLiteral("\nDie übrigen Exemplare wurden nicht gedruckt.\n") + checkFirst;
+    QTest::newRow("second of two refused")
+        << 2 << false << 1 << false << why
+        << QStringLiteral("Von 2 Exemplaren wurde 1 gedruckt.\nExemplar 2 wurde nicht gedruckt: ") + why;
+    QTest::newRow("last of four in doubt")
+        << 4 << false << 3 << true << why
+        << QStringLiteral("Von 4 Exemplaren wurden 3 gedruckt.\nExemplar 4 wurde vielleicht gedruckt: ") + why + u'\n'
+            + checkFirst;
+}
+
+void PrintTest::failureTextSaysWhichCopiesWentOut()
+{
+    // The warning after a run that did not hand over every copy (the real ones come from a
+    // print service: tests/e2e/print_service_test.sh).
+    QFETCH(int, copies);
+    QFETCH(bool, toFile);
+    QFETCH(int, handedOver);
+    QFETCH(bool, uncertain);
+    QFETCH(QString, failure);
+    QFETCH(QString, text);
+    const RunResult result{.handedOver = handedOver, .uncertain = uncertain, .failure = failure, .cancelled = false};
+    QCOMPARE(PrintProgressWindow::failureText(copies, toFile, result), text);
+}
+
+void PrintTest::silentServiceOffersThePdfFile()
+{
+    // A service that never answers: within the look-up's limit the window says so and offers
+    // the file; a name that is no file for a PDF is refused and the file dialog comes again.
+    const SilentService service;
+    QVERIFY(!service.address().isEmpty());
+    const PrintServiceAt silent{service.address()};
+    m_window->setPrintTimeouts({.lookup = 500ms, .answer = 2000ms});
+    const QString link = m_dir.filePath(QStringLiteral("link-to-nothing.pdf"));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nothing.pdf")), link));
+    const QString file = m_dir.filePath(QStringLiteral("silent.pdf"));
+    QString message;
+    bool lookUpEnded = false;
+    QString refusal;
+    QStringList offered;
+    const auto save = [](QFileDialog *dialog, const QString &name) {
+        dialog->selectFile(name);
+        if (auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
+            buttons->button(QDialogButtonBox::Save)->click();
+    };
+    salvenor::test::whenWindowShows<QMessageBox>([&](QMessageBox *box) {
+        message = box->objectName() + u' ' + box->text();
+        // Nothing of the look-up is left running while the user reads this.
+        lookUpEnded = QThreadPool::globalInstance()->waitForDone(5000);
+        salvenor::test::whenWindowShows<QFileDialog>([&](QFileDialog *dialog) {
+            offered << QFileInfo{dialog->selectedFiles().value(0)}.fileName();
+            salvenor::test::whenWindowShows<QMessageBox>([&](QMessageBox *warning) {
+                refusal = warning->text();
+                salvenor::test::whenWindowShows<QFileDialog>([&](QFileDialog *again) {
+                    offered << QFileInfo{again->selectedFiles().value(0)}.fileName();
+                    save(again, file);
+                });
+                warning->close();
+            });
+            save(dialog, link);
+        });
+        for (QAbstractButton *button : box->buttons()) {
+            if (box->buttonRole(button) == QMessageBox::AcceptRole)
+                button->click();
+        }
+    });
+    QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    QVERIFY(message.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 10000);
+    QVERIFY2(message.startsWith(QStringLiteral("printServiceSilent Der Druckdienst antwortet nicht, daher kann gerade "
+                                               "nicht gedruckt werden.")),
+        qPrintable(message));
+    QVERIFY(lookUpEnded);
+    waitForTheEnd();
+    QVERIFY(failureBox() == nullptr);
+    QVERIFY2(refusal.startsWith(QStringLiteral("„%1“ ist keine gewöhnliche Datei.").arg(link)), qPrintable(refusal));
+    QCOMPARE(offered, (QStringList{QStringLiteral("Kurbeitrag.pdf"), QFileInfo{link}.fileName()}));
+    QVERIFY(QFileInfo{link}.isSymLink());
+    QCOMPARE(pagesOf(file), 1);
+    // The file's page is A4 with margins of 10 mm: the sheet stands where it does on a printer
+    // with those margins.
+    const auto words = wordsOf(file);
+    const Word *island = findWord(words, QStringLiteral("Nordseeinsel"));
+    QVERIFY(island);
+    QVERIFY2(qAbs(island->xMin - 23) < 0.8, qPrintable(QString::number(island->xMin)));
+    QVERIFY2(qAbs(island->yMin - 10) < 0.5, qPrintable(QString::number(island->yMin)));
+    int euros = 0;
+    for (const Word &word : words) {
+        if (word.text == QStringLiteral("€") && word.xMin > 150) {
+            ++euros;
+            QVERIFY2(qAbs(word.xMax - 160) < 0.8, qPrintable(QString::number(word.xMax)));
+        }
+    }
+    QCOMPARE(euros, 7);
+}
+
+void PrintTest::windowGoneWhileThePrintersAreLookedUpEndsTheLookUp()
+{
+    // The program waits for the look-up before it ends: once nobody waits for its answer, the
+    // look-up stops instead of running to its limit.
+    const SilentService service;
+    QVERIFY(!service.address().isEmpty());
+    const PrintServiceAt silent{service.address()};
+    m_window->setPrintTimeouts({.lookup = 60000ms, .answer = 2000ms});
+    QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    QVERIFY(m_window->isPrinting());
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    m_window.reset();
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
 }
 
 QTEST_MAIN(PrintTest)
