@@ -1,11 +1,15 @@
 #include <cmath>
 
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyleFactory>
+#include <QStyleOptionGroupBox>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -32,7 +36,9 @@ private slots:
     void splashClosesOnAClick();
     void splashClosesByItsTimer();
     void splashClosedWhileShowingDoesNotHang();
+    void splashClosedBeforeItRunsStaysClosed();
     void splashDesign();
+    void splashShowsItsPictureFromTheCorner();
 
     void aboutShowsTheVersionInformation();
     void aboutClosesByOkEnterAndEsc_data();
@@ -46,6 +52,8 @@ private slots:
     void aboutSeparatorIsEtched();
     void aboutCompanyLineStaysInside();
     void calendarShowsItsFocus();
+    void framesHaveAnEtchedBorderBrokenByTheirCaption_data();
+    void framesHaveAnEtchedBorderBrokenByTheirCaption();
 };
 
 namespace {
@@ -142,6 +150,9 @@ void WindowsTest::splashClosesByItsTimer()
     clock.start();
     QCOMPARE(splash.run(), int(QDialog::Accepted));
     QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+    // It closes once: the timer does not go on closing the closed splash.
+    QVERIFY(!splash.isVisible());
+    QVERIFY(!splash.closeTimer()->isActive());
 }
 
 void WindowsTest::splashClosedWhileShowingDoesNotHang()
@@ -155,6 +166,27 @@ void WindowsTest::splashClosedWhileShowingDoesNotHang()
     QVERIFY(clock.elapsed() < 2000);
 }
 
+void WindowsTest::splashClosedBeforeItRunsStaysClosed()
+{
+    // Its time ran out while the main window was being built: run() returns at once and never
+    // shows the splash again, whose timer would not close it a second time.
+    SplashWindow splash{nullptr, std::chrono::milliseconds{20}};
+    QSignalSpy finished{&splash, &QDialog::finished};
+    QVERIFY(finished.wait(5000));
+    bool shownAgain = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &splash, [&] {
+        shownAgain = splash.isVisible();
+        splash.done(-1);
+    });
+    watchdog.start(2000);
+    QCOMPARE(splash.run(), int(QDialog::Accepted));
+    QVERIFY(!shownAgain);
+    QVERIFY(!splash.isVisible());
+    QCOMPARE(finished.count(), 1);
+}
+
 void WindowsTest::splashDesign()
 {
     SplashWindow splash;
@@ -162,6 +194,28 @@ void WindowsTest::splashDesign()
     QCOMPARE(splash.size(), QSize(521, 316));
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(splash.windowTitle().isEmpty());
+}
+
+void WindowsTest::splashShowsItsPictureFromTheCorner()
+{
+    // The picture stands at the window's top left corner, on white where it ends.
+    SplashWindow splash;
+    QImage shown{splash.size(), QImage::Format_RGB32};
+    splash.render(&shown);
+    QImage picture = QImage{QStringLiteral(":/images/splash.png")}.convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!picture.isNull());
+    QImage expected{splash.size(), QImage::Format_RGB32};
+    expected.fill(Qt::white);
+    {
+        QPainter painter{&expected};
+        painter.drawImage(0, 0, picture);
+    }
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            differing += shown.pixel(x, y) != expected.pixel(x, y) ? 1 : 0;
+    }
+    QCOMPARE(differing, 0);
 }
 
 void WindowsTest::aboutShowsTheVersionInformation()
@@ -388,9 +442,6 @@ void WindowsTest::aboutCompanyLineStaysInside()
     QVERIFY(QFontMetrics{company->font()}.horizontalAdvance(company->text()) <= company->width());
 }
 
-QTEST_MAIN(WindowsTest)
-#include "windows_test.moc"
-
 void WindowsTest::calendarShowsItsFocus()
 {
     QWidget window;
@@ -432,3 +483,94 @@ void WindowsTest::calendarShowsItsFocus()
     QCOMPARE(countOf(unfocused, highlight), 0);
     QCOMPARE(countOf(unfocused, days->palette().color(QPalette::Base).rgb()), unfocused.size());
 }
+
+void WindowsTest::framesHaveAnEtchedBorderBrokenByTheirCaption_data()
+{
+    QTest::addColumn<QByteArray>("caption");
+    QTest::newRow("with caption") << QByteArray{"Anreise:"};
+    QTest::newRow("without caption") << QByteArray{};
+}
+
+void WindowsTest::framesHaveAnEtchedBorderBrokenByTheirCaption()
+{
+    QFETCH(QByteArray, caption);
+    QWidget window;
+    const ControlSpec specs[] = {{.name = "Frame1",
+        .kind = ControlKind::Frame,
+        .parent = "",
+        .left = 150,
+        .top = 150,
+        .width = 2400,
+        .height = 1200,
+        .text = caption.constData(),
+        .font = FontRole::Frame}};
+    const ControlMap controls = buildControls(&window, specs);
+    auto *frame = qobject_cast<QGroupBox *>(controls.value(QStringLiteral("Frame1")));
+    QVERIFY(frame != nullptr);
+    // Drawn in device-independent pixels, whatever the screen's scale.
+    QImage image{frame->size(), QImage::Format_RGB32};
+    frame->render(&image);
+    const int right = image.width() - 1;
+    const int bottom = image.height() - 1;
+    const QColor grey{128, 128, 128};
+    const QColor white{Qt::white};
+    const QColor face{image.pixel(image.width() / 2, image.height() / 2)};
+    QVERIFY(face != grey && face != white);
+    const auto at = [&image](int x, int y) { return QColor{image.pixel(x, y)}; };
+
+    // The caption where the style places it; the border keeps two pixels clear of it on either
+    // side, and runs through its middle.
+    QRect label;
+    int top = 0;
+    if (!caption.isEmpty()) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.textAlignment = frame->alignment();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        label = frame->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+        top = QFontMetrics{frame->font()}.height() / 2;
+    }
+
+    // Grey outside, white one pixel inside it, then the face; the grey ends one pixel short of
+    // the right and bottom edges, where the white runs.
+    const int middleY = (top + bottom) / 2;
+    const int middleX = image.width() / 2;
+    const int firstLeftRow = label.isValid() ? label.bottom() + 1 : top;
+    const QList<std::pair<QPoint, QColor>> expected{{{0, middleY}, grey}, {{1, middleY}, white},
+        {{2, middleY}, face}, // left
+        {{right - 1, middleY}, grey}, {{right, middleY}, white}, {{right - 2, middleY}, face}, // right
+        {{middleX, bottom - 1}, grey}, {{middleX, bottom}, white}, {{middleX, bottom - 2}, face}, // bottom
+        {{right - 4, top}, grey}, {{right - 4, top + 1}, white}, {{right - 4, top + 2}, face}, // top
+        {{0, firstLeftRow}, grey}, {{right, top}, face}, {{0, bottom}, face}, {{right, bottom}, white}, // corners
+        {{right - 1, bottom - 1}, grey}, {{right - 1, bottom}, white}, {{1, firstLeftRow + 1}, white}};
+    for (const auto &[point, colour] : expected) {
+        QVERIFY2(at(point.x(), point.y()) == colour,
+            qPrintable(QStringLiteral("%1,%2 is %3, not %4")
+                           .arg(point.x())
+                           .arg(point.y())
+                           .arg(at(point.x(), point.y()).name(), colour.name())));
+    }
+    if (top > 0) {
+        QCOMPARE(at(right - 4, top - 1), face);
+        QCOMPARE(at(0, firstLeftRow - 1), face); // the caption's rows
+    }
+
+    // Where the caption stands, the top border is broken; elsewhere it runs whole. (A pixel of the
+    // caption's text may happen to have the border's grey.)
+    QList<int> gap;
+    for (int x = 0; x < right - 1; ++x) {
+        if (at(x, top) != grey)
+            gap << x;
+    }
+    if (!label.isValid()) {
+        QVERIFY2(gap.isEmpty(), qPrintable(QStringLiteral("%1 pixels of the top border missing").arg(gap.size())));
+        return;
+    }
+    QVERIFY(!gap.isEmpty());
+    QCOMPARE(gap.first(), std::max(0, label.left() - 2));
+    QCOMPARE(gap.last(), label.right() + 2);
+}
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
