@@ -12,11 +12,14 @@
 #include <QStyleOptionGroupBox>
 #include <QTableView>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QTimer>
+#include <QToolButton>
 
 #include "gui_helpers.h"
 #include "windows/about_window.h"
 #include "windows/design.h"
+#include "windows/fonts.h"
 #include "windows/line_widget.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
@@ -52,6 +55,9 @@ private slots:
     void aboutSeparatorIsEtched();
     void aboutCompanyLineStaysInside();
     void calendarShowsItsFocus();
+    void calendarDesign();
+    void calendarTextsFitAtAnySize_data();
+    void calendarTextsFitAtAnySize();
     void framesHaveAnEtchedBorderBrokenByTheirCaption_data();
     void framesHaveAnEtchedBorderBrokenByTheirCaption();
 };
@@ -570,6 +576,107 @@ void WindowsTest::framesHaveAnEtchedBorderBrokenByTheirCaption()
     QVERIFY(!gap.isEmpty());
     QCOMPARE(gap.first(), std::max(0, label.left() - 2));
     QCOMPARE(gap.last(), label.right() + 2);
+}
+
+void WindowsTest::calendarDesign()
+{
+    QWidget window;
+    window.resize(300, 220);
+    MonthCalendar calendar{&window};
+    calendar.setGeometry(rectFromTwips(240, 360, 2595, 2370));
+    calendar.setSelectedDate(QDate{2016, 3, 14});
+    calendar.setCurrentPage(2016, 3);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Small arrows, so that the month and the year have room between them.
+    for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
+        auto *button = calendar.findChild<QToolButton *>(QString::fromLatin1(name));
+        QCOMPARE(button->width(), 18);
+        QCOMPARE(button->iconSize(), QSize(12, 12));
+    }
+    // The month bar and the chosen day are white on the design's dark blue.
+    const QColor blue{0, 90, 156};
+    const QImage image = calendar.grab().toImage();
+    const qreal scale = calendar.devicePixelRatioF();
+    QTableView *days = salvenor::test::calendarView(&calendar);
+    const QRect cell{days->viewport()->mapTo(&calendar, QPoint{0, 0})
+            + days->visualRect(salvenor::test::dayCell(&calendar, QDate{2016, 3, 14})).topLeft(),
+        days->visualRect(salvenor::test::dayCell(&calendar, QDate{2016, 3, 14})).size()};
+    const auto mostFrequentIn = [&](const QRect &area) {
+        QHash<QRgb, int> counts;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                ++counts[image.pixel(QPoint{x, y} * scale)];
+        }
+        return QColor{std::max_element(counts.cbegin(), counts.cend()).key()};
+    };
+    // Fusion shades the blue a little.
+    const auto nearBlue = [&blue](const QColor &colour) {
+        return std::abs(colour.red() - blue.red()) + std::abs(colour.green() - blue.green())
+            + std::abs(colour.blue() - blue.blue())
+            <= 6;
+    };
+    QCOMPARE(calendar.palette().color(QPalette::Highlight), blue);
+    QCOMPARE(calendar.palette().color(QPalette::HighlightedText), QColor{Qt::white});
+    QVERIFY2(nearBlue(mostFrequentIn(cell)), qPrintable(mostFrequentIn(cell).name()));
+    auto *bar = calendar.findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"));
+    const QColor barColour = mostFrequentIn(QRect{bar->mapTo(&calendar, QPoint{0, 0}), bar->size()});
+    QVERIFY2(nearBlue(barColour), qPrintable(barColour.name()));
+}
+
+void WindowsTest::calendarTextsFitAtAnySize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("the design's") << rectFromTwips(240, 360, 2595, 2370).size();
+    QTest::newRow("short and wide") << QSize{320, 95};
+    QTest::newRow("narrow and tall") << QSize{140, 260};
+    QTest::newRow("small") << QSize{130, 120};
+    QTest::newRow("roomy") << QSize{420, 360};
+}
+
+void WindowsTest::calendarTextsFitAtAnySize()
+{
+    // The texts shrink until they fit, and keep the base size where it fits: day numbers and
+    // day names whole in their cells, month and year whole between the arrows.
+    QFETCH(QSize, size);
+    QWidget window;
+    window.resize(size + QSize{20, 20});
+    MonthCalendar calendar{&window};
+    calendar.setGeometry(QRect{QPoint{10, 10}, size});
+    calendar.setCurrentPage(2030, 9); // the widest month name with the last year
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QTableView *view = salvenor::test::calendarView(&calendar);
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const QFontMetrics headerMetrics{calendar.headerTextFormat().font()};
+    const QFontMetrics dayMetrics{view->font()};
+    QAbstractItemModel *model = view->model();
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QString header = model->index(0, column).data().toString();
+        QVERIFY2(headerMetrics.horizontalAdvance(header) + margins <= view->columnWidth(column),
+            qPrintable(QStringLiteral("%1 in %2 px").arg(header).arg(view->columnWidth(column))));
+        QVERIFY(dayMetrics.horizontalAdvance(QStringLiteral("30")) + margins <= view->columnWidth(column));
+    }
+    for (int row = 0; row < model->rowCount(); ++row)
+        QVERIFY2(dayMetrics.height() <= view->rowHeight(row),
+            qPrintable(
+                QStringLiteral("row %1: %2 px for %3").arg(row).arg(view->rowHeight(row)).arg(dayMetrics.height())));
+    auto *month = calendar.findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"));
+    auto *year = calendar.findChild<QToolButton *>(QStringLiteral("qt_calendar_yearbutton"));
+    QCOMPARE(month->text(), QStringLiteral("September"));
+    QVERIFY(month->width() >= month->sizeHint().width());
+    QVERIFY(year->width() >= year->sizeHint().width());
+    const auto *previous = calendar.findChild<QWidget *>(QStringLiteral("qt_calendar_prevmonth"));
+    const auto *next = calendar.findChild<QWidget *>(QStringLiteral("qt_calendar_nextmonth"));
+    QVERIFY(previous->geometry().right() < month->geometry().left());
+    QVERIFY(year->geometry().right() < next->geometry().left());
+
+    if (size.width() >= 400)
+        QCOMPARE(view->font().pointSizeF(), baseFont().pointSizeF());
+    else if (size.height() < 150 || size.width() < 150)
+        QVERIFY(view->font().pointSizeF() < baseFont().pointSizeF());
 }
 
 QTEST_MAIN(WindowsTest)
