@@ -56,6 +56,7 @@ private slots:
     void aboutCompanyLineStaysInside();
     void calendarShowsItsFocus();
     void calendarDesign();
+    void designPaletteIsFusionsLightPalette();
     void calendarTextsFitAtAnySize_data();
     void calendarTextsFitAtAnySize();
     void framesHaveAnEtchedBorderBrokenByTheirCaption_data();
@@ -677,6 +678,35 @@ void WindowsTest::calendarTextsFitAtAnySize()
         QCOMPARE(view->font().pointSizeF(), baseFont().pointSizeF());
     else if (size.height() < 150 || size.width() < 150)
         QVERIFY(view->font().pointSizeF() < baseFont().pointSizeF());
+}
+
+void WindowsTest::designPaletteIsFusionsLightPalette()
+{
+    // Qt's own light Fusion colours, every role of every group; and each of them set, so that a
+    // dark desktop's palette, resolved against it, shows through nowhere.
+    const QPalette fusion = QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+    QPalette dark;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            dark.setColor(group, static_cast<QPalette::ColorRole>(role), QColor{20, 20, 24});
+    }
+    const QPalette design = designPalette();
+    const QPalette resolved = design.resolve(dark);
+    QStringList differing;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto colourRole = static_cast<QPalette::ColorRole>(role);
+            if (design.color(group, colourRole) != fusion.color(group, colourRole)
+                || resolved.color(group, colourRole) != fusion.color(group, colourRole))
+                differing << QStringLiteral("group %1 role %2: %3, resolved %4, Fusion %5")
+                                 .arg(group)
+                                 .arg(role)
+                                 .arg(design.color(group, colourRole).name(QColor::HexArgb),
+                                     resolved.color(group, colourRole).name(QColor::HexArgb),
+                                     fusion.color(group, colourRole).name(QColor::HexArgb));
+        }
+    }
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(WindowsTest)
