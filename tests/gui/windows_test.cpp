@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 #include <QTableView>
@@ -57,6 +58,7 @@ private slots:
     void calendarShowsItsFocus();
     void calendarDesign();
     void designPaletteIsFusionsLightPalette();
+    void designTableBuildsWhatItSays();
     void calendarTextsFitAtAnySize_data();
     void calendarTextsFitAtAnySize();
     void framesHaveAnEtchedBorderBrokenByTheirCaption_data();
@@ -707,6 +709,131 @@ void WindowsTest::designPaletteIsFusionsLightPalette()
         }
     }
     QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
+}
+
+void WindowsTest::designTableBuildsWhatItSays()
+{
+    using K = ControlKind;
+    const ControlSpec specs[] = {
+        {.name = "Frame1",
+            .kind = K::Frame,
+            .parent = "",
+            .left = 150,
+            .top = 150,
+            .width = 3000,
+            .height = 1500,
+            .text = " Anreise: ",
+            .font = FontRole::Frame},
+        {.name = "lblLeft",
+            .kind = K::Label,
+            .parent = "Frame1",
+            .left = 120,
+            .top = 240,
+            .width = 900,
+            .height = 195,
+            .text = "links"},
+        {.name = "lblRight",
+            .kind = K::Label,
+            .parent = "Frame1",
+            .left = 120,
+            .top = 480,
+            .width = 900,
+            .height = 195,
+            .text = "rechts",
+            .align = Align::Right,
+            .darkRed = true,
+            .toolTip = "Hinweis"},
+        {.name = "lblCentre",
+            .kind = K::Label,
+            .parent = "Frame1",
+            .left = 120,
+            .top = 720,
+            .width = 900,
+            .height = 400,
+            .text = "in der Mitte",
+            .align = Align::Centre,
+            .wordWrap = true},
+        {.name = "lblAuto",
+            .kind = K::Label,
+            .parent = "",
+            .left = 150,
+            .top = 1800,
+            .width = 3000,
+            .height = 600,
+            .text = "kurz",
+            .autoSize = true},
+        // Each end of a line is rounded to pixels on its own: 71 to 170, one pixel shorter than
+        // its width alone would give.
+        {.name = "Line1",
+            .kind = K::DottedLine,
+            .parent = "Frame1",
+            .left = 1058,
+            .top = 300,
+            .width = 1499,
+            .height = 15,
+            .index = 0},
+        {.name = "Line1",
+            .kind = K::SolidLine,
+            .parent = "Frame1",
+            .left = 1058,
+            .top = 600,
+            .width = 1499,
+            .height = 30,
+            .index = 1},
+        {.name = "cmdOK",
+            .kind = K::Button,
+            .parent = "",
+            .left = 3300,
+            .top = 150,
+            .width = 1215,
+            .height = 375,
+            .text = "OK"},
+        {.name = "Picture1", .kind = K::Picture, .parent = "", .left = 3300, .top = 600, .width = 600, .height = 600},
+        {.name = "sbStatusBar",
+            .kind = K::StatusBar,
+            .parent = "",
+            .left = 0,
+            .top = 2600,
+            .width = 4800,
+            .height = 300},
+    };
+    QWidget window;
+    const ControlMap controls = buildControls(&window, specs);
+    QCOMPARE(controls.size(), static_cast<qsizetype>(std::size(specs)));
+
+    auto *frame = requireControl<QGroupBox>(controls, QStringLiteral("Frame1"));
+    QCOMPARE(frame->parentWidget(), &window);
+    QCOMPARE(frame->geometry(), rectFromTwips(150, 150, 3000, 1500));
+    QCOMPARE(frame->title(), QStringLiteral(" Anreise: "));
+    QCOMPARE(frame->accessibleName(), QStringLiteral("Anreise")); // without the blanks and the colon
+    QCOMPARE(frame->font(), fontFor(FontRole::Frame));
+
+    const auto label
+        = [&controls](const char *name) { return requireControl<QLabel>(controls, QString::fromLatin1(name)); };
+    QCOMPARE(label("lblLeft")->parentWidget(), frame);
+    QCOMPARE(label("lblLeft")->geometry(), rectFromTwips(120, 240, 900, 195));
+    QCOMPARE(label("lblLeft")->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    QCOMPARE(label("lblRight")->alignment(), Qt::AlignRight | Qt::AlignTop);
+    QCOMPARE(label("lblCentre")->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+    QVERIFY(label("lblCentre")->wordWrap());
+    QVERIFY(!label("lblLeft")->wordWrap());
+    QCOMPARE(label("lblRight")->palette().color(QPalette::WindowText), kDarkRed);
+    QVERIFY(label("lblLeft")->palette().color(QPalette::WindowText) != kDarkRed);
+    QCOMPARE(label("lblRight")->toolTip(), QStringLiteral("Hinweis"));
+    QVERIFY(label("lblLeft")->toolTip().isEmpty());
+    QCOMPARE(label("lblLeft")->font(), fontFor(FontRole::Base));
+    // An auto-sized label takes its text's size at its design place.
+    QCOMPARE(
+        label("lblAuto")->geometry(), QRect(rectFromTwips(150, 1800, 0, 0).topLeft(), label("lblAuto")->sizeHint()));
+    QCOMPARE(label("Picture1")->alignment(), Qt::AlignLeft | Qt::AlignTop);
+
+    for (const int index : {0, 1}) {
+        auto *line = requireControl<LineWidget>(controls, controlKey("Line1", index));
+        QCOMPARE(line->parentWidget(), frame);
+        QCOMPARE(line->geometry(), QRect(71, index == 0 ? 20 : 40, 99, 1));
+    }
+    QVERIFY(requireControl<QPushButton>(controls, QStringLiteral("cmdOK"))->autoDefault());
+    QVERIFY(!requireControl<QStatusBar>(controls, QStringLiteral("sbStatusBar"))->isSizeGripEnabled());
 }
 
 QTEST_MAIN(WindowsTest)
