@@ -1,3 +1,4 @@
+#include <csignal>
 #include <memory>
 
 #include <QAction>
@@ -14,12 +15,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/resource_captions.h"
 #include "category_rows.h"
 #include "gui_helpers.h"
+#include "windows/design.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
 
@@ -53,6 +56,9 @@ private slots:
     void unwritableSettingsDoNotStopTheShutdown();
     void qtDialogsSpeakGerman();
     void theWholeStartUpShowsTheWindowAfterTheSplash();
+    void terminationSignalsEndTheProgramAsClosingDoes_data();
+    void terminationSignalsEndTheProgramAsClosingDoes();
+    void designLookComesBackAfterEverySchemeChange();
 
 private:
     QString text(const char *name) const { return m_window->control<QLabel>(QString::fromLatin1(name))->text(); }
@@ -433,6 +439,77 @@ void StartupTest::theWholeStartUpShowsTheWindowAfterTheSplash()
     QCOMPARE(arrivalText, QStringLiteral("Mo. 14.03.2016"));
     QCOMPARE(focusedName, QStringLiteral("Anz_Erwachsene"));
     QCOMPARE(status, 0);
+}
+
+void StartupTest::terminationSignalsEndTheProgramAsClosingDoes_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("aboutOpen");
+    QTest::newRow("SIGTERM") << SIGTERM << false;
+    QTest::newRow("SIGINT while the about window is open") << SIGINT << true;
+}
+
+void StartupTest::terminationSignalsEndTheProgramAsClosingDoes()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, aboutOpen);
+    bool sent = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<MainWindow *>(top);
+            if (window == nullptr || !window->isVisible() || QApplication::focusWidget() == nullptr)
+                continue;
+            poll.stop();
+            sent = true;
+            QTimer::singleShot(20, [signalNumber] { ::raise(signalNumber); });
+            if (aboutOpen)
+                window->aboutAction()->trigger(); // returns once the signal has closed it
+            return;
+        }
+    });
+    poll.start(10);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, qApp, [] { QApplication::exit(3); });
+    watchdog.start(10000);
+    const int status = runApplication(*qApp,
+        {.today =
+                [] {
+                    return QDate{2016, 3, 14};
+                },
+            .splashTime = std::chrono::milliseconds{50}});
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(sent);
+    QCOMPARE(status, 128 + signalNumber);
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+    // Closed as closing does: the placement is written.
+    QSettings stored{settingsFile(), QSettings::IniFormat};
+    QVERIFY(stored.contains(QStringLiteral("Settings/MainLeft")));
+    // Once the program's loop has ended, the signal has its default action again.
+    struct sigaction now = {};
+    QCOMPARE(::sigaction(signalNumber, nullptr, &now), 0);
+    QVERIFY(now.sa_handler == SIG_DFL);
+}
+
+void StartupTest::designLookComesBackAfterEverySchemeChange()
+{
+    // A platform theme sets a palette of its own when the desktop's scheme changes, for the
+    // application or the tooltips: the design's light face comes back, every time.
+    useDesignLook(*qApp);
+    QPalette dark;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::ToolTipBase})
+        dark.setColor(role, QColor{32, 32, 36});
+    for (int change = 0; change < 2; ++change) {
+        QApplication::setPalette(dark);
+        QTRY_VERIFY(QApplication::palette() == designPalette());
+        QToolTip::setPalette(dark);
+        QWidget themed;
+        QEvent changed{QEvent::ThemeChange};
+        QApplication::sendEvent(&themed, &changed);
+        QTRY_VERIFY(QToolTip::palette() == designPalette());
+    }
 }
 
 QTEST_MAIN(StartupTest)
