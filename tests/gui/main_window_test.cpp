@@ -69,6 +69,7 @@ private slots:
     void aClosedDateEntryStaysForTheReaderAndTabGoesOn();
     void aMenuOpenedFromTheDateEntryComesBackToIt();
     void typedCountPicksThatCount();
+    void theOpenListTakesReturnAndEscWithTheirTexts();
     void aTypedNumberAboveTheMaximumChangesNothing_data();
     void aTypedNumberAboveTheMaximumChangesNothing();
     void returnAndEnterPressAFocusedButton();
@@ -551,6 +552,30 @@ void MainWindowTest::typedCountPicksThatCount()
     QCOMPARE(adults->currentText(), QStringLiteral("12"));
     QCOMPARE(text("End_Summe_Gesamt"), text("Summe_Erwachsene"));
     QApplication::setKeyboardInputInterval(400);
+}
+
+void MainWindowTest::theOpenListTakesReturnAndEscWithTheirTexts()
+{
+    // Return and Esc come with the texts the X server gives them ("\r", "\x1b"): the open list
+    // still takes them as the list's own keys.
+    QComboBox *adults = selector("Anz_Erwachsene");
+    adults->setFocus();
+    QTest::keyClick(adults, Qt::Key_Space);
+    QTRY_VERIFY(adults->view()->isVisible());
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::sendKeyEvent(QTest::Click, adults->view(), Qt::Key_Return, QStringLiteral("\r"), Qt::NoModifier);
+    QTRY_VERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+    QCOMPARE(text("End_Summe_Gesamt"), text("Summe_Erwachsene"));
+    QVERIFY(text("End_Summe_Gesamt") != QLatin1String("0,00"));
+
+    QTest::keyClick(adults, Qt::Key_Space);
+    QTRY_VERIFY(adults->view()->isVisible());
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::sendKeyEvent(QTest::Click, adults->view(), Qt::Key_Escape, QStringLiteral("\x1b"), Qt::NoModifier);
+    QTRY_VERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
 }
 
 void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing_data()

@@ -130,6 +130,7 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
         QCOMPARE(face->childCount(), 1);
         QCOMPARE(face->child(0)->object(), box->view());
         QCOMPARE(face->indexOfChild(face->child(0)), 0);
+        QCOMPARE(face->indexOfChild(accessible(m_window.get())), -1);
         // Read only: nothing selected, no caret to follow.
         QCOMPARE(text->selectionCount(), 0);
         int start = -1;
@@ -145,6 +146,13 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
     students->hidePopup();
     QTRY_VERIFY(!students->view()->isVisible());
     QVERIFY(accessible(students)->state().collapsed);
+    // So does "press"; an action it does not offer does nothing.
+    accessible(students)->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    QVERIFY(!students->view()->isVisible());
+    accessible(students)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(students->view()->isVisible());
+    students->hidePopup();
+    QTRY_VERIFY(!students->view()->isVisible());
     QComboBox *adults = selector("Anz_Erwachsene");
     pickWithKeys(adults, 12);
     QAccessibleTextInterface *text = accessible(adults)->textInterface();
