@@ -11,6 +11,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -46,6 +47,30 @@ using namespace salvenor::ui;
 using salvenor::test::clickDay;
 using salvenor::test::pickWithKeys;
 using salvenor::test::pickWithMouse;
+
+namespace {
+
+// Notes the texts of the key presses that reach a widget.
+class KeyWatcher final : public QObject
+{
+public:
+    explicit KeyWatcher(QStringList *texts)
+        : m_texts(texts)
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            *m_texts << static_cast<QKeyEvent *>(event)->text();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QStringList *m_texts;
+};
+
+} // namespace
 
 class MainWindowTest final : public QObject
 {
@@ -575,6 +600,18 @@ void MainWindowTest::theOpenListTakesReturnAndEscWithTheirTexts()
     QTest::keyClick(adults->view(), Qt::Key_Down);
     QTest::sendKeyEvent(QTest::Click, adults->view(), Qt::Key_Escape, QStringLiteral("\x1b"), Qt::NoModifier);
     QTRY_VERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+
+    // On the closed selector they go on to the window, as Space opens the list.
+    QStringList reachedTheWindow;
+    KeyWatcher watcher{&reachedTheWindow};
+    adults->parentWidget()->installEventFilter(&watcher);
+    const std::pair<Qt::Key, QString> passed[] = {{Qt::Key_Return, QStringLiteral("\r")},
+        {Qt::Key_Enter, QStringLiteral("\r")}, {Qt::Key_Escape, QStringLiteral("\x1b")}};
+    for (const auto &[key, keyText] : passed)
+        QTest::sendKeyEvent(QTest::Click, adults, key, keyText, Qt::NoModifier);
+    QCOMPARE(reachedTheWindow, (QStringList{QStringLiteral("\r"), QStringLiteral("\r"), QStringLiteral("\x1b")}));
+    QVERIFY(!adults->view()->isVisible());
     QCOMPARE(adults->currentText(), QStringLiteral("2"));
 }
 

@@ -137,6 +137,9 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
         int end = -1;
         text->selection(0, &start, &end);
         QCOMPARE(std::pair(start, end), std::pair(0, 0));
+        // One run of plain text, the whole count.
+        QVERIFY(text->attributes(0, &start, &end).isEmpty());
+        QCOMPARE(std::pair(start, end), std::pair(0, text->characterCount()));
     }
     // A reader's "show menu" opens the list.
     QComboBox *students = selector("Anz_Student");
