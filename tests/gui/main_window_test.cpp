@@ -704,7 +704,16 @@ void MainWindowTest::arrivalClickResetsEverything()
         test::coreTotal(
             QDate{2016, 7, 1}, QDate{2016, 7, 31}, {{PersonCategory::Erwachsene, 2}, {PersonCategory::Kind_Fremd, 3}}));
 
+    // The counts go back to 0 from the second row down, the first row last, as the design
+    // resets them.
+    QStringList resetOrder;
+    const QObject listening;
+    for (const test::CategoryRow &row : test::categoryRows()) {
+        connect(selector(row.selector), &QComboBox::currentIndexChanged, &listening,
+            [&resetOrder, name = QString::fromLatin1(row.selector)] { resetOrder << name; });
+    }
     clickDay(arrivalCalendar(), QDate{2015, 12, 31});
+    QCOMPARE(resetOrder, (QStringList{QStringLiteral("Anz_Kind_Fremd"), QStringLiteral("Anz_Erwachsene")}));
     QCOMPARE(m_window->departure(), QDate(2016, 1, 1));
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Do. 31.12.2015"));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 01.01.2016"));
@@ -925,6 +934,10 @@ void MainWindowTest::accessibleNamesAndValues()
 
 void MainWindowTest::controlsStandAtTheirDesignPlaces()
 {
+    // The printer on its button at its drawn size, unscaled.
+    auto *print = m_window->control<QPushButton>(QStringLiteral("cmdPrint"));
+    QCOMPARE(print->iconSize(), QSize(16, 16));
+    QCOMPARE(print->icon().availableSizes(), QList<QSize>{QSize(16, 16)});
     const bool designFacePresent
         = QFontInfo{QFont{QStringLiteral("Liberation Sans")}}.family() == QStringLiteral("Liberation Sans");
     for (const ControlSpec &spec : mainWindowDesign()) {
