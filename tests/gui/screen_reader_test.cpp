@@ -304,6 +304,22 @@ void ScreenReaderTest::explanationKeyShowsAndSaysTheExplanation()
     QTest::keyClick(students, static_cast<Qt::Key>(key), static_cast<Qt::KeyboardModifiers>(modifiers));
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QStringLiteral("Keine Person gewählt: kein Kurbeitrag."));
+    // Under the sum, from its left edge: where a tooltip for that point stands.
+    const auto tipPosition = [] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible())
+                return top->pos();
+        }
+        return QPoint{-1, -1};
+    };
+    const QPoint shown = tipPosition();
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    auto *sum = m_window->control(QStringLiteral("Summe_Student"));
+    QToolTip::showText(
+        sum->mapToGlobal(QPoint{0, sum->height()}), QStringLiteral("Keine Person gewählt: kein Kurbeitrag."), sum);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(shown, tipPosition());
 }
 
 void ScreenReaderTest::calendarSaysTheChosenDayInFull()
