@@ -61,6 +61,7 @@ private slots:
     void refusedDateIsSaid();
     void windowClosedWithTheEntryOpen();
     void decorationsAreHidden();
+    void aDecorationAlreadyDescribedIsHiddenToo();
     void hintPictureIsNamedByItsText();
 
 private:
@@ -509,6 +510,24 @@ void ScreenReaderTest::windowClosedWithTheEntryOpen()
     QTest::keyClicks(entry, QStringLiteral("8.03"));
     m_window.reset();
     QVERIFY(entry.isNull());
+}
+
+void ScreenReaderTest::aDecorationAlreadyDescribedIsHiddenToo()
+{
+    // A reader may have asked about a label before it was hidden: it is told the hidden one after.
+    QWidget window;
+    auto *label = new QLabel(QStringLiteral("Nächte ="), &window);
+    QCOMPARE(accessible(label)->text(QAccessible::Name), QStringLiteral("Nächte ="));
+    hideFromAssistiveTechnology(label);
+    QAccessibleInterface *face = accessible(label);
+    QVERIFY(face->state().invisible);
+    QVERIFY(!face->state().focusable);
+    QVERIFY(face->text(QAccessible::Name).isEmpty());
+    QCOMPARE(face->childCount(), 0);
+    QVERIFY(face->child(0) == nullptr);
+    // Hiding it again leaves it hidden.
+    hideFromAssistiveTechnology(label);
+    QVERIFY(accessible(label)->state().invisible);
 }
 
 void ScreenReaderTest::decorationsAreHidden()
