@@ -106,6 +106,8 @@ private slots:
     void categorySums();
     void countPickedByArrowKey();
     void totalAddsAllSixSums();
+    void sheetTakesWhatTheWindowShows();
+    void aSecondShowLeavesTheFocusWhereItWas();
     void sumTooltipExplainsTheFigure();
     void statusTextSurvivesOpeningAMenu();
     void tabOrder();
@@ -831,6 +833,38 @@ void MainWindowTest::totalAddsAllSixSums()
     QCOMPARE(text("Summe_Erwachsene"), QStringLiteral("0,00"));
     QCOMPARE(text("End_Summe_Gesamt"),
         test::coreTotal(QDate{2016, 3, 14}, QDate{2016, 3, 18}, {{PersonCategory::Erw_Schwer, 2}}));
+}
+
+void MainWindowTest::sheetTakesWhatTheWindowShows()
+{
+    // Every row's count and sum as the window shows them, in the categories' order.
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
+    int count = 1;
+    for (const test::CategoryRow &row : test::categoryRows())
+        pickWithKeys(selector(row.selector), count++);
+    const print::SheetData sheet = m_window->sheetData();
+    QCOMPARE(sheet.arrival, QDate(2016, 3, 14));
+    QCOMPARE(sheet.departure, QDate(2016, 3, 18));
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
+        const test::CategoryRow &row = test::categoryRows().at(index);
+        QCOMPARE(sheet.lines.at(index).countText, QString::number(index + 1));
+        QCOMPARE(sheet.lines.at(index).sumText, text(row.sum));
+    }
+    QCOMPARE(sheet.totalText, text("End_Summe_Gesamt"));
+}
+
+void MainWindowTest::aSecondShowLeavesTheFocusWhereItWas()
+{
+    // The window takes the focus to the first count once, when it first shows; shown again
+    // (after being minimised, say), the focus stays where the user left it.
+    QTableView *days = test::calendarView(arrivalCalendar());
+    days->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(days->hasFocus());
+    m_window->hide();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::qWait(20);
+    QCOMPARE(m_window->focusWidget(), days);
 }
 
 void MainWindowTest::sumTooltipExplainsTheFigure()
