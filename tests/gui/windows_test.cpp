@@ -20,6 +20,7 @@
 #include "gui_helpers.h"
 #include "windows/about_window.h"
 #include "windows/design.h"
+#include "windows/figure_label.h"
 #include "windows/fonts.h"
 #include "windows/line_widget.h"
 #include "windows/month_calendar.h"
@@ -59,6 +60,9 @@ private slots:
     void calendarDesign();
     void designPaletteIsFusionsLightPalette();
     void designTableBuildsWhatItSays();
+    void figuresTakeTheRoomTheyNeed_data();
+    void figuresTakeTheRoomTheyNeed();
+    void figuresSayTheirUnit();
     void calendarTextsFitAtAnySize_data();
     void calendarTextsFitAtAnySize();
     void framesHaveAnEtchedBorderBrokenByTheirCaption_data();
@@ -834,6 +838,114 @@ void WindowsTest::designTableBuildsWhatItSays()
     }
     QVERIFY(requireControl<QPushButton>(controls, QStringLiteral("cmdOK"))->autoDefault());
     QVERIFY(!requireControl<QStatusBar>(controls, QStringLiteral("sbStatusBar"))->isSizeGripEnabled());
+}
+
+void WindowsTest::figuresTakeTheRoomTheyNeed_data()
+{
+    // A box of 40 pixels at x = 100 with free room from 60 to 200.
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QString>("figure");
+    QTest::addColumn<QString>("expected"); // "design", "grown", "room"
+    QTest::newRow("fits, left") << int(Qt::AlignLeft) << "18,40"
+                                << "design";
+    QTest::newRow("wider, left: grows to the right") << int(Qt::AlignLeft) << "18.888.888,40"
+                                                     << "grown";
+    QTest::newRow("wider, centred: grows both ways") << int(Qt::AlignHCenter) << "18.888.888,40"
+                                                     << "grown";
+    QTest::newRow("wider, right: grows to the left") << int(Qt::AlignRight) << "18.888.888,40"
+                                                     << "grown";
+    QTest::newRow("too wide, left") << int(Qt::AlignLeft) << QString(40, u'8') << "room";
+    QTest::newRow("too wide, centred") << int(Qt::AlignHCenter) << QString(40, u'8') << "room";
+    QTest::newRow("too wide, right") << int(Qt::AlignRight) << QString(40, u'8') << "room";
+    QTest::newRow("too wide at any size") << int(Qt::AlignLeft) << QString(200, u'8') << "room";
+}
+
+void WindowsTest::figuresTakeTheRoomTheyNeed()
+{
+    QFETCH(int, alignment);
+    QFETCH(QString, figure);
+    QFETCH(QString, expected);
+    QWidget window;
+    window.resize(300, 60);
+    FigureLabel label{&window};
+    setOwnFont(&label, baseFont());
+    label.setAlignment(Qt::Alignment(alignment) | Qt::AlignTop);
+    const QRect design{100, 10, 40, 20};
+    const int roomLeft = 60;
+    const int roomRight = 200;
+    label.setDesign(design, roomLeft, roomRight);
+    label.setFigure(figure);
+
+    const QFontMetrics designMetrics{baseFont()};
+    // The text's advance and one pixel for the last glyph's overhang.
+    const int needed = designMetrics.horizontalAdvance(figure) + 1;
+    const QRect box = label.geometry();
+    QCOMPARE(box.top(), design.top());
+    QCOMPARE(box.height(), design.height());
+    if (expected == QLatin1String("design")) {
+        QCOMPARE(box, design);
+        QCOMPARE(label.font(), baseFont());
+    } else if (expected == QLatin1String("grown")) {
+        QVERIFY(needed > design.width() && needed <= roomRight - roomLeft);
+        QCOMPARE(label.font(), baseFont());
+        QCOMPARE(box.width(), needed);
+        if (alignment == Qt::AlignLeft)
+            QCOMPARE(box.left(), design.left());
+        else if (alignment == Qt::AlignRight)
+            QCOMPARE(box.right(), design.right());
+        else
+            QCOMPARE(box.left(), design.left() - (needed - design.width()) / 2);
+    } else {
+        // The narrow face, as large as fits the room (in half points), or its smallest size.
+        QCOMPARE(label.font().family(), QString::fromLatin1(salvenor::kNarrowFace));
+        const QFontMetrics metrics{label.font()};
+        int room = roomRight - roomLeft;
+        if (alignment == Qt::AlignLeft) {
+            room = roomRight - design.left();
+            QCOMPARE(box.left(), design.left());
+        } else if (alignment == Qt::AlignRight) {
+            room = design.right() + 1 - roomLeft;
+            QCOMPARE(box.right(), design.right());
+        } else {
+            // Centred on its box as far as the room allows.
+            QCOMPARE(box.left(),
+                std::clamp(design.left() - (box.width() - design.width()) / 2, roomLeft, roomRight - box.width()));
+        }
+        // The whole figure stands in the room on the side it grows to, unless even the smallest size
+        // is too wide.
+        if (metrics.horizontalAdvance(figure) + 1 <= room)
+            QCOMPARE(box.width(), std::max(design.width(), metrics.horizontalAdvance(figure) + 1));
+        else
+            QCOMPARE(box.width(), room);
+        QFont larger = label.font();
+        larger.setPointSizeF(label.font().pointSizeF() + 0.5);
+        QVERIFY(QFontMetrics{larger}.horizontalAdvance(figure) + 1 > room);
+        if (metrics.horizontalAdvance(figure) + 1 > room)
+            QCOMPARE(label.font().pointSizeF(), 3.75); // the smallest size: half points down to just under 4
+    }
+    // Back to a figure that fits: the design's box and face.
+    label.setFigure(QStringLiteral("1"));
+    QCOMPARE(label.geometry(), design);
+    QCOMPARE(label.font(), baseFont());
+    // A new font becomes the figure's design font.
+    QFont larger = baseFont();
+    larger.setPointSizeF(10);
+    setOwnFont(&label, larger);
+    QCOMPARE(label.font(), larger);
+    QCOMPARE(label.geometry(), design);
+}
+
+void WindowsTest::figuresSayTheirUnit()
+{
+    FigureLabel label;
+    label.setFigure(QStringLiteral("4"));
+    QVERIFY(label.accessibleName().isEmpty()); // no unit: the figure alone
+    label.setUnit(QStringLiteral("Nacht"), QStringLiteral("Nächte"));
+    QCOMPARE(label.accessibleName(), QStringLiteral("4 Nächte"));
+    label.setFigure(QStringLiteral("1"));
+    QCOMPARE(label.accessibleName(), QStringLiteral("1 Nacht"));
+    label.setFigure(QStringLiteral("0"));
+    QCOMPARE(label.accessibleName(), QStringLiteral("0 Nächte"));
 }
 
 QTEST_MAIN(WindowsTest)
