@@ -12,10 +12,13 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolTip>
+#include <QTreeWidget>
 
 #include "app/application.h"
 #include "app/main_window.h"
@@ -46,6 +49,7 @@ private slots:
     void infoColumnLines();
     void menuCaptionsComeFromTheStringTable();
     void resourceCaptionsByKindOfControl();
+    void resourceCaptionsOfTabsToolbarsAndLists();
     void statusBarToggledTwice();
     void hintButtonsOpenTheirWindows_data();
     void hintButtonsOpenTheirWindows();
@@ -261,6 +265,65 @@ void StartupTest::resourceCaptionsByKindOfControl()
     QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("Info"));
     QCOMPARE(label->font().pointSizeF(), 8.25); // every control takes the window's base font
     ApplyResourceCaptions(nullptr);
+}
+
+void StartupTest::resourceCaptionsOfTabsToolbarsAndLists()
+{
+    QWidget window;
+    auto *tabs = new QTabBar(&window);
+    tabs->setObjectName(QStringLiteral("tabTest"));
+    tabs->addTab(QStringLiteral("design"));
+    tabs->setTabData(0, QStringLiteral("1000"));
+    tabs->setTabToolTip(0, QStringLiteral("1012"));
+    tabs->addTab(QStringLiteral("kept"));
+    tabs->setTabData(1, QStringLiteral("-1000"));
+    tabs->setTabToolTip(1, QStringLiteral("Hinweis"));
+    auto *toolbar = new QToolBar(&window);
+    toolbar->setObjectName(QStringLiteral("tbTest"));
+    QAction *numbered = toolbar->addAction(QStringLiteral("a"));
+    numbered->setToolTip(QStringLiteral("1019"));
+    QAction *worded = toolbar->addAction(QStringLiteral("b"));
+    worded->setToolTip(QStringLiteral("Hinweis"));
+    auto *list = new QTreeWidget(&window);
+    list->setObjectName(QStringLiteral("lvTest"));
+    list->setColumnCount(3);
+    QTreeWidgetItem *header = list->headerItem();
+    for (int column = 0; column < 3; ++column)
+        header->setText(column, QStringLiteral("design %1").arg(column));
+    header->setData(0, Qt::UserRole, QStringLiteral("1021"));
+    header->setData(1, Qt::UserRole, QStringLiteral("1021x"));
+    header->setData(2, Qt::UserRole, QStringLiteral("1025"));
+    // A leading sign is part of the number: "-1012" is no entry, "+1012" is 1012.
+    auto *negative = new QPushButton(QStringLiteral("kept"), &window);
+    negative->setObjectName(QStringLiteral("cmdNegative"));
+    negative->setProperty("Tag", QStringLiteral("-1012"));
+    auto *positive = new QPushButton(QStringLiteral("design"), &window);
+    positive->setObjectName(QStringLiteral("cmdPositive"));
+    positive->setProperty("Tag", QStringLiteral("+1012"));
+    positive->setToolTip(QStringLiteral("0"));
+    // Controls without a design name, and the parts of Qt's own compound widgets, are left alone.
+    auto *unnamed = new QLabel(QStringLiteral("kept"), &window);
+    unnamed->setProperty("Tag", QStringLiteral("1000"));
+    auto *part = new QLabel(QStringLiteral("kept"), &window);
+    part->setObjectName(QStringLiteral("qt_part"));
+    part->setProperty("Tag", QStringLiteral("1000"));
+
+    ApplyResourceCaptions(&window);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("&Datei"));
+    QCOMPARE(tabs->tabToolTip(0), QStringLiteral("&Beenden"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("kept"));
+    QCOMPARE(tabs->tabToolTip(1), QStringLiteral("Hinweis"));
+    QCOMPARE(numbered->toolTip(), QStringLiteral("&Ansicht"));
+    QCOMPARE(worded->toolTip(), QStringLiteral("Hinweis"));
+    QCOMPARE(header->text(0), QStringLiteral("Status&leiste"));
+    QCOMPARE(header->text(1), QStringLiteral("design 1")); // the whole text must be the number
+    QCOMPARE(header->text(2), QStringLiteral("&?"));
+    QCOMPARE(negative->text(), QStringLiteral("kept"));
+    QCOMPARE(positive->text(), QStringLiteral("&Beenden"));
+    QCOMPARE(positive->toolTip(), QStringLiteral("0"));
+    QCOMPARE(unnamed->text(), QStringLiteral("kept"));
+    QCOMPARE(part->text(), QStringLiteral("kept"));
+    QCOMPARE(tabs->font().pointSizeF(), 8.25);
 }
 
 void StartupTest::statusBarToggledTwice()
