@@ -453,6 +453,11 @@ void WindowsTest::aboutCompanyLineStaysInside()
     QVERIFY2(rightmostInk < image.width() - static_cast<int>(2 * scale),
         qPrintable(QStringLiteral("ink at %1 of %2").arg(rightmostInk).arg(image.width())));
     QVERIFY(QFontMetrics{company->font()}.horizontalAdvance(company->text()) <= company->width());
+    // Too long for its design place, it moved left just enough to end four pixels before the edge.
+    QCOMPARE(company->geometry().right() + 1, about.width() - 4);
+    // The icon on its grey ground.
+    const QRect iconBox = about.findChild<QLabel *>(QStringLiteral("picIcon"))->geometry();
+    QCOMPARE(QColor{image.pixel(QPoint{iconBox.right() - 1, iconBox.bottom() - 1} * scale)}, QColor(192, 192, 192));
 }
 
 void WindowsTest::calendarShowsItsFocus()
