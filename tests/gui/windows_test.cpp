@@ -623,11 +623,12 @@ void WindowsTest::calendarDesign()
         }
         return QColor{std::max_element(counts.cbegin(), counts.cend()).key()};
     };
-    // Fusion shades the blue a little.
+    // Fusion shades the blue a little, by the window's and the table's state (Fusion's own blue
+    // is 48, 140, 198).
     const auto nearBlue = [&blue](const QColor &colour) {
         return std::abs(colour.red() - blue.red()) + std::abs(colour.green() - blue.green())
             + std::abs(colour.blue() - blue.blue())
-            <= 6;
+            <= 16;
     };
     QCOMPARE(calendar.palette().color(QPalette::Highlight), blue);
     QCOMPARE(calendar.palette().color(QPalette::HighlightedText), QColor{Qt::white});
