@@ -939,6 +939,10 @@ void WindowsTest::figuresTakeTheRoomTheyNeed()
     setOwnFont(&label, larger);
     QCOMPARE(label.font(), larger);
     QCOMPARE(label.geometry(), design);
+    label.setFigure(QString(40, u'8'));
+    QVERIFY(label.font() != larger);
+    label.setFigure(QStringLiteral("1"));
+    QCOMPARE(label.font(), larger);
 }
 
 void WindowsTest::figuresSayTheirUnit()
