@@ -1121,6 +1121,11 @@ void MainWindowTest::captionsStayClearOfTheirLeaders()
     QCOMPARE(leaders.size(), static_cast<qsizetype>(kCategoryCount));
     for (const LineWidget *leader : leaders) {
         QVERIFY(leader->width() > 10);
+        // A leader that starts later still ends where the design ends it, at its "x".
+        const auto spec = std::find_if(mainWindowDesign().begin(), mainWindowDesign().end(),
+            [leader](const ControlSpec &candidate) { return leader->objectName() == QLatin1String(candidate.name); });
+        QVERIFY(spec != mainWindowDesign().end());
+        QCOMPARE(leader->geometry().right() + 1, twipsToPixels(spec->left + spec->width));
         for (const QLabel *caption : frame->findChildren<QLabel *>(QString{}, Qt::FindDirectChildrenOnly)) {
             const QRect box = caption->geometry();
             if (box.left() >= leader->x() || box.top() > leader->y() || box.bottom() < leader->y())

@@ -393,6 +393,10 @@ void StartupTest::aboutOpensFromTheMenu()
     });
     m_window->aboutAction()->trigger();
     QCOMPARE(version, QStringLiteral("Version 6.0.0"));
+    // The closed about window is gone; closing the main window right after passes over it.
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(QFile::exists(settingsFile()));
 }
 
 void StartupTest::exitClosesTheWindowAndSavesThePlacement()
