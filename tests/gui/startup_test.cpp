@@ -301,6 +301,9 @@ void StartupTest::resourceCaptionsOfTabsToolbarsAndLists()
     positive->setObjectName(QStringLiteral("cmdPositive"));
     positive->setProperty("Tag", QStringLiteral("+1012"));
     positive->setToolTip(QStringLiteral("0"));
+    auto *noEntry = new QPushButton(QStringLiteral("kept"), &window);
+    noEntry->setObjectName(QStringLiteral("cmdNoEntry"));
+    noEntry->setProperty("Tag", QStringLiteral("999"));
     // Controls without a design name, and the parts of Qt's own compound widgets, are left alone.
     auto *unnamed = new QLabel(QStringLiteral("kept"), &window);
     unnamed->setProperty("Tag", QStringLiteral("1000"));
@@ -321,6 +324,7 @@ void StartupTest::resourceCaptionsOfTabsToolbarsAndLists()
     QCOMPARE(negative->text(), QStringLiteral("kept"));
     QCOMPARE(positive->text(), QStringLiteral("&Beenden"));
     QCOMPARE(positive->toolTip(), QStringLiteral("0"));
+    QCOMPARE(noEntry->text(), QStringLiteral("kept"));
     QCOMPARE(unnamed->text(), QStringLiteral("kept"));
     QCOMPARE(part->text(), QStringLiteral("kept"));
     QCOMPARE(tabs->font().pointSizeF(), 8.25);
