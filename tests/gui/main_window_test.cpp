@@ -1209,6 +1209,7 @@ void MainWindowTest::everyReachableObjectHasAGermanName()
     for (LineWidget *leader : m_window->findChildren<LineWidget *>()) {
         QAccessibleInterface *line = QAccessible::queryAccessibleInterface(leader);
         QVERIFY(line->state().invisible);
+        QVERIFY(!line->state().focusable);
         QVERIFY(line->text(QAccessible::Name).isEmpty());
     }
 }
