@@ -52,7 +52,11 @@ void FigureLabel::refit()
         return;
     m_fitting = true;
     QFont candidate = m_designFont;
-    const int room = m_roomRight - m_roomLeft;
+    // The room on the side the figure grows to: a left-aligned figure keeps its left edge, a
+    // right-aligned one its right edge.
+    const int room = alignment().testFlag(Qt::AlignRight) ? m_design.right() + 1 - m_roomLeft
+        : alignment().testFlag(Qt::AlignHCenter)          ? m_roomRight - m_roomLeft
+                                                          : m_roomRight - m_design.left();
     const auto needed = [this](const QFont &f) { return QFontMetrics{f}.horizontalAdvance(text()) + 2 * margin() + 1; };
     if (needed(candidate) > room) {
         candidate.setFamily(QString::fromLatin1(kNarrowFace));

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -30,7 +31,24 @@ class EventGuardTest final : public QObject
 private slots:
     void initTestCase();
     void exceptionFromTheCoreLeavesAConsistentWindow();
+    void aFailingRecoveryStartsNoOtherAndTheNextFailureIsRecoveredAgain();
 };
+
+namespace {
+
+// An object whose handler of user events fails.
+class FailingHandler final : public QObject
+{
+public:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::runtime_error("the handler failed");
+        return QObject::event(event);
+    }
+};
+
+} // namespace
 
 void EventGuardTest::initTestCase()
 {
@@ -58,8 +76,10 @@ void EventGuardTest::exceptionFromTheCoreLeavesAConsistentWindow()
     departure->setDateFromProgram(QDate{2026, 12, 11});
 
     QStringList stopped;
+    // Listening while this test runs only: the list goes with it.
+    const QObject listening;
     connect(qobject_cast<GuardedApplication *>(QCoreApplication::instance()), &GuardedApplication::exceptionStopped,
-        this, [&](const QString &what) { stopped << what; });
+        &listening, [&](const QString &what) { stopped << what; });
     QTemporaryFile errors;
     QVERIFY(errors.open());
     std::fflush(stderr);
@@ -94,6 +114,28 @@ void EventGuardTest::exceptionFromTheCoreLeavesAConsistentWindow()
         QString::fromStdString(categorySum(
             PersonCategory::Erwachsene, toCoreDate(QDate{2026, 12, 25}), toCoreDate(QDate{2026, 12, 26}), 2)));
     QCOMPARE(stopped.size(), 1);
+}
+
+void EventGuardTest::aFailingRecoveryStartsNoOtherAndTheNextFailureIsRecoveredAgain()
+{
+    FailingHandler failing;
+    int recoveries = 0;
+    bool innerHandled = true;
+    const QObject listening;
+    connect(qobject_cast<GuardedApplication *>(QCoreApplication::instance()), &GuardedApplication::exceptionStopped,
+        &listening, [&] {
+            ++recoveries;
+            // The recovery fails in turn: reported, but no recovery of the recovery.
+            QEvent again{QEvent::User};
+            innerHandled = QCoreApplication::sendEvent(&failing, &again);
+        });
+    QEvent first{QEvent::User};
+    QVERIFY(!QCoreApplication::sendEvent(&failing, &first)); // a stopped event counts as not handled
+    QCOMPARE(recoveries, 1);
+    QVERIFY(!innerHandled);
+    QEvent second{QEvent::User};
+    QVERIFY(!QCoreApplication::sendEvent(&failing, &second));
+    QCOMPARE(recoveries, 2);
 }
 
 int main(int argc, char *argv[])

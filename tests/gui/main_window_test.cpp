@@ -11,6 +11,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,6 +48,30 @@ using salvenor::test::clickDay;
 using salvenor::test::pickWithKeys;
 using salvenor::test::pickWithMouse;
 
+namespace {
+
+// Notes the texts of the key presses that reach a widget.
+class KeyWatcher final : public QObject
+{
+public:
+    explicit KeyWatcher(QStringList *texts)
+        : m_texts(texts)
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            *m_texts << static_cast<QKeyEvent *>(event)->text();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QStringList *m_texts;
+};
+
+} // namespace
+
 class MainWindowTest final : public QObject
 {
     Q_OBJECT
@@ -69,6 +94,7 @@ private slots:
     void aClosedDateEntryStaysForTheReaderAndTabGoesOn();
     void aMenuOpenedFromTheDateEntryComesBackToIt();
     void typedCountPicksThatCount();
+    void theOpenListTakesReturnAndEscWithTheirTexts();
     void aTypedNumberAboveTheMaximumChangesNothing_data();
     void aTypedNumberAboveTheMaximumChangesNothing();
     void returnAndEnterPressAFocusedButton();
@@ -80,6 +106,8 @@ private slots:
     void categorySums();
     void countPickedByArrowKey();
     void totalAddsAllSixSums();
+    void sheetTakesWhatTheWindowShows();
+    void aSecondShowLeavesTheFocusWhereItWas();
     void sumTooltipExplainsTheFigure();
     void statusTextSurvivesOpeningAMenu();
     void tabOrder();
@@ -554,6 +582,42 @@ void MainWindowTest::typedCountPicksThatCount()
     QApplication::setKeyboardInputInterval(400);
 }
 
+void MainWindowTest::theOpenListTakesReturnAndEscWithTheirTexts()
+{
+    // Return and Esc come with the texts the X server gives them ("\r", "\x1b"): the open list
+    // still takes them as the list's own keys.
+    QComboBox *adults = selector("Anz_Erwachsene");
+    adults->setFocus();
+    QTest::keyClick(adults, Qt::Key_Space);
+    QTRY_VERIFY(adults->view()->isVisible());
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::sendKeyEvent(QTest::Click, adults->view(), Qt::Key_Return, QStringLiteral("\r"), Qt::NoModifier);
+    QTRY_VERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+    QCOMPARE(text("End_Summe_Gesamt"), text("Summe_Erwachsene"));
+    QVERIFY(text("End_Summe_Gesamt") != QLatin1String("0,00"));
+
+    QTest::keyClick(adults, Qt::Key_Space);
+    QTRY_VERIFY(adults->view()->isVisible());
+    QTest::keyClick(adults->view(), Qt::Key_Down);
+    QTest::sendKeyEvent(QTest::Click, adults->view(), Qt::Key_Escape, QStringLiteral("\x1b"), Qt::NoModifier);
+    QTRY_VERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+
+    // On the closed selector they go on to the window, as Space opens the list.
+    QStringList reachedTheWindow;
+    KeyWatcher watcher{&reachedTheWindow};
+    adults->parentWidget()->installEventFilter(&watcher);
+    const std::pair<Qt::Key, QString> passed[] = {{Qt::Key_Return, QStringLiteral("\r")},
+        {Qt::Key_Enter, QStringLiteral("\r")}, {Qt::Key_Escape, QStringLiteral("\x1b")}};
+    for (const auto &[key, keyText] : passed)
+        QTest::sendKeyEvent(QTest::Click, adults, key, keyText, Qt::NoModifier);
+    QCOMPARE(reachedTheWindow, (QStringList{QStringLiteral("\r"), QStringLiteral("\r"), QStringLiteral("\x1b")}));
+    QVERIFY(!adults->view()->isVisible());
+    QCOMPARE(adults->currentText(), QStringLiteral("2"));
+}
+
 void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing_data()
 {
     QTest::addColumn<QString>("selectorName");
@@ -643,7 +707,16 @@ void MainWindowTest::arrivalClickResetsEverything()
         test::coreTotal(
             QDate{2016, 7, 1}, QDate{2016, 7, 31}, {{PersonCategory::Erwachsene, 2}, {PersonCategory::Kind_Fremd, 3}}));
 
+    // The counts go back to 0 from the second row down, the first row last, as the design
+    // resets them.
+    QStringList resetOrder;
+    const QObject listening;
+    for (const test::CategoryRow &row : test::categoryRows()) {
+        connect(selector(row.selector), &QComboBox::currentIndexChanged, &listening,
+            [&resetOrder, name = QString::fromLatin1(row.selector)] { resetOrder << name; });
+    }
     clickDay(arrivalCalendar(), QDate{2015, 12, 31});
+    QCOMPARE(resetOrder, (QStringList{QStringLiteral("Anz_Kind_Fremd"), QStringLiteral("Anz_Erwachsene")}));
     QCOMPARE(m_window->departure(), QDate(2016, 1, 1));
     QCOMPARE(text("Anreisedatum"), QStringLiteral("Do. 31.12.2015"));
     QCOMPARE(text("Abreisedatum"), QStringLiteral("Fr. 01.01.2016"));
@@ -763,6 +836,38 @@ void MainWindowTest::totalAddsAllSixSums()
         test::coreTotal(QDate{2016, 3, 14}, QDate{2016, 3, 18}, {{PersonCategory::Erw_Schwer, 2}}));
 }
 
+void MainWindowTest::sheetTakesWhatTheWindowShows()
+{
+    // Every row's count and sum as the window shows them, in the categories' order.
+    clickDay(departureCalendar(), QDate{2016, 3, 18});
+    int count = 1;
+    for (const test::CategoryRow &row : test::categoryRows())
+        pickWithKeys(selector(row.selector), count++);
+    const print::SheetData sheet = m_window->sheetData();
+    QCOMPARE(sheet.arrival, QDate(2016, 3, 14));
+    QCOMPARE(sheet.departure, QDate(2016, 3, 18));
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
+        const test::CategoryRow &row = test::categoryRows().at(index);
+        QCOMPARE(sheet.lines.at(index).countText, QString::number(index + 1));
+        QCOMPARE(sheet.lines.at(index).sumText, text(row.sum));
+    }
+    QCOMPARE(sheet.totalText, text("End_Summe_Gesamt"));
+}
+
+void MainWindowTest::aSecondShowLeavesTheFocusWhereItWas()
+{
+    // The window takes the focus to the first count once, when it first shows; shown again
+    // (after being minimised, say), the focus stays where the user left it.
+    QTableView *days = test::calendarView(arrivalCalendar());
+    days->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(days->hasFocus());
+    m_window->hide();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::qWait(20);
+    QCOMPARE(m_window->focusWidget(), days);
+}
+
 void MainWindowTest::sumTooltipExplainsTheFigure()
 {
     setStay(QDate{2016, 11, 1}, QDate{2017, 1, 10});
@@ -868,6 +973,10 @@ void MainWindowTest::accessibleNamesAndValues()
 
 void MainWindowTest::controlsStandAtTheirDesignPlaces()
 {
+    // The printer on its button at its drawn size, unscaled.
+    auto *print = m_window->control<QPushButton>(QStringLiteral("cmdPrint"));
+    QCOMPARE(print->iconSize(), QSize(16, 16));
+    QCOMPARE(print->icon().availableSizes(), QList<QSize>{QSize(16, 16)});
     const bool designFacePresent
         = QFontInfo{QFont{QStringLiteral("Liberation Sans")}}.family() == QStringLiteral("Liberation Sans");
     for (const ControlSpec &spec : mainWindowDesign()) {
@@ -1017,6 +1126,11 @@ void MainWindowTest::captionsStayClearOfTheirLeaders()
     QCOMPARE(leaders.size(), static_cast<qsizetype>(kCategoryCount));
     for (const LineWidget *leader : leaders) {
         QVERIFY(leader->width() > 10);
+        // A leader that starts later still ends where the design ends it, at its "x".
+        const auto spec = std::find_if(mainWindowDesign().begin(), mainWindowDesign().end(),
+            [leader](const ControlSpec &candidate) { return leader->objectName() == QLatin1String(candidate.name); });
+        QVERIFY(spec != mainWindowDesign().end());
+        QCOMPARE(leader->geometry().right() + 1, twipsToPixels(spec->left + spec->width));
         for (const QLabel *caption : frame->findChildren<QLabel *>(QString{}, Qt::FindDirectChildrenOnly)) {
             const QRect box = caption->geometry();
             if (box.left() >= leader->x() || box.top() > leader->y() || box.bottom() < leader->y())
@@ -1100,6 +1214,7 @@ void MainWindowTest::everyReachableObjectHasAGermanName()
     for (LineWidget *leader : m_window->findChildren<LineWidget *>()) {
         QAccessibleInterface *line = QAccessible::queryAccessibleInterface(leader);
         QVERIFY(line->state().invisible);
+        QVERIFY(!line->state().focusable);
         QVERIFY(line->text(QAccessible::Name).isEmpty());
     }
 }

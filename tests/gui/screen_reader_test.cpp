@@ -61,6 +61,7 @@ private slots:
     void refusedDateIsSaid();
     void windowClosedWithTheEntryOpen();
     void decorationsAreHidden();
+    void aDecorationAlreadyDescribedIsHiddenToo();
     void hintPictureIsNamedByItsText();
 
 private:
@@ -130,12 +131,16 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
         QCOMPARE(face->childCount(), 1);
         QCOMPARE(face->child(0)->object(), box->view());
         QCOMPARE(face->indexOfChild(face->child(0)), 0);
+        QCOMPARE(face->indexOfChild(accessible(m_window.get())), -1);
         // Read only: nothing selected, no caret to follow.
         QCOMPARE(text->selectionCount(), 0);
         int start = -1;
         int end = -1;
         text->selection(0, &start, &end);
         QCOMPARE(std::pair(start, end), std::pair(0, 0));
+        // One run of plain text, the whole count.
+        QVERIFY(text->attributes(0, &start, &end).isEmpty());
+        QCOMPARE(std::pair(start, end), std::pair(0, text->characterCount()));
     }
     // A reader's "show menu" opens the list.
     QComboBox *students = selector("Anz_Student");
@@ -145,6 +150,13 @@ void ScreenReaderTest::countSelectorSaysItsCategoryAndCount()
     students->hidePopup();
     QTRY_VERIFY(!students->view()->isVisible());
     QVERIFY(accessible(students)->state().collapsed);
+    // So does "press"; an action it does not offer does nothing.
+    accessible(students)->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    QVERIFY(!students->view()->isVisible());
+    accessible(students)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(students->view()->isVisible());
+    students->hidePopup();
+    QTRY_VERIFY(!students->view()->isVisible());
     QComboBox *adults = selector("Anz_Erwachsene");
     pickWithKeys(adults, 12);
     QAccessibleTextInterface *text = accessible(adults)->textInterface();
@@ -293,6 +305,22 @@ void ScreenReaderTest::explanationKeyShowsAndSaysTheExplanation()
     QTest::keyClick(students, static_cast<Qt::Key>(key), static_cast<Qt::KeyboardModifiers>(modifiers));
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QStringLiteral("Keine Person gewählt: kein Kurbeitrag."));
+    // Under the sum, from its left edge: where a tooltip for that point stands.
+    const auto tipPosition = [] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible())
+                return top->pos();
+        }
+        return QPoint{-1, -1};
+    };
+    const QPoint shown = tipPosition();
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    auto *sum = m_window->control(QStringLiteral("Summe_Student"));
+    QToolTip::showText(
+        sum->mapToGlobal(QPoint{0, sum->height()}), QStringLiteral("Keine Person gewählt: kein Kurbeitrag."), sum);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(shown, tipPosition());
 }
 
 void ScreenReaderTest::calendarSaysTheChosenDayInFull()
@@ -482,6 +510,24 @@ void ScreenReaderTest::windowClosedWithTheEntryOpen()
     QTest::keyClicks(entry, QStringLiteral("8.03"));
     m_window.reset();
     QVERIFY(entry.isNull());
+}
+
+void ScreenReaderTest::aDecorationAlreadyDescribedIsHiddenToo()
+{
+    // A reader may have asked about a label before it was hidden: it is told the hidden one after.
+    QWidget window;
+    auto *label = new QLabel(QStringLiteral("Nächte ="), &window);
+    QCOMPARE(accessible(label)->text(QAccessible::Name), QStringLiteral("Nächte ="));
+    hideFromAssistiveTechnology(label);
+    QAccessibleInterface *face = accessible(label);
+    QVERIFY(face->state().invisible);
+    QVERIFY(!face->state().focusable);
+    QVERIFY(face->text(QAccessible::Name).isEmpty());
+    QCOMPARE(face->childCount(), 0);
+    QVERIFY(face->child(0) == nullptr);
+    // Hiding it again leaves it hidden.
+    hideFromAssistiveTechnology(label);
+    QVERIFY(accessible(label)->state().invisible);
 }
 
 void ScreenReaderTest::decorationsAreHidden()

@@ -1,5 +1,6 @@
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,9 +16,13 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolTip>
+#include <QTreeWidget>
 
 #include "app/application.h"
 #include "app/main_window.h"
@@ -26,6 +31,7 @@
 #include "gui_helpers.h"
 #include "print/cups_library.h"
 #include "print/print_service.h"
+#include "windows/design.h"
 #include "windows/month_calendar.h"
 #include "windows/splash_window.h"
 
@@ -49,6 +55,7 @@ private slots:
     void infoColumnLines();
     void menuCaptionsComeFromTheStringTable();
     void resourceCaptionsByKindOfControl();
+    void resourceCaptionsOfTabsToolbarsAndLists();
     void statusBarToggledTwice();
     void hintButtonsOpenTheirWindows_data();
     void hintButtonsOpenTheirWindows();
@@ -60,6 +67,9 @@ private slots:
     void qtDialogsSpeakGerman();
     void theWholeStartUpShowsTheWindowAfterTheSplash();
     void printServiceLibraryWaitsForTheFirstPrint();
+    void terminationSignalsEndTheProgramAsClosingDoes_data();
+    void terminationSignalsEndTheProgramAsClosingDoes();
+    void designLookComesBackAfterEverySchemeChange();
 
 private:
     QString text(const char *name) const { return m_window->control<QLabel>(QString::fromLatin1(name))->text(); }
@@ -272,6 +282,69 @@ void StartupTest::resourceCaptionsByKindOfControl()
     ApplyResourceCaptions(nullptr);
 }
 
+void StartupTest::resourceCaptionsOfTabsToolbarsAndLists()
+{
+    QWidget window;
+    auto *tabs = new QTabBar(&window);
+    tabs->setObjectName(QStringLiteral("tabTest"));
+    tabs->addTab(QStringLiteral("design"));
+    tabs->setTabData(0, QStringLiteral("1000"));
+    tabs->setTabToolTip(0, QStringLiteral("1012"));
+    tabs->addTab(QStringLiteral("kept"));
+    tabs->setTabData(1, QStringLiteral("-1000"));
+    tabs->setTabToolTip(1, QStringLiteral("Hinweis"));
+    auto *toolbar = new QToolBar(&window);
+    toolbar->setObjectName(QStringLiteral("tbTest"));
+    QAction *numbered = toolbar->addAction(QStringLiteral("a"));
+    numbered->setToolTip(QStringLiteral("1019"));
+    QAction *worded = toolbar->addAction(QStringLiteral("b"));
+    worded->setToolTip(QStringLiteral("Hinweis"));
+    auto *list = new QTreeWidget(&window);
+    list->setObjectName(QStringLiteral("lvTest"));
+    list->setColumnCount(3);
+    QTreeWidgetItem *header = list->headerItem();
+    for (int column = 0; column < 3; ++column)
+        header->setText(column, QStringLiteral("design %1").arg(column));
+    header->setData(0, Qt::UserRole, QStringLiteral("1021"));
+    header->setData(1, Qt::UserRole, QStringLiteral("1021x"));
+    header->setData(2, Qt::UserRole, QStringLiteral("1025"));
+    // A leading sign is part of the number: "-1012" is no entry, "+1012" is 1012.
+    auto *negative = new QPushButton(QStringLiteral("kept"), &window);
+    negative->setObjectName(QStringLiteral("cmdNegative"));
+    negative->setProperty("Tag", QStringLiteral("-1012"));
+    auto *positive = new QPushButton(QStringLiteral("design"), &window);
+    positive->setObjectName(QStringLiteral("cmdPositive"));
+    positive->setProperty("Tag", QStringLiteral("+1012"));
+    positive->setToolTip(QStringLiteral("0"));
+    auto *noEntry = new QPushButton(QStringLiteral("kept"), &window);
+    noEntry->setObjectName(QStringLiteral("cmdNoEntry"));
+    noEntry->setProperty("Tag", QStringLiteral("999"));
+    // Controls without a design name, and the parts of Qt's own compound widgets, are left alone.
+    auto *unnamed = new QLabel(QStringLiteral("kept"), &window);
+    unnamed->setProperty("Tag", QStringLiteral("1000"));
+    auto *part = new QLabel(QStringLiteral("kept"), &window);
+    part->setObjectName(QStringLiteral("qt_part"));
+    part->setProperty("Tag", QStringLiteral("1000"));
+
+    ApplyResourceCaptions(&window);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("&Datei"));
+    QCOMPARE(tabs->tabToolTip(0), QStringLiteral("&Beenden"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("kept"));
+    QCOMPARE(tabs->tabToolTip(1), QStringLiteral("Hinweis"));
+    QCOMPARE(numbered->toolTip(), QStringLiteral("&Ansicht"));
+    QCOMPARE(worded->toolTip(), QStringLiteral("Hinweis"));
+    QCOMPARE(header->text(0), QStringLiteral("Status&leiste"));
+    QCOMPARE(header->text(1), QStringLiteral("design 1")); // the whole text must be the number
+    QCOMPARE(header->text(2), QStringLiteral("&?"));
+    QCOMPARE(negative->text(), QStringLiteral("kept"));
+    QCOMPARE(positive->text(), QStringLiteral("&Beenden"));
+    QCOMPARE(positive->toolTip(), QStringLiteral("0"));
+    QCOMPARE(noEntry->text(), QStringLiteral("kept"));
+    QCOMPARE(unnamed->text(), QStringLiteral("kept"));
+    QCOMPARE(part->text(), QStringLiteral("kept"));
+    QCOMPARE(tabs->font().pointSizeF(), 8.25);
+}
+
 void StartupTest::statusBarToggledTwice()
 {
     openWindow(QDate{2016, 3, 14});
@@ -339,6 +412,10 @@ void StartupTest::aboutOpensFromTheMenu()
     });
     m_window->aboutAction()->trigger();
     QCOMPARE(version, QStringLiteral("Version 6.0.0"));
+    // The closed about window is gone; closing the main window right after passes over it.
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(QFile::exists(settingsFile()));
 }
 
 void StartupTest::exitClosesTheWindowAndSavesThePlacement()
@@ -481,6 +558,77 @@ void StartupTest::printServiceLibraryWaitsForTheFirstPrint()
     cups->setServer(nullptr);
     QCOMPARE(QString::fromLocal8Bit(cups->server()), QString::fromLocal8Bit(qgetenv("CUPS_SERVER")));
     qunsetenv("CUPS_SERVER");
+}
+
+void StartupTest::terminationSignalsEndTheProgramAsClosingDoes_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("aboutOpen");
+    QTest::newRow("SIGTERM") << SIGTERM << false;
+    QTest::newRow("SIGINT while the about window is open") << SIGINT << true;
+}
+
+void StartupTest::terminationSignalsEndTheProgramAsClosingDoes()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, aboutOpen);
+    bool sent = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<MainWindow *>(top);
+            if (window == nullptr || !window->isVisible() || QApplication::focusWidget() == nullptr)
+                continue;
+            poll.stop();
+            sent = true;
+            QTimer::singleShot(20, [signalNumber] { ::raise(signalNumber); });
+            if (aboutOpen)
+                window->aboutAction()->trigger(); // returns once the signal has closed it
+            return;
+        }
+    });
+    poll.start(10);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, qApp, [] { QApplication::exit(3); });
+    watchdog.start(10000);
+    const int status = runApplication(*qApp,
+        {.today =
+                [] {
+                    return QDate{2016, 3, 14};
+                },
+            .splashTime = std::chrono::milliseconds{50}});
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(sent);
+    QCOMPARE(status, 128 + signalNumber);
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+    // Closed as closing does: the placement is written.
+    QSettings stored{settingsFile(), QSettings::IniFormat};
+    QVERIFY(stored.contains(QStringLiteral("Settings/MainLeft")));
+    // Once the program's loop has ended, the signal has its default action again.
+    struct sigaction now = {};
+    QCOMPARE(::sigaction(signalNumber, nullptr, &now), 0);
+    QVERIFY(now.sa_handler == SIG_DFL);
+}
+
+void StartupTest::designLookComesBackAfterEverySchemeChange()
+{
+    // A platform theme sets a palette of its own when the desktop's scheme changes, for the
+    // application or the tooltips: the design's light face comes back, every time.
+    useDesignLook(*qApp);
+    QPalette dark;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::ToolTipBase})
+        dark.setColor(role, QColor{32, 32, 36});
+    for (int change = 0; change < 2; ++change) {
+        QApplication::setPalette(dark);
+        QTRY_VERIFY(QApplication::palette() == designPalette());
+        QToolTip::setPalette(dark);
+        QWidget themed;
+        QEvent changed{QEvent::ThemeChange};
+        QApplication::sendEvent(&themed, &changed);
+        QTRY_VERIFY(QToolTip::palette() == designPalette());
+    }
 }
 
 QTEST_MAIN(StartupTest)
