@@ -1,4 +1,5 @@
 #include <cmath>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 #include <QTableView>
@@ -696,7 +698,8 @@ void WindowsTest::designPaletteIsFusionsLightPalette()
 {
     // Qt's own light Fusion colours, every role of every group; and each of them set, so that a
     // dark desktop's palette, resolved against it, shows through nowhere.
-    const QPalette fusion = QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+    const std::unique_ptr<QStyle> fusionStyle{QStyleFactory::create(QStringLiteral("Fusion"))};
+    const QPalette fusion = fusionStyle->standardPalette();
     QPalette dark;
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         for (int role = 0; role < QPalette::NColorRoles; ++role)
