@@ -53,7 +53,7 @@ fi
 echo "clang-tidy: clean"
 
 echo "== Fuzzing"
-bash tools/fuzz.sh "${FUZZ_SECONDS:-25}"
+bash tools/fuzz.sh "${FUZZ_SECONDS:-15}"
 
 echo "== clang-tidy on the fuzz targets (built with clang in build/fuzz)"
 run-clang-tidy -quiet -p build/fuzz -extra-arg=-Wno-unknown-warning-option "$PWD/fuzz/" >build/clang-tidy-fuzz.log 2>&1 || {
