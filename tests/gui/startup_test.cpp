@@ -80,6 +80,23 @@ private:
     QTemporaryDir m_config;
 };
 
+namespace {
+
+// The program's own start on 14.03.2016 with a shortened splash, until its event loop ends; a
+// loop that never ends is ended after 10 s with status 3.
+int runTheProgram(std::chrono::milliseconds splashTime)
+{
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, qApp, [] { QApplication::exit(3); });
+    watchdog.start(10000);
+    const int status = runApplication(*qApp, {.today = [] { return QDate{2016, 3, 14}; }, .splashTime = splashTime});
+    QApplication::setQuitOnLastWindowClosed(false);
+    return status;
+}
+
+} // namespace
+
 void StartupTest::initTestCase()
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -510,17 +527,7 @@ void StartupTest::theWholeStartUpShowsTheWindowAfterTheSplash()
         }
     });
     poll.start(10);
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, qApp, [] { QApplication::exit(3); });
-    watchdog.start(10000);
-    const int status = runApplication(*qApp,
-        {.today =
-                [] {
-                    return QDate{2016, 3, 14};
-                },
-            .splashTime = std::chrono::milliseconds{200}});
-    QApplication::setQuitOnLastWindowClosed(false);
+    const int status = runTheProgram(std::chrono::milliseconds{200});
     QVERIFY(splashSeen);
     QCOMPARE(arrivalText, QStringLiteral("Mo. 14.03.2016"));
     QCOMPARE(focusedName, QStringLiteral("Anz_Erwachsene"));
@@ -588,17 +595,7 @@ void StartupTest::terminationSignalsEndTheProgramAsClosingDoes()
         }
     });
     poll.start(10);
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, qApp, [] { QApplication::exit(3); });
-    watchdog.start(10000);
-    const int status = runApplication(*qApp,
-        {.today =
-                [] {
-                    return QDate{2016, 3, 14};
-                },
-            .splashTime = std::chrono::milliseconds{50}});
-    QApplication::setQuitOnLastWindowClosed(false);
+    const int status = runTheProgram(std::chrono::milliseconds{50});
     QVERIFY(sent);
     QCOMPARE(status, 128 + signalNumber);
     for (QWidget *top : QApplication::topLevelWidgets())
