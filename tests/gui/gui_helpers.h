@@ -8,10 +8,14 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QMessageBox>
+#include <QStringList>
+#include <QStyle>
 #include <QStyleHints>
 #include <QTableView>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QTimer>
 
 namespace salvenor::test {
@@ -32,6 +36,26 @@ inline void silenceOffscreenSizeHintWarnings()
 inline QTableView *calendarView(QCalendarWidget *calendar)
 {
     return calendar->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+}
+
+// The texts that the calendar's item delegate would elide, as "text in N px": a column header or
+// a two-digit day wider than its column between the delegate's margins. Empty when all are whole.
+inline QStringList elidedCalendarTexts(QCalendarWidget *calendar)
+{
+    QTableView *view = calendarView(calendar);
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const QFontMetrics headerMetrics{calendar->headerTextFormat().font()};
+    const QFontMetrics dayMetrics{view->font()};
+    QStringList elided;
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+        const int width = view->columnWidth(column);
+        const QString header = view->model()->index(0, column).data().toString();
+        if (headerMetrics.horizontalAdvance(header) + margins > width)
+            elided << QStringLiteral("%1 in %2 px").arg(header).arg(width);
+        if (dayMetrics.horizontalAdvance(QStringLiteral("30")) + margins > width)
+            elided << QStringLiteral("30 in %1 px").arg(width);
+    }
+    return elided;
 }
 
 // The cell of `date` on the calendar's current page. Days of the neighbouring months stand in

@@ -1102,17 +1102,11 @@ void MainWindowTest::calendarHeadersAndDaysAreWhole()
     // The item delegate elides a text that does not fit between its margins.
     for (MonthCalendar *calendar : {arrivalCalendar(), departureCalendar()}) {
         QTableView *view = test::calendarView(calendar);
-        const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+        const QStringList elided = test::elidedCalendarTexts(calendar);
+        QVERIFY2(elided.isEmpty(), qPrintable(elided.join(QStringLiteral(", "))));
         const QFontMetrics headerMetrics{calendar->headerTextFormat().font()};
         const QFontMetrics dayMetrics{view->font()};
         QAbstractItemModel *model = view->model();
-        for (int column = 0; column < model->columnCount(); ++column) {
-            const QString header = model->index(0, column).data().toString();
-            QVERIFY2(headerMetrics.horizontalAdvance(header) + margins <= view->columnWidth(column),
-                qPrintable(QStringLiteral("%1 in %2 px").arg(header).arg(view->columnWidth(column))));
-            QVERIFY2(dayMetrics.horizontalAdvance(QStringLiteral("30")) + margins <= view->columnWidth(column),
-                qPrintable(QString::number(view->columnWidth(column))));
-        }
         QVERIFY(headerMetrics.height() <= view->rowHeight(0));
         for (int row = 1; row < model->rowCount(); ++row)
             QVERIFY2(dayMetrics.height() <= view->rowHeight(row), qPrintable(QString::number(view->rowHeight(row))));
