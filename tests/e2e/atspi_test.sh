@@ -16,7 +16,7 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
+    remove_after "$work" "${pids[@]}" $xvfb
 }
 trap cleanup EXIT
 fail() {

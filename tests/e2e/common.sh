@@ -1,6 +1,20 @@
 # Steps the end-to-end scripts share; sourced by them, never run on its own.
 
 # A home of the test's own below the folder $1.
+# Removes the folder $1 once the processes $2... have ended (at most 5 s): the program writes its
+# settings, Orca its log, as they end, and a folder removed under them is left half-removed.
+remove_after() {
+    local folder=$1 pid alive
+    shift
+    for _ in $(seq 50); do
+        alive=
+        for pid in "$@"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+        [ -z "$alive" ] && break
+        sleep 0.1
+    done
+    rm -rf "$folder"
+}
+
 use_temporary_home() {
     export HOME=$1/home XDG_CONFIG_HOME=$1/config XDG_RUNTIME_DIR=$1/runtime
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"

@@ -49,7 +49,7 @@ cleanup() {
     [ -n "$orca" ] && kill -INT "$orca" 2>/dev/null || true
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
+    remove_after "$work" $orca "${pids[@]}" $xvfb
 }
 trap cleanup EXIT
 fail() {
