@@ -38,8 +38,13 @@ BookingResult calculateBooking(const Booking &booking);
 struct CalculatedRow
 {
     long number; // 1 for the first row after the header
-    long line; // the line of the input the row begins in (the header is line 1)
+    // The line of the input the row begins in (the header is line 1): the number a spreadsheet
+    // shows for the row, and the one messages and calculation sheets name it by.
+    long line;
     std::uint64_t bytesRead; // of the input, up to the end of the row
+    // The booking's own reference, in UTF-8: its "Nr" column, else its first column where that is
+    // none of the columns read; empty where the list has none.
+    std::string reference;
     Booking booking;
     BookingResult result;
 };
