@@ -1,8 +1,11 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ext/stdio_filebuf.h>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -21,6 +24,16 @@ namespace {
 
 using salvenor::batch::ListOptions;
 using salvenor::batch::ListSummary;
+
+// "Tab" for the tab character, which a shell cannot easily pass.
+std::optional<char> separatorOf(const std::string &value)
+{
+    if (value == "\\t" || value == "Tab" || value == "tab" || value == "TAB")
+        return '\t';
+    if (value.size() == 1 && value != "\"" && value != "\n" && value != "\r")
+        return value.front();
+    return std::nullopt;
+}
 
 // Exit statuses.
 constexpr int kEveryRowCalculated = 0;
@@ -87,12 +100,12 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->type_name("DATEI")
         ->group("Optionen");
     app.add_option("--separator", arguments.separator,
-           "Das Trennzeichen der Felder (Vorgabe: \";\"; eine erste Zeile sep=X nennt es auch)")
+           "Das Trennzeichen der Felder (Vorgabe: \";\"; Tab: \"Tab\"; eine erste Zeile sep=X nennt es auch)")
         ->type_name("ZEICHEN")
         ->check([](const std::string &value) {
-            return value.size() == 1 && value != "\"" && value != "\n" && value != "\r"
-                ? std::string{}
-                : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" sein";
+            return separatorOf(value) ? std::string{}
+                                      : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" "
+                                                      "oder \"Tab\" sein";
         })
         ->group("Optionen");
     app.add_option("--sheets", arguments.sheets,
@@ -181,16 +194,104 @@ std::uint64_t sizeOf(const std::string &path)
 struct Streams
 {
     std::ifstream inputFile;
+    // Standard input, read twice (the encoding is decided from the whole list): a file as it is,
+    // anything else (a pipe, a terminal) copied into a temporary file first.
+    std::FILE *spool = nullptr;
+    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> standardInput;
+    std::istream standardStream{nullptr};
     salvenor::batch::OutputFile outputFile;
     std::ostream fileStream{nullptr};
     std::istream *in = &std::cin;
     std::ostream *out = &std::cout;
+
+    Streams() = default;
+    Streams(const Streams &) = delete;
+    Streams &operator=(const Streams &) = delete;
+    ~Streams()
+    {
+        if (spool != nullptr)
+            std::fclose(spool);
+    }
 };
+
+// Standard input as a stream that can be read twice; false, with the reason, where it cannot be
+// kept.
+bool openStandardInput(Streams &streams)
+{
+    struct stat info
+    {
+    };
+    int descriptor = STDIN_FILENO;
+    if (fstat(STDIN_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (isatty(STDIN_FILENO) == 1) {
+            std::cerr << kProgram << ": Die Buchungsliste wird von der Tastatur gelesen (Standardeingabe); Ende mit "
+                      << "Strg+D. Eine Datei: " << kProgram << " LISTE.csv\n";
+        }
+        streams.spool = std::tmpfile();
+        std::array<char, 65536> block{};
+        int error = streams.spool == nullptr ? errno : 0;
+        for (ssize_t got = 0; error == 0 && (got = read(STDIN_FILENO, block.data(), block.size())) != 0;) {
+            if (got < 0 && errno != EINTR)
+                error = errno;
+            else if (got > 0 && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool) != static_cast<std::size_t>(got))
+                error = errno;
+        }
+        if (error == 0 && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
+            error = errno;
+        if (error != 0) {
+            std::cerr << kProgram << ": Die Standardeingabe kann nicht gelesen werden: "
+                      << salvenor::batch::systemErrorText(error) << ".\n";
+            return false;
+        }
+        descriptor = fileno(streams.spool);
+    }
+    streams.standardInput = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, std::ios::in | std::ios::binary);
+    streams.standardStream.rdbuf(streams.standardInput.get());
+    streams.in = &streams.standardStream;
+    return true;
+}
+
+// `salvenor-batch list.csv >> list.csv` would read its own output back without end, and with
+// `> list.csv` the shell has emptied the list before the program starts: standard output that is
+// the input file is refused before anything is written.
+bool standardOutputIsTheInput(const Arguments &arguments)
+{
+    struct stat output
+    {
+    };
+    struct stat input
+    {
+    };
+    const bool sameFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode)
+        && (arguments.input == "-" ? fstat(STDIN_FILENO, &input) : stat(arguments.input.c_str(), &input)) == 0
+        && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+    if (!sameFile)
+        return false;
+    const std::string name = arguments.input == "-" ? std::string{"Die Standardeingabe"}
+                                                    : "Die Datei „" + arguments.input + "“";
+    if (input.st_size == 0) {
+        std::cerr << kProgram << ": " << name
+                  << " ist leer, weil die Standardausgabe in dieselbe Datei geht: Mit „> Datei“ leert die Shell "
+                     "sie, bevor das Programm startet. Die Liste in sich selbst schreiben: "
+                  << kProgram << " LISTE.csv -o LISTE.csv\n";
+    } else {
+        std::cerr << kProgram << ": " << name
+                  << " ist zugleich die Standardausgabe: Das Programm läse seine eigene Ausgabe. Nichts "
+                     "geschrieben. Die Liste in sich selbst schreiben: "
+                  << kProgram << " LISTE.csv -o LISTE.csv\n";
+    }
+    return true;
+}
 
 // Opens the named files; false, with the reason on standard error, where one cannot be opened.
 bool openStreams(const Arguments &arguments, Streams &streams)
 {
-    if (arguments.input != "-") {
+    if (arguments.output == "-" && standardOutputIsTheInput(arguments))
+        return false;
+    if (arguments.input == "-") {
+        if (!openStandardInput(streams))
+            return false;
+    } else {
         struct stat info
         {
         };
@@ -259,7 +360,7 @@ int run(const Arguments &arguments, int argc, char **argv)
 
     ProgressLine progress{arguments.input == "-" ? 0 : sizeOf(arguments.input)};
     ListOptions options;
-    options.separator = arguments.separator.front();
+    options.separator = separatorOf(arguments.separator).value_or(';');
     options.passColumns = arguments.passColumns;
     options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
     options.onMessage = [&progress](const std::string &message) {

@@ -1,9 +1,10 @@
 #include "text_encoding.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <utility>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <stdexcept>
 
 namespace salvenor::batch {
 
@@ -28,37 +29,153 @@ bool isContinuation(unsigned char byte)
     return (byte & 0xC0U) == 0x80U;
 }
 
-// Windows-1252's characters above Latin-1's C1 range that differ from Unicode's code points.
-constexpr std::array<std::pair<char32_t, unsigned char>, 7> kWindows1252Extras{{
-    {U'€', 0x80},
-    {U'‚', 0x82},
-    {U'„', 0x84},
-    {U'…', 0x85},
-    {U'‘', 0x91},
-    {U'“', 0x93},
-    {U'”', 0x94},
-}};
+// One conversion of glibc's iconv, opened once for the program's run.
+class Converter final
+{
+public:
+    Converter(const char *to, const char *from)
+        : m_descriptor(iconv_open(to, from))
+    {
+        if (m_descriptor == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv's own failure value
+            throw std::runtime_error(std::string{"iconv cannot convert "} + from + " to " + to);
+    }
+    ~Converter() { iconv_close(m_descriptor); }
+    Converter(const Converter &) = delete;
+    Converter &operator=(const Converter &) = delete;
+
+    // Converts all of `text`; a byte sequence the target lacks, or the source does not define,
+    // becomes "?" and the conversion goes on after one character (`skip` gives its length).
+    template<typename Skip>
+    std::string convert(std::string_view text, Skip skip) const
+    {
+        std::string out(text.size() * 3 + 4, '\0');
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): iconv's input is not const in its signature
+        char *in = const_cast<char *>(text.data());
+        std::size_t inLeft = text.size();
+        char *to = out.data();
+        std::size_t outLeft = out.size();
+        iconv(m_descriptor, nullptr, nullptr, nullptr, nullptr);
+        while (inLeft > 0) {
+            if (iconv(m_descriptor, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1))
+                break;
+            if (errno != EILSEQ && errno != EINVAL)
+                break; // E2BIG cannot be: three bytes a byte is the most either way
+            const std::size_t length = std::min(inLeft, skip(static_cast<unsigned char>(*in)));
+            in += length;
+            inLeft -= length;
+            *to++ = '?';
+            --outLeft;
+        }
+        out.resize(out.size() - outLeft);
+        return out;
+    }
+
+private:
+    iconv_t m_descriptor;
+};
+
+const Converter &fromUtf8()
+{
+    static const Converter converter{"WINDOWS-1252", "UTF-8"};
+    return converter;
+}
+
+const Converter &toUtf8()
+{
+    static const Converter converter{"UTF-8", "WINDOWS-1252"};
+    return converter;
+}
+
+bool allAscii(std::string_view text)
+{
+    std::size_t i = 0;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080U;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & kHighBits) != 0)
+            return false;
+    }
+    for (; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0x80U) != 0)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
-Encoding detectEncoding(std::string_view start)
+void EncodingScan::feed(std::string_view block)
 {
-    if (start.starts_with(kByteOrderMark))
-        return Encoding::Utf8WithByteOrderMark;
+    if (!m_started && !block.empty()) {
+        m_started = true;
+        m_byteOrderMark = block.starts_with(kByteOrderMark);
+    }
+    if (m_firstLineEnd == LineEnd::NotYetSeen) {
+        for (std::size_t k = 0; k < block.size() && m_firstLineEnd == LineEnd::NotYetSeen; ++k) {
+            if (m_carriageReturnLast)
+                m_firstLineEnd = block[k] == '\n' ? LineEnd::CarriageReturnLineFeed : LineEnd::Other;
+            else if (block[k] == '\n')
+                m_firstLineEnd = LineEnd::Other;
+            m_carriageReturnLast = block[k] == '\r';
+        }
+    }
+    if (m_invalidUtf8)
+        return;
     std::size_t i = 0;
-    while (i < start.size()) {
-        const std::size_t length = sequenceLength(static_cast<unsigned char>(start[i]));
-        if (length == 0)
-            return Encoding::Windows1252;
+    while (m_continuationsDue > 0 && i < block.size()) {
+        if (!isContinuation(static_cast<unsigned char>(block[i]))) {
+            m_invalidUtf8 = true;
+            return;
+        }
+        --m_continuationsDue;
+        ++i;
+    }
+    while (i < block.size()) {
+        // Most of a list is ASCII: eight bytes at a time.
+        if (const std::size_t run = std::min<std::size_t>(block.size() - i, 4096); allAscii(block.substr(i, run))) {
+            i += run;
+            continue;
+        }
+        const auto lead = static_cast<unsigned char>(block[i]);
+        const std::size_t length = sequenceLength(lead);
+        if (length == 0) {
+            m_invalidUtf8 = true;
+            return;
+        }
+        if (length > 1)
+            m_beyondAscii = true;
         for (std::size_t k = 1; k < length; ++k) {
-            if (i + k >= start.size())
-                return Encoding::Utf8; // cut off by the end of the sample
-            if (!isContinuation(static_cast<unsigned char>(start[i + k])))
-                return Encoding::Windows1252;
+            if (i + k >= block.size()) {
+                m_continuationsDue = length - k;
+                return;
+            }
+            if (!isContinuation(static_cast<unsigned char>(block[i + k]))) {
+                m_invalidUtf8 = true;
+                return;
+            }
         }
         i += length;
     }
-    return Encoding::Utf8;
+}
+
+Encoding EncodingScan::result() const
+{
+    if (m_byteOrderMark)
+        return Encoding::Utf8WithByteOrderMark;
+    if (m_invalidUtf8 || m_continuationsDue > 0)
+        return Encoding::Windows1252;
+    if (m_beyondAscii)
+        return Encoding::Utf8;
+    const bool windowsLineEnds = m_firstLineEnd == LineEnd::CarriageReturnLineFeed;
+    return windowsLineEnds ? Encoding::Windows1252 : Encoding::Utf8;
+}
+
+Encoding detectEncoding(std::string_view text)
+{
+    EncodingScan scan;
+    scan.feed(text);
+    return scan.result();
 }
 
 bool isUtf16(std::string_view start)
@@ -75,59 +192,16 @@ bool isWorkbook(std::string_view start)
 
 std::string encodeText(std::string_view utf8, Encoding encoding)
 {
-    if (encoding != Encoding::Windows1252)
+    if (encoding != Encoding::Windows1252 || allAscii(utf8))
         return std::string{utf8};
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = std::max<std::size_t>(1, sequenceLength(lead));
-        char32_t code = length == 1 ? lead : lead & (0xFFU >> (length + 1));
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            code = (code << 6U) | (static_cast<unsigned char>(utf8[i + k]) & 0x3FU);
-        i += length;
-        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
-            out.push_back(static_cast<char>(code));
-            continue;
-        }
-        char replacement = '?';
-        for (const auto &[unicode, byte] : kWindows1252Extras) {
-            if (unicode == code)
-                replacement = static_cast<char>(byte);
-        }
-        out.push_back(replacement);
-    }
-    return out;
+    return fromUtf8().convert(utf8, [](unsigned char lead) { return std::max<std::size_t>(1, sequenceLength(lead)); });
 }
 
 std::string decodeText(std::string_view text, Encoding encoding)
 {
-    if (encoding != Encoding::Windows1252)
+    if (encoding != Encoding::Windows1252 || allAscii(text))
         return std::string{text};
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        char32_t code = byte;
-        if (byte >= 0x80 && byte < 0xA0) {
-            code = U'?';
-            for (const auto &[unicode, extra] : kWindows1252Extras) {
-                if (extra == byte)
-                    code = unicode;
-            }
-        }
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0U | (code >> 6U)));
-            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
-        } else {
-            out.push_back(static_cast<char>(0xE0U | (code >> 12U)));
-            out.push_back(static_cast<char>(0x80U | ((code >> 6U) & 0x3FU)));
-            out.push_back(static_cast<char>(0x80U | (code & 0x3FU)));
-        }
-    }
-    return out;
+    return toUtf8().convert(text, [](unsigned char /*byte*/) { return std::size_t{1}; });
 }
 
 } // namespace salvenor::batch

@@ -24,7 +24,7 @@ constexpr int kRows = 1'000'000;
 struct GeneratedList
 {
     std::string csv;
-    std::vector<batch::Booking> valid; // the rows without an error, as parsed
+    std::vector<Booking> valid; // the rows without an error, as parsed
 };
 
 // Stays over 2001-2030, most of a few nights, some of weeks; every category, mostly adults and
@@ -41,7 +41,7 @@ GeneratedList generateList(int rows)
     list.csv += "\r\n";
     list.valid.reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
-        batch::Booking booking;
+        Booking booking;
         booking.arrival = addDays(kFirstArrival, uniform(0, daysBetween(kFirstArrival, kLastArrival)));
         const int nights = nightsWeights[uniform(0, static_cast<int>(std::size(nightsWeights)) - 1)];
         booking.departure = std::min(addDays(booking.arrival, nights), kLastDeparture);
@@ -86,7 +86,7 @@ void BM_CoreFullRecalculation(benchmark::State &state)
 {
     const GeneratedList &list = theList();
     for (auto _ : state) {
-        for (const batch::Booking &booking : list.valid) {
+        for (const Booking &booking : list.valid) {
             std::array<std::string, kCategoryCount> sums;
             for (const CategoryRules &category : kCategories) {
                 sums.at(indexOf(category.category)) = categorySum(category.category, booking.arrival, booking.departure,

@@ -1,5 +1,7 @@
 #include "money.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,27 +20,41 @@ Money divideRounded(Money amount, std::int64_t divisor)
     return Money::fromCents(cents < 0 ? -rounded : rounded);
 }
 
-std::string formatMoney(Money amount)
+void appendMoney(std::string &text, Money amount)
 {
     const std::int64_t cents = amount.cents();
     if (cents == std::numeric_limits<std::int64_t>::min())
         throw std::out_of_range("amount too large to format");
+    if (cents == 0) {
+        text += "0,00"; // the most common sum of all
+        return;
+    }
     const bool negative = cents < 0;
     const auto magnitude = static_cast<std::uint64_t>(negative ? -cents : cents);
-
-    std::string integerDigits = std::to_string(magnitude / 100);
-    std::string text;
-    text.reserve(integerDigits.size() + integerDigits.size() / 3 + 4);
-    if (negative)
-        text.push_back('-');
-    for (std::size_t i = 0; i < integerDigits.size(); ++i) {
-        if (i > 0 && (integerDigits.size() - i) % 3 == 0)
-            text.push_back('.');
-        text.push_back(integerDigits[i]);
+    // The text backwards: cents, comma, then the euros with a point before every third digit.
+    std::array<char, 32> reversed{};
+    std::size_t length = 0;
+    reversed[length++] = static_cast<char>('0' + magnitude % 10);
+    reversed[length++] = static_cast<char>('0' + magnitude / 10 % 10);
+    reversed[length++] = ',';
+    std::uint64_t euros = magnitude / 100;
+    for (int digits = 0; digits == 0 || euros > 0; ++digits) {
+        if (digits > 0 && digits % 3 == 0)
+            reversed[length++] = '.';
+        reversed[length++] = static_cast<char>('0' + euros % 10);
+        euros /= 10;
     }
-    text.push_back(',');
-    text.push_back(static_cast<char>('0' + magnitude % 100 / 10));
-    text.push_back(static_cast<char>('0' + magnitude % 10));
+    if (negative)
+        reversed[length++] = '-';
+    const std::size_t start = text.size();
+    text.resize(start + length);
+    std::reverse_copy(reversed.begin(), reversed.begin() + static_cast<std::ptrdiff_t>(length), text.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
+std::string formatMoney(Money amount)
+{
+    std::string text;
+    appendMoney(text, amount);
     return text;
 }
 

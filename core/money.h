@@ -46,6 +46,8 @@ Money divideRounded(Money amount, std::int64_t divisor);
 
 // "0,00", "18,40", "1.234,50", "-3,20": two decimals, decimal comma, a point between groups of three.
 std::string formatMoney(Money amount);
+// The same text, appended (no string of its own: a list of a million rows writes seven a row).
+void appendMoney(std::string &text, Money amount);
 
 // Reads exactly what formatMoney writes; throws std::invalid_argument naming the text otherwise.
 Money parseMoney(std::string_view text);

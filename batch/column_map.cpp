@@ -1,0 +1,425 @@
+#include "column_map.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace salvenor::batch {
+
+namespace {
+
+// What a word of a column's name says.
+enum class Word {
+    Count, // "Anzahl", "Anz."
+    Persons, // persons of any category
+    Adult,
+    Severe, // 80 % severely disabled
+    Student,
+    Child,
+    Foreign, // not of the family
+    Not,
+    Family,
+    From12,
+    Under, // children under 12: they pay nothing
+    Filler, // "Jahre", "und", "(r)" of "Erwachsene(r)", "80%" ...
+};
+
+struct Vocable
+{
+    std::string_view word; // in lower case
+    Word says;
+};
+
+// The words of the categories' rows in the window and on the sheet, their singulars, plurals and
+// short forms, and the other usual words for them.
+constexpr std::array kVocabulary{
+    Vocable{"anzahl", Word::Count},
+    Vocable{"anz", Word::Count},
+    Vocable{"zahl", Word::Count},
+    Vocable{"personen", Word::Persons},
+    Vocable{"person", Word::Persons},
+    Vocable{"pers", Word::Persons},
+    Vocable{"pax", Word::Persons},
+    Vocable{"gäste", Word::Persons},
+    Vocable{"gaeste", Word::Persons},
+    Vocable{"teilnehmer", Word::Persons},
+    Vocable{"reisende", Word::Persons},
+    Vocable{"mitreisende", Word::Persons},
+    Vocable{"erwachsene", Word::Adult},
+    Vocable{"erwachsener", Word::Adult},
+    Vocable{"erwachsenen", Word::Adult},
+    Vocable{"erwachsen", Word::Adult},
+    Vocable{"erw", Word::Adult},
+    Vocable{"schwerbehinderte", Word::Severe},
+    Vocable{"schwerbehinderter", Word::Severe},
+    Vocable{"schwerbehinderten", Word::Severe},
+    Vocable{"schwerbehindert", Word::Severe},
+    Vocable{"schwerbeh", Word::Severe},
+    Vocable{"schwerb", Word::Severe},
+    Vocable{"schw", Word::Severe},
+    Vocable{"schwer", Word::Severe},
+    Vocable{"behinderte", Word::Severe},
+    Vocable{"behinderter", Word::Severe},
+    Vocable{"behindert", Word::Severe},
+    Vocable{"sb", Word::Severe},
+    Vocable{"student", Word::Student},
+    Vocable{"studenten", Word::Student},
+    Vocable{"studentin", Word::Student},
+    Vocable{"studentinnen", Word::Student},
+    Vocable{"studierende", Word::Student},
+    Vocable{"stud", Word::Student},
+    Vocable{"schüler", Word::Student},
+    Vocable{"schueler", Word::Student},
+    Vocable{"schülerin", Word::Student},
+    Vocable{"schülerinnen", Word::Student},
+    Vocable{"azubi", Word::Student},
+    Vocable{"azubis", Word::Student},
+    Vocable{"auszubildende", Word::Student},
+    Vocable{"auszubildender", Word::Student},
+    Vocable{"lehrling", Word::Student},
+    Vocable{"lehrlinge", Word::Student},
+    Vocable{"kind", Word::Child},
+    Vocable{"kinder", Word::Child},
+    Vocable{"kids", Word::Child},
+    Vocable{"jugendliche", Word::Child},
+    Vocable{"jugendlicher", Word::Child},
+    Vocable{"fremd", Word::Foreign},
+    Vocable{"fremde", Word::Foreign},
+    Vocable{"nicht", Word::Not},
+    Vocable{"familienangehörige", Word::Family},
+    Vocable{"familienangehöriger", Word::Family},
+    Vocable{"familienangehörig", Word::Family},
+    Vocable{"familienangeh", Word::Family},
+    Vocable{"fam", Word::Family},
+    Vocable{"ang", Word::Family},
+    Vocable{"12", Word::From12},
+    Vocable{"ü12", Word::From12},
+    Vocable{"unter", Word::Under},
+    Vocable{"u12", Word::Under},
+    Vocable{"ab", Word::Filler},
+    Vocable{"über", Word::Filler},
+    Vocable{"ueber", Word::Filler},
+    Vocable{"bis", Word::Filler},
+    Vocable{"einschließlich", Word::Filler},
+    Vocable{"einschl", Word::Filler},
+    Vocable{"jahre", Word::Filler},
+    Vocable{"jahren", Word::Filler},
+    Vocable{"j", Word::Filler},
+    Vocable{"und", Word::Filler},
+    Vocable{"u", Word::Filler},
+    Vocable{"26", Word::Filler},
+    Vocable{"80", Word::Filler},
+    Vocable{"%", Word::Filler},
+    Vocable{"r", Word::Filler},
+    Vocable{"er", Word::Filler},
+    Vocable{"n", Word::Filler},
+    Vocable{"innen", Word::Filler},
+};
+
+// The children's categories pay from 12 years on; a child column without an age may be either.
+constexpr std::string_view kUnderTwelve = "Kinder unter 12 Jahren, die keinen Kurbeitrag zahlen";
+
+// Lower case of ASCII and the German capital umlauts, in UTF-8.
+std::string lowerCase(std::string_view text)
+{
+    std::string out{text};
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] >= 'A' && out[i] <= 'Z') {
+            out[i] = static_cast<char>(out[i] - 'A' + 'a');
+        } else if (out[i] == '\xC3' && i + 1 < out.size()
+            && (out[i + 1] == '\x84' || out[i + 1] == '\x96' || out[i + 1] == '\x9C')) {
+            out[i + 1] = static_cast<char>(out[i + 1] + 0x20); // Ä Ö Ü to ä ö ü
+            ++i;
+        }
+    }
+    return out;
+}
+
+// A name's words in lower case: runs of letters and digits (the Latin letters of UTF-8 with
+// them), and "%" on its own; everything else parts them.
+std::vector<std::string> wordsOf(std::string_view name)
+{
+    const std::string lower = lowerCase(name);
+    std::vector<std::string> words;
+    std::string word;
+    const auto endWord = [&] {
+        if (!word.empty())
+            words.push_back(std::exchange(word, {}));
+    };
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        const char c = lower[i];
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            word += c;
+        } else if (c == '\xC3' && i + 1 < lower.size()) {
+            word.append(lower, i, 2);
+            ++i;
+        } else {
+            endWord();
+            if (c == '%')
+                words.emplace_back("%");
+        }
+    }
+    endWord();
+    return words;
+}
+
+std::string allCategoryKeys()
+{
+    std::string keys;
+    for (const CategoryRules &category : kCategories)
+        keys.append(keys.empty() ? "" : ", ").append(category.key);
+    return keys;
+}
+
+std::string keyWithSubject(PersonCategory category)
+{
+    const CategoryRules &rules = kCategories.at(indexOf(category));
+    return std::string{rules.key} + " (" + std::string{rules.subject} + ")";
+}
+
+// A column name without case, blanks and punctuation: "Erw. Schwer" and "erw_schwer" alike.
+std::string normalisedName(std::string_view name)
+{
+    std::string out;
+    for (const char c : lowerCase(name)) {
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c & 0x80) != 0)
+            out += c;
+    }
+    return out;
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0U : 1U)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The category key a column name probably means, where it is close to one without being it:
+// "Kinde", "Erwachsne", "Kinderbett".
+std::optional<std::string_view> nearCategoryKey(std::string_view name)
+{
+    const std::string column = normalisedName(name);
+    if (column.empty())
+        return std::nullopt;
+    std::optional<std::string_view> best;
+    std::size_t bestScore = 0;
+    for (const CategoryRules &category : kCategories) {
+        const std::string key = normalisedName(category.key);
+        // Short keys tolerate one change, longer ones two.
+        const std::size_t tolerance = key.size() <= 4 ? 1 : 2;
+        // An abbreviation is at least this long.
+        constexpr std::size_t kShortestAbbreviation = 3;
+        std::size_t score = 0;
+        if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
+            score = 600 - distance; // "Kinder_Schwer" means Kind_Schwer, not Kind
+        else if (column.starts_with(key))
+            score = 500 + key.size();
+        else if (column.size() >= kShortestAbbreviation && key.starts_with(column))
+            score = 300 + column.size();
+        if (score > bestScore) {
+            bestScore = score;
+            best = category.key;
+        }
+    }
+    return best;
+}
+
+// The booking's own number, for its calculation sheet: a column named so, else the first column
+// where it is none of those read.
+std::optional<std::size_t> referenceColumn(const std::vector<std::string> &names, const ColumnMap &columns)
+{
+    constexpr std::array<std::string_view, 10> kReferenceNames{"nr", "nummer", "buchungsnr", "buchungsnummer",
+        "buchung", "reservierung", "reservierungsnr", "reservierungsnummer", "referenz", "ref"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name = normalisedName(names[i]);
+        if (std::find(kReferenceNames.begin(), kReferenceNames.end(), name) != kReferenceNames.end())
+            return i;
+    }
+    const bool firstIsRead = columns.arrival == 0 || columns.departure == 0
+        || std::find(columns.counts.begin(), columns.counts.end(), std::optional<std::size_t>{0}) != columns.counts.end()
+        || (!columns.resultAt.empty() && columns.resultAt.front().has_value());
+    if (names.empty() || firstIsRead)
+        return std::nullopt;
+    return 0;
+}
+
+std::string passHint(std::string_view name)
+{
+    return " Die Spalte nach ihrer Personengruppe benennen (" + allCategoryKeys() + ") oder mit --pass-column \""
+        + std::string{name} + "\" unverändert durchreichen.";
+}
+
+} // namespace
+
+const std::array<std::string, kResultColumns> &resultColumnNames()
+{
+    static const std::array<std::string, kResultColumns> names = [] {
+        std::array<std::string, kResultColumns> result;
+        result.at(kNightsColumn) = "Nächte";
+        for (const CategoryRules &category : kCategories)
+            result.at(1 + indexOf(category.category)) = "Summe_" + std::string{category.key};
+        result.at(kTotalColumn) = "Gesamt";
+        result.at(kErrorColumn) = "Fehler";
+        return result;
+    }();
+    return names;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && lowerCase(a) == lowerCase(b);
+}
+
+PersonColumn personColumnOf(std::string_view nameUtf8)
+{
+    for (const CategoryRules &category : kCategories) {
+        if (sameName(nameUtf8, category.key))
+            return {.kind = PersonColumn::Kind::Category, .category = category.category, .couldMean = {}};
+    }
+    std::array<bool, static_cast<std::size_t>(Word::Filler) + 1> said{};
+    const auto says = [&said](Word word) { return said.at(static_cast<std::size_t>(word)); };
+    const std::vector<std::string> words = wordsOf(nameUtf8);
+    for (const std::string &word : words) {
+        const auto *vocable = std::find_if(
+            kVocabulary.begin(), kVocabulary.end(), [&word](const Vocable &known) { return known.word == word; });
+        if (vocable == kVocabulary.end())
+            return {}; // a word of something else: "Preis Erwachsene", "Kinderbett"
+        said.at(static_cast<std::size_t>(vocable->says)) = true;
+    }
+    const auto unclear = [](std::string couldMean) {
+        return PersonColumn{.kind = PersonColumn::Kind::Unclear, .category = {}, .couldMean = std::move(couldMean)};
+    };
+    const auto category = [](PersonCategory named) {
+        return PersonColumn{.kind = PersonColumn::Kind::Category, .category = named, .couldMean = {}};
+    };
+    const bool foreign = says(Word::Foreign) || (says(Word::Not) && says(Word::Family));
+    const bool child = says(Word::Child) || foreign;
+    const int groups = int{says(Word::Adult)} + int{says(Word::Student)} + int{child};
+    if (groups == 0) {
+        if (says(Word::Severe))
+            return unclear(keyWithSubject(PersonCategory::Erw_Schwer) + " oder "
+                + keyWithSubject(PersonCategory::Kind_Schwer));
+        if (says(Word::Persons) || says(Word::Count))
+            return unclear("jede der Personengruppen " + allCategoryKeys());
+        return {};
+    }
+    if (groups > 1) {
+        std::string couldMean;
+        if (says(Word::Adult))
+            couldMean = keyWithSubject(says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
+        if (says(Word::Student))
+            couldMean.append(couldMean.empty() ? "" : " oder ").append(keyWithSubject(PersonCategory::Student));
+        if (child)
+            couldMean.append(" oder Kinder");
+        return unclear(couldMean);
+    }
+    if (says(Word::Adult))
+        return category(says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
+    if (says(Word::Student))
+        return category(PersonCategory::Student);
+    if (says(Word::Severe) && foreign)
+        return unclear(keyWithSubject(PersonCategory::Kind_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Fremd));
+    PersonCategory children = PersonCategory::Kind;
+    if (says(Word::Severe))
+        children = PersonCategory::Kind_Schwer;
+    else if (foreign)
+        children = PersonCategory::Kind_Fremd;
+    if (says(Word::Under))
+        return {.kind = PersonColumn::Kind::Free, .category = {}, .couldMean = {}};
+    if (says(Word::From12))
+        return category(children);
+    return unclear(keyWithSubject(children) + " oder " + std::string{kUnderTwelve});
+}
+
+ColumnMap mapColumns(
+    const std::vector<std::string> &names, const std::vector<std::string> &passColumns, std::string_view headerText)
+{
+    ColumnMap columns;
+    columns.fieldCount = names.size();
+    columns.resultAt.assign(names.size(), std::nullopt);
+    // Where each result column's name stands last: this program appends its columns after the list's own.
+    std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
+    const auto take = [&names](std::optional<std::size_t> &column, std::size_t i, std::string_view what) {
+        if (column) {
+            throw UnusableList(sameName(names[*column], names[i])
+                    ? "Die Spalte „" + names[i] + "“ steht zweimal in der Kopfzeile."
+                    : "Die Spalten „" + names[*column] + "“ und „" + names[i] + "“ nennen beide „" + std::string{what}
+                        + "“; nur eine davon darf in der Kopfzeile stehen.");
+        }
+        column = i;
+    };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string &name = names[i];
+        if (sameName(name, kArrivalColumn)) {
+            take(columns.arrival, i, kArrivalColumn);
+            continue;
+        }
+        if (sameName(name, kDepartureColumn)) {
+            take(columns.departure, i, kDepartureColumn);
+            continue;
+        }
+        const auto result = std::find_if(resultColumnNames().begin(), resultColumnNames().end(),
+            [&name](const std::string &resultName) { return sameName(name, resultName); });
+        if (result != resultColumnNames().end()) {
+            resultNamed.at(static_cast<std::size_t>(result - resultColumnNames().begin())) = i;
+            continue;
+        }
+        const bool passed = std::any_of(passColumns.begin(), passColumns.end(),
+            [&name](const std::string &pass) { return sameName(pass, name); });
+        const PersonColumn person = personColumnOf(name);
+        const bool isKey = person.kind == PersonColumn::Kind::Category
+            && sameName(name, kCategories.at(indexOf(person.category)).key);
+        if (passed && !isKey)
+            continue;
+        switch (person.kind) {
+        case PersonColumn::Kind::Category:
+            take(columns.counts.at(indexOf(person.category)), i, kCategories.at(indexOf(person.category)).key);
+            break;
+        case PersonColumn::Kind::Unclear:
+            throw UnusableList("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine Personengruppe: "
+                + "gemeint sein kann " + person.couldMean + "." + passHint(name));
+        case PersonColumn::Kind::Free:
+            break;
+        case PersonColumn::Kind::NotPersons:
+            if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
+                throw UnusableList("Die Spalte „" + name + "“ ist keine Personengruppe; gemeint ist wohl „"
+                    + std::string{*key} + "“." + passHint(name));
+            }
+            break;
+        }
+    }
+    // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
+    // list's own columns (a hotel's total price) and pass through untouched.
+    for (std::size_t r = 1; r <= kCategoryCount; ++r)
+        columns.rerun = columns.rerun || resultNamed.at(r).has_value();
+    for (std::size_t r = 0; r < kResultColumns && columns.rerun; ++r) {
+        if (resultNamed.at(r)) {
+            columns.resultAt.at(*resultNamed.at(r)) = r;
+            columns.resultPresent.at(r) = true;
+        }
+    }
+    if (!columns.arrival || !columns.departure) {
+        const std::string_view missing = columns.arrival ? kDepartureColumn : kArrivalColumn;
+        throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing} + "“. Erste Zeile: "
+            + std::string{headerText.substr(0, 200)});
+    }
+    if (std::none_of(columns.counts.begin(), columns.counts.end(), [](const auto &count) { return count.has_value(); })) {
+        throw UnusableList("Die Kopfzeile hat keine Spalte mit der Zahl der Personen einer Personengruppe ("
+            + allCategoryKeys() + "): Es würde für niemanden etwas berechnet. Erste Zeile: "
+            + std::string{headerText.substr(0, 200)});
+    }
+    columns.reference = referenceColumn(names, columns);
+    return columns;
+}
+
+} // namespace salvenor::batch
