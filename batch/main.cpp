@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ext/stdio_filebuf.h>
-#include <fstream>
+#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -193,15 +193,13 @@ std::uint64_t sizeOf(const std::string &path)
 
 struct Streams
 {
-    std::ifstream inputFile;
-    // Standard input, read twice (the encoding is decided from the whole list): a file as it is,
-    // anything else (a pipe, a terminal) copied into a temporary file first.
-    std::FILE *spool = nullptr;
-    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> standardInput;
-    std::istream standardStream{nullptr};
+    int inputDescriptor = -1; // a file named on the command line
+    std::FILE *spool = nullptr; // the input where it is no file
+    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> inputBuffer;
+    std::istream inputStream{nullptr};
     salvenor::batch::OutputFile outputFile;
     std::ostream fileStream{nullptr};
-    std::istream *in = &std::cin;
+    std::istream *in = nullptr;
     std::ostream *out = &std::cout;
 
     Streams() = default;
@@ -211,43 +209,65 @@ struct Streams
     {
         if (spool != nullptr)
             std::fclose(spool);
+        if (inputDescriptor >= 0)
+            close(inputDescriptor);
     }
 };
 
-// Standard input as a stream that can be read twice; false, with the reason, where it cannot be
-// kept.
-bool openStandardInput(Streams &streams)
+// The input as a stream that can be read twice: a file as it is; anything else (standard input
+// from a pipe or a terminal, a named pipe, a process substitution) copied into a temporary file
+// first. False, with the reason on standard error, where it cannot be read or kept.
+bool openInput(const Arguments &arguments, Streams &streams)
 {
+    const bool standardInput = arguments.input == "-";
+    int descriptor = STDIN_FILENO;
+    if (!standardInput) {
+        descriptor = open(arguments.input.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info
+        {
+        };
+        const int error = descriptor < 0 ? errno : (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : 0);
+        if (error != 0) {
+            if (descriptor >= 0)
+                close(descriptor);
+            std::cerr << kProgram << ": Die Datei „" << arguments.input
+                      << "“ kann nicht gelesen werden: " << salvenor::batch::systemErrorText(error) << ".\n";
+            return false;
+        }
+        streams.inputDescriptor = descriptor;
+    }
     struct stat info
     {
     };
-    int descriptor = STDIN_FILENO;
-    if (fstat(STDIN_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (isatty(STDIN_FILENO) == 1) {
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (standardInput && isatty(STDIN_FILENO) == 1) {
             std::cerr << kProgram << ": Die Buchungsliste wird von der Tastatur gelesen (Standardeingabe); Ende mit "
                       << "Strg+D. Eine Datei: " << kProgram << " LISTE.csv\n";
         }
         streams.spool = std::tmpfile();
         std::array<char, 65536> block{};
         int error = streams.spool == nullptr ? errno : 0;
-        for (ssize_t got = 0; error == 0 && (got = read(STDIN_FILENO, block.data(), block.size())) != 0;) {
+        for (ssize_t got = 0; error == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
             if (got < 0 && errno != EINTR)
                 error = errno;
-            else if (got > 0 && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool) != static_cast<std::size_t>(got))
+            else if (got > 0
+                && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
+                    != static_cast<std::size_t>(got))
                 error = errno;
         }
         if (error == 0 && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
             error = errno;
         if (error != 0) {
-            std::cerr << kProgram << ": Die Standardeingabe kann nicht gelesen werden: "
-                      << salvenor::batch::systemErrorText(error) << ".\n";
+            std::cerr << kProgram << ": "
+                      << (standardInput ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“")
+                      << " kann nicht gelesen werden: " << salvenor::batch::systemErrorText(error) << ".\n";
             return false;
         }
         descriptor = fileno(streams.spool);
     }
-    streams.standardInput = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, std::ios::in | std::ios::binary);
-    streams.standardStream.rdbuf(streams.standardInput.get());
-    streams.in = &streams.standardStream;
+    streams.inputBuffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, std::ios::in | std::ios::binary);
+    streams.inputStream.rdbuf(streams.inputBuffer.get());
+    streams.in = &streams.inputStream;
     return true;
 }
 
@@ -284,28 +304,12 @@ bool standardOutputIsTheInput(const Arguments &arguments)
 }
 
 // Opens the named files; false, with the reason on standard error, where one cannot be opened.
+// The output first: a run that waits for its input has its temporary file already, which a
+// signal removes.
 bool openStreams(const Arguments &arguments, Streams &streams)
 {
     if (arguments.output == "-" && standardOutputIsTheInput(arguments))
         return false;
-    if (arguments.input == "-") {
-        if (!openStandardInput(streams))
-            return false;
-    } else {
-        struct stat info
-        {
-        };
-        const bool folder = stat(arguments.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        if (!folder)
-            streams.inputFile.open(arguments.input, std::ios::binary);
-        if (folder || !streams.inputFile) {
-            std::cerr << kProgram << ": Die Datei „" << arguments.input
-                      << "“ kann nicht gelesen werden: " << salvenor::batch::systemErrorText(folder ? EISDIR : errno)
-                      << ".\n";
-            return false;
-        }
-        streams.in = &streams.inputFile;
-    }
     if (arguments.output != "-") {
         if (!streams.outputFile.open(arguments.output)) {
             std::cerr << kProgram << ": Die Datei „" << arguments.output << "“ kann nicht geschrieben werden: "
@@ -317,7 +321,7 @@ bool openStreams(const Arguments &arguments, Streams &streams)
         streams.fileStream.exceptions(std::ios::badbit);
         streams.out = &streams.fileStream;
     }
-    return true;
+    return openInput(arguments, streams);
 }
 
 std::string rowsText(long rows)
