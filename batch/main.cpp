@@ -117,12 +117,16 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
            "Entfernt die Berechnungsblätter eines früheren Laufs (<Zeilennummer>.pdf) aus dem Ordner von --sheets")
         ->group("Optionen");
     app.add_option("--pass-column", arguments.passColumns,
-           "Reicht eine Spalte, deren Name einer Personengruppe ähnelt, unverändert durch (mehrmals möglich)")
+           "Reicht eine Spalte unverändert durch, deren Name Personen zählt, ohne genau eine Personengruppe zu "
+           "nennen (Personen, Kinder), oder einer Gruppe ähnelt (mehrmals möglich)")
         ->type_name("NAME")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group("Optionen");
-    app.footer("Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
+    app.footer("Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (Erwachsene, "
+               "Erw_Schwer, Student, Kind, Kind_Schwer, Kind_Fremd, auch mit ihren üblichen Namen wie \"Anzahl "
+               "Erwachsene\" oder \"Schüler\"); Kodierung UTF-8 oder Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
+               "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
                "Mehr in der Handbuchseite salvenor-batch(1).");
     try {
         app.parse(argc, argv);
