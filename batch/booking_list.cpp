@@ -106,8 +106,7 @@ bool namesASum(std::string_view text)
 class BookingListReader final : public CsvRecordSink
 {
 public:
-    BookingListReader(
-        std::ostream &out, const ListOptions &options, Encoding encoding, char separator, long firstLine)
+    BookingListReader(std::ostream &out, const ListOptions &options, Encoding encoding, char separator, long firstLine)
         : m_options(options)
         , m_encoding(encoding)
         , m_noBreakSpace(encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0")
@@ -132,8 +131,8 @@ private:
     std::string_view value(const CsvRecord &record, std::optional<std::size_t> column);
     std::optional<Date> readDate(const CsvRecord &record, std::optional<std::size_t> column, std::string_view name,
         bool arrival, std::string &errors);
-    int readCount(const CsvRecord &record, std::optional<std::size_t> column, const CategoryRules &category,
-        std::string &errors);
+    int readCount(
+        const CsvRecord &record, std::optional<std::size_t> column, const CategoryRules &category, std::string &errors);
     void message(long line, const std::string &text) const;
 
     const ListOptions &m_options;
@@ -366,8 +365,8 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
     return parsed.date;
 }
 
-int BookingListReader::readCount(const CsvRecord &record, std::optional<std::size_t> column,
-    const CategoryRules &category, std::string &errors)
+int BookingListReader::readCount(
+    const CsvRecord &record, std::optional<std::size_t> column, const CategoryRules &category, std::string &errors)
 {
     const std::string_view text = value(record, column);
     if (text.empty())

@@ -246,7 +246,8 @@ std::optional<std::size_t> referenceColumn(const std::vector<std::string> &names
             return i;
     }
     const bool firstIsRead = columns.arrival == 0 || columns.departure == 0
-        || std::find(columns.counts.begin(), columns.counts.end(), std::optional<std::size_t>{0}) != columns.counts.end()
+        || std::find(columns.counts.begin(), columns.counts.end(), std::optional<std::size_t>{0})
+            != columns.counts.end()
         || (!columns.resultAt.empty() && columns.resultAt.front().has_value());
     if (names.empty() || firstIsRead)
         return std::nullopt;
@@ -307,8 +308,8 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
     const int groups = int{says(Word::Adult)} + int{says(Word::Student)} + int{child};
     if (groups == 0) {
         if (says(Word::Severe))
-            return unclear(keyWithSubject(PersonCategory::Erw_Schwer) + " oder "
-                + keyWithSubject(PersonCategory::Kind_Schwer));
+            return unclear(
+                keyWithSubject(PersonCategory::Erw_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Schwer));
         if (says(Word::Persons) || says(Word::Count))
             return unclear("jede der Personengruppen " + allCategoryKeys());
         return {};
@@ -328,7 +329,8 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
     if (says(Word::Student))
         return category(PersonCategory::Student);
     if (says(Word::Severe) && foreign)
-        return unclear(keyWithSubject(PersonCategory::Kind_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Fremd));
+        return unclear(
+            keyWithSubject(PersonCategory::Kind_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Fremd));
     PersonCategory children = PersonCategory::Kind;
     if (says(Word::Severe))
         children = PersonCategory::Kind_Schwer;
@@ -374,8 +376,8 @@ ColumnMap mapColumns(
             resultNamed.at(static_cast<std::size_t>(result - resultColumnNames().begin())) = i;
             continue;
         }
-        const bool passed = std::any_of(passColumns.begin(), passColumns.end(),
-            [&name](const std::string &pass) { return sameName(pass, name); });
+        const bool passed = std::any_of(
+            passColumns.begin(), passColumns.end(), [&name](const std::string &pass) { return sameName(pass, name); });
         const PersonColumn person = personColumnOf(name);
         const bool isKey = person.kind == PersonColumn::Kind::Category
             && sameName(name, kCategories.at(indexOf(person.category)).key);
@@ -410,13 +412,14 @@ ColumnMap mapColumns(
     }
     if (!columns.arrival || !columns.departure) {
         const std::string_view missing = columns.arrival ? kDepartureColumn : kArrivalColumn;
-        throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing} + "“. Erste Zeile: "
-            + std::string{headerText.substr(0, 200)});
+        throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
+            + "“. Erste Zeile: " + std::string{headerText.substr(0, 200)});
     }
-    if (std::none_of(columns.counts.begin(), columns.counts.end(), [](const auto &count) { return count.has_value(); })) {
+    if (std::none_of(
+            columns.counts.begin(), columns.counts.end(), [](const auto &count) { return count.has_value(); })) {
         throw UnusableList("Die Kopfzeile hat keine Spalte mit der Zahl der Personen einer Personengruppe ("
-            + allCategoryKeys() + "): Es würde für niemanden etwas berechnet. Erste Zeile: "
-            + std::string{headerText.substr(0, 200)});
+            + allCategoryKeys()
+            + "): Es würde für niemanden etwas berechnet. Erste Zeile: " + std::string{headerText.substr(0, 200)});
     }
     columns.reference = referenceColumn(names, columns);
     return columns;

@@ -62,10 +62,10 @@ struct ColumnMap
     bool rerun = false;
 };
 
-// Reads the header's names (UTF-8, trimmed); `headerText` is the header line for messages. Throws UnusableList for a list that cannot be used:
-// no arrival or departure column, no person column, a name twice, a column that counts persons
-// without naming one category, or a name close to a category's key. Names in `passColumns` (UTF-8)
-// pass through untouched, whatever they look like.
+// Reads the header's names (UTF-8, trimmed); `headerText` is the header line for messages. Throws UnusableList for a
+// list that cannot be used: no arrival or departure column, no person column, a name twice, a column that counts
+// persons without naming one category, or a name close to a category's key. Names in `passColumns` (UTF-8) pass through
+// untouched, whatever they look like.
 ColumnMap mapColumns(
     const std::vector<std::string> &names, const std::vector<std::string> &passColumns, std::string_view headerText);
 

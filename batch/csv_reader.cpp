@@ -353,7 +353,8 @@ CsvReader::Step CsvReader::afterQuote(char c, std::size_t i)
     if (m_quoteLine == m_line) {
         // The rest of this line belongs to the faulty row.
         m_brokenErrors = std::move(errors);
-        m_brokenNote = "Das Feld in Anführungszeichen ist falsch geschlossen: " + what + "; die Zeile wird nicht berechnet.";
+        m_brokenNote
+            = "Das Feld in Anführungszeichen ist falsch geschlossen: " + what + "; die Zeile wird nicht berechnet.";
         m_state = ScanState::Broken;
         return {.next = i};
     }

@@ -104,8 +104,9 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->type_name("ZEICHEN")
         ->check([](const std::string &value) {
             return separatorOf(value) ? std::string{}
-                                      : "„" + value + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" "
-                                                      "oder \"Tab\" sein";
+                                      : "„" + value
+                    + "“ ist kein Trennzeichen: Es muss ein einzelnes Zeichen außer \" "
+                      "oder \"Tab\" sein";
         })
         ->group("Optionen");
     app.add_option("--sheets", arguments.sheets,
@@ -230,7 +231,8 @@ bool openInput(const Arguments &arguments, Streams &streams)
         struct stat info
         {
         };
-        const int error = descriptor < 0 ? errno : (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : 0);
+        const int error
+            = descriptor < 0 ? errno : (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : 0);
         if (error != 0) {
             if (descriptor >= 0)
                 close(descriptor);
@@ -291,8 +293,8 @@ bool standardOutputIsTheInput(const Arguments &arguments)
         && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
     if (!sameFile)
         return false;
-    const std::string name = arguments.input == "-" ? std::string{"Die Standardeingabe"}
-                                                    : "Die Datei „" + arguments.input + "“";
+    const std::string name
+        = arguments.input == "-" ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“";
     if (input.st_size == 0) {
         std::cerr << kProgram << ": " << name
                   << " ist leer, weil die Standardausgabe in dieselbe Datei geht: Mit „> Datei“ leert die Shell "

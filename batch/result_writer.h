@@ -36,8 +36,8 @@ public:
 
 private:
     std::string_view ownFields(const CsvRecord &record, const ColumnMap &columns, std::size_t &fieldCount) const;
-    void rerunRow(const CsvRecord &record, const ColumnMap &columns, std::string_view errors,
-        const BookingResult *result);
+    void rerunRow(
+        const CsvRecord &record, const ColumnMap &columns, std::string_view errors, const BookingResult *result);
     void appendField(std::string_view text);
     void appendMoney(Money amount);
 

@@ -36,7 +36,8 @@ public:
     Converter(const char *to, const char *from)
         : m_descriptor(iconv_open(to, from))
     {
-        if (m_descriptor == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv's own failure value
+        if (m_descriptor
+            == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv's own failure value
             throw std::runtime_error(std::string{"iconv cannot convert "} + from + " to " + to);
     }
     ~Converter() { iconv_close(m_descriptor); }
@@ -45,8 +46,7 @@ public:
 
     // Converts all of `text`; a byte sequence the target lacks, or the source does not define,
     // becomes "?" and the conversion goes on after one character (`skip` gives its length).
-    template<typename Skip>
-    std::string convert(std::string_view text, Skip skip) const
+    template<typename Skip> std::string convert(std::string_view text, Skip skip) const
     {
         std::string out(text.size() * 3 + 4, '\0');
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): iconv's input is not const in its signature

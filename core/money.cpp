@@ -48,7 +48,8 @@ void appendMoney(std::string &text, Money amount)
         reversed[length++] = '-';
     const std::size_t start = text.size();
     text.resize(start + length);
-    std::reverse_copy(reversed.begin(), reversed.begin() + static_cast<std::ptrdiff_t>(length), text.begin() + static_cast<std::ptrdiff_t>(start));
+    std::reverse_copy(reversed.begin(), reversed.begin() + static_cast<std::ptrdiff_t>(length),
+        text.begin() + static_cast<std::ptrdiff_t>(start));
 }
 
 std::string formatMoney(Money amount)

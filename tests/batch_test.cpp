@@ -284,7 +284,8 @@ TEST(BookingList, AGeneratedListAgreesWithTheCoreRowByRow)
 std::string resultCells(std::string_view arrival, std::string_view departure,
     std::initializer_list<std::pair<PersonCategory, int>> counts, char separator = ';')
 {
-    Booking booking{.arrival = test::d(std::string{arrival}), .departure = test::d(std::string{departure}), .counts = {}};
+    Booking booking{
+        .arrival = test::d(std::string{arrival}), .departure = test::d(std::string{departure}), .counts = {}};
     for (const auto &[category, count] : counts)
         booking.counts.at(indexOf(category)) = count;
     const BookingResult result = calculateBooking(booking);
@@ -365,8 +366,8 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .input = "Nummer;Anreise;Abreise;Anz. Erwachsene;Schüler\nB-1;" + kMarch + ";2;3\n",
             .status = 0,
             .output = withResultNames("Nummer;Anreise;Abreise;Anz. Erwachsene;Schüler") + "\nB-1;" + kMarch + ";2;3;"
-                + resultCells("14.03.2016", "18.03.2016",
-                    {{PersonCategory::Erwachsene, 2}, {PersonCategory::Student, 3}})
+                + resultCells(
+                    "14.03.2016", "18.03.2016", {{PersonCategory::Erwachsene, 2}, {PersonCategory::Student, 3}})
                 + "\n"},
         ListCase{.name = "NoPersonColumn",
             .input = "Nummer;Anreise;Abreise;Zimmer\nB-1;" + kMarch + ";3\n",
@@ -445,6 +446,25 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
                        "Abreise 31.02.2016 ist kein Kalendertag; die Zeile wird nicht berechnet.\nZeile 7: weitere "
                        "Zeilen mit Fehlern, siehe die Spalte „Fehler“ der Ergebnisliste.\n"}),
     [](const testing::TestParamInfo<ListCase> &row) { return std::string{row.param.name}; });
+
+TEST(BookingList, ACalculatedRowCarriesItsLineAndItsOwnReference)
+{
+    // The "Nr" column, else the first column where it is none of those read.
+    for (const auto &[input, reference] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"Gast;Anreise;Abreise;Buchungsnr;Kind\nMeier;14.03.2016;18.03.2016; B-7 ;1\n", "B-7"},
+             {"Gast;Anreise;Abreise;Kind\n\"M\xFCller\";14.03.2016;18.03.2016;1\n", "Müller"},
+             {"Anreise;Abreise;Kind;Gast\n14.03.2016;18.03.2016;1;Meier\n", ""}}) {
+        std::istringstream in{"\n" + input};
+        std::ostringstream out;
+        std::vector<std::pair<long, std::string>> rows;
+        ListOptions options;
+        options.onCalculated = [&rows](const CalculatedRow &row) { rows.emplace_back(row.line, row.reference); };
+        processBookingList(in, out, options);
+        ASSERT_EQ(rows.size(), 1u) << input;
+        EXPECT_EQ(rows[0].first, 3) << input; // after an empty line and the header
+        EXPECT_EQ(rows[0].second, reference) << input;
+    }
+}
 
 TEST(BookingList, ListsThatCannotBeUsedAreRefusedWithTheReason)
 {
@@ -763,7 +783,8 @@ TEST(BookingList, AWindows1252HeaderIsQuotedInUtf8AndItsNearMissPassedInUtf8)
 
 TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
 {
-    EXPECT_EQ(reasonFor("Anreise;Abreise;Nummer;Gast;Kunde;Bemerkung;Name;Zimmer;Preis;Land;Status;Kind\n"), "accepted");
+    EXPECT_EQ(
+        reasonFor("Anreise;Abreise;Nummer;Gast;Kunde;Bemerkung;Name;Zimmer;Preis;Land;Status;Kind\n"), "accepted");
     EXPECT_EQ(reasonFor("anreise;ABREISE;kind;KIND_SCHWER; Student \n"), "accepted");
     // A quoted name is read with its doubled quotes as one.
     EXPECT_NE(reasonFor("Anreise;Abreise;\"Ki\"\"nd\"\n").find("„Ki\"nd“"), std::string::npos);
