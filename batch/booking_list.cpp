@@ -157,9 +157,10 @@ void BookingListReader::message(long line, const std::string &text) const
 
 void BookingListReader::record(const CsvRecord &record)
 {
-    if (record.blank) {
+    if (record.blank || (m_headerRead && isTrailer(record))) {
         // An empty line between records is no record: it passes through as it is. So does a line of
-        // separators alone, as spreadsheet programs write empty rows within the range they export.
+        // separators alone, as spreadsheet programs write empty rows within the range they export,
+        // and a row of sums under the list.
         m_writer.raw(record.bytes);
     } else if (!m_headerRead) {
         if (triedAnotherSeparator(record))
@@ -167,8 +168,6 @@ void BookingListReader::record(const CsvRecord &record)
         readHeader(record);
     } else if (isRepeatedHeader(record)) {
         m_writer.header(record, m_columns);
-    } else if (isTrailer(record)) {
-        m_writer.raw(record.bytes);
     } else {
         readRow(record);
     }

@@ -281,53 +281,39 @@ bool sameName(std::string_view a, std::string_view b)
     return a.size() == b.size() && lowerCase(a) == lowerCase(b);
 }
 
-PersonColumn personColumnOf(std::string_view nameUtf8)
+namespace {
+
+// Which kinds of words a name holds; none where it holds a word of something else ("Preis
+// Erwachsene", "Kinderbett").
+using WordsSaid = std::array<bool, static_cast<std::size_t>(Word::Filler) + 1>;
+
+std::optional<WordsSaid> wordsSaid(std::string_view name)
 {
-    for (const CategoryRules &category : kCategories) {
-        if (sameName(nameUtf8, category.key))
-            return {.kind = PersonColumn::Kind::Category, .category = category.category, .couldMean = {}};
-    }
-    std::array<bool, static_cast<std::size_t>(Word::Filler) + 1> said{};
-    const auto says = [&said](Word word) { return said.at(static_cast<std::size_t>(word)); };
-    const std::vector<std::string> words = wordsOf(nameUtf8);
-    for (const std::string &word : words) {
-        const auto *vocable = std::find_if(
+    WordsSaid said{};
+    for (const std::string &word : wordsOf(name)) {
+        const auto *const vocable = std::find_if(
             kVocabulary.begin(), kVocabulary.end(), [&word](const Vocable &known) { return known.word == word; });
         if (vocable == kVocabulary.end())
-            return {}; // a word of something else: "Preis Erwachsene", "Kinderbett"
+            return std::nullopt;
         said.at(static_cast<std::size_t>(vocable->says)) = true;
     }
-    const auto unclear = [](std::string couldMean) {
-        return PersonColumn{.kind = PersonColumn::Kind::Unclear, .category = {}, .couldMean = std::move(couldMean)};
-    };
-    const auto category = [](PersonCategory named) {
-        return PersonColumn{.kind = PersonColumn::Kind::Category, .category = named, .couldMean = {}};
-    };
-    const bool foreign = says(Word::Foreign) || (says(Word::Not) && says(Word::Family));
-    const bool child = says(Word::Child) || foreign;
-    const int groups = int{says(Word::Adult)} + int{says(Word::Student)} + int{child};
-    if (groups == 0) {
-        if (says(Word::Severe))
-            return unclear(
-                keyWithSubject(PersonCategory::Erw_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Schwer));
-        if (says(Word::Persons) || says(Word::Count))
-            return unclear("jede der Personengruppen " + allCategoryKeys());
-        return {};
-    }
-    if (groups > 1) {
-        std::string couldMean;
-        if (says(Word::Adult))
-            couldMean = keyWithSubject(says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
-        if (says(Word::Student))
-            couldMean.append(couldMean.empty() ? "" : " oder ").append(keyWithSubject(PersonCategory::Student));
-        if (child)
-            couldMean.append(" oder Kinder");
-        return unclear(couldMean);
-    }
-    if (says(Word::Adult))
-        return category(says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
-    if (says(Word::Student))
-        return category(PersonCategory::Student);
+    return said;
+}
+
+PersonColumn unclear(std::string couldMean)
+{
+    return {.kind = PersonColumn::Kind::Unclear, .category = {}, .couldMean = std::move(couldMean)};
+}
+
+PersonColumn categoryColumn(PersonCategory category)
+{
+    return {.kind = PersonColumn::Kind::Category, .category = category, .couldMean = {}};
+}
+
+// A name of children: which children's category, and whether from 12 (who pay) or under.
+PersonColumn childrenColumn(const WordsSaid &said, bool foreign)
+{
+    const auto says = [&said](Word word) { return said.at(static_cast<std::size_t>(word)); };
     if (says(Word::Severe) && foreign)
         return unclear(
             keyWithSubject(PersonCategory::Kind_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Fremd));
@@ -339,8 +325,93 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
     if (says(Word::Under))
         return {.kind = PersonColumn::Kind::Free, .category = {}, .couldMean = {}};
     if (says(Word::From12))
-        return category(children);
+        return categoryColumn(children);
     return unclear(keyWithSubject(children) + " oder " + std::string{kUnderTwelve});
+}
+
+// A second column for the same thing refuses the list.
+void takeColumn(
+    const std::vector<std::string> &names, std::optional<std::size_t> &column, std::size_t i, std::string_view what)
+{
+    if (column) {
+        throw UnusableList(sameName(names[*column], names[i])
+                ? "Die Spalte „" + names[i] + "“ steht zweimal in der Kopfzeile."
+                : "Die Spalten „" + names[*column] + "“ und „" + names[i] + "“ nennen beide „" + std::string{what}
+                    + "“; nur eine davon darf in der Kopfzeile stehen.");
+    }
+    column = i;
+}
+
+// A column that is none of the dates and results: a category's count, passed through, or refused.
+void readPersonColumn(const std::vector<std::string> &names, std::size_t i, const std::vector<std::string> &passColumns,
+    ColumnMap &columns)
+{
+    const std::string &name = names[i];
+    const bool passed = std::any_of(
+        passColumns.begin(), passColumns.end(), [&name](const std::string &pass) { return sameName(pass, name); });
+    const PersonColumn person = personColumnOf(name);
+    const bool isKey
+        = person.kind == PersonColumn::Kind::Category && sameName(name, kCategories.at(indexOf(person.category)).key);
+    if (passed && !isKey)
+        return;
+    switch (person.kind) {
+    case PersonColumn::Kind::Category:
+        takeColumn(names, columns.counts.at(indexOf(person.category)), i, kCategories.at(indexOf(person.category)).key);
+        break;
+    case PersonColumn::Kind::Unclear:
+        throw UnusableList("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine Personengruppe: "
+            + "gemeint sein kann " + person.couldMean + "." + passHint(name));
+    case PersonColumn::Kind::Free:
+        break;
+    case PersonColumn::Kind::NotPersons:
+        if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
+            throw UnusableList("Die Spalte „" + name + "“ ist keine Personengruppe; gemeint ist wohl „"
+                + std::string{*key} + "“." + passHint(name));
+        }
+        break;
+    }
+}
+
+} // namespace
+
+PersonColumn personColumnOf(std::string_view nameUtf8)
+{
+    for (const CategoryRules &category : kCategories) {
+        if (sameName(nameUtf8, category.key))
+            return categoryColumn(category.category);
+    }
+    const std::optional<WordsSaid> said = wordsSaid(nameUtf8);
+    if (!said)
+        return {};
+    const auto says = [&said](Word word) { return said->at(static_cast<std::size_t>(word)); };
+    const bool foreign = says(Word::Foreign) || (says(Word::Not) && says(Word::Family));
+    const bool child = says(Word::Child) || foreign;
+    const int groups
+        = static_cast<int>(says(Word::Adult)) + static_cast<int>(says(Word::Student)) + static_cast<int>(child);
+    if (groups == 0) {
+        if (says(Word::Severe))
+            return unclear(
+                keyWithSubject(PersonCategory::Erw_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Schwer));
+        if (says(Word::Persons) || says(Word::Count))
+            return unclear("jede der Personengruppen " + allCategoryKeys());
+        return {};
+    }
+    const PersonCategory adults = says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene;
+    if (groups > 1) {
+        std::string couldMean;
+        if (says(Word::Adult))
+            couldMean = keyWithSubject(adults);
+        if (says(Word::Student))
+            couldMean.append(couldMean.empty() ? "" : " oder ").append(keyWithSubject(PersonCategory::Student));
+        if (child)
+            couldMean.append(" oder Kinder");
+        return unclear(couldMean);
+    }
+    if (says(Word::Adult))
+        return categoryColumn(adults);
+    if (says(Word::Student))
+        return categoryColumn(PersonCategory::Student);
+    return childrenColumn(*said, foreign);
 }
 
 ColumnMap mapColumns(
@@ -351,54 +422,18 @@ ColumnMap mapColumns(
     columns.resultAt.assign(names.size(), std::nullopt);
     // Where each result column's name stands last: this program appends its columns after the list's own.
     std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
-    const auto take = [&names](std::optional<std::size_t> &column, std::size_t i, std::string_view what) {
-        if (column) {
-            throw UnusableList(sameName(names[*column], names[i])
-                    ? "Die Spalte „" + names[i] + "“ steht zweimal in der Kopfzeile."
-                    : "Die Spalten „" + names[*column] + "“ und „" + names[i] + "“ nennen beide „" + std::string{what}
-                        + "“; nur eine davon darf in der Kopfzeile stehen.");
-        }
-        column = i;
-    };
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string &name = names[i];
-        if (sameName(name, kArrivalColumn)) {
-            take(columns.arrival, i, kArrivalColumn);
-            continue;
-        }
-        if (sameName(name, kDepartureColumn)) {
-            take(columns.departure, i, kDepartureColumn);
-            continue;
-        }
-        const auto result = std::find_if(resultColumnNames().begin(), resultColumnNames().end(),
+        const auto *const result = std::find_if(resultColumnNames().begin(), resultColumnNames().end(),
             [&name](const std::string &resultName) { return sameName(name, resultName); });
-        if (result != resultColumnNames().end()) {
+        if (sameName(name, kArrivalColumn))
+            takeColumn(names, columns.arrival, i, kArrivalColumn);
+        else if (sameName(name, kDepartureColumn))
+            takeColumn(names, columns.departure, i, kDepartureColumn);
+        else if (result != resultColumnNames().end())
             resultNamed.at(static_cast<std::size_t>(result - resultColumnNames().begin())) = i;
-            continue;
-        }
-        const bool passed = std::any_of(
-            passColumns.begin(), passColumns.end(), [&name](const std::string &pass) { return sameName(pass, name); });
-        const PersonColumn person = personColumnOf(name);
-        const bool isKey = person.kind == PersonColumn::Kind::Category
-            && sameName(name, kCategories.at(indexOf(person.category)).key);
-        if (passed && !isKey)
-            continue;
-        switch (person.kind) {
-        case PersonColumn::Kind::Category:
-            take(columns.counts.at(indexOf(person.category)), i, kCategories.at(indexOf(person.category)).key);
-            break;
-        case PersonColumn::Kind::Unclear:
-            throw UnusableList("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine Personengruppe: "
-                + "gemeint sein kann " + person.couldMean + "." + passHint(name));
-        case PersonColumn::Kind::Free:
-            break;
-        case PersonColumn::Kind::NotPersons:
-            if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
-                throw UnusableList("Die Spalte „" + name + "“ ist keine Personengruppe; gemeint ist wohl „"
-                    + std::string{*key} + "“." + passHint(name));
-            }
-            break;
-        }
+        else
+            readPersonColumn(names, i, passColumns, columns);
     }
     // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
     // list's own columns (a hotel's total price) and pass through untouched.

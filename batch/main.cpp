@@ -35,6 +35,14 @@ std::optional<char> separatorOf(const std::string &value)
     return std::nullopt;
 }
 
+// What the help says after the options.
+constexpr const char *kFooter
+    = "Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (Erwachsene, Erw_Schwer, "
+      "Student, Kind, Kind_Schwer, Kind_Fremd, auch mit ihren üblichen Namen wie \"Anzahl Erwachsene\" oder "
+      "\"Schüler\"); Kodierung UTF-8 oder Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
+      "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
+      "Mehr in der Handbuchseite salvenor-batch(1).";
+
 // Exit statuses.
 constexpr int kEveryRowCalculated = 0;
 constexpr int kSomeRowsHaveErrors = 1;
@@ -100,7 +108,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->type_name("DATEI")
         ->group("Optionen");
     app.add_option("--separator", arguments.separator,
-           "Das Trennzeichen der Felder (Vorgabe: \";\"; Tab: \"Tab\"; eine erste Zeile sep=X nennt es auch)")
+           R"(Das Trennzeichen der Felder (Vorgabe: ";"; Tab: "Tab"; eine erste Zeile sep=X nennt es auch))")
         ->type_name("ZEICHEN")
         ->check([](const std::string &value) {
             return separatorOf(value) ? std::string{}
@@ -124,11 +132,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group("Optionen");
-    app.footer("Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (Erwachsene, "
-               "Erw_Schwer, Student, Kind, Kind_Schwer, Kind_Fremd, auch mit ihren üblichen Namen wie \"Anzahl "
-               "Erwachsene\" oder \"Schüler\"); Kodierung UTF-8 oder Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
-               "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
-               "Mehr in der Handbuchseite salvenor-batch(1).");
+    app.footer(kFooter);
     try {
         app.parse(argc, argv);
         // An empty name (an unset variable in a script) would ask for nothing, or for a file "".
@@ -254,11 +258,11 @@ bool openInput(const Arguments &arguments, Streams &streams)
         std::array<char, 65536> block{};
         int error = streams.spool == nullptr ? errno : 0;
         for (ssize_t got = 0; error == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
-            if (got < 0 && errno != EINTR)
-                error = errno;
-            else if (got > 0
-                && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
-                    != static_cast<std::size_t>(got))
+            const bool failed = (got < 0 && errno != EINTR)
+                || (got > 0
+                    && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
+                        != static_cast<std::size_t>(got));
+            if (failed)
                 error = errno;
         }
         if (error == 0 && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
