@@ -12,14 +12,17 @@ enum class Word {
     Count, // "Anzahl", "Anz."
     Persons, // persons of any category
     Adult,
-    Severe, // 80 % severely disabled
+    Severe, // severely disabled, the 80 % of the bylaw
+    Disabled, // disabled, without saying how severely
     Student,
     Child,
     Foreign, // not of the family
     Not,
     Family,
-    From12,
-    Under, // children under 12: they pay nothing
+    Twelve, // the children's age limit
+    From, // "ab", "über", "+": from an age on
+    Under, // "unter", "<": below an age
+    ShortU, // "u." may be "und" or "unter"
     Filler, // "Jahre", "und", "(r)" of "Erwachsene(r)", "80%" ...
 };
 
@@ -27,10 +30,12 @@ struct Vocable
 {
     std::string_view word; // in lower case
     Word says;
+    Word alsoSays = Word::Filler;
 };
 
 // The words of the categories' rows in the window and on the sheet, their singulars, plurals and
-// short forms, and the other usual words for them.
+// short forms, and the other usual words for them. A name of other words too is no category's
+// (see personColumnOf).
 constexpr std::array kVocabulary{
     Vocable{"anzahl", Word::Count},
     Vocable{"anz", Word::Count},
@@ -47,7 +52,6 @@ constexpr std::array kVocabulary{
     Vocable{"erwachsene", Word::Adult},
     Vocable{"erwachsener", Word::Adult},
     Vocable{"erwachsenen", Word::Adult},
-    Vocable{"erwachsen", Word::Adult},
     Vocable{"erw", Word::Adult},
     Vocable{"schwerbehinderte", Word::Severe},
     Vocable{"schwerbehinderter", Word::Severe},
@@ -57,10 +61,10 @@ constexpr std::array kVocabulary{
     Vocable{"schwerb", Word::Severe},
     Vocable{"schw", Word::Severe},
     Vocable{"schwer", Word::Severe},
-    Vocable{"behinderte", Word::Severe},
-    Vocable{"behinderter", Word::Severe},
-    Vocable{"behindert", Word::Severe},
     Vocable{"sb", Word::Severe},
+    Vocable{"behinderte", Word::Disabled},
+    Vocable{"behinderter", Word::Disabled},
+    Vocable{"behindert", Word::Disabled},
     Vocable{"student", Word::Student},
     Vocable{"studenten", Word::Student},
     Vocable{"studentin", Word::Student},
@@ -91,13 +95,20 @@ constexpr std::array kVocabulary{
     Vocable{"familienangeh", Word::Family},
     Vocable{"fam", Word::Family},
     Vocable{"ang", Word::Family},
-    Vocable{"12", Word::From12},
-    Vocable{"ü12", Word::From12},
+    Vocable{"12", Word::Twelve},
+    Vocable{"ü12", Word::From, Word::Twelve},
+    Vocable{"u12", Word::Under, Word::Twelve},
+    Vocable{"ab", Word::From},
+    Vocable{"über", Word::From},
+    Vocable{"ueber", Word::From},
+    Vocable{"ü", Word::From},
+    Vocable{"+", Word::From},
+    Vocable{"älter", Word::From},
     Vocable{"unter", Word::Under},
-    Vocable{"u12", Word::Under},
-    Vocable{"ab", Word::Filler},
-    Vocable{"über", Word::Filler},
-    Vocable{"ueber", Word::Filler},
+    Vocable{"<", Word::Under},
+    Vocable{"jünger", Word::Under},
+    Vocable{"kleiner", Word::Under},
+    Vocable{"u", Word::ShortU},
     Vocable{"bis", Word::Filler},
     Vocable{"einschließlich", Word::Filler},
     Vocable{"einschl", Word::Filler},
@@ -105,15 +116,22 @@ constexpr std::array kVocabulary{
     Vocable{"jahren", Word::Filler},
     Vocable{"j", Word::Filler},
     Vocable{"und", Word::Filler},
-    Vocable{"u", Word::Filler},
     Vocable{"26", Word::Filler},
     Vocable{"80", Word::Filler},
     Vocable{"%", Word::Filler},
     Vocable{"r", Word::Filler},
     Vocable{"er", Word::Filler},
     Vocable{"n", Word::Filler},
+    Vocable{"in", Word::Filler},
     Vocable{"innen", Word::Filler},
 };
+
+// Parts of words that tell a count of persons in a name of other words too ("Personenzahl",
+// "Gesamtpersonen", "zahlende Gäste", "Adults", "Fremdkinder"), and parts that tell money.
+constexpr std::array<std::string_view, 17> kPersonsWithin{"person", "gäst", "gaest", "guest", "pax", "erwachsen",
+    "adult", "student", "schüler", "schueler", "azubi", "kind", "child", "kid", "jugend", "teen", "senior"};
+constexpr std::array<std::string_view, 11> kMoneyWithin{
+    "preis", "betrag", "summe", "kosten", "gebühr", "gebuehr", "tarif", "kurbeitrag", "kurtaxe", "eur", "€"};
 
 // The children's categories pay from 12 years on; a child column without an age may be either.
 constexpr std::string_view kUnderTwelve = "Kinder unter 12 Jahren, die keinen Kurbeitrag zahlen";
@@ -152,10 +170,14 @@ std::vector<std::string> wordsOf(std::string_view name)
         } else if (c == '\xC3' && i + 1 < lower.size()) {
             word.append(lower, i, 2);
             ++i;
+        } else if (lower.compare(i, 3, "€") == 0) {
+            endWord();
+            words.emplace_back("€");
+            i += 2;
         } else {
             endWord();
-            if (c == '%')
-                words.emplace_back("%");
+            if (c == '%' || c == '+' || c == '<')
+                words.emplace_back(1, c);
         }
     }
     endWord();
@@ -254,6 +276,16 @@ std::optional<std::size_t> referenceColumn(const std::vector<std::string> &names
     return 0;
 }
 
+// One or two letters off a category's key.
+bool isMisspeltKey(std::string_view name)
+{
+    const std::string column = normalisedName(name);
+    return std::any_of(kCategories.begin(), kCategories.end(), [&column](const CategoryRules &category) {
+        const std::string key = normalisedName(category.key);
+        return editDistance(column, key) <= (key.size() <= 4 ? 1U : 2U);
+    });
+}
+
 std::string passHint(std::string_view name)
 {
     return " Die Spalte nach ihrer Personengruppe benennen (" + allCategoryKeys() + ") oder mit --pass-column \""
@@ -287,17 +319,39 @@ namespace {
 // Erwachsene", "Kinderbett").
 using WordsSaid = std::array<bool, static_cast<std::size_t>(Word::Filler) + 1>;
 
-std::optional<WordsSaid> wordsSaid(std::string_view name)
+// Which kinds of words a name holds, and whether it holds a word of something else too.
+struct NameWords
 {
     WordsSaid said{};
+    bool otherWords = false;
+    bool personsWithin = false; // a word of something else that tells a count of persons
+    bool moneyWithin = false; // a word that tells an amount of money
+
+    bool says(Word word) const { return said.at(static_cast<std::size_t>(word)); }
+};
+
+bool holdsAny(const std::string &word, const auto &parts)
+{
+    return std::any_of(
+        parts.begin(), parts.end(), [&word](std::string_view part) { return word.find(part) != std::string::npos; });
+}
+
+NameWords wordsSaid(std::string_view name)
+{
+    NameWords words;
     for (const std::string &word : wordsOf(name)) {
+        words.moneyWithin = words.moneyWithin || holdsAny(word, kMoneyWithin);
         const auto *const vocable = std::find_if(
             kVocabulary.begin(), kVocabulary.end(), [&word](const Vocable &known) { return known.word == word; });
-        if (vocable == kVocabulary.end())
-            return std::nullopt;
-        said.at(static_cast<std::size_t>(vocable->says)) = true;
+        if (vocable == kVocabulary.end()) {
+            words.otherWords = true;
+            words.personsWithin = words.personsWithin || holdsAny(word, kPersonsWithin);
+            continue;
+        }
+        words.said.at(static_cast<std::size_t>(vocable->says)) = true;
+        words.said.at(static_cast<std::size_t>(vocable->alsoSays)) = true;
     }
-    return said;
+    return words;
 }
 
 PersonColumn unclear(std::string couldMean)
@@ -310,23 +364,45 @@ PersonColumn categoryColumn(PersonCategory category)
     return {.kind = PersonColumn::Kind::Category, .category = category, .couldMean = {}};
 }
 
-// A name of children: which children's category, and whether from 12 (who pay) or under.
-PersonColumn childrenColumn(const WordsSaid &said, bool foreign)
+// A name of children: which children's category, and whether from 12 (who pay) or under. Only a
+// name that says so plainly is read; "bis 12", "u. 12" or "nicht fremd" are not.
+PersonColumn childrenColumn(const NameWords &words)
 {
-    const auto says = [&said](Word word) { return said.at(static_cast<std::size_t>(word)); };
-    if (says(Word::Severe) && foreign)
-        return unclear(
-            keyWithSubject(PersonCategory::Kind_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Fremd));
+    const bool foreign = words.says(Word::Foreign) || (words.says(Word::Not) && words.says(Word::Family));
+    const bool negated = words.says(Word::Not) && !(words.says(Word::Family) && !words.says(Word::Foreign));
+    if ((words.says(Word::Severe) && foreign) || words.says(Word::Disabled) || negated)
+        return unclear(keyWithSubject(PersonCategory::Kind) + ", " + keyWithSubject(PersonCategory::Kind_Schwer) + ", "
+            + keyWithSubject(PersonCategory::Kind_Fremd) + " oder " + std::string{kUnderTwelve});
     PersonCategory children = PersonCategory::Kind;
-    if (says(Word::Severe))
+    if (words.says(Word::Severe))
         children = PersonCategory::Kind_Schwer;
     else if (foreign)
         children = PersonCategory::Kind_Fremd;
-    if (says(Word::Under))
-        return {.kind = PersonColumn::Kind::Free, .category = {}, .couldMean = {}};
-    if (says(Word::From12))
+    const bool from = words.says(Word::From);
+    const bool under = words.says(Word::Under);
+    if (words.says(Word::Twelve) && !words.says(Word::ShortU) && from != under) {
+        if (under)
+            return {.kind = PersonColumn::Kind::Free, .category = {}, .couldMean = {}};
         return categoryColumn(children);
+    }
     return unclear(keyWithSubject(children) + " oder " + std::string{kUnderTwelve});
+}
+
+// A name of adults or students alone.
+PersonColumn adultsOrStudentsColumn(const NameWords &words)
+{
+    const bool ages = words.says(Word::Twelve) || words.says(Word::From) || words.says(Word::Under)
+        || words.says(Word::ShortU) || words.says(Word::Not);
+    if (words.says(Word::Student)) {
+        if (ages || words.says(Word::Severe) || words.says(Word::Disabled))
+            return unclear(
+                keyWithSubject(PersonCategory::Student) + " oder " + keyWithSubject(PersonCategory::Erwachsene));
+        return categoryColumn(PersonCategory::Student);
+    }
+    if (ages || words.says(Word::Disabled)) // "nicht schwerbehindert", "behindert" without how severely
+        return unclear(
+            keyWithSubject(PersonCategory::Erwachsene) + " oder " + keyWithSubject(PersonCategory::Erw_Schwer));
+    return categoryColumn(words.says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
 }
 
 // A second column for the same thing refuses the list.
@@ -362,6 +438,7 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
         throw UnusableList("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine Personengruppe: "
             + "gemeint sein kann " + person.couldMean + "." + passHint(name));
     case PersonColumn::Kind::Free:
+    case PersonColumn::Kind::Amount:
         break;
     case PersonColumn::Kind::NotPersons:
         if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
@@ -376,42 +453,51 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
 
 PersonColumn personColumnOf(std::string_view nameUtf8)
 {
+    // The key with a blank, hyphen or point for its underscore: "Kind-Fremd", "erw schwer".
+    std::string keyLike = lowerCase(nameUtf8);
+    std::replace_if(
+        keyLike.begin(), keyLike.end(), [](char c) { return c == ' ' || c == '-' || c == '.'; }, '_');
     for (const CategoryRules &category : kCategories) {
-        if (sameName(nameUtf8, category.key))
+        if (keyLike == lowerCase(category.key))
             return categoryColumn(category.category);
     }
-    const std::optional<WordsSaid> said = wordsSaid(nameUtf8);
-    if (!said)
+    const NameWords words = wordsSaid(nameUtf8);
+    if (words.moneyWithin) // an amount: "Preis Erwachsene", "Erwachsene €"
+        return {.kind = PersonColumn::Kind::Amount, .category = {}, .couldMean = {}};
+    const bool child
+        = words.says(Word::Child) || words.says(Word::Foreign) || (words.says(Word::Not) && words.says(Word::Family));
+    const int groups = static_cast<int>(words.says(Word::Adult)) + static_cast<int>(words.says(Word::Student))
+        + static_cast<int>(child);
+    if (words.otherWords) {
+        // Words of something else beside those of persons: read as none of the categories. A key
+        // misspelt ("Kinde", "Erwachsne") is named as such by the caller.
+        if (isMisspeltKey(nameUtf8))
+            return {};
+        if (groups > 0 || words.personsWithin || words.says(Word::Persons))
+            return unclear("eine der Personengruppen " + allCategoryKeys() + " oder keine");
         return {};
-    const auto says = [&said](Word word) { return said->at(static_cast<std::size_t>(word)); };
-    const bool foreign = says(Word::Foreign) || (says(Word::Not) && says(Word::Family));
-    const bool child = says(Word::Child) || foreign;
-    const int groups
-        = static_cast<int>(says(Word::Adult)) + static_cast<int>(says(Word::Student)) + static_cast<int>(child);
+    }
     if (groups == 0) {
-        if (says(Word::Severe))
+        if (words.says(Word::Severe) || words.says(Word::Disabled))
             return unclear(
                 keyWithSubject(PersonCategory::Erw_Schwer) + " oder " + keyWithSubject(PersonCategory::Kind_Schwer));
-        if (says(Word::Persons) || says(Word::Count))
+        if (words.says(Word::Persons) || words.says(Word::Count))
             return unclear("jede der Personengruppen " + allCategoryKeys());
         return {};
     }
-    const PersonCategory adults = says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene;
     if (groups > 1) {
         std::string couldMean;
-        if (says(Word::Adult))
-            couldMean = keyWithSubject(adults);
-        if (says(Word::Student))
+        if (words.says(Word::Adult))
+            couldMean = "Erwachsene";
+        if (words.says(Word::Student))
             couldMean.append(couldMean.empty() ? "" : " oder ").append(keyWithSubject(PersonCategory::Student));
         if (child)
             couldMean.append(" oder Kinder");
         return unclear(couldMean);
     }
-    if (says(Word::Adult))
-        return categoryColumn(adults);
-    if (says(Word::Student))
-        return categoryColumn(PersonCategory::Student);
-    return childrenColumn(*said, foreign);
+    if (child)
+        return childrenColumn(words);
+    return adultsOrStudentsColumn(words);
 }
 
 ColumnMap mapColumns(

@@ -41,6 +41,7 @@ struct PersonColumn
         Category, // names exactly one category
         Unclear, // counts persons, but names no category or more than one
         Free, // persons who pay nothing ("Kinder unter 12")
+        Amount, // money of persons ("Preis Erwachsene"), no count
     };
     Kind kind = Kind::NotPersons;
     PersonCategory category{}; // for Category
