@@ -49,27 +49,36 @@ std::string &nextMessage(std::string &errors)
     return errors;
 }
 
-// "14.03.2016 00:00" and "2016-03-14T00:00:00", as spreadsheets write a date with its time: the date.
+// "14.03.2016 00:00", "14.03.2016 0:00" and "2016-03-14T00:00:00", as spreadsheets write a date with
+// its time: the date.
 std::string_view withoutTime(std::string_view text)
 {
     const std::size_t gap = text.find_first_of(" T");
     if (gap == std::string_view::npos)
         return text;
-    const std::string_view time = text.substr(text.find_first_not_of(' ', gap + 1) == std::string_view::npos
-            ? text.size()
-            : text.find_first_not_of(' ', gap + 1));
-    const auto twoDigits = [](std::string_view digits, int limit) {
-        return digits.size() == 2 && digits[0] >= '0' && digits[0] <= '9' && digits[1] >= '0' && digits[1] <= '9'
-            && (digits[0] - '0') * 10 + (digits[1] - '0') < limit;
+    std::string_view time = text.substr(gap + 1);
+    while (!time.empty() && time.front() == ' ')
+        time.remove_prefix(1);
+    // Hours of one or two digits, then minutes and perhaps seconds of two.
+    const auto number = [&time](std::size_t leastDigits, int limit) {
+        std::size_t digits = 0;
+        int value = 0;
+        while (digits < time.size() && digits < 2 && time[digits] >= '0' && time[digits] <= '9')
+            value = value * 10 + (time[digits++] - '0');
+        time.remove_prefix(digits);
+        return digits >= leastDigits && value < limit;
+    };
+    const auto colon = [&time] {
+        const bool found = time.starts_with(':');
+        time.remove_prefix(found ? 1 : 0);
+        return found;
     };
     constexpr int kHours = 24;
     constexpr int kMinutes = 60;
-    const bool hoursAndMinutes = time.size() >= 5 && time[2] == ':' && twoDigits(time.substr(0, 2), kHours)
-        && twoDigits(time.substr(3, 2), kMinutes);
-    const bool seconds = time.size() == 8 && time[5] == ':' && twoDigits(time.substr(6, 2), kMinutes);
-    if (hoursAndMinutes && (time.size() == 5 || seconds))
-        return text.substr(0, gap);
-    return text;
+    bool valid = number(1, kHours) && colon() && number(2, kMinutes);
+    if (valid && !time.empty())
+        valid = colon() && number(2, kMinutes) && time.empty();
+    return valid ? text.substr(0, gap) : text;
 }
 
 // Two-digit years ("14.03.16", as German spreadsheets export dates) are of this century: the
@@ -112,7 +121,7 @@ public:
         , m_noBreakSpace(encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0")
         , m_writer(out, encoding, separator)
         , m_csv(separator, firstLine, *this)
-        , m_separatorChecked(firstLine > 1) // a "sep=" line names it
+        , m_separatorChecked(firstLine > 1 || options.separatorGiven) // a "sep=" line or the command line names it
     { }
 
     void raw(std::string_view bytes) { m_writer.raw(bytes); }
@@ -124,6 +133,7 @@ private:
     void record(const CsvRecord &record) override;
     void readHeader(const CsvRecord &record);
     bool triedAnotherSeparator(const CsvRecord &record);
+    bool isHeaderLine(const CsvRecord &record);
     bool isRepeatedHeader(const CsvRecord &record);
     bool isTrailer(const CsvRecord &record);
     void readRow(const CsvRecord &record);
@@ -166,8 +176,15 @@ void BookingListReader::record(const CsvRecord &record)
         if (triedAnotherSeparator(record))
             return;
         readHeader(record);
-    } else if (isRepeatedHeader(record)) {
-        m_writer.header(record, m_columns);
+    } else if (isHeaderLine(record)) {
+        if (isRepeatedHeader(record)) {
+            m_writer.header(record, m_columns);
+        } else {
+            // Lists put together from several exports: the rows after a header are read by it.
+            message(
+                record.line, "Eine weitere Kopfzeile mit anderen Spalten; die Zeilen danach werden nach ihr gelesen.");
+            readHeader(record);
+        }
     } else {
         readRow(record);
     }
@@ -247,17 +264,38 @@ bool BookingListReader::isRepeatedHeader(const CsvRecord &record)
     return true;
 }
 
-bool BookingListReader::isTrailer(const CsvRecord &record)
+// A line that names both dates' columns: a header, not a booking.
+bool BookingListReader::isHeaderLine(const CsvRecord &record)
 {
-    if (record.broken() || !value(record, m_columns.arrival).empty() || !value(record, m_columns.departure).empty())
-        return false;
+    const std::string_view arrival = value(record, m_columns.arrival);
+    if (record.broken() || record.tooLong || (!arrival.empty() && arrival.front() >= '0' && arrival.front() <= '9'))
+        return false; // a booking's date
+    bool arrivalNamed = false;
+    bool departureNamed = false;
     std::string scratch;
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
         const std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
-        if (!text.empty())
-            return namesASum(text);
+        arrivalNamed = arrivalNamed || sameName(text, kArrivalColumn);
+        departureNamed = departureNamed || sameName(text, kDepartureColumn);
     }
-    return false;
+    return arrivalNamed && departureNamed;
+}
+
+// A row of sums under the list: its first cell names a sum, and it holds no dates.
+bool BookingListReader::isTrailer(const CsvRecord &record)
+{
+    const std::string_view arrival = value(record, m_columns.arrival);
+    if (record.broken() || (!arrival.empty() && arrival.front() >= '0' && arrival.front() <= '9'))
+        return false; // a booking's date
+    std::string scratch;
+    std::string_view first;
+    for (std::size_t i = 0; i < record.fieldCount && first.empty(); ++i)
+        first = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
+    if (!namesASum(first))
+        return false;
+    const std::string firstText{first};
+    const auto noDate = [&firstText](std::string_view text) { return text.empty() || text == firstText; };
+    return noDate(value(record, m_columns.arrival)) && noDate(value(record, m_columns.departure));
 }
 
 std::string_view BookingListReader::value(const CsvRecord &record, std::optional<std::size_t> column)
@@ -298,8 +336,12 @@ void BookingListReader::readRow(const CsvRecord &record)
             + " KiB, was danach kommt, bleibt leer";
     if (record.carriageReturnAlone)
         nextMessage(errors) += "Die Zeile enthält ein CR ohne LF";
-    const bool trailingSeparators = record.fieldCount > m_columns.fieldCount && record.emptyFrom(m_columns.fieldCount);
-    if (record.fieldCount != m_columns.fieldCount && !trailingSeparators) {
+    // Spreadsheets write separators after the last cell of some rows, or of the header only.
+    const bool trailingSeparators
+        = record.fieldCount > m_columns.fieldCount && record.emptyFrom(m_columns.fieldCount, m_noBreakSpace);
+    const bool unnamedFieldsLeftOut
+        = record.fieldCount < m_columns.fieldCount && record.fieldCount >= m_columns.namedFieldCount;
+    if (record.fieldCount != m_columns.fieldCount && !trailingSeparators && !unnamedFieldsLeftOut) {
         nextMessage(errors) += "Die Zeile hat " + std::to_string(record.fieldCount)
             + (record.fieldCount == 1 ? " Feld" : " Felder") + ", die Kopfzeile hat "
             + std::to_string(m_columns.fieldCount);
@@ -384,6 +426,8 @@ int BookingListReader::readCount(
         digits = text.size() - point - 1 == kGroupDigits ? std::string_view{grouped} : text.substr(0, point);
     }
     const bool whole = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1); // "0002" is 2
     if (!whole) {
         nextMessage(errors).append(category.key).append(" „").append(decodeText(text, m_encoding));
         errors.append("“ ist keine ganze Zahl");
@@ -414,10 +458,10 @@ ListSummary BookingListReader::finish()
     return m_summary;
 }
 
-// "sep=X" and its line end, where the list begins with it.
+// "sep=X" (or "SEP=X") and its line end, where the list begins with it.
 std::string_view separatorLineOf(std::string_view data)
 {
-    if (!data.starts_with("sep=") || data.size() < 6)
+    if (data.size() < 6 || !sameName(data.substr(0, 4), "sep="))
         return {};
     const char separator = data[4];
     if (separator == '"' || separator == '\r' || separator == '\n')
@@ -482,11 +526,15 @@ ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOp
             if (encoding == Encoding::Utf8WithByteOrderMark)
                 data.remove_prefix(kByteOrderMark.size());
             const std::string_view separatorLine = separatorLineOf(data);
-            // "sep=X" as Excel writes it: the list names its separator; the line stays for Excel.
-            if (separatorLine.empty())
-                reader.emplace(out, options, encoding, options.separator, 1);
-            else
-                reader.emplace(out, options, encoding, separatorLine[4], 2);
+            // "sep=X" as Excel writes it: the list names its separator, unless the command line does;
+            // the line stays for Excel.
+            const char named = separatorLine.empty() ? options.separator : separatorLine[4];
+            const char separator = options.separatorGiven ? options.separator : named;
+            reader.emplace(out, options, encoding, separator, separatorLine.empty() ? 1 : 2);
+            if (named != separator && options.onMessage) {
+                options.onMessage(std::string{"Zeile 1: Die Liste nennt „"} + named
+                    + "“ als Trennzeichen; gelesen wird " + "mit dem Trennzeichen von --separator.");
+            }
             if (encoding == Encoding::Utf8WithByteOrderMark)
                 reader->raw(kByteOrderMark);
             reader->raw(separatorLine);

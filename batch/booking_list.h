@@ -36,6 +36,7 @@ struct ListOptions
     // The separator of the fields. A first line "sep=X" names another; so does a header that holds
     // "Anreise" and "Abreise" only when split at another of ";", "," and Tab.
     char separator = ';';
+    bool separatorGiven = false; // on the command line: it is taken whatever the list names
     // Columns whose names look like a count of persons without naming one category, or are close
     // to a category key, passed through on purpose (see UnusableList).
     std::vector<std::string> passColumns;

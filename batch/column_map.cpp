@@ -505,9 +505,14 @@ ColumnMap mapColumns(
 {
     ColumnMap columns;
     columns.fieldCount = names.size();
+    columns.namedFieldCount = names.size();
+    while (columns.namedFieldCount > 0 && names[columns.namedFieldCount - 1].empty())
+        --columns.namedFieldCount;
     columns.resultAt.assign(names.size(), std::nullopt);
     // Where each result column's name stands last: this program appends its columns after the list's own.
     std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
+    // The dates first: a list without them is no booking list, whatever its other columns say.
+    std::vector<bool> datesOrResult(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string &name = names[i];
         const auto *const result = std::find_if(resultColumnNames().begin(), resultColumnNames().end(),
@@ -518,7 +523,15 @@ ColumnMap mapColumns(
             takeColumn(names, columns.departure, i, kDepartureColumn);
         else if (result != resultColumnNames().end())
             resultNamed.at(static_cast<std::size_t>(result - resultColumnNames().begin())) = i;
-        else
+        datesOrResult[i] = columns.arrival == i || columns.departure == i || result != resultColumnNames().end();
+    }
+    if (!columns.arrival || !columns.departure) {
+        const std::string_view missing = columns.arrival ? kDepartureColumn : kArrivalColumn;
+        throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
+            + "“. Erste Zeile: " + std::string{headerText.substr(0, 200)});
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!datesOrResult[i])
             readPersonColumn(names, i, passColumns, columns);
     }
     // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
@@ -530,11 +543,6 @@ ColumnMap mapColumns(
             columns.resultAt.at(*resultNamed.at(r)) = r;
             columns.resultPresent.at(r) = true;
         }
-    }
-    if (!columns.arrival || !columns.departure) {
-        const std::string_view missing = columns.arrival ? kDepartureColumn : kArrivalColumn;
-        throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
-            + "“. Erste Zeile: " + std::string{headerText.substr(0, 200)});
     }
     if (std::none_of(
             columns.counts.begin(), columns.counts.end(), [](const auto &count) { return count.has_value(); })) {

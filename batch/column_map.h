@@ -57,6 +57,7 @@ struct ColumnMap
     std::array<std::optional<std::size_t>, kCategoryCount> counts;
     std::optional<std::size_t> reference; // the booking's own number, for its calculation sheet
     std::size_t fieldCount = 0;
+    std::size_t namedFieldCount = 0; // up to the last column with a name
     // Result columns the input has already (a list calculated before), by header position.
     std::vector<std::optional<std::size_t>> resultAt;
     std::array<bool, kResultColumns> resultPresent{};

@@ -45,13 +45,14 @@ std::string CsvRecord::fieldText(std::size_t index) const
     return std::string{fieldText(index, scratch)};
 }
 
-bool CsvRecord::emptyFrom(std::size_t index) const
+bool CsvRecord::emptyFrom(std::size_t index, std::string_view noBreakSpace) const
 {
     if (fieldCount > fields->size())
         return false; // fields beyond kRecordLimit
     std::string scratch;
+    const std::string blanks = " \t" + std::string{noBreakSpace};
     for (std::size_t i = index; i < fieldCount; ++i) {
-        if (fieldText(i, scratch).find_first_not_of(" \t") != std::string_view::npos)
+        if (fieldText(i, scratch).find_first_not_of(blanks) != std::string_view::npos)
             return false;
     }
     return true;

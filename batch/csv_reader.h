@@ -59,9 +59,9 @@ struct CsvRecord
         return quotedFieldText(field, scratch);
     }
     std::string fieldText(std::size_t index) const;
-    // No field from `index` on holds anything but blanks: the separators a spreadsheet writes
+    // No field from `index` on holds anything but blanks (and no-break spaces): the separators a spreadsheet writes
     // after the last cell. True where the record has no such fields.
-    bool emptyFrom(std::size_t index) const;
+    bool emptyFrom(std::size_t index, std::string_view noBreakSpace) const;
 
 private:
     std::string_view quotedFieldText(const FieldSpan &field, std::string &scratch) const;

@@ -55,6 +55,7 @@ struct Arguments
     std::string input = "-";
     std::string output = "-";
     std::string separator = ";";
+    bool separatorGiven = false;
     std::string sheets;
     bool replaceSheets = false;
     std::vector<std::string> passColumns;
@@ -130,6 +131,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
            "nennen (Personen, Kinder), oder einer Gruppe ähnelt (mehrmals möglich)")
         ->type_name("NAME")
         ->expected(1)
+        ->allow_extra_args(false) // the list's file name after it is no second column
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group("Optionen");
     app.footer(kFooter);
@@ -138,6 +140,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         // An empty name (an unset variable in a script) would ask for nothing, or for a file "".
         if (app.count("--output") > 0 && arguments.output.empty())
             throw CLI::ArgumentMismatch::AtLeast("--output", 1, 0);
+        arguments.separatorGiven = app.count("--separator") > 0;
         if (app.count("--sheets") > 0 && arguments.sheets.empty())
             throw CLI::ArgumentMismatch::AtLeast("--sheets", 1, 0);
     } catch (const CLI::CallForHelp &) {
@@ -204,6 +207,11 @@ struct Streams
 {
     int inputDescriptor = -1; // a file named on the command line
     std::FILE *spool = nullptr; // the input where it is no file
+    // A file read as it is, twice: what it was at the start, to see whether it changed meanwhile.
+    int fileDescriptor = -1;
+    struct stat fileAtStart
+    {
+    };
     std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> inputBuffer;
     std::istream inputStream{nullptr};
     salvenor::batch::OutputFile outputFile;
@@ -222,6 +230,45 @@ struct Streams
             close(inputDescriptor);
     }
 };
+
+// Copies the input into an unnamed temporary file in TMPDIR (or /tmp), from its start; false,
+// with the reason on standard error, where it cannot be read or kept.
+bool spool(int descriptor, const std::string &inputName, Streams &streams)
+{
+    const char *variable = std::getenv("TMPDIR");
+    const std::string folder = variable != nullptr && *variable != '\0' ? variable : "/tmp";
+    std::string path = folder + "/salvenor-batch.XXXXXX";
+    const int file = mkstemp(path.data());
+    if (file >= 0)
+        unlink(path.c_str());
+    streams.spool = file >= 0 ? fdopen(file, "w+b") : nullptr;
+    int keepError = streams.spool == nullptr ? errno : 0;
+    int readError = 0;
+    std::array<char, 65536> block{};
+    for (ssize_t got = 0;
+         keepError == 0 && readError == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
+        if (got < 0 && errno != EINTR)
+            readError = errno;
+        else if (got > 0
+            && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
+                != static_cast<std::size_t>(got))
+            keepError = errno;
+    }
+    if (keepError == 0 && readError == 0
+        && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
+        keepError = errno;
+    if (readError != 0) {
+        std::cerr << kProgram << ": " << inputName
+                  << " kann nicht gelesen werden: " << salvenor::batch::systemErrorText(readError) << ".\n";
+    } else if (keepError != 0) {
+        std::cerr << kProgram << ": " << inputName << " wird vor dem Lesen im Ordner „" << folder
+                  << "“ zwischengespeichert (anders: TMPDIR); das geht nicht: "
+                  << salvenor::batch::systemErrorText(keepError) << ".\n";
+    }
+    if (streams.spool == nullptr && file >= 0)
+        close(file);
+    return readError == 0 && keepError == 0;
+}
 
 // The input as a stream that can be read twice: a file as it is; anything else (standard input
 // from a pipe or a terminal, a named pipe, a process substitution) copied into a temporary file
@@ -249,30 +296,17 @@ bool openInput(const Arguments &arguments, Streams &streams)
     struct stat info
     {
     };
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
+        streams.fileDescriptor = descriptor;
+        streams.fileAtStart = info;
+    } else {
         if (standardInput && isatty(STDIN_FILENO) == 1) {
             std::cerr << kProgram << ": Die Buchungsliste wird von der Tastatur gelesen (Standardeingabe); Ende mit "
                       << "Strg+D. Eine Datei: " << kProgram << " LISTE.csv\n";
         }
-        streams.spool = std::tmpfile();
-        std::array<char, 65536> block{};
-        int error = streams.spool == nullptr ? errno : 0;
-        for (ssize_t got = 0; error == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
-            const bool failed = (got < 0 && errno != EINTR)
-                || (got > 0
-                    && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
-                        != static_cast<std::size_t>(got));
-            if (failed)
-                error = errno;
-        }
-        if (error == 0 && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
-            error = errno;
-        if (error != 0) {
-            std::cerr << kProgram << ": "
-                      << (standardInput ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“")
-                      << " kann nicht gelesen werden: " << salvenor::batch::systemErrorText(error) << ".\n";
+        if (!spool(descriptor,
+                standardInput ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“", streams))
             return false;
-        }
         descriptor = fileno(streams.spool);
     }
     streams.inputBuffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, std::ios::in | std::ios::binary);
@@ -357,6 +391,39 @@ int reportSummary(const ListSummary &summary, const std::vector<long> &sheetsFai
     return summary.rowsWithErrors > 0 || !sheetsFailed.empty() ? kSomeRowsHaveErrors : kEveryRowCalculated;
 }
 
+// A file that is written to while it is read (another program appending bookings) would give a
+// list read partly before and partly after: it is not taken.
+bool changedMeanwhile(const Streams &streams)
+{
+    struct stat now
+    {
+    };
+    if (streams.fileDescriptor < 0)
+        return false;
+    const struct stat &start = streams.fileAtStart;
+    return fstat(streams.fileDescriptor, &now) != 0 || now.st_size != start.st_size
+        || now.st_mtim.tv_sec != start.st_mtim.tv_sec || now.st_mtim.tv_nsec != start.st_mtim.tv_nsec;
+}
+
+// A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
+// and C1 in UTF-8) from the list are shown as "?".
+std::string printable(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 int run(const Arguments &arguments, int argc, char **argv)
 {
     salvenor::batch::removeTemporaryFilesOnSignals();
@@ -375,11 +442,12 @@ int run(const Arguments &arguments, int argc, char **argv)
     ProgressLine progress{arguments.input == "-" ? 0 : sizeOf(arguments.input)};
     ListOptions options;
     options.separator = separatorOf(arguments.separator).value_or(';');
+    options.separatorGiven = arguments.separatorGiven;
     options.passColumns = arguments.passColumns;
     options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
     options.onMessage = [&progress](const std::string &message) {
         progress.clear();
-        std::cerr << kProgram << ": " << message << "\n";
+        std::cerr << kProgram << ": " << printable(message) << "\n";
     };
     std::vector<long> sheetsFailed;
     if (sheets) {
@@ -395,7 +463,7 @@ int run(const Arguments &arguments, int argc, char **argv)
         streams.out->flush();
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
-        std::cerr << kProgram << ": " << error.what() << "\n";
+        std::cerr << kProgram << ": " << printable(error.what()) << "\n";
         return kListUnusable;
     } catch (const std::ios_base::failure &) {
         // Handled below, with the reason.
@@ -403,6 +471,13 @@ int run(const Arguments &arguments, int argc, char **argv)
     progress.clear();
     if (sheets)
         sheets->finish();
+    if (changedMeanwhile(streams)) {
+        std::cerr << kProgram << ": Die Datei „" << arguments.input
+                  << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
+                  << (arguments.output == "-" ? "" : " und wird nicht geschrieben")
+                  << ". Bitte erneut aufrufen, wenn die Datei fertig ist.\n";
+        return kListUnusable;
+    }
     const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
     if (!written) {
         std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";

@@ -13,6 +13,7 @@ constexpr std::size_t kOutputFlushSize = std::size_t{1} << 20U;
 ResultWriter::ResultWriter(std::ostream &out, Encoding encoding, char separator)
     : m_out(out)
     , m_encoding(encoding)
+    , m_noBreakSpace(encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0")
     , m_separator(separator)
 {
     for (std::size_t r = 0; r < kResultColumns; ++r)
@@ -43,7 +44,8 @@ std::string_view ResultWriter::ownFields(
     const CsvRecord &record, const ColumnMap &columns, std::size_t &fieldCount) const
 {
     fieldCount = record.fieldCount;
-    if (record.fieldCount <= columns.fieldCount || columns.fieldCount == 0 || !record.emptyFrom(columns.fieldCount))
+    if (record.fieldCount <= columns.fieldCount || columns.fieldCount == 0
+        || !record.emptyFrom(columns.fieldCount, m_noBreakSpace))
         return record.bytes;
     fieldCount = columns.fieldCount;
     return record.bytes.substr(0, (*record.fields)[columns.fieldCount - 1].rawEnd);
@@ -57,6 +59,8 @@ void ResultWriter::calculated(const CsvRecord &record, const ColumnMap &columns,
     }
     std::size_t fieldCount = 0;
     m_output += ownFields(record, columns, fieldCount);
+    if (fieldCount < columns.fieldCount) // the header's unnamed last columns, left out
+        m_output.append(columns.fieldCount - fieldCount, m_separator);
     m_output += m_separator;
     m_output += std::to_string(result.nights);
     for (const Money sum : result.sums) {

@@ -43,6 +43,7 @@ private:
 
     std::ostream &m_out;
     Encoding m_encoding;
+    std::string_view m_noBreakSpace;
     char m_separator;
     std::string m_output;
     std::string m_needsQuotes; // the characters that make a field need quotes

@@ -322,6 +322,8 @@ struct ListCase
     std::string output; // not compared where empty
     std::string message = {};
     std::vector<std::string> passColumns = {};
+    std::optional<char> separatorOption = {}; // --separator
+    std::string unsaid = {}; // a message that must not come
 };
 
 void PrintTo(const ListCase &row, std::ostream *os)
@@ -337,23 +339,28 @@ TEST_P(ListCases, AreCalculatedRefusedOrPassedThrough)
 {
     const ListCase &row = GetParam();
     std::string messages;
+    std::istringstream in{row.input};
+    std::ostringstream out;
+    ListOptions options;
+    options.separator = row.separatorOption.value_or(';');
+    options.separatorGiven = row.separatorOption.has_value();
+    options.passColumns = row.passColumns;
+    options.onMessage = [&messages](const std::string &message) { messages += message + "\n"; };
     int status = 0;
-    std::string output;
     try {
-        const ProcessedList run = process(row.input, ';', row.passColumns);
-        status = run.summary.rowsWithErrors > 0 ? 1 : 0;
-        output = run.output;
-        for (const std::string &message : run.messages)
-            messages += message + "\n";
+        status = processBookingList(in, out, options).rowsWithErrors > 0 ? 1 : 0;
     } catch (const UnusableList &refused) {
         status = 2;
-        messages = refused.what();
+        messages += refused.what();
     }
     EXPECT_EQ(status, row.status) << messages;
     if (!row.output.empty()) {
-        EXPECT_EQ(output, row.output);
+        EXPECT_EQ(out.str(), row.output);
     }
     EXPECT_NE(messages.find(row.message), std::string::npos) << messages;
+    if (!row.unsaid.empty()) {
+        EXPECT_EQ(messages.find(row.unsaid), std::string::npos) << messages;
+    }
 }
 
 const std::string kMarch = "14.03.2016;18.03.2016";
@@ -438,6 +445,74 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
                       "Summe_Kind_Fremd;Gesamt;Fehler\n",
             .message = {},
             .passColumns = {"Kinder’"}},
+        ListCase{.name = "AnotherHeaderWithOtherColumns",
+            .input = "Nr;Anreise;Abreise;Erwachsene;Kind\n1;" + kMarch + ";2;1\nNr;Anreise;Abreise;Kind;Erwachsene\n2;"
+                + kMarch + ";1;2\n",
+            .status = 0,
+            .output = withResultNames("Nr;Anreise;Abreise;Erwachsene;Kind") + "\n1;" + kMarch + ";2;1;"
+                + kTwoAdultsAndAChild + "\n" + withResultNames("Nr;Anreise;Abreise;Kind;Erwachsene") + "\n2;" + kMarch
+                + ";1;2;" + kTwoAdultsAndAChild + "\n",
+            .message = "Zeile 3: Eine weitere Kopfzeile mit anderen Spalten"},
+        ListCase{.name = "TrailerInTheDatesColumn",
+            .input = "Anreise;Abreise;Erwachsene;Kind\n" + kMarch + ";2;1\nGESAMT;;2;1\n",
+            .status = 0,
+            .output = withResultNames("Anreise;Abreise;Erwachsene;Kind") + "\n" + kMarch + ";2;1;" + kTwoAdultsAndAChild
+                + "\nGESAMT;;2;1\n"},
+        ListCase{.name = "HeaderEndingInASeparator",
+            .input = "Anreise;Abreise;Kind;\n" + kMarch + ";1\n",
+            .status = 0,
+            .output = withResultNames("Anreise;Abreise;Kind;") + "\n" + kMarch + ";1;;"
+                + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\n"},
+        ListCase{.name = "SpreadsheetFormsOfTimesCountsAndBlanks",
+            .input = "Anreise;Abreise;Kind\n14.03.2016 0:00;18.03.2016;0001;\xC2\xA0\n",
+            .status = 0,
+            .output = withResultNames("Anreise;Abreise;Kind") + "\n14.03.2016 0:00;18.03.2016;0001;"
+                + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\n"},
+        ListCase{.name = "ARecognisedNamePassedOnPurpose",
+            .input = "Anreise;Abreise;Kind;Anzahl Erwachsene\n" + kMarch + ";1;2\n",
+            .status = 0,
+            .output = withResultNames("Anreise;Abreise;Kind;Anzahl Erwachsene") + "\n" + kMarch + ";1;2;"
+                + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\n",
+            .message = {},
+            .passColumns = {"Anzahl Erwachsene"}},
+        ListCase{.name = "AnEarlierRunWithOnlyTheLastSumColumn",
+            .input = "Anreise;Abreise;Kind_Fremd;Summe_Kind_Fremd\n" + kMarch + ";1;9,99\n",
+            .status = 0,
+            .output = "Anreise;Abreise;Kind_Fremd;Summe_Kind_Fremd;Nächte;Summe_Erwachsene;Summe_Erw_Schwer;"
+                      "Summe_Student;Summe_Kind;Summe_Kind_Schwer;Gesamt;Fehler\n"
+                + kMarch + ";1;"
+                + categorySum(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
+                + ";4;0,00;0,00;0,00;0,00;0,00;"
+                + categorySum(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\n"},
+        ListCase{.name = "SepLineInCapitals",
+            .input = "SEP=,\r\nAnreise,Abreise,Kind\r\n14.03.2016,18.03.2016,1\r\n",
+            .status = 0,
+            .output = {},
+            .message = {},
+            .unsaid = "Kopfzeile ist durch"},
+        ListCase{.name = "SepLineWithoutALineEndIsTheHeader",
+            .input = "sep=;",
+            .status = 2,
+            .output = {},
+            .message = "keine Spalte „Anreise“"},
+        ListCase{.name = "SepLineWithoutASeparator",
+            .input = "sep=\r\nAnreise;Abreise;Kind\r\n",
+            .status = 2,
+            .output = {},
+            .message = "Erste Zeile: sep="},
+        ListCase{.name = "TheCommandLinesSeparatorOverTheSepLine",
+            .input = "sep=,\nAnreise;Abreise;Kind\n" + kMarch + ";1\n",
+            .status = 0,
+            .output = {},
+            .message
+            = "Zeile 1: Die Liste nennt „,“ als Trennzeichen; gelesen wird mit dem Trennzeichen von --separator.",
+            .separatorOption = ';'},
+        ListCase{.name = "AnotherSeparatorOnlyWhereTheHeaderNamesBothDates",
+            .input = "Nr,Abreise,Kind\n",
+            .status = 2,
+            .output = {},
+            .message = "keine Spalte „Anreise“",
+            .unsaid = "Kopfzeile ist durch"},
         ListCase{.name = "TheFirstFiveRowsWithErrorsAreNamed",
             .input = "Anreise;Abreise;Kind\n" + nLines(7, "14.03.2016;31.02.2016;1\n"),
             .status = 1,
@@ -964,6 +1039,7 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
     EXPECT_EQ(inBlocks.result(), Encoding::Utf8); // cut off by the end of a block only
     EXPECT_EQ(detectEncoding("Anreise;Abreise\r\n"), Encoding::Windows1252); // ASCII from Windows
     EXPECT_EQ(detectEncoding("Anreise;Abreise\n14.03.2016;x\r\n"), Encoding::Utf8);
+    EXPECT_EQ(detectEncoding("M\xC3\xBCller\r\n"), Encoding::Utf8); // two-byte characters alone, from Windows
     EXPECT_EQ(detectEncoding("\xF0\x9F\x98\x80 \xE2\x82\xAC"), Encoding::Utf8); // four and three bytes
     EXPECT_EQ(detectEncoding("\xF5\x80\x80\x80"), Encoding::Windows1252); // beyond Unicode
     EXPECT_EQ(detectEncoding("\xC3\x28"), Encoding::Windows1252);

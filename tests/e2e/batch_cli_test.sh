@@ -117,6 +117,13 @@ check "a pipe on standard input: the same result" cmp -s <(cat "$work/good.csv" 
 check "a process substitution: the same result" cmp -s <("$batch" <(cat "$work/good.csv") 2>/dev/null) <(printf '%s\n' "$expected")
 check "a terminal on standard input: says what the tool waits for" \
     grep -q 'von der Tastatur gelesen.*Strg+D' <(timeout 10 script -qec "'$batch'" /dev/null </dev/null 2>&1)
+check "a full or missing TMPDIR for a pipe: status 2, the folder named" \
+    grep -q 'im Ordner „/nonexistent“ zwischengespeichert (anders: TMPDIR)' <(cat "$work/good.csv" | TMPDIR=/nonexistent "$batch" 2>&1 >/dev/null)
+check "--pass-column before the list's name takes one column" \
+    test "$(status_of --pass-column "Anzahl Kinder" "$work/kinder.csv")" = 0
+printf 'Anre\033]0;x\007ise;Abreise;Kind\n' >"$work/escape.csv"
+check "the list's control characters never reach the terminal" \
+    test -z "$("$batch" "$work/escape.csv" 2>&1 >/dev/null | tr -d '\n' | tr -d '[:print:]\200-\377')"
 tr ';' '\t' <"$work/good.csv" >"$work/tab.csv"
 check "--separator Tab" test "$(status_of --separator Tab "$work/tab.csv")" = 0 -a -n "$(grep -P '^B-1\t.*\t4\t' "$work/out.csv")"
 
