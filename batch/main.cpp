@@ -1,12 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <ext/stdio_filebuf.h>
-#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,6 +11,7 @@
 #include <vector>
 
 #include "batch/booking_list.h"
+#include "batch/input_list.h"
 #include "batch/output_file.h"
 #include "batch/sheet_files.h"
 #include "core/money.h"
@@ -205,156 +201,23 @@ std::uint64_t sizeOf(const std::string &path)
 
 struct Streams
 {
-    int inputDescriptor = -1; // a file named on the command line
-    std::FILE *spool = nullptr; // the input where it is no file
-    // A file read as it is, twice: what it was at the start, to see whether it changed meanwhile.
-    int fileDescriptor = -1;
-    struct stat fileAtStart
-    {
-    };
-    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> inputBuffer;
-    std::istream inputStream{nullptr};
+    salvenor::batch::InputList input;
     salvenor::batch::OutputFile outputFile;
     std::ostream fileStream{nullptr};
-    std::istream *in = nullptr;
     std::ostream *out = &std::cout;
-
-    Streams() = default;
-    Streams(const Streams &) = delete;
-    Streams &operator=(const Streams &) = delete;
-    ~Streams()
-    {
-        if (spool != nullptr)
-            std::fclose(spool);
-        if (inputDescriptor >= 0)
-            close(inputDescriptor);
-    }
 };
-
-// Copies the input into an unnamed temporary file in TMPDIR (or /tmp), from its start; false,
-// with the reason on standard error, where it cannot be read or kept.
-bool spool(int descriptor, const std::string &inputName, Streams &streams)
-{
-    const char *variable = std::getenv("TMPDIR");
-    const std::string folder = variable != nullptr && *variable != '\0' ? variable : "/tmp";
-    std::string path = folder + "/salvenor-batch.XXXXXX";
-    const int file = mkstemp(path.data());
-    if (file >= 0)
-        unlink(path.c_str());
-    streams.spool = file >= 0 ? fdopen(file, "w+b") : nullptr;
-    int keepError = streams.spool == nullptr ? errno : 0;
-    int readError = 0;
-    std::array<char, 65536> block{};
-    for (ssize_t got = 0;
-         keepError == 0 && readError == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
-        if (got < 0 && errno != EINTR)
-            readError = errno;
-        else if (got > 0
-            && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), streams.spool)
-                != static_cast<std::size_t>(got))
-            keepError = errno;
-    }
-    if (keepError == 0 && readError == 0
-        && (std::fflush(streams.spool) != 0 || std::fseek(streams.spool, 0, SEEK_SET) != 0))
-        keepError = errno;
-    if (readError != 0) {
-        std::cerr << kProgram << ": " << inputName
-                  << " kann nicht gelesen werden: " << salvenor::batch::systemErrorText(readError) << ".\n";
-    } else if (keepError != 0) {
-        std::cerr << kProgram << ": " << inputName << " wird vor dem Lesen im Ordner „" << folder
-                  << "“ zwischengespeichert (anders: TMPDIR); das geht nicht: "
-                  << salvenor::batch::systemErrorText(keepError) << ".\n";
-    }
-    if (streams.spool == nullptr && file >= 0)
-        close(file);
-    return readError == 0 && keepError == 0;
-}
-
-// The input as a stream that can be read twice: a file as it is; anything else (standard input
-// from a pipe or a terminal, a named pipe, a process substitution) copied into a temporary file
-// first. False, with the reason on standard error, where it cannot be read or kept.
-bool openInput(const Arguments &arguments, Streams &streams)
-{
-    const bool standardInput = arguments.input == "-";
-    int descriptor = STDIN_FILENO;
-    if (!standardInput) {
-        descriptor = open(arguments.input.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info
-        {
-        };
-        const int error
-            = descriptor < 0 ? errno : (fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : 0);
-        if (error != 0) {
-            if (descriptor >= 0)
-                close(descriptor);
-            std::cerr << kProgram << ": Die Datei „" << arguments.input
-                      << "“ kann nicht gelesen werden: " << salvenor::batch::systemErrorText(error) << ".\n";
-            return false;
-        }
-        streams.inputDescriptor = descriptor;
-    }
-    struct stat info
-    {
-    };
-    if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
-        streams.fileDescriptor = descriptor;
-        streams.fileAtStart = info;
-    } else {
-        if (standardInput && isatty(STDIN_FILENO) == 1) {
-            std::cerr << kProgram << ": Die Buchungsliste wird von der Tastatur gelesen (Standardeingabe); Ende mit "
-                      << "Strg+D. Eine Datei: " << kProgram << " LISTE.csv\n";
-        }
-        if (!spool(descriptor,
-                standardInput ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“", streams))
-            return false;
-        descriptor = fileno(streams.spool);
-    }
-    streams.inputBuffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, std::ios::in | std::ios::binary);
-    streams.inputStream.rdbuf(streams.inputBuffer.get());
-    streams.in = &streams.inputStream;
-    return true;
-}
-
-// `salvenor-batch list.csv >> list.csv` would read its own output back without end, and with
-// `> list.csv` the shell has emptied the list before the program starts: standard output that is
-// the input file is refused before anything is written.
-bool standardOutputIsTheInput(const Arguments &arguments)
-{
-    struct stat output
-    {
-    };
-    struct stat input
-    {
-    };
-    const bool sameFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode)
-        && (arguments.input == "-" ? fstat(STDIN_FILENO, &input) : stat(arguments.input.c_str(), &input)) == 0
-        && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
-    if (!sameFile)
-        return false;
-    const std::string name
-        = arguments.input == "-" ? std::string{"Die Standardeingabe"} : "Die Datei „" + arguments.input + "“";
-    if (input.st_size == 0) {
-        std::cerr << kProgram << ": " << name
-                  << " ist leer, weil die Standardausgabe in dieselbe Datei geht: Mit „> Datei“ leert die Shell "
-                     "sie, bevor das Programm startet. Die Liste in sich selbst schreiben: "
-                  << kProgram << " LISTE.csv -o LISTE.csv\n";
-    } else {
-        std::cerr << kProgram << ": " << name
-                  << " ist zugleich die Standardausgabe: Das Programm läse seine eigene Ausgabe. Nichts "
-                     "geschrieben. Die Liste in sich selbst schreiben: "
-                  << kProgram << " LISTE.csv -o LISTE.csv\n";
-    }
-    return true;
-}
 
 // Opens the named files; false, with the reason on standard error, where one cannot be opened.
 // The output first: a run that waits for its input has its temporary file already, which a
 // signal removes.
 bool openStreams(const Arguments &arguments, Streams &streams)
 {
-    if (arguments.output == "-" && standardOutputIsTheInput(arguments))
-        return false;
-    if (arguments.output != "-") {
+    if (arguments.output == "-") {
+        if (const std::string problem = salvenor::batch::standardOutputIsTheInput(arguments.input); !problem.empty()) {
+            std::cerr << kProgram << ": " << problem << "\n";
+            return false;
+        }
+    } else {
         if (!streams.outputFile.open(arguments.output)) {
             std::cerr << kProgram << ": Die Datei „" << arguments.output << "“ kann nicht geschrieben werden: "
                       << salvenor::batch::systemErrorText(streams.outputFile.error()) << ".\n";
@@ -365,7 +228,11 @@ bool openStreams(const Arguments &arguments, Streams &streams)
         streams.fileStream.exceptions(std::ios::badbit);
         streams.out = &streams.fileStream;
     }
-    return openInput(arguments, streams);
+    const std::string problem = streams.input.open(
+        arguments.input, [](const std::string &notice) { std::cerr << kProgram << ": " << notice << "\n"; });
+    if (!problem.empty())
+        std::cerr << kProgram << ": " << problem << "\n";
+    return problem.empty();
 }
 
 std::string rowsText(long rows)
@@ -389,20 +256,6 @@ int reportSummary(const ListSummary &summary, const std::vector<long> &sheetsFai
     std::cerr << kProgram << ": " << rowsText(summary.rows) << ", davon " << summary.rowsWithErrors
               << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
     return summary.rowsWithErrors > 0 || !sheetsFailed.empty() ? kSomeRowsHaveErrors : kEveryRowCalculated;
-}
-
-// A file that is written to while it is read (another program appending bookings) would give a
-// list read partly before and partly after: it is not taken.
-bool changedMeanwhile(const Streams &streams)
-{
-    struct stat now
-    {
-    };
-    if (streams.fileDescriptor < 0)
-        return false;
-    const struct stat &start = streams.fileAtStart;
-    return fstat(streams.fileDescriptor, &now) != 0 || now.st_size != start.st_size
-        || now.st_mtim.tv_sec != start.st_mtim.tv_sec || now.st_mtim.tv_nsec != start.st_mtim.tv_nsec;
 }
 
 // A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
@@ -459,7 +312,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     }
     ListSummary summary;
     try {
-        summary = processBookingList(*streams.in, *streams.out, options);
+        summary = processBookingList(streams.input.stream(), *streams.out, options);
         streams.out->flush();
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
@@ -471,7 +324,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     progress.clear();
     if (sheets)
         sheets->finish();
-    if (changedMeanwhile(streams)) {
+    if (streams.input.changedMeanwhile()) {
         std::cerr << kProgram << ": Die Datei „" << arguments.input
                   << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
                   << (arguments.output == "-" ? "" : " und wird nicht geschrieben")

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdio>
+#include <ext/stdio_filebuf.h>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+namespace salvenor::batch {
+
+// The booking list to read, as a stream that can be read twice (its encoding is decided from all
+// of it first): a file as it is; anything else (standard input from a pipe or a terminal, a named
+// pipe, a process substitution) copied into an unnamed temporary file in TMPDIR (or /tmp) first.
+class InputList final
+{
+public:
+    InputList() = default;
+    ~InputList();
+    InputList(const InputList &) = delete;
+    InputList &operator=(const InputList &) = delete;
+    InputList(InputList &&) = delete;
+    InputList &operator=(InputList &&) = delete;
+
+    // The file of that name, or standard input for "-". Empty, or why not (German, for standard
+    // error); on a terminal `notice` says what the program waits for.
+    std::string open(const std::string &name, const std::function<void(const std::string &)> &notice);
+    std::istream &stream() { return m_stream; }
+    // A file that is written to while it is read (another program appending bookings) gives a list
+    // read partly before and partly after.
+    bool changedMeanwhile() const;
+
+private:
+    std::string spool(int descriptor, const std::string &shownName);
+
+    int m_descriptor = -1; // of a file named on the command line
+    std::FILE *m_spool = nullptr;
+    int m_fileDescriptor = -1; // of a file read as it is
+    struct stat m_fileAtStart
+    {
+    };
+    std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> m_buffer;
+    std::istream m_stream{nullptr};
+};
+
+// Why standard output, where it is the input file, cannot take the result: with
+// `salvenor-batch list.csv >> list.csv` the program would read its own output back without end,
+// with `> list.csv` the shell has emptied the list before the program started. Empty where
+// standard output is another file, a pipe or a terminal.
+std::string standardOutputIsTheInput(const std::string &input);
+
+} // namespace salvenor::batch
