@@ -61,7 +61,7 @@ std::string InputList::open(const std::string &name, const std::function<void(co
 
 std::string InputList::spool(int descriptor, const std::string &shownName)
 {
-    const char *variable = std::getenv("TMPDIR");
+    const char *variable = std::getenv("TMPDIR"); // NOLINT(concurrency-mt-unsafe): no other thread runs yet
     const std::string folder = variable != nullptr && *variable != '\0' ? variable : "/tmp";
     std::string path = folder + "/salvenor-batch.XXXXXX";
     const int file = mkstemp(path.data());

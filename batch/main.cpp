@@ -277,6 +277,32 @@ std::string printable(std::string_view text)
     return shown;
 }
 
+// The list is read: the result goes to its place, unless the input changed meanwhile or the
+// output failed; then the summary.
+int finishList(
+    const Arguments &arguments, Streams &streams, const ListSummary &summary, const std::vector<long> &sheetsFailed)
+{
+    if (streams.input.changedMeanwhile()) {
+        std::cerr << kProgram << ": Die Datei „" << arguments.input
+                  << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
+                  << (arguments.output == "-" ? "" : " und wird nicht geschrieben")
+                  << ". Bitte erneut aufrufen, wenn die Datei fertig ist.\n";
+        return kListUnusable;
+    }
+    const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
+    if (!written) {
+        std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
+        if (arguments.output != "-") {
+            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
+            if (!streams.outputFile.direct())
+                std::cerr << ". Die Datei „" << arguments.output << "“ bleibt, wie sie war";
+        }
+        std::cerr << ".\n";
+        return kListUnusable;
+    }
+    return reportSummary(summary, sheetsFailed);
+}
+
 int run(const Arguments &arguments, int argc, char **argv)
 {
     salvenor::batch::removeTemporaryFilesOnSignals();
@@ -324,25 +350,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     progress.clear();
     if (sheets)
         sheets->finish();
-    if (streams.input.changedMeanwhile()) {
-        std::cerr << kProgram << ": Die Datei „" << arguments.input
-                  << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
-                  << (arguments.output == "-" ? "" : " und wird nicht geschrieben")
-                  << ". Bitte erneut aufrufen, wenn die Datei fertig ist.\n";
-        return kListUnusable;
-    }
-    const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
-    if (!written) {
-        std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
-        if (arguments.output != "-") {
-            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
-            if (!streams.outputFile.direct())
-                std::cerr << ". Die Datei „" << arguments.output << "“ bleibt, wie sie war";
-        }
-        std::cerr << ".\n";
-        return kListUnusable;
-    }
-    return reportSummary(summary, sheetsFailed);
+    return finishList(arguments, streams, summary, sheetsFailed);
 }
 
 } // namespace

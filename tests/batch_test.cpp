@@ -402,7 +402,9 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .status = 0,
             .output = withResultNames("Nr;Anreise;Abreise;Erwachsene;Kind") + "\nB-1;" + kMarch + ";2;1;"
                 + kTwoAdultsAndAChild + "\nSumme;;;2;1\n" + withResultNames("Nr;Anreise;Abreise;Erwachsene;Kind")
-                + "\nB-2;" + kMarch + ";2;1;" + kTwoAdultsAndAChild + "\n"},
+                + "\nB-2;" + kMarch + ";2;1;" + kTwoAdultsAndAChild + "\n",
+            .message = {},
+            .unsaid = "Kopfzeile"},
         ListCase{.name = "NoBreakSpacesRoundCellsAndNames",
             .input = "Anreise;Abreise;\xC2\xA0Kind\xC2\xA0\n\xC2\xA0"
                      "14.03.2016;18.03.2016\xC2\xA0; 1\xC2\xA0\n",
@@ -422,6 +424,14 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .output = withResultNames("Anreise;Abreise;Kind") + "\r" + kMarch + ";1;"
                 + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\r" + kMarch + ";\"1\";"
                 + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\r"},
+        ListCase{.name = "AStrayQuoteInALineEndingInCarriageReturn",
+            .input = "Anreise;Abreise;Kind\r\"x\"y;18.03.2016;1\r" + kMarch + ";1\r",
+            .status = 1,
+            .output = withResultNames("Anreise;Abreise;Kind")
+                + "\r\"\"\"x\"\"y\";18.03.2016;1;;;;;;;;;Das Feld in "
+                  "Anführungszeichen ab Zeile 2 ist falsch geschlossen: auf das schließende Anführungszeichen in Zeile "
+                  "2 folgt „y“ statt des Trennzeichens oder des Zeilenendes\r"
+                + kMarch + ";1;" + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\r"},
         ListCase{.name = "AsciiFromWindowsGetsWindows1252",
             .input = "Anreise;Abreise;Kind\r\n" + kMarch + ";1\r\n",
             .status = 0,
@@ -446,12 +456,12 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .message = {},
             .passColumns = {"Kinder’"}},
         ListCase{.name = "AnotherHeaderWithOtherColumns",
-            .input = "Nr;Anreise;Abreise;Erwachsene;Kind\n1;" + kMarch + ";2;1\nNr;Anreise;Abreise;Kind;Erwachsene\n2;"
-                + kMarch + ";1;2\n",
+            .input = "Nr;Anreise;Abreise;Erwachsene;Kind\n1;" + kMarch + ";2;1\nAnreise;Abreise;Nr;Kind;Erwachsene\n"
+                + kMarch + ";2;1;2\n",
             .status = 0,
             .output = withResultNames("Nr;Anreise;Abreise;Erwachsene;Kind") + "\n1;" + kMarch + ";2;1;"
-                + kTwoAdultsAndAChild + "\n" + withResultNames("Nr;Anreise;Abreise;Kind;Erwachsene") + "\n2;" + kMarch
-                + ";1;2;" + kTwoAdultsAndAChild + "\n",
+                + kTwoAdultsAndAChild + "\n" + withResultNames("Anreise;Abreise;Nr;Kind;Erwachsene") + "\n" + kMarch
+                + ";2;1;2;" + kTwoAdultsAndAChild + "\n",
             .message = "Zeile 3: Eine weitere Kopfzeile mit anderen Spalten"},
         ListCase{.name = "TrailerInTheDatesColumn",
             .input = "Anreise;Abreise;Erwachsene;Kind\n" + kMarch + ";2;1\nGESAMT;;2;1\n",
@@ -816,8 +826,10 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         HeaderName{"Azubi", "Student"}, HeaderName{"Anz_Student", "Student"}, HeaderName{"Stud", "Student"},
         HeaderName{"Erw. Schw.", "Erw_Schwer"}, HeaderName{"Schwerbehinderte Erwachsene", "Erw_Schwer"},
         HeaderName{"Kinder ab 12 Jahre", "Kind"}, HeaderName{"Kinder über 12", "Kind"}, HeaderName{"Kids 12+", "Kind"},
-        HeaderName{"Kind Schwer", "Kind_Schwer"}, HeaderName{"Kinder unter 12", ""}, HeaderName{"Kinder < 12", ""},
-        HeaderName{"Preis Erwachsene", ""}, HeaderName{"Erwachsene €", ""}, HeaderName{"Gast", ""},
+        HeaderName{"Kind Schwer", "Kind_Schwer"}, HeaderName{"SCHÜLER", "Student"},
+        HeaderName{"FAMILIENANGEHÖRIGE Kinder ab 12", "Kind"}, HeaderName{"Kinder unter 12", ""},
+        HeaderName{"Kinder < 12", ""}, HeaderName{"Preis Erwachsene", ""}, HeaderName{"Erwachsene €", ""},
+        HeaderName{"Gast", ""},
         HeaderName{"Personen", nullptr, "gemeint sein kann jede der Personengruppen Erwachsene, Erw_Schwer, Student"},
         HeaderName{"GÄSTE", nullptr, "jede der Personengruppen"}, HeaderName{"Pers", nullptr, "jede der"},
         HeaderName{"Anzahl", nullptr, "jede der"},
@@ -833,6 +845,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         HeaderName{"Behinderte Erwachsene", nullptr, "Erwachsene (Erwachsene) oder Erw_Schwer"},
         HeaderName{"Studenten über 26", nullptr, "Student (Studenten, Schüler und Azubis) oder Erwachsene"},
         HeaderName{"Schüler unter 12", nullptr, "Student (Studenten, Schüler und Azubis) oder Erwachsene"},
+        HeaderName{"Schwerbehinderte Studenten", nullptr, "Student (Studenten, Schüler und Azubis) oder Erwachsene"},
         HeaderName{"Erwachsene/Kinder", nullptr, "Erwachsene oder Kinder"},
         HeaderName{"Personenzahl", nullptr, "eine der Personengruppen Erwachsene, Erw_Schwer"},
         HeaderName{"Adults", nullptr, "oder keine"}, HeaderName{"Kinderbett", nullptr, "oder keine"},
