@@ -68,7 +68,8 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
     // Fonts and PDF drawing need a GUI application, not a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(onlySeriousMessages);
-    m_application = std::make_unique<QGuiApplication>(argc, argv);
+    if (QCoreApplication::instance() == nullptr)
+        m_application = std::make_unique<QGuiApplication>(argc, argv);
     m_today = QDate::currentDate();
     QDir{}.mkpath(m_folder);
     const QFileInfo info{m_folder};
@@ -91,8 +92,10 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
             m_earlierSheets.append(name);
     }
     if (!pdfs.isEmpty() && !replace) {
-        m_problem = "Im Ordner „" + folder + "“ stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „"
-            + pdfs.front().toStdString()
+        const std::string found = pdfs.size() == 1
+            ? "steht schon 1 PDF-Datei, „"
+            : "stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „";
+        m_problem = "Im Ordner „" + folder + "“ " + found + pdfs.front().toStdString()
             + "“. Ein neuer Ordner, oder --replace-sheets ersetzt die Berechnungsblätter eines früheren Laufs "
               "(<Zeilennummer>.pdf).";
     }

@@ -18,7 +18,8 @@ namespace salvenor::batch {
 print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 
 // Writes each calculated row's sheet as DIR/<row number>.pdf through the print layout, on Qt's
-// offscreen platform: no display is needed. A folder with PDF files in it is refused unless they
+// offscreen platform (a GUI application is made unless there is one already): no display is
+// needed. A folder with PDF files in it is refused unless they
 // are to be replaced: then the sheets of an earlier run (<number>.pdf) are removed before the
 // first new one is written, so that no old sheet stands beside the new ones.
 class SheetFiles final
