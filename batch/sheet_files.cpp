@@ -114,9 +114,10 @@ void SheetFiles::removeEarlierSheets()
 bool SheetFiles::write(const CalculatedRow &row)
 {
     removeEarlierSheets();
-    const QString file = QDir{m_folder}.filePath(QString::number(row.number) + QStringLiteral(".pdf"));
+    const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
     setSheetInProgress(file.toStdString());
-    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today)) && isWholePdf(file);
+    const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
+    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today), title) && isWholePdf(file);
     if (!written)
         QFile::remove(file); // no empty or half-written sheet
     setSheetInProgress({});

@@ -17,11 +17,12 @@ namespace salvenor::batch {
 // The calculation sheet of a calculated row, as the window would print it on `today`.
 print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 
-// Writes each calculated row's sheet as DIR/<row number>.pdf through the print layout, on Qt's
-// offscreen platform (a GUI application is made unless there is one already): no display is
-// needed. A folder with PDF files in it is refused unless they
-// are to be replaced: then the sheets of an earlier run (<number>.pdf) are removed before the
-// first new one is written, so that no old sheet stands beside the new ones.
+// Writes each calculated row's sheet as DIR/<line>.pdf (the row's line in the list, the number
+// its messages name it by), titled with the booking's reference, through the print layout, on
+// Qt's offscreen platform (a GUI application is made unless there is one already): no display is
+// needed. A folder with PDF files in it is refused unless they are to be replaced: then the
+// sheets of an earlier run (<line>.pdf) are removed before the first new one is written, so that
+// no old sheet stands beside the new ones.
 class SheetFiles final
 {
 public:

@@ -23,12 +23,19 @@ void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolutio
     writer.setCreator(QStringLiteral("Salvenor 2016"));
 }
 
-bool writeSheetPdf(const QString &file, const SheetData &sheet)
+QString sheetTitle(const QString &reference)
+{
+    const QString title = QString::fromLatin1(kSheetTitle);
+    return reference.isEmpty() ? title : title + QLatin1Char(' ') + reference;
+}
+
+bool writeSheetPdf(const QString &file, const SheetData &sheet, const QString &title)
 {
     int pages = 0;
     {
         QPdfWriter writer{file};
         setUpPdfWriter(writer, pdfPageLayout(), 1200);
+        writer.setTitle(title);
         QtPrintSurface surface{writer};
         printSheet(surface, sheet);
         pages = surface.finishedPages();

@@ -9,9 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "batch/sheet_files.h"
+#include "core/date.h"
 
 namespace salvenor::batch {
 namespace {
@@ -44,6 +48,28 @@ protected:
         QFile file{path};
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("%PDF-1.4\n");
+    }
+
+    // A row of two adults for four nights, at that line of the list.
+    static CalculatedRow row(long line, const std::string &reference)
+    {
+        Booking booking{.arrival = makeDate(14, 3, 2016), .departure = makeDate(18, 3, 2016), .counts = {}};
+        booking.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
+        return CalculatedRow{.number = line - 1,
+            .line = line,
+            .bytesRead = 0,
+            .reference = reference,
+            .booking = booking,
+            .result = calculateBooking(booking)};
+    }
+
+    // What pdfinfo says of the file, line by line ("Title:          ...").
+    static QString pdfInfo(const QString &file)
+    {
+        QProcess pdfinfo;
+        pdfinfo.start(QStringLiteral("pdfinfo"), {file});
+        pdfinfo.waitForFinished();
+        return QString::fromUtf8(pdfinfo.readAllStandardOutput());
     }
 
     QTemporaryDir m_dir;
@@ -85,6 +111,49 @@ INSTANTIATE_TEST_SUITE_P(Sheets, FolderTaken,
         FolderCase{"TwoPdfs", {"a.pdf", "b.PDF"}, false, "“ stehen schon 2 PDF-Dateien, etwa „"},
         FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, ""}),
     [](const testing::TestParamInfo<FolderCase> &folder) { return std::string{folder.param.name}; });
+
+struct NamedCase
+{
+    const char *name;
+    long line;
+    std::string reference;
+    QString title;
+};
+
+void PrintTo(const NamedCase &sheet, std::ostream *os)
+{
+    *os << sheet.name;
+}
+
+class SheetNamed : public SheetFilesTest, public testing::WithParamInterface<NamedCase>
+{
+};
+
+// The file is named by the row's line in the list, and its title carries the booking's reference.
+TEST_P(SheetNamed, ByItsLineAndTitledWithItsReference)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo (poppler-utils) reads the title";
+    SheetFiles sheets = open(m_dir.path(), false);
+    ASSERT_TRUE(sheets.ready()) << sheets.problem();
+    ASSERT_TRUE(sheets.write(row(GetParam().line, GetParam().reference)));
+    sheets.finish();
+    const QString file = QString::number(GetParam().line) + QStringLiteral(".pdf");
+    EXPECT_EQ(QDir{m_dir.path()}.entryList(QDir::Files).join(u' ').toStdString(), file.toStdString());
+    const QString info = pdfInfo(m_dir.filePath(file));
+    EXPECT_TRUE(info.contains(QRegularExpression{
+        QStringLiteral("^Title: +") + QRegularExpression::escape(GetParam().title) + QStringLiteral("$"),
+        QRegularExpression::MultilineOption}))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression{QStringLiteral("^Pages: +1$"), QRegularExpression::MultilineOption}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, SheetNamed,
+    testing::Values(NamedCase{"Reference", 3, "B-1", QStringLiteral("Kurbeitragsberechnung B-1")},
+        NamedCase{"NoReference", 12, "", QStringLiteral("Kurbeitragsberechnung")},
+        NamedCase{
+            "UmlautsAndParentheses", 2, "Müller (2) \\ 3", QStringLiteral("Kurbeitragsberechnung Müller (2) \\ 3")}),
+    [](const testing::TestParamInfo<NamedCase> &sheet) { return std::string{sheet.param.name}; });
 
 } // namespace
 } // namespace salvenor::batch

@@ -221,25 +221,25 @@ check "Windows-1252 golden file through the program" \
 # Calculation sheets, without a display.
 input=$work/bad.csv
 check "--sheets: status as without" test "$(status_of --sheets "$work/sheets")" = 1
-check "--sheets: only the calculated row has a sheet" test "$(ls "$work/sheets")" = "2.pdf"
+check "--sheets: only the calculated row has a sheet, named by its line" test "$(ls "$work/sheets")" = "3.pdf"
 input=$work/good.csv
 check "--sheets into a folder with sheets: status 2" test "$(status_of --sheets "$work/sheets")" = 2
 check "--sheets into a folder with sheets: names the option" grep -q -- '--replace-sheets' "$work/err.txt"
-check "--sheets into a folder with sheets: nothing written" test "$(ls "$work/sheets")" = "2.pdf"
+check "--sheets into a folder with sheets: nothing written" test "$(ls "$work/sheets")" = "3.pdf"
 check "--replace-sheets" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
-check "--replace-sheets: the new sheets" test "$(ls "$work/sheets" | tr '\n' ' ')" = "1.pdf 2.pdf "
+check "--replace-sheets: the new sheets" test "$(ls "$work/sheets" | tr '\n' ' ')" = "2.pdf 3.pdf "
 input=$work/bad.csv
 check "--replace-sheets: a row that now fails" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 1
-check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "2.pdf"
+check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "3.pdf"
 input=$work/good.csv
 check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
-check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/1.pdf")
-pdftotext -layout "$work/sheets/1.pdf" "$work/sheet1.txt"
-check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet1.txt"
-check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet1.txt"
-check "sheet: the children's line" grep -Eq "1 Kind\(er\) ab 12 J\. +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Kind=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Kind=1) €" "$work/sheet1.txt"
-check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1) €" "$work/sheet1.txt"
-check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet1.txt"
+check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/2.pdf")
+pdftotext -layout "$work/sheets/2.pdf" "$work/sheet2.txt"
+check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet2.txt"
+check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet2.txt"
+check "sheet: the children's line" grep -Eq "1 Kind\(er\) ab 12 J\. +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Kind=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Kind=1) €" "$work/sheet2.txt"
+check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1) €" "$work/sheet2.txt"
+check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet2.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2
 
