@@ -1,6 +1,12 @@
 #include "sheet_files.h"
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 
 #include <QDir>
@@ -84,6 +90,8 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
               "keine Schreibberechtigung.";
         return;
     }
+    if (!lockFolder(folder))
+        return;
     const QDir dir{m_folder};
     const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf"), QStringLiteral("*.PDF")}, QDir::Files);
     static const QRegularExpression sheetName{QStringLiteral("^[1-9][0-9]*\\.pdf$")};
@@ -101,7 +109,47 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
     }
 }
 
-SheetFiles::~SheetFiles() = default;
+SheetFiles::~SheetFiles()
+{
+    if (m_lock >= 0)
+        ::close(m_lock); // ends the lock; the file stays, see lockFolder
+}
+
+bool SheetFiles::lockFolder(const std::string &folder)
+{
+    // The lock file is never removed: a run that removed it could let two later runs lock two
+    // different files of that name.
+    const std::string path = QDir{m_folder}.filePath(QString::fromLatin1(kLockFile)).toStdString();
+    m_lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (m_lock < 0 && errno == EACCES)
+        m_lock = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); // another user's lock file still locks
+    if (m_lock < 0) {
+        const int error = errno;
+        m_problem = "In den Ordner „" + folder + "“ können keine Berechnungsblätter geschrieben werden: Die Datei "
+            + kLockFile + " lässt sich nicht öffnen (" + systemErrorText(error) + ").";
+        return false;
+    }
+    if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        // A file system without locks (some network shares) cannot protect the folder; the run
+        // goes on as it did before there was a lock.
+        if (errno != EWOULDBLOCK)
+            return true;
+        std::array<char, 32> holder{};
+        const ssize_t length = ::pread(m_lock, holder.data(), holder.size() - 1, 0);
+        const long process = length > 0 ? std::strtol(holder.data(), nullptr, 10) : 0;
+        m_problem = "In den Ordner „" + folder + "“ schreibt gerade ein anderer Lauf von salvenor-batch"
+            + (process > 0 ? " (Prozess " + std::to_string(process) + ")" : std::string{})
+            + " seine Berechnungsblätter. Ein anderer Ordner, oder warten, bis er fertig ist.";
+        ::close(m_lock);
+        m_lock = -1;
+        return false;
+    }
+    // Who holds it, for the message of a second run; the lock holds without it too.
+    const std::string process = std::to_string(::getpid()) + "\n";
+    [[maybe_unused]] const bool told
+        = ::ftruncate(m_lock, 0) == 0 && ::pwrite(m_lock, process.data(), process.size(), 0) == std::ssize(process);
+    return true;
+}
 
 void SheetFiles::removeEarlierSheets()
 {

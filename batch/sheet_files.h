@@ -22,7 +22,8 @@ print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 // Qt's offscreen platform (a GUI application is made unless there is one already): no display is
 // needed. A folder with PDF files in it is refused unless they are to be replaced: then the
 // sheets of an earlier run (<line>.pdf) are removed before the first new one is written, so that
-// no old sheet stands beside the new ones.
+// no old sheet stands beside the new ones. The folder is locked for the whole run (kLockFile, an
+// advisory lock), so that two runs cannot mix their sheets in it.
 class SheetFiles final
 {
 public:
@@ -31,8 +32,11 @@ public:
     SheetFiles(const SheetFiles &) = delete;
     SheetFiles &operator=(const SheetFiles &) = delete;
 
-    // The folder exists (it is made where missing), can be written to and holds no PDF files
-    // (or only ones to replace); otherwise why not, in German.
+    // The file in the folder that a run locks; it holds the process id of the run.
+    static constexpr const char *kLockFile = ".salvenor-batch.lock";
+
+    // The folder exists (it is made where missing), can be written to, is locked by no other run
+    // and holds no PDF files (or only ones to replace); otherwise why not, in German.
     bool ready() const { return m_problem.empty(); }
     const std::string &problem() const { return m_problem; }
     // False where the sheet could not be written; no part of it is left then.
@@ -41,6 +45,7 @@ public:
     void finish();
 
 private:
+    bool lockFolder(const std::string &folder);
     void removeEarlierSheets();
 
     std::unique_ptr<QGuiApplication> m_application;
@@ -48,6 +53,7 @@ private:
     QDate m_today;
     std::string m_problem;
     QStringList m_earlierSheets;
+    int m_lock = -1; // the lock file, open and locked for the run
 };
 
 } // namespace salvenor::batch

@@ -109,8 +109,31 @@ INSTANTIATE_TEST_SUITE_P(Sheets, FolderTaken,
     testing::Values(FolderCase{"Empty", {}, false, ""}, FolderCase{"OtherFiles", {"notes.txt"}, false, ""},
         FolderCase{"OnePdf", {"a.pdf"}, false, "“ steht schon 1 PDF-Datei, „a.pdf“. Ein neuer Ordner"},
         FolderCase{"TwoPdfs", {"a.pdf", "b.PDF"}, false, "“ stehen schon 2 PDF-Dateien, etwa „"},
-        FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, ""}),
+        FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, ""},
+        FolderCase{"LockFileOfAnEarlierRun", {SheetFiles::kLockFile}, false, ""}),
     [](const testing::TestParamInfo<FolderCase> &folder) { return std::string{folder.param.name}; });
+
+// A second run into the folder is refused while the first one writes, and removes none of its
+// sheets; once the first has ended, the folder is free again.
+TEST_F(SheetFilesTest, TheFolderIsLockedForTheRun)
+{
+    {
+        SheetFiles first = open(m_dir.path(), false);
+        ASSERT_TRUE(first.ready()) << first.problem();
+        ASSERT_TRUE(first.write(row(2, "B-1")));
+        SheetFiles second = open(m_dir.path(), true);
+        EXPECT_FALSE(second.ready());
+        EXPECT_NE(second.problem().find("schreibt gerade ein anderer Lauf von salvenor-batch (Prozess "
+                      + std::to_string(QCoreApplication::applicationPid()) + ") seine Berechnungsblätter"),
+            std::string::npos)
+            << second.problem();
+        second.finish();
+        EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("2.pdf"))));
+        first.finish();
+    }
+    const SheetFiles later = open(m_dir.path(), true);
+    EXPECT_TRUE(later.ready()) << later.problem();
+}
 
 struct NamedCase
 {
