@@ -19,6 +19,7 @@
 #include "core/contribution.h"
 #include "print/qt_dates.h"
 #include "print/sheet_pdf.h"
+#include "print/sheet_pdf_series.h"
 
 namespace salvenor::batch {
 
@@ -30,24 +31,6 @@ void onlySeriousMessages(QtMsgType type, const QMessageLogContext & /*context*/,
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-// Whether the PDF file is whole: its cross-reference table stands where its end says. The PDF
-// writer does not report failed writes (a full disk), which cut the file or leave a gap in it.
-bool isWholePdf(const QString &path)
-{
-    QFile file{path};
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 64)
-        return false;
-    const qint64 size = file.size();
-    file.seek(size - 64);
-    const QByteArray tail = file.read(64);
-    const qsizetype start = tail.lastIndexOf("startxref");
-    if (start < 0 || !tail.trimmed().endsWith("%%EOF"))
-        return false;
-    bool number = false;
-    const qint64 table = tail.mid(start + 9).replace("%%EOF", "").trimmed().toLongLong(&number);
-    return number && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
 }
 
 } // namespace
@@ -165,7 +148,7 @@ bool SheetFiles::write(const CalculatedRow &row)
     const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
     setSheetInProgress(file.toStdString());
     const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
-    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today), title) && isWholePdf(file);
+    const bool written = m_pdfs.write(file, sheetOf(row, m_today), title);
     if (!written)
         QFile::remove(file); // no empty or half-written sheet
     setSheetInProgress({});

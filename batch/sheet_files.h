@@ -9,6 +9,7 @@
 
 #include "batch/booking_list.h"
 #include "print/sheet_data.h"
+#include "print/sheet_pdf_series.h"
 
 class QGuiApplication;
 
@@ -54,6 +55,7 @@ private:
     std::string m_problem;
     QStringList m_earlierSheets;
     int m_lock = -1; // the lock file, open and locked for the run
+    print::SheetPdfSeries m_pdfs;
 };
 
 } // namespace salvenor::batch

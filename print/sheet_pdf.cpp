@@ -20,7 +20,7 @@ void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolutio
     writer.setResolution(resolution);
     writer.setPageLayout(layout);
     writer.setTitle(QString::fromLatin1(kSheetTitle));
-    writer.setCreator(QStringLiteral("Salvenor 2016"));
+    writer.setCreator(QString::fromLatin1(kSheetCreator));
 }
 
 QString sheetTitle(const QString &reference)

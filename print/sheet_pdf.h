@@ -11,6 +11,8 @@ namespace salvenor::print {
 
 // The title of the sheet's documents and print jobs.
 inline constexpr const char *kSheetTitle = "Kurbeitragsberechnung";
+// The program that made the sheet's PDF files, as their document information names it.
+inline constexpr const char *kSheetCreator = "Salvenor 2016";
 
 // The sheet's title followed by a booking's own reference, where it has one.
 QString sheetTitle(const QString &reference);
