@@ -366,6 +366,11 @@ struct SheetPdfSeries::Primer
     GlyphsByFont glyphs;
 
     bool read(const QByteArray &pdf);
+    // Whether the page Qt wrote in the long document can stand in this document's place: the same
+    // kind of page and content, the same resources, and only the primer's glyphs.
+    bool serves(const WrittenPage &page) const;
+    // This document with the page's content and the title in their places.
+    QByteArray withPage(QByteArrayView content, const QString &title) const;
 };
 
 bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
@@ -374,8 +379,10 @@ bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
     if (startxref < 0)
         return false;
     const qsizetype table = pdf.mid(startxref + 10, 24).split('\n').front().trimmed().toLongLong();
+    if (table <= 0 || table >= startxref || !pdf.sliced(table).startsWith("xref\n0 "))
+        return false;
     const qsizetype trailerAt = pdf.indexOf("trailer\n", table);
-    if (table <= 0 || !pdf.sliced(table).startsWith("xref\n0 ") || trailerAt < 0)
+    if (trailerAt < 0 || trailerAt > startxref)
         return false;
     trailer = pdf.sliced(trailerAt + 8, startxref - trailerAt - 8).trimmed();
     const QList<QByteArray> lines = pdf.sliced(table, trailerAt - table).split('\n');
@@ -396,6 +403,8 @@ bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
     for (std::size_t index = 0; index < starts.size(); ++index) {
         const qsizetype from = starts[index].first;
         const qsizetype to = index + 1 < starts.size() ? starts[index + 1].first : table;
+        if (from <= 0 || to <= from || to > table)
+            return false;
         const QByteArray bytes = pdf.sliced(from, to - from);
         qsizetype body = 0;
         if (objectAt(bytes, 0, body) != starts[index].second || !bytes.endsWith(kEndObject))
@@ -428,6 +437,57 @@ bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
         glyphs[font.toByteArray()].insert(glyph);
         return !font.isEmpty();
     });
+}
+
+bool SheetPdfSeries::Primer::serves(const WrittenPage &page) const
+{
+    if (withoutReferences(page.page) != pageShape || page.resources != resources || page.annotations != annotations
+        || withoutReferences(page.contentDictionary) != contentDictionaryShape)
+        return false;
+    const QSet<quint16> *fontGlyphs = nullptr;
+    QByteArrayView fontName;
+    return forEachGlyph(inflated(page.content), [&](QByteArrayView font, quint16 glyph) {
+        if (fontGlyphs == nullptr || font != fontName) {
+            const auto found = glyphs.constFind(font.toByteArray());
+            fontGlyphs = found == glyphs.cend() ? nullptr : &*found;
+            fontName = font;
+        }
+        return fontGlyphs != nullptr && fontGlyphs->contains(glyph);
+    });
+}
+
+QByteArray SheetPdfSeries::Primer::withPage(QByteArrayView pageContent, const QString &title) const
+{
+    QByteArray pdf;
+    pdf.reserve(header.size() + pageContent.size() + 32 * 1024);
+    pdf += header;
+    std::vector<qsizetype> offsets(static_cast<std::size_t>(tableSize), -1);
+    for (const Object &object : objects) {
+        offsets[static_cast<std::size_t>(object.number)] = pdf.size();
+        if (object.number == information) {
+            pdf += QByteArray::number(object.number) + " 0 obj\n<<\n/Title " + pdfText(title) + "\n/Creator "
+                + pdfText(QString::fromLatin1(kSheetCreator)) + "\n/Producer "
+                + pdfText(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())) + "\n/CreationDate ("
+                + pdfDate(QDateTime::currentDateTime()) + ")\n>>\nendobj\n";
+        } else if (object.number == content) {
+            pdf += contentStart;
+            pdf += pageContent;
+            pdf += kStreamEnd;
+        } else if (object.number == contentLength) {
+            pdf += QByteArray::number(object.number) + " 0 obj\n" + QByteArray::number(pageContent.size())
+                + "\nendobj\n";
+        } else {
+            pdf += object.bytes;
+        }
+    }
+    const qsizetype table = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(tableSize) + "\n0000000000 65535 f \n";
+    for (std::size_t number = 1; number < offsets.size(); ++number) {
+        pdf += offsets[number] < 0 ? QByteArray{"0000000000 65535 f \n"}
+                                   : QByteArray::number(offsets[number]).rightJustified(10, '0') + " 00000 n \n";
+    }
+    pdf += "trailer\n" + trailer + "\nstartxref\n" + QByteArray::number(table) + "\n%%EOF\n";
+    return pdf;
 }
 
 // The sheets drawn page after page into memory, behind the primer page.
@@ -510,8 +570,10 @@ QByteArray SheetPdfSeries::pageOfItsOwn(const SheetData &sheet, const QString &t
     }
     if (!m_primer)
         return {};
-    if ((!m_document || m_document->pages >= m_pagesPerDocument) && !startLongDocument())
+    if ((!m_document || m_document->pages >= m_pagesPerDocument) && !startLongDocument()) {
+        m_primer.reset(); // Qt draws the primer differently now: every sheet alone
         return {};
+    }
 
     WrittenPage page;
     QByteArray bytes;
@@ -525,53 +587,7 @@ QByteArray SheetPdfSeries::pageOfItsOwn(const SheetData &sheet, const QString &t
         m_document.reset();
         return {};
     }
-    if (withoutReferences(page.page) != m_primer->pageShape || page.resources != m_primer->resources
-        || page.annotations != m_primer->annotations
-        || withoutReferences(page.contentDictionary) != m_primer->contentDictionaryShape)
-        return {};
-    const QSet<quint16> *fontGlyphs = nullptr;
-    QByteArrayView fontName;
-    const bool primerGlyphsOnly = forEachGlyph(inflated(page.content), [&](QByteArrayView font, quint16 glyph) {
-        if (fontGlyphs == nullptr || font != fontName) {
-            const auto found = m_primer->glyphs.constFind(font.toByteArray());
-            fontGlyphs = found == m_primer->glyphs.cend() ? nullptr : &*found;
-            fontName = font;
-        }
-        return fontGlyphs != nullptr && fontGlyphs->contains(glyph);
-    });
-    if (!primerGlyphsOnly)
-        return {};
-
-    QByteArray pdf;
-    pdf.reserve(m_primer->header.size() + page.content.size() + 32 * 1024);
-    pdf += m_primer->header;
-    std::vector<qsizetype> offsets(static_cast<std::size_t>(m_primer->tableSize), -1);
-    for (const Primer::Object &object : m_primer->objects) {
-        offsets[static_cast<std::size_t>(object.number)] = pdf.size();
-        if (object.number == m_primer->information) {
-            pdf += QByteArray::number(object.number) + " 0 obj\n<<\n/Title " + pdfText(title) + "\n/Creator "
-                + pdfText(QString::fromLatin1(kSheetCreator)) + "\n/Producer "
-                + pdfText(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())) + "\n/CreationDate ("
-                + pdfDate(QDateTime::currentDateTime()) + ")\n>>\nendobj\n";
-        } else if (object.number == m_primer->content) {
-            pdf += m_primer->contentStart;
-            pdf += page.content;
-            pdf += kStreamEnd;
-        } else if (object.number == m_primer->contentLength) {
-            pdf += QByteArray::number(object.number) + " 0 obj\n" + QByteArray::number(page.content.size())
-                + "\nendobj\n";
-        } else {
-            pdf += object.bytes;
-        }
-    }
-    const qsizetype table = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(m_primer->tableSize) + "\n0000000000 65535 f \n";
-    for (std::size_t number = 1; number < offsets.size(); ++number) {
-        pdf += offsets[number] < 0 ? QByteArray{"0000000000 65535 f \n"}
-                                   : QByteArray::number(offsets[number]).rightJustified(10, '0') + " 00000 n \n";
-    }
-    pdf += "trailer\n" + m_primer->trailer + "\nstartxref\n" + QByteArray::number(table) + "\n%%EOF\n";
-    return pdf;
+    return m_primer->serves(page) ? m_primer->withPage(page.content, title) : QByteArray{};
 }
 
 bool SheetPdfSeries::write(const QString &file, const SheetData &sheet, const QString &title)
