@@ -243,22 +243,27 @@ check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet2.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2
 
-# Two runs into one folder: while the first one writes, the second is refused and touches nothing.
-mkfifo "$work/first-input"
-"$batch" "$work/first-input" --sheets "$work/locked" -o "$work/first.csv" 2>>"$work/all-messages.txt" &
+# Two runs into one folder: while the first one writes (stopped midway, so that it surely does),
+# the second is refused and touches nothing.
+{
+    printf 'Nummer;Anreise;Abreise;Kind\n'
+    for row in $(seq 1000); do printf 'A-%d;01.07.2016;15.07.2016;1\n' "$row"; done
+} >"$work/first.csv"
+"$batch" "$work/first.csv" --sheets "$work/locked" -o "$work/first-out.csv" 2>>"$work/all-messages.txt" &
 first=$!
-exec 4>"$work/first-input"
-printf 'Nummer;Anreise;Abreise;Kind\nA-1;01.07.2016;15.07.2016;1\nA-2;01.07.2016;15.07.2016;2\n' >&4
-for _ in $(seq 50); do [ "$(cat "$work/locked/.salvenor-batch.lock" 2>/dev/null)" = "$first" ] && break; sleep 0.1; done
+for _ in $(seq 200); do [ "$(cat "$work/locked/.salvenor-batch.lock" 2>/dev/null)" = "$first" ] && break; sleep 0.05; done
+kill -STOP "$first"
+check "the first run holds the folder" test "$(cat "$work/locked/.salvenor-batch.lock")" = "$first"
+input=$work/good.csv
 check "a second run into a folder being written: status 2" test "$(status_of --sheets "$work/locked" --replace-sheets)" = 2
 check "a second run into a folder being written: names the first run" \
     grep -q "In den Ordner „$work/locked“ schreibt gerade ein anderer Lauf von salvenor-batch (Prozess $first)" "$work/err.txt"
-exec 4>&-
+kill -CONT "$first"
 wait "$first"
 check "the first run: status 0" test $? = 0
-check "the first run: its sheets only" test "$(ls "$work/locked" | tr '\n' ' ')" = "2.pdf 3.pdf "
-check "the first run: its own stays in its sheets" \
-    test "$(for sheet in "$work/locked"/*.pdf; do pdftotext "$sheet" -; done | grep -c 'Anreisetag = Fr. 01.07.2016')" = 2
+check "the first run: all its sheets" test "$(find "$work/locked" -name '*.pdf' | wc -l)" = 1000
+check "the first run: its own stays in the sheets the second run would have written" \
+    test "$(for line in 2 3; do pdftotext "$work/locked/$line.pdf" -; done | grep -c 'Anreisetag = Fr. 01.07.2016')" = 2
 
 # The progress line on a terminal advances with each sheet (it shows once a list takes a second).
 {
