@@ -22,8 +22,8 @@
 namespace salvenor::print {
 namespace {
 
-// What a tool of poppler-utils prints for the file.
-QByteArray popplerSays(const QString &tool, QStringList arguments)
+// What a program of poppler-utils prints for the file.
+QByteArray programOutput(const QString &tool, QStringList arguments)
 {
     QProcess process;
     process.start(tool, arguments);
@@ -37,7 +37,7 @@ QByteArray wordsAndPlaces(const QString &file)
 {
     QByteArray words;
     for (const QByteArray &line :
-        popplerSays(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")}).split('\n')) {
+        programOutput(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")}).split('\n')) {
         if (!line.contains("<meta"))
             words += line + '\n';
     }
@@ -46,7 +46,7 @@ QByteArray wordsAndPlaces(const QString &file)
 
 QByteArray pixels(const QString &file)
 {
-    return popplerSays(
+    return programOutput(
         QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-gray"), file});
 }
 
@@ -113,7 +113,8 @@ TEST_P(SheetSeries, IsWhatEachSheetAloneWouldBe)
         ASSERT_TRUE(series.write(inSeries, GetParam().sheets[index], title));
         ASSERT_TRUE(writeSheetPdf(alone, GetParam().sheets[index], title));
         EXPECT_EQ(wordsAndPlaces(inSeries), wordsAndPlaces(alone)) << index;
-        EXPECT_EQ(popplerSays(QStringLiteral("pdffonts"), {inSeries}), popplerSays(QStringLiteral("pdffonts"), {alone}))
+        EXPECT_EQ(
+            programOutput(QStringLiteral("pdffonts"), {inSeries}), programOutput(QStringLiteral("pdffonts"), {alone}))
             << index;
         const QByteArray drawn = pixels(inSeries);
         EXPECT_GT(drawn.size(), 100'000) << index;
