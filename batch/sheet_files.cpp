@@ -1,6 +1,12 @@
 #include "sheet_files.h"
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 
 #include <QDir>
@@ -13,6 +19,7 @@
 #include "core/contribution.h"
 #include "print/qt_dates.h"
 #include "print/sheet_pdf.h"
+#include "print/sheet_pdf_series.h"
 
 namespace salvenor::batch {
 
@@ -24,24 +31,6 @@ void onlySeriousMessages(QtMsgType type, const QMessageLogContext & /*context*/,
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-// Whether the PDF file is whole: its cross-reference table stands where its end says. The PDF
-// writer does not report failed writes (a full disk), which cut the file or leave a gap in it.
-bool isWholePdf(const QString &path)
-{
-    QFile file{path};
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 64)
-        return false;
-    const qint64 size = file.size();
-    file.seek(size - 64);
-    const QByteArray tail = file.read(64);
-    const qsizetype start = tail.lastIndexOf("startxref");
-    if (start < 0 || !tail.trimmed().endsWith("%%EOF"))
-        return false;
-    bool number = false;
-    const qint64 table = tail.mid(start + 9).replace("%%EOF", "").trimmed().toLongLong(&number);
-    return number && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
 }
 
 } // namespace
@@ -68,7 +57,8 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
     // Fonts and PDF drawing need a GUI application, not a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(onlySeriousMessages);
-    m_application = std::make_unique<QGuiApplication>(argc, argv);
+    if (QCoreApplication::instance() == nullptr)
+        m_application = std::make_unique<QGuiApplication>(argc, argv);
     m_today = QDate::currentDate();
     QDir{}.mkpath(m_folder);
     const QFileInfo info{m_folder};
@@ -83,6 +73,8 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
               "keine Schreibberechtigung.";
         return;
     }
+    if (!lockFolder(folder))
+        return;
     const QDir dir{m_folder};
     const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf"), QStringLiteral("*.PDF")}, QDir::Files);
     static const QRegularExpression sheetName{QStringLiteral("^[1-9][0-9]*\\.pdf$")};
@@ -91,14 +83,56 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
             m_earlierSheets.append(name);
     }
     if (!pdfs.isEmpty() && !replace) {
-        m_problem = "Im Ordner „" + folder + "“ stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „"
-            + pdfs.front().toStdString()
+        const std::string found = pdfs.size() == 1
+            ? "steht schon 1 PDF-Datei, „"
+            : "stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „";
+        m_problem = "Im Ordner „" + folder + "“ " + found + pdfs.front().toStdString()
             + "“. Ein neuer Ordner, oder --replace-sheets ersetzt die Berechnungsblätter eines früheren Laufs "
               "(<Zeilennummer>.pdf).";
     }
 }
 
-SheetFiles::~SheetFiles() = default;
+SheetFiles::~SheetFiles()
+{
+    if (m_lock >= 0)
+        ::close(m_lock); // ends the lock; the file stays, see lockFolder
+}
+
+bool SheetFiles::lockFolder(const std::string &folder)
+{
+    // The lock file is never removed: a run that removed it could let two later runs lock two
+    // different files of that name.
+    const std::string path = QDir{m_folder}.filePath(QString::fromLatin1(kLockFile)).toStdString();
+    m_lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (m_lock < 0 && errno == EACCES)
+        m_lock = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); // another user's lock file still locks
+    if (m_lock < 0) {
+        const int error = errno;
+        m_problem = "In den Ordner „" + folder + "“ können keine Berechnungsblätter geschrieben werden: Die Datei "
+            + kLockFile + " lässt sich nicht öffnen (" + systemErrorText(error) + ").";
+        return false;
+    }
+    if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        // A file system without locks (some network shares) cannot protect the folder; the run
+        // goes on as it did before there was a lock.
+        if (errno != EWOULDBLOCK)
+            return true;
+        std::array<char, 32> holder{};
+        const ssize_t length = ::pread(m_lock, holder.data(), holder.size() - 1, 0);
+        const long process = length > 0 ? std::strtol(holder.data(), nullptr, 10) : 0;
+        m_problem = "In den Ordner „" + folder + "“ schreibt gerade ein anderer Lauf von salvenor-batch"
+            + (process > 0 ? " (Prozess " + std::to_string(process) + ")" : std::string{})
+            + " seine Berechnungsblätter. Ein anderer Ordner, oder warten, bis er fertig ist.";
+        ::close(m_lock);
+        m_lock = -1;
+        return false;
+    }
+    // Who holds it, for the message of a second run; the lock holds without it too.
+    const std::string process = std::to_string(::getpid()) + "\n";
+    [[maybe_unused]] const bool told
+        = ::ftruncate(m_lock, 0) == 0 && ::pwrite(m_lock, process.data(), process.size(), 0) == std::ssize(process);
+    return true;
+}
 
 void SheetFiles::removeEarlierSheets()
 {
@@ -111,9 +145,10 @@ void SheetFiles::removeEarlierSheets()
 bool SheetFiles::write(const CalculatedRow &row)
 {
     removeEarlierSheets();
-    const QString file = QDir{m_folder}.filePath(QString::number(row.number) + QStringLiteral(".pdf"));
+    const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
     setSheetInProgress(file.toStdString());
-    const bool written = print::writeSheetPdf(file, sheetOf(row, m_today)) && isWholePdf(file);
+    const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
+    const bool written = m_pdfs.write(file, sheetOf(row, m_today), title);
     if (!written)
         QFile::remove(file); // no empty or half-written sheet
     setSheetInProgress({});

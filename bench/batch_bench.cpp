@@ -1,5 +1,6 @@
-// The booking list beside the core's full recalculation, on the same generated bookings.
-//   batch_bench                          both benchmarks on 1,000,000 rows
+// The booking list beside the core's full recalculation, on the same generated bookings, and the
+// calculation sheets of --sheets.
+//   batch_bench                          the list's benchmarks on 1,000,000 rows, the sheets' on 2,000
 //   batch_bench --write-list N FILE      writes a generated list of N rows (for the memory runs)
 #include <benchmark/benchmark.h>
 
@@ -12,7 +13,11 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
 #include "batch/booking_list.h"
+#include "batch/sheet_files.h"
 #include "core/contribution.h"
 
 namespace {
@@ -116,6 +121,43 @@ void BM_BookingList(benchmark::State &state)
 }
 BENCHMARK(BM_BookingList)->Unit(benchmark::kMillisecond)->MinTime(2);
 
+// One calculation sheet after the other into a folder, as --sheets writes them (items: sheets;
+// per second of the benchmark's CPU time).
+void BM_SheetFiles(benchmark::State &state)
+{
+    static const GeneratedList list = generateList(2000);
+    const QTemporaryDir folder;
+    int argc = 1;
+    char name[] = "batch_bench";
+    char *argv[] = {name, nullptr};
+    batch::SheetFiles sheets{folder.path().toStdString(), false, argc, argv};
+    if (!sheets.ready()) {
+        state.SkipWithError(sheets.problem().c_str());
+        return;
+    }
+    std::vector<batch::CalculatedRow> rows;
+    for (const auto &booking : list.valid) {
+        const long number = std::ssize(rows) + 1;
+        rows.push_back({.number = number,
+            .line = number + 1,
+            .bytesRead = 0,
+            .reference = "Q-" + std::to_string(100000 + number),
+            .booking = booking,
+            .result = calculateBooking(booking)}); // found by the booking's namespace
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        if (!sheets.write(rows[next])) {
+            state.SkipWithError("a sheet could not be written");
+            return;
+        }
+        next = (next + 1) % rows.size();
+    }
+    sheets.finish();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SheetFiles)->Unit(benchmark::kMillisecond)->MinTime(5);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,6 +167,9 @@ int main(int argc, char **argv)
         file << generateList(std::stoi(argv[2])).csv;
         return file ? 0 : 1;
     }
+    // The sheets draw with fonts, which need a GUI application, not a screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QGuiApplication application{argc, argv};
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Peak memory of salvenor-batch for 10 and for 1,000,000 rows and for a list with a 300 MB field,
-# and calculation sheets per second for 1,000 rows. Usage: bench/batch_memory.sh BUILD_DIR (default
+# and calculation sheets per second for 2,000 rows. Usage: bench/batch_memory.sh BUILD_DIR (default
 # build/release)
 set -euo pipefail
 build=${1:-build/release}
@@ -32,10 +32,13 @@ echo "300 MB field: peak resident memory $kib KiB, $seconds s ($(tail -n 1 "$wor
     "$(awk -v a="$kib" -v b="$small" 'BEGIN { printf "%.3f", a / b }')"
 grep -q '^B-3;14.03.2016;18.03.2016;1;kurz;4;' "$work/out-field" || { echo "the row after the long field is missing"; exit 1; }
 
-"$build/bench/batch_bench" --write-list 1000 "$work/list-1000.csv"
-start=$(date +%s.%N)
-"$build/batch/salvenor-batch" --sheets "$work/sheets" "$work/list-1000.csv" >/dev/null 2>&1 || [ $? -eq 1 ]
-end=$(date +%s.%N)
+# Calculation sheets for 2,000 rows: per second of CPU time (user and system), which the load of
+# other work on the machine changes little, and per second of wall-clock time.
+"$build/bench/batch_bench" --write-list 2000 "$work/list-2000.csv"
+/usr/bin/time -f '%U %S %e %M' -o "$work/time-sheets" "$build/batch/salvenor-batch" --sheets "$work/sheets" \
+    "$work/list-2000.csv" >/dev/null 2>&1 || [ $? -eq 1 ]
+read -r user system seconds kib < <(tail -n 1 "$work/time-sheets")
 count=$(find "$work/sheets" -name '*.pdf' | wc -l)
-echo "--sheets: $count sheets in $(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", e - s }') s," \
-    "$(awk -v s="$start" -v e="$end" -v n="$count" 'BEGIN { printf "%.0f", n / (e - s) }') sheets per second"
+echo "--sheets: $count sheets in $seconds s ($user s user, $system s system), peak resident memory $kib KiB:" \
+    "$(awk -v u="$user" -v s="$system" -v n="$count" 'BEGIN { printf "%.0f", n / (u + s) }') sheets per CPU second," \
+    "$(awk -v e="$seconds" -v n="$count" 'BEGIN { printf "%.0f", n / e }') per second"

@@ -123,6 +123,15 @@ void QtPrintSurface::endDocument()
     ++m_finishedPages;
 }
 
+void QtPrintSurface::newPage()
+{
+    if (!m_painter.isActive() || m_pageStarted)
+        return;
+    if (!m_device.newPage())
+        throw PrintStepError("the printer refused a new page");
+    m_pageStarted = true;
+}
+
 void QtPrintSurface::finish()
 {
     if (m_painter.isActive())

@@ -31,6 +31,9 @@ public:
 
     // Ends the document that endDocument left open for further pages.
     void finish();
+    // With `pagesInOneDocument`: ends the page at once rather than with the next drawing, so that
+    // it reaches the device now; the next drawing goes onto the new page.
+    void newPage();
     // The pages that reached the device and were ended.
     int finishedPages() const { return m_finishedPages; }
 

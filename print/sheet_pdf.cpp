@@ -20,15 +20,22 @@ void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolutio
     writer.setResolution(resolution);
     writer.setPageLayout(layout);
     writer.setTitle(QString::fromLatin1(kSheetTitle));
-    writer.setCreator(QStringLiteral("Salvenor 2016"));
+    writer.setCreator(QString::fromLatin1(kSheetCreator));
 }
 
-bool writeSheetPdf(const QString &file, const SheetData &sheet)
+QString sheetTitle(const QString &reference)
+{
+    const QString title = QString::fromLatin1(kSheetTitle);
+    return reference.isEmpty() ? title : title + QLatin1Char(' ') + reference;
+}
+
+bool writeSheetPdf(const QString &file, const SheetData &sheet, const QString &title)
 {
     int pages = 0;
     {
         QPdfWriter writer{file};
         setUpPdfWriter(writer, pdfPageLayout(), 1200);
+        writer.setTitle(title);
         QtPrintSurface surface{writer};
         printSheet(surface, sheet);
         pages = surface.finishedPages();

@@ -248,37 +248,59 @@ check "Windows-1252 golden file through the program" \
 # Calculation sheets, without a display.
 input=$work/bad.csv
 check "--sheets: status as without" test "$(status_of --sheets "$work/sheets")" = 1
-check "--sheets: only the calculated row has a sheet" test "$(ls "$work/sheets")" = "2.pdf"
+check "--sheets: only the calculated row has a sheet, named by its line" test "$(ls "$work/sheets")" = "3.pdf"
 input=$work/good.csv
 check "--sheets into a folder with sheets: status 2" test "$(status_of --sheets "$work/sheets")" = 2
 check "--sheets into a folder with sheets: names the option" grep -q -- '--replace-sheets' "$work/err.txt"
-check "--sheets into a folder with sheets: nothing written" test "$(ls "$work/sheets")" = "2.pdf"
+check "--sheets into a folder with sheets: nothing written" test "$(ls "$work/sheets")" = "3.pdf"
 check "--replace-sheets" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
-check "--replace-sheets: the new sheets" test "$(ls "$work/sheets" | tr '\n' ' ')" = "1.pdf 2.pdf "
+check "--replace-sheets: the new sheets" test "$(ls "$work/sheets" | tr '\n' ' ')" = "2.pdf 3.pdf "
 input=$work/bad.csv
 check "--replace-sheets: a row that now fails" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 1
-check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "2.pdf"
+check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "3.pdf"
 input=$work/good.csv
 check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
-check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/1.pdf")
-pdftotext -layout "$work/sheets/1.pdf" "$work/sheet1.txt"
-check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet1.txt"
-check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet1.txt"
-check "sheet: the children's line" grep -Eq "1 Kind\(er\) ab 12 J\. +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Kind=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Kind=1) €" "$work/sheet1.txt"
-check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1) €" "$work/sheet1.txt"
-check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet1.txt"
+check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/2.pdf")
+pdftotext -layout "$work/sheets/2.pdf" "$work/sheet2.txt"
+check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet2.txt"
+check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet2.txt"
+check "sheet: the children's line" grep -Eq "1 Kind\(er\) ab 12 J\. +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Kind=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Kind=1) €" "$work/sheet2.txt"
+check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1) €" "$work/sheet2.txt"
+check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet2.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2
 
-# The progress line on a terminal advances with each sheet.
+# Two runs into one folder: while the first one writes (stopped midway, so that it surely does),
+# the second is refused and touches nothing.
+{
+    printf 'Nummer;Anreise;Abreise;Kind\n'
+    for row in $(seq 1000); do printf 'A-%d;01.07.2016;15.07.2016;1\n' "$row"; done
+} >"$work/first.csv"
+"$batch" "$work/first.csv" --sheets "$work/locked" -o "$work/first-out.csv" 2>>"$work/all-messages.txt" &
+first=$!
+for _ in $(seq 200); do [ "$(cat "$work/locked/.salvenor-batch.lock" 2>/dev/null)" = "$first" ] && break; sleep 0.05; done
+kill -STOP "$first"
+check "the first run holds the folder" test "$(cat "$work/locked/.salvenor-batch.lock")" = "$first"
+input=$work/good.csv
+check "a second run into a folder being written: status 2" test "$(status_of --sheets "$work/locked" --replace-sheets)" = 2
+check "a second run into a folder being written: names the first run" \
+    grep -q "In den Ordner „$work/locked“ schreibt gerade ein anderer Lauf von salvenor-batch (Prozess $first)" "$work/err.txt"
+kill -CONT "$first"
+wait "$first"
+check "the first run: status 0" test $? = 0
+check "the first run: all its sheets" test "$(find "$work/locked" -name '*.pdf' | wc -l)" = 1000
+check "the first run: its own stays in the sheets the second run would have written" \
+    test "$(for line in 2 3; do pdftotext "$work/locked/$line.pdf" -; done | grep -c 'Anreisetag = Fr. 01.07.2016')" = 2
+
+# The progress line on a terminal advances with each sheet (it shows once a list takes a second).
 {
     printf 'Anreise;Abreise;Kind\n'
-    for _ in $(seq 400); do printf '14.03.2016;18.03.2016;1\n'; done
+    for _ in $(seq 3000); do printf '14.03.2016;18.03.2016;1\n'; done
 } >"$work/many.csv"
 script -qec "'$batch' --sheets '$work/progress-sheets' '$work/many.csv' -o '$work/many-out.csv'" /dev/null \
     >"$work/terminal.txt" 2>&1
 check "the progress line shows rows before the end" \
-    grep -Eq $'\r[0-9]{1,2} Zeilen|\r[1-3][0-9]{2} Zeilen' "$work/terminal.txt"
+    grep -Eq $'\r([0-9]{1,3}|[12][0-9]{3}) Zeilen' "$work/terminal.txt"
 
 # As root: a full and a read-only tmpfs.
 if [ "$(id -u)" = 0 ] && mkdir -p "$work/small" && mount -t tmpfs -o size=96k tmpfs "$work/small"; then

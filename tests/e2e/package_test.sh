@@ -42,7 +42,7 @@ printf 'Anreise;Abreise;Erwachsene\n14.03.2016;18.03.2016;2\n' >"$work/list.csv"
 typical=$("${SALVENOR_CORE_ANSWER:?set it to the core_answer program of the build}" 14.03.2016 18.03.2016 Erwachsene=2 | sed -n 's/^Gesamt //p')
 grep -q "^14.03.2016;18.03.2016;2;4;$typical;0,00;0,00;0,00;0,00;0,00;$typical;\$" "$work/result.csv" \
     || { cat "$work/result.csv"; fail "the installed salvenor-batch calculated wrongly"; }
-pdftotext "$work/sheets/1.pdf" - | grep -qF "$typical" || fail "the installed salvenor-batch wrote no sheet"
+pdftotext "$work/sheets/2.pdf" - | grep -qF "$typical" || fail "the installed salvenor-batch wrote no sheet"
 # Everything the command-line test checks, from the installed program.
 bash "$(dirname "$0")/batch_cli_test.sh" "$root/usr/bin/salvenor-batch" >"$work/batch_cli.log" 2>&1 \
     || { grep -v '^ok' "$work/batch_cli.log"; fail "the installed salvenor-batch failed its command-line test"; }

@@ -1,0 +1,182 @@
+// The calculation sheets of salvenor-batch (--sheets): which folders are taken, and the files
+// written into them.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "batch/sheet_files.h"
+#include "core/date.h"
+
+namespace salvenor::batch {
+namespace {
+
+class SheetFilesTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        if (QGuiApplication::instance() == nullptr) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "sheet_files_test";
+            static char *argv[] = {name, nullptr};
+            static QGuiApplication application{argc, argv};
+        }
+    }
+
+    // A SheetFiles for the folder, the way the program makes it.
+    static SheetFiles open(const QString &folder, bool replace)
+    {
+        static int argc = 1;
+        static char name[] = "salvenor-batch";
+        static char *argv[] = {name, nullptr};
+        return SheetFiles{folder.toStdString(), replace, argc, argv};
+    }
+
+    static void createFile(const QString &path)
+    {
+        QFile file{path};
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4\n");
+    }
+
+    // A row of two adults for four nights, at that line of the list.
+    static CalculatedRow row(long line, const std::string &reference)
+    {
+        Booking booking{.arrival = makeDate(14, 3, 2016), .departure = makeDate(18, 3, 2016), .counts = {}};
+        booking.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
+        return CalculatedRow{.number = line - 1,
+            .line = line,
+            .bytesRead = 0,
+            .reference = reference,
+            .booking = booking,
+            .result = calculateBooking(booking)};
+    }
+
+    // What pdfinfo says of the file, line by line ("Title:          ...").
+    static QString pdfInfo(const QString &file)
+    {
+        QProcess pdfinfo;
+        pdfinfo.start(QStringLiteral("pdfinfo"), {file});
+        pdfinfo.waitForFinished();
+        return QString::fromUtf8(pdfinfo.readAllStandardOutput());
+    }
+
+    QTemporaryDir m_dir;
+};
+
+struct FolderCase
+{
+    const char *name;
+    std::vector<QString> files; // already in the folder
+    bool replace;
+    std::string problem; // a part of it; empty: the folder is taken
+};
+
+void PrintTo(const FolderCase &folder, std::ostream *os)
+{
+    *os << folder.name;
+}
+
+class FolderTaken : public SheetFilesTest, public testing::WithParamInterface<FolderCase>
+{
+};
+
+TEST_P(FolderTaken, OnlyWithoutPdfFilesOrToReplaceThem)
+{
+    for (const QString &file : GetParam().files)
+        createFile(m_dir.filePath(file));
+    const SheetFiles sheets = open(m_dir.path(), GetParam().replace);
+    if (GetParam().problem.empty()) {
+        EXPECT_TRUE(sheets.ready()) << sheets.problem();
+    } else {
+        EXPECT_FALSE(sheets.ready());
+        EXPECT_NE(sheets.problem().find(GetParam().problem), std::string::npos) << sheets.problem();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, FolderTaken,
+    testing::Values(FolderCase{"Empty", {}, false, ""}, FolderCase{"OtherFiles", {"notes.txt"}, false, ""},
+        FolderCase{"OnePdf", {"a.pdf"}, false, "“ steht schon 1 PDF-Datei, „a.pdf“. Ein neuer Ordner"},
+        FolderCase{"TwoPdfs", {"a.pdf", "b.PDF"}, false, "“ stehen schon 2 PDF-Dateien, etwa „"},
+        FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, ""},
+        FolderCase{"LockFileOfAnEarlierRun", {SheetFiles::kLockFile}, false, ""}),
+    [](const testing::TestParamInfo<FolderCase> &folder) { return std::string{folder.param.name}; });
+
+// A second run into the folder is refused while the first one writes, and removes none of its
+// sheets; once the first has ended, the folder is free again.
+TEST_F(SheetFilesTest, TheFolderIsLockedForTheRun)
+{
+    {
+        SheetFiles first = open(m_dir.path(), false);
+        ASSERT_TRUE(first.ready()) << first.problem();
+        ASSERT_TRUE(first.write(row(2, "B-1")));
+        SheetFiles second = open(m_dir.path(), true);
+        EXPECT_FALSE(second.ready());
+        EXPECT_NE(second.problem().find("schreibt gerade ein anderer Lauf von salvenor-batch (Prozess "
+                      + std::to_string(QCoreApplication::applicationPid()) + ") seine Berechnungsblätter"),
+            std::string::npos)
+            << second.problem();
+        second.finish();
+        EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("2.pdf"))));
+        first.finish();
+    }
+    const SheetFiles later = open(m_dir.path(), true);
+    EXPECT_TRUE(later.ready()) << later.problem();
+}
+
+struct NamedCase
+{
+    const char *name;
+    long line;
+    std::string reference;
+    QString title;
+};
+
+void PrintTo(const NamedCase &sheet, std::ostream *os)
+{
+    *os << sheet.name;
+}
+
+class SheetNamed : public SheetFilesTest, public testing::WithParamInterface<NamedCase>
+{
+};
+
+// The file is named by the row's line in the list, and its title carries the booking's reference.
+TEST_P(SheetNamed, ByItsLineAndTitledWithItsReference)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo (poppler-utils) reads the title";
+    SheetFiles sheets = open(m_dir.path(), false);
+    ASSERT_TRUE(sheets.ready()) << sheets.problem();
+    ASSERT_TRUE(sheets.write(row(GetParam().line, GetParam().reference)));
+    sheets.finish();
+    const QString file = QString::number(GetParam().line) + QStringLiteral(".pdf");
+    EXPECT_EQ(QDir{m_dir.path()}.entryList(QDir::Files).join(u' ').toStdString(), file.toStdString());
+    const QString info = pdfInfo(m_dir.filePath(file));
+    EXPECT_TRUE(info.contains(QRegularExpression{
+        QStringLiteral("^Title: +") + QRegularExpression::escape(GetParam().title) + QStringLiteral("$"),
+        QRegularExpression::MultilineOption}))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression{QStringLiteral("^Pages: +1$"), QRegularExpression::MultilineOption}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, SheetNamed,
+    testing::Values(NamedCase{"Reference", 3, "B-1", QStringLiteral("Kurbeitragsberechnung B-1")},
+        NamedCase{"NoReference", 12, "", QStringLiteral("Kurbeitragsberechnung")},
+        NamedCase{
+            "UmlautsAndParentheses", 2, "Müller (2) \\ 3", QStringLiteral("Kurbeitragsberechnung Müller (2) \\ 3")}),
+    [](const testing::TestParamInfo<NamedCase> &sheet) { return std::string{sheet.param.name}; });
+
+} // namespace
+} // namespace salvenor::batch
