@@ -440,7 +440,10 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
         ListCase{.name = "Windows1252ThatShowsAfterTheFirstBlock",
             .input = "Anreise;Abreise;Kind;Gast\n" + nLines(5000, kMarch + ";1;Meier\n") + kMarch + ";x;M\xFCller\n",
             .status = 1,
-            .output = {},
+            .output = encodeText(withResultNames("Anreise;Abreise;Kind;Gast"), Encoding::Windows1252) + "\n"
+                + nLines(5000,
+                    kMarch + ";1;Meier;" + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}}) + "\n")
+                + kMarch + ";x;M\xFCller;;;;;;;;;Kind \x84x\x93 ist keine ganze Zahl\n",
             .message = "Zeile 5002: Kind „x“ ist keine ganze Zahl"},
         ListCase{.name = "Windows1252PunctuationInANameRefused",
             .input = "Anreise;Abreise;Kind;Kinder\x92\n",
