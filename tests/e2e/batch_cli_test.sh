@@ -261,6 +261,7 @@ check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sh
 input=$work/good.csv
 check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
 check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/2.pdf")
+check "--sheets: the title names the booking's reference" grep -q '^Title: *Kurbeitragsberechnung B-1$' <(pdfinfo "$work/sheets/2.pdf")
 pdftotext -layout "$work/sheets/2.pdf" "$work/sheet2.txt"
 check "sheet: the stay" grep -q 'Anreisetag = Mo. 14.03.2016 Abreisetag = Fr. 18.03.2016' "$work/sheet2.txt"
 check "sheet: the adults' line" grep -Eq "2 Erwachsene\(r\) +x 4 Nächte +x $(core_figure Gesamt 14.03.2016 15.03.2016 Erwachsene=1) € += *$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2) €" "$work/sheet2.txt"
