@@ -81,20 +81,6 @@ std::string_view withoutTime(std::string_view text)
     return valid ? text.substr(0, gap) : text;
 }
 
-// Two-digit years ("14.03.16", as German spreadsheets export dates) are of this century: the
-// calendars span 2001 to 2030.
-std::string withFullYear(std::string_view text)
-{
-    const std::size_t lastPoint = text.rfind('.');
-    const bool shortYear = lastPoint != std::string_view::npos && lastPoint + 3 == text.size()
-        && std::all_of(text.begin() + static_cast<std::ptrdiff_t>(lastPoint) + 1, text.end(),
-            [](char c) { return c >= '0' && c <= '9'; })
-        && std::count(text.begin(), text.end(), '.') == 2;
-    if (!shortYear)
-        return std::string{text};
-    return std::string{text.substr(0, lastPoint + 1)} + "20" + std::string{text.substr(lastPoint + 1)};
-}
-
 // A row that sums up the rows above it ("Summe;;;40;21"), as spreadsheets put under a list.
 bool namesASum(std::string_view text)
 {
@@ -389,9 +375,8 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
         return std::nullopt;
     }
     const std::string_view date = withoutTime(text);
-    ParsedDate parsed = parseDateText(date);
-    if (parsed.kind == DateTextKind::NotADate)
-        parsed = parseDateText(withFullYear(date));
+    // "14.03.16" and "14,03,2016" too, as spreadsheets export and keypads type dates.
+    const ParsedDate parsed = parseEnteredDate(date);
     if (parsed.kind == DateTextKind::NotADate) {
         nextMessage(errors).append(name).append(" „").append(decodeText(text, m_encoding));
         errors.append("“ ist kein Datum der Form TT.MM.JJJJ, TT.MM.JJ oder JJJJ-MM-TT");

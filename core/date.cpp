@@ -45,23 +45,64 @@ bool readSeparator(std::string_view text, std::size_t &pos, char separator)
 
 } // namespace
 
-ParsedDate parseDateText(std::string_view text)
+namespace {
+
+// The numbers read make a calendar day, or a day no calendar has.
+ParsedDate dayOf(int day, int month, int year)
+{
+    const Date date = makeDate(day, static_cast<unsigned>(month), year);
+    ParsedDate parsed{.kind = DateTextKind::NoSuchDay, .date = {}, .day = day, .month = month, .year = year};
+    if (date.ok()) {
+        parsed.kind = DateTextKind::CalendarDay;
+        parsed.date = date;
+    }
+    return parsed;
+}
+
+// "14.03.2016" with `separator` for the points; with `shortYears` also "14.03.16", a year of this
+// century.
+ParsedDate readGermanDate(std::string_view text, char separator, bool shortYears)
 {
     int day = 0;
     int month = 0;
     int year = 0;
     std::size_t pos = 0;
-    const bool iso = text.size() == 10 && text[4] == '-';
-    const bool read = iso ? readNumber(text, pos, 4, 4, year) && readSeparator(text, pos, '-')
-            && readNumber(text, pos, 2, 2, month) && readSeparator(text, pos, '-') && readNumber(text, pos, 2, 2, day)
-                          : readNumber(text, pos, 1, 2, day) && readSeparator(text, pos, '.')
-            && readNumber(text, pos, 1, 2, month) && readSeparator(text, pos, '.') && readNumber(text, pos, 4, 4, year);
-    if (!read || pos != text.size())
+    const bool dayAndMonth = readNumber(text, pos, 1, 2, day) && readSeparator(text, pos, separator)
+        && readNumber(text, pos, 1, 2, month) && readSeparator(text, pos, separator);
+    const std::size_t yearStart = pos;
+    if (!dayAndMonth || !readNumber(text, pos, shortYears ? 2 : 4, 4, year) || pos != text.size())
         return {};
-    const Date date = makeDate(day, static_cast<unsigned>(month), year);
-    if (!date.ok())
-        return {.kind = DateTextKind::NoSuchDay};
-    return {.kind = DateTextKind::CalendarDay, .date = date};
+    constexpr int kCentury = 2000;
+    if (pos - yearStart == 2)
+        year += kCentury;
+    else if (pos - yearStart != 4)
+        return {};
+    return dayOf(day, month, year);
+}
+
+} // namespace
+
+ParsedDate parseDateText(std::string_view text)
+{
+    if (text.size() == 10 && text[4] == '-') {
+        int day = 0;
+        int month = 0;
+        int year = 0;
+        std::size_t pos = 0;
+        const bool read = readNumber(text, pos, 4, 4, year) && readSeparator(text, pos, '-')
+            && readNumber(text, pos, 2, 2, month) && readSeparator(text, pos, '-') && readNumber(text, pos, 2, 2, day);
+        return read && pos == text.size() ? dayOf(day, month, year) : ParsedDate{};
+    }
+    return readGermanDate(text, '.', false);
+}
+
+ParsedDate parseEnteredDate(std::string_view text)
+{
+    if (const ParsedDate strict = parseDateText(text); strict.kind != DateTextKind::NotADate)
+        return strict;
+    if (const ParsedDate shortYear = readGermanDate(text, '.', true); shortYear.kind != DateTextKind::NotADate)
+        return shortYear;
+    return readGermanDate(text, ',', true);
 }
 
 std::string dateText(Date date)

@@ -53,11 +53,20 @@ struct ParsedDate
 {
     DateTextKind kind = DateTextKind::NotADate;
     Date date{}; // for a calendar day
+    // The numbers read, the year with its century: what a message about a day no calendar has
+    // shows.
+    int day = 0;
+    int month = 0;
+    int year = 0;
 };
 
 // Reads "14.03.2016" and "4.3.2016" (day and month of one or two digits) and ISO "2016-03-14";
 // the year always has four digits.
 ParsedDate parseDateText(std::string_view text);
+
+// What a person types or a spreadsheet writes besides: a year of two digits, of this century
+// ("14.3.16"), and commas for the points ("14,03,2016", the decimal key of a German keypad).
+ParsedDate parseEnteredDate(std::string_view text);
 
 // Throws std::out_of_range naming `what` and the date when it lies outside [first, last].
 void requireDateIn(Date date, Date first, Date last, std::string_view what);

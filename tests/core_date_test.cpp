@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "core/date.h"
 
@@ -26,6 +27,40 @@ TEST_P(DateTexts, AreReadAsTheWindowAndSpreadsheetsWriteThem)
     EXPECT_EQ(parsed.kind, example.kind) << example.text;
     if (example.kind == DateTextKind::CalendarDay) {
         EXPECT_EQ(parsed.date, example.date) << example.text;
+    }
+    // What a person types is read as the strict form wherever that is a day.
+    if (example.kind != DateTextKind::NotADate) {
+        EXPECT_EQ(parseEnteredDate(example.text).kind, example.kind) << example.text;
+        EXPECT_EQ(parseEnteredDate(example.text).date, parsed.date) << example.text;
+    }
+}
+
+TEST(DateText, TypedFormsAreReadWithTheirCenturyAndTheKeypadsComma)
+{
+    struct Typed
+    {
+        const char *text;
+        DateTextKind kind;
+        int day;
+        int month;
+        int year;
+    };
+    using K = DateTextKind;
+    for (const Typed &typed :
+        {Typed{"14.3.16", K::CalendarDay, 14, 3, 2016}, Typed{"14,03,2016", K::CalendarDay, 14, 3, 2016},
+            Typed{"1,1,01", K::CalendarDay, 1, 1, 2001}, Typed{"31.02.16", K::NoSuchDay, 31, 2, 2016},
+            Typed{"29,02,2015", K::NoSuchDay, 29, 2, 2015}, Typed{"14.03,2016", K::NotADate, 0, 0, 0},
+            Typed{"14.03.201", K::NotADate, 0, 0, 0}, Typed{"14.03.6", K::NotADate, 0, 0, 0},
+            Typed{"14/03/16", K::NotADate, 0, 0, 0}, Typed{"14,,16", K::NotADate, 0, 0, 0}}) {
+        const ParsedDate parsed = parseEnteredDate(typed.text);
+        EXPECT_EQ(parsed.kind, typed.kind) << typed.text;
+        if (typed.kind == K::NotADate)
+            continue;
+        EXPECT_EQ(std::tuple(parsed.day, parsed.month, parsed.year), std::tuple(typed.day, typed.month, typed.year))
+            << typed.text;
+        if (typed.kind == K::CalendarDay) {
+            EXPECT_EQ(parsed.date, makeDate(typed.day, static_cast<unsigned>(typed.month), typed.year)) << typed.text;
+        }
     }
 }
 

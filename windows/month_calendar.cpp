@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPalette>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
@@ -23,6 +22,7 @@
 #include <QToolButton>
 
 #include "accessibility.h"
+#include "core/date.h"
 #include "fonts.h"
 
 namespace salvenor::ui {
@@ -384,7 +384,6 @@ void MonthCalendar::closeDateEntry()
 
 void MonthCalendar::commitDateEntry()
 {
-    static const QRegularExpression form{QStringLiteral(R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{4})\s*$)")};
     const QString text = m_entry->text();
     // The entry takes any length, so that nothing typed is cut off unseen; a longer text is refused.
     constexpr qsizetype kFormLength = 10;
@@ -394,22 +393,24 @@ void MonthCalendar::commitDateEntry()
         m_entry->selectAll();
         return;
     }
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch()) {
+    // Also "14.3.16" and "14,03,2016" (the decimal key of a German keypad), as the booking lists.
+    const ParsedDate parsed = parseEnteredDate(text.trimmed().toStdString());
+    if (parsed.kind == DateTextKind::NotADate) {
         emit entryRefused(QStringLiteral("Die Eingabe \u201E%1\u201C ist kein Datum der Form TT.MM.JJJJ.").arg(text));
         m_entry->selectAll();
         return;
     }
-    const QDate date{match.captured(3).toInt(), match.captured(2).toInt(), match.captured(1).toInt()};
     const QString shown = QStringLiteral("%1.%2.%3")
-                              .arg(match.captured(1).toInt(), 2, 10, QLatin1Char('0'))
-                              .arg(match.captured(2).toInt(), 2, 10, QLatin1Char('0'))
-                              .arg(match.captured(3));
-    if (!date.isValid()) {
+                              .arg(parsed.day, 2, 10, QLatin1Char('0'))
+                              .arg(parsed.month, 2, 10, QLatin1Char('0'))
+                              .arg(parsed.year, 4, 10, QLatin1Char('0'));
+    if (parsed.kind == DateTextKind::NoSuchDay) {
         emit entryRefused(QStringLiteral("Den %1 gibt es nicht.").arg(shown));
         m_entry->selectAll();
         return;
     }
+    const QDate date{yearOf(parsed.date), static_cast<int>(static_cast<unsigned>(parsed.date.month())),
+        static_cast<int>(static_cast<unsigned>(parsed.date.day()))};
     if (date < minimumDate() || date > maximumDate()) {
         emit entryRefused(QStringLiteral("Der %1 liegt außerhalb des Kalenders (%2 bis %3).")
                               .arg(shown, minimumDate().toString(QStringLiteral("dd.MM.yyyy")),
