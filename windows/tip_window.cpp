@@ -131,9 +131,12 @@ TipWindow::TipWindow(TipKind kind, QWidget *parent)
     setWindowIcon(applicationIcon());
     setOwnFont(this, baseFont());
     const QSize client{twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight)};
-    if (design.sizable)
-        resize(client); // controls keep their places while the border is dragged
-    else
+    if (design.sizable) {
+        // Controls keep their places while the border is dragged; smaller than its design the
+        // window would cut its text and OK button off.
+        resize(client);
+        setMinimumSize(client);
+    } else
         setFixedSize(client);
 
     std::vector<ControlSpec> specs{

@@ -356,6 +356,8 @@ void WindowsTest::tipWindows()
         tip.resize(size + QSize{80, 60});
         QCOMPARE(tip.size(), size + QSize(80, 60));
         QCOMPARE(ok->geometry(), rectFromTwips(4080, 2470, 1215, 375)); // controls keep their places
+        tip.resize(120, 40);
+        QCOMPARE(tip.size(), size); // never smaller than its design
     }
 }
 
