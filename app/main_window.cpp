@@ -47,6 +47,10 @@ namespace salvenor::ui {
 
 namespace {
 
+// The states in which the window's frame is no placement of its own to keep.
+constexpr Qt::WindowStates kResizedStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+constexpr Qt::WindowStates kNotItsPlacement = Qt::WindowMinimized | kResizedStates;
+
 constexpr const char *kInitialNotice
     = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
 constexpr const char *kZeroMoney = "0,00";
@@ -364,9 +368,19 @@ void MainWindow::closeEvent(QCloseEvent *event)
         if (window != this && window->isVisible())
             window->close();
     }
-    if (!isMinimized())
+    // Only the window's own placement: not where it lies minimised, nor a full screen.
+    if ((windowState() & kNotItsPlacement) == 0)
         saveWindowPlacement(frameGeometry());
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The fixed design has one size: where a window manager makes the window full screen or
+    // maximised (its window menu offers both), it goes back to its normal state.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & kResizedStates) != 0)
+        QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~kResizedStates); });
 }
 
 print::SheetData MainWindow::sheetData() const

@@ -61,6 +61,7 @@ private slots:
     void hintButtonsOpenTheirWindows();
     void aboutOpensFromTheMenu();
     void exitClosesTheWindowAndSavesThePlacement();
+    void minimisedCloseWritesNothing_data();
     void minimisedCloseWritesNothing();
     void closingClosesTheOtherWindowsFirst();
     void unwritableSettingsDoNotStopTheShutdown();
@@ -470,19 +471,36 @@ void StartupTest::closingClosesTheOtherWindowsFirst()
     QCOMPARE(closed, (QStringList{QStringLiteral("second"), QStringLiteral("first")})); // the last opened first
 }
 
+void StartupTest::minimisedCloseWritesNothing_data()
+{
+    QTest::addColumn<Qt::WindowState>("state");
+    QTest::newRow("minimised") << Qt::WindowMinimized;
+    QTest::newRow("full screen") << Qt::WindowFullScreen; // a window manager's window menu offers it
+    QTest::newRow("maximised") << Qt::WindowMaximized;
+}
+
 void StartupTest::minimisedCloseWritesNothing()
 {
+    QFETCH(Qt::WindowState, state);
     {
         QSettings earlier{settingsFile(), QSettings::IniFormat};
         earlier.setValue(QStringLiteral("Settings/MainLeft"), QStringLiteral("1"));
     }
     openWindow(QDate{2016, 3, 14});
-    m_window->showMinimized();
-    QTRY_VERIFY(m_window->isMinimized());
-    m_window->close();
+    const QSize designSize = m_window->size();
+    m_window->setWindowState(state);
+    QVERIFY(m_window->windowState().testFlag(state));
+    m_window->close(); // before anything can take the state back
     QSettings stored{settingsFile(), QSettings::IniFormat};
     QCOMPARE(stored.value(QStringLiteral("Settings/MainLeft")).toString(), QStringLiteral("1"));
     QVERIFY(!stored.contains(QStringLiteral("Settings/MainWidth")));
+    if (state == Qt::WindowMinimized)
+        return;
+    // The fixed window goes back to its design size at once.
+    openWindow(QDate{2016, 3, 14});
+    m_window->setWindowState(state);
+    QTRY_COMPARE(m_window->windowState(), Qt::WindowNoState);
+    QTRY_COMPARE(m_window->size(), designSize);
 }
 
 void StartupTest::unwritableSettingsDoNotStopTheShutdown()
