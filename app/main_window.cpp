@@ -325,14 +325,28 @@ void MainWindow::showEvent(QShowEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    // Notes the order in which the program's other windows open, for the shutdown.
-    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
-        auto *widget = static_cast<QWidget *>(watched);
-        if (widget->isWindow()) {
-            m_openedWindows.removeAll(nullptr);
-            m_openedWindows.removeAll(widget);
-            m_openedWindows.append(widget);
-        }
+    const bool showOrHide = event->type() == QEvent::Show || event->type() == QEvent::Hide;
+    if (!showOrHide || watched == this || !watched->isWidgetType() || !static_cast<QWidget *>(watched)->isWindow())
+        return QMainWindow::eventFilter(watched, event);
+    auto *widget = static_cast<QWidget *>(watched);
+    if (event->type() == QEvent::Show) {
+        // Notes the order in which the program's other windows open, for the shutdown, and the
+        // control that opened each.
+        m_openedWindows.removeAll(nullptr);
+        m_openedWindows.removeAll(widget);
+        m_openedWindows.append(widget);
+        if (focusWidget() != nullptr && !m_openers.contains(widget))
+            m_openers.insert(widget, focusWidget());
+    } else if (const QPointer<QWidget> opener = m_openers.take(widget); opener != nullptr && isVisible() && !m_ending) {
+        // Some window managers give the window back without a focused control (xfwm4 after Esc):
+        // the keyboard returns to the control that opened the window.
+        QTimer::singleShot(0, this, [this, opener] {
+            if (opener == nullptr || QApplication::activeModalWidget() != nullptr)
+                return;
+            activateWindow();
+            if (QApplication::focusWidget() == nullptr || QApplication::focusWidget()->window() != this)
+                opener->setFocus(Qt::ActiveWindowFocusReason);
+        });
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -127,6 +128,8 @@ private:
     QAction *m_aboutAction = nullptr;
     ControlMap m_controls;
     QList<QPointer<QWidget>> m_openedWindows;
+    // The control that had the focus when each of the other windows opened.
+    QHash<QWidget *, QPointer<QWidget>> m_openers;
     MainWindowControls m_ui{};
     bool m_shownOnce = false;
     QPointer<print::PrintRequest> m_printRequest; // the print under way: its look-up, dialog or copies

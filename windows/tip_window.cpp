@@ -122,7 +122,9 @@ TipDesign designOf(TipKind kind)
 } // namespace
 
 TipWindow::TipWindow(TipKind kind, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    // A dialog, so that the window manager knows it belongs to the window that opened it
+    // (WM_TRANSIENT_FOR): it stays above that window and goes with it.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     const TipDesign design = designOf(kind);
     setObjectName(QString::fromLatin1(design.windowName));

@@ -402,16 +402,22 @@ void StartupTest::hintButtonsOpenTheirWindows()
     openWindow(QDate{2016, 3, 14});
     for (int opening = 0; opening < 2; ++opening) {
         QString seen;
-        QTimer::singleShot(0, [&seen, this] {
+        QTimer::singleShot(0, [&seen, &button, this] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             if (dialog == nullptr)
                 return;
             seen = dialog->objectName();
             QVERIFY(dialog->parentWidget() == m_window.get());
+            // Owned by the main window for the window manager, so that it stays above it.
+            QCOMPARE(dialog->windowType(), Qt::Dialog);
+            QVERIFY(dialog->windowHandle()->transientParent() == m_window->windowHandle());
+            // As xfwm4 gives the main window back: no control keeps the focus.
+            m_window->control(button)->clearFocus();
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         QTest::mouseClick(m_window->control(button), Qt::LeftButton);
         QCOMPARE(seen, window);
+        QTRY_VERIFY(QApplication::focusWidget() == m_window->control(button)); // the keyboard is back
         // Closed means destroyed; the next opening builds it afresh.
         QVERIFY(m_window->findChildren<QDialog *>().isEmpty());
     }
