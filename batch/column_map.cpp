@@ -23,6 +23,7 @@ enum class Word {
     From, // "ab", "über", "+": from an age on
     Under, // "unter", "<": below an age
     ShortU, // "u." may be "und" or "unter"
+    Percent, // "80", "%": the degree of a disability
     Filler, // "Jahre", "und", "(r)" of "Erwachsene(r)", "80%" ...
 };
 
@@ -117,8 +118,8 @@ constexpr std::array kVocabulary{
     Vocable{"j", Word::Filler},
     Vocable{"und", Word::Filler},
     Vocable{"26", Word::Filler},
-    Vocable{"80", Word::Filler},
-    Vocable{"%", Word::Filler},
+    Vocable{"80", Word::Percent},
+    Vocable{"%", Word::Percent},
     Vocable{"r", Word::Filler},
     Vocable{"er", Word::Filler},
     Vocable{"n", Word::Filler},
@@ -170,10 +171,15 @@ std::vector<std::string> wordsOf(std::string_view name)
         } else if (c == '\xC3' && i + 1 < lower.size()) {
             word.append(lower, i, 2);
             ++i;
-        } else if (lower.compare(i, 3, "€") == 0) {
+        } else if ((static_cast<unsigned char>(c) & 0xC0U) == 0xC0U && lower.compare(i, 2, "\xC2\xA0") != 0) {
+            // Any other character beyond ASCII ("€", "‰", "½", "’") is a word of its own: none of
+            // the vocabulary's, so the name is read as no category's.
             endWord();
-            words.emplace_back("€");
-            i += 2;
+            std::size_t length = 1;
+            while (i + length < lower.size() && (static_cast<unsigned char>(lower[i + length]) & 0xC0U) == 0x80U)
+                ++length;
+            words.push_back(lower.substr(i, length));
+            i += length - 1;
         } else {
             endWord();
             if (c == '%' || c == '+' || c == '<')
@@ -370,7 +376,8 @@ PersonColumn childrenColumn(const NameWords &words)
 {
     const bool foreign = words.says(Word::Foreign) || (words.says(Word::Not) && words.says(Word::Family));
     const bool negated = words.says(Word::Not) && !(words.says(Word::Family) && !words.says(Word::Foreign));
-    if ((words.says(Word::Severe) && foreign) || words.says(Word::Disabled) || negated)
+    const bool percentAlone = words.says(Word::Percent) && !words.says(Word::Severe);
+    if ((words.says(Word::Severe) && foreign) || words.says(Word::Disabled) || negated || percentAlone)
         return unclear(keyWithSubject(PersonCategory::Kind) + ", " + keyWithSubject(PersonCategory::Kind_Schwer) + ", "
             + keyWithSubject(PersonCategory::Kind_Fremd) + " oder " + std::string{kUnderTwelve});
     PersonCategory children = PersonCategory::Kind;
@@ -393,13 +400,15 @@ PersonColumn adultsOrStudentsColumn(const NameWords &words)
 {
     const bool ages = words.says(Word::Twelve) || words.says(Word::From) || words.says(Word::Under)
         || words.says(Word::ShortU) || words.says(Word::Not);
+    // "80 %" without "schwerbehindert" may be meant so, or be something else.
+    const bool percentAlone = words.says(Word::Percent) && !words.says(Word::Severe);
     if (words.says(Word::Student)) {
-        if (ages || words.says(Word::Severe) || words.says(Word::Disabled))
+        if (ages || percentAlone || words.says(Word::Severe) || words.says(Word::Disabled))
             return unclear(
                 keyWithSubject(PersonCategory::Student) + " oder " + keyWithSubject(PersonCategory::Erwachsene));
         return categoryColumn(PersonCategory::Student);
     }
-    if (ages || words.says(Word::Disabled)) // "nicht schwerbehindert", "behindert" without how severely
+    if (ages || percentAlone || words.says(Word::Disabled)) // "nicht schwerbehindert", "behindert" alone
         return unclear(
             keyWithSubject(PersonCategory::Erwachsene) + " oder " + keyWithSubject(PersonCategory::Erw_Schwer));
     return categoryColumn(words.says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
@@ -425,11 +434,9 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
     const std::string &name = names[i];
     const bool passed = std::any_of(
         passColumns.begin(), passColumns.end(), [&name](const std::string &pass) { return sameName(pass, name); });
+    if (passed)
+        return; // as the user says, even a category's own key
     const PersonColumn person = personColumnOf(name);
-    const bool isKey
-        = person.kind == PersonColumn::Kind::Category && sameName(name, kCategories.at(indexOf(person.category)).key);
-    if (passed && !isKey)
-        return;
     switch (person.kind) {
     case PersonColumn::Kind::Category:
         takeColumn(names, columns.counts.at(indexOf(person.category)), i, kCategories.at(indexOf(person.category)).key);
@@ -473,7 +480,8 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
         // misspelt ("Kinde", "Erwachsne") is named as such by the caller.
         if (isMisspeltKey(nameUtf8))
             return {};
-        if (groups > 0 || words.personsWithin || words.says(Word::Persons))
+        if (groups > 0 || words.personsWithin || words.says(Word::Persons) || words.says(Word::Severe)
+            || words.says(Word::Disabled))
             return unclear("eine der Personengruppen " + allCategoryKeys() + " oder keine");
         return {};
     }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -251,7 +252,8 @@ int reportSummary(const ListSummary &summary, const std::vector<long> &sheetsFai
             lines += " …";
         std::cerr << kProgram << ": " << sheetsFailed.size()
                   << (sheetsFailed.size() == 1 ? " Berechnungsblatt konnte" : " Berechnungsblätter konnten")
-                  << " nicht geschrieben werden, für die Zeilen " << lines << ".\n";
+                  << " nicht geschrieben werden, für die " << (sheetsFailed.size() == 1 ? "Zeile " : "Zeilen ") << lines
+                  << ".\n";
     }
     std::cerr << kProgram << ": " << rowsText(summary.rows) << ", davon " << summary.rowsWithErrors
               << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
@@ -279,10 +281,46 @@ std::string printable(std::string_view text)
 
 // The list is read: the result goes to its place, unless the input changed meanwhile or the
 // output failed; then the summary.
-int finishList(
-    const Arguments &arguments, Streams &streams, const ListSummary &summary, const std::vector<long> &sheetsFailed)
+// A list named like a sheet in the sheets' folder would be replaced by a sheet, or replace one.
+std::string clashesWithTheSheets(const Arguments &arguments)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder = fs::weakly_canonical(arguments.sheets, error);
+    for (const std::string *file : {&arguments.input, &arguments.output}) {
+        const fs::path path{*file};
+        const std::string name = path.filename().string();
+        constexpr std::size_t kSuffix = 4; // ".pdf"
+        const bool sheetName = name.size() > kSuffix
+            && std::all_of(name.begin(), name.end() - kSuffix, [](char c) { return c >= '0' && c <= '9'; })
+            && std::equal(name.end() - kSuffix, name.end(), ".pdf", [](char a, char b) { return (a | 0x20) == b; });
+        const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path{"."};
+        if (*file != "-" && sheetName && fs::weakly_canonical(parent, error) == folder) {
+            return "Die Datei „" + *file + "“ steht im Ordner der Berechnungsblätter „" + arguments.sheets
+                + "“ und heißt wie ein Blatt: Sie würde durch ein Blatt ersetzt oder ersetzte eines. Bitte eine "
+                  "Datei außerhalb des Ordners.";
+        }
+    }
+    return {};
+}
+
+// The run failed after its sheets were written: they go, so that none stands for a list that was
+// not written.
+void removeTheSheets(salvenor::batch::SheetFiles *sheets)
+{
+    if (sheets == nullptr)
+        return;
+    if (const qsizetype count = sheets->removeWritten(); count > 0) {
+        std::cerr << kProgram << ": " << (count == 1 ? "Das Berechnungsblatt" : "Die Berechnungsblätter")
+                  << " dieses Laufs " << (count == 1 ? "wurde" : "wurden") << " wieder entfernt.\n";
+    }
+}
+
+int finishList(const Arguments &arguments, Streams &streams, const ListSummary &summary,
+    const std::vector<long> &sheetsFailed, salvenor::batch::SheetFiles *sheets)
 {
     if (streams.input.changedMeanwhile()) {
+        removeTheSheets(sheets);
         std::cerr << kProgram << ": Die Datei „" << arguments.input
                   << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
                   << (arguments.output == "-" ? "" : " und wird nicht geschrieben")
@@ -291,6 +329,7 @@ int finishList(
     }
     const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
     if (!written) {
+        removeTheSheets(sheets);
         std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
         if (arguments.output != "-") {
             std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
@@ -311,6 +350,10 @@ int run(const Arguments &arguments, int argc, char **argv)
         return kListUnusable;
     std::unique_ptr<salvenor::batch::SheetFiles> sheets;
     if (!arguments.sheets.empty()) {
+        if (const std::string clash = clashesWithTheSheets(arguments); !clash.empty()) {
+            std::cerr << kProgram << ": " << clash << "\n";
+            return kListUnusable;
+        }
         sheets = std::make_unique<salvenor::batch::SheetFiles>(arguments.sheets, arguments.replaceSheets, argc, argv);
         if (!sheets->ready()) {
             std::cerr << kProgram << ": " << sheets->problem() << "\n";
@@ -343,6 +386,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
         std::cerr << kProgram << ": " << printable(error.what()) << "\n";
+        removeTheSheets(sheets.get());
         return kListUnusable;
     } catch (const std::ios_base::failure &) {
         // Handled below, with the reason.
@@ -350,7 +394,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     progress.clear();
     if (sheets)
         sheets->finish();
-    return finishList(arguments, streams, summary, sheetsFailed);
+    return finishList(arguments, streams, summary, sheetsFailed, sheets.get());
 }
 
 } // namespace

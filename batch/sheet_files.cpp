@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -103,9 +104,10 @@ bool SheetFiles::lockFolder(const std::string &folder)
     // The lock file is never removed: a run that removed it could let two later runs lock two
     // different files of that name.
     const std::string path = QDir{m_folder}.filePath(QString::fromLatin1(kLockFile)).toStdString();
-    m_lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Never through a symbolic link: the process id would be written into the file it points to.
+    m_lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (m_lock < 0 && errno == EACCES)
-        m_lock = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); // another user's lock file still locks
+        m_lock = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // another user's lock file still locks
     if (m_lock < 0) {
         const int error = errno;
         m_problem = "In den Ordner „" + folder + "“ können keine Berechnungsblätter geschrieben werden: Die Datei "
@@ -146,13 +148,28 @@ bool SheetFiles::write(const CalculatedRow &row)
 {
     removeEarlierSheets();
     const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
+    // Something of that name already (a symbolic link, perhaps to a file elsewhere): never written
+    // through or over, and left as it is.
+    if (struct stat there{}; ::lstat(QFile::encodeName(file).constData(), &there) == 0)
+        return false;
     setSheetInProgress(file.toStdString());
     const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
     const bool written = m_pdfs.write(file, sheetOf(row, m_today), title);
-    if (!written)
+    if (written)
+        m_written.append(file);
+    else
         QFile::remove(file); // no empty or half-written sheet
     setSheetInProgress({});
     return written;
+}
+
+qsizetype SheetFiles::removeWritten()
+{
+    const qsizetype count = m_written.size();
+    for (const QString &file : std::as_const(m_written))
+        QFile::remove(file);
+    m_written.clear();
+    return count;
 }
 
 void SheetFiles::finish()

@@ -44,6 +44,9 @@ public:
     bool write(const CalculatedRow &row);
     // The list is done: the earlier sheets go, should no new one have been written.
     void finish();
+    // The run failed after all: the sheets it wrote go too, so that none stands for a list that
+    // was not written. Returns how many.
+    qsizetype removeWritten();
 
 private:
     bool lockFolder(const std::string &folder);
@@ -54,6 +57,7 @@ private:
     QDate m_today;
     std::string m_problem;
     QStringList m_earlierSheets;
+    QStringList m_written; // this run's sheets
     int m_lock = -1; // the lock file, open and locked for the run
     print::SheetPdfSeries m_pdfs;
 };

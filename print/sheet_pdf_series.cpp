@@ -310,7 +310,8 @@ QByteArray pdfText(const QString &text)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    const int file = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A new file only: never through a symbolic link, never over a file that is there.
+    const int file = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file < 0)
         return false;
     qsizetype written = 0;

@@ -270,6 +270,20 @@ check "sheet: the total" grep -Eq "zu zahlender Kurbeitrag += *$(core_figure Ges
 check "sheet: dated today" grep -q "$(date +%d.%m.%Y)" "$work/sheet2.txt"
 input=$work/good.csv
 check "--sheets into a file that is no folder: status 2" test "$(status_of --sheets "$work/good.csv")" = 2
+# Links in the sheets' folder are never written through; a list never replaces a sheet or one it.
+echo wichtig >"$work/victim.txt"
+mkdir -p "$work/linked" && ln -s ../victim.txt "$work/linked/.salvenor-batch.lock"
+check "a linked lock file: status 2" test "$(status_of --sheets "$work/linked")" = 2
+check "a linked lock file: its target as it was" test "$(cat "$work/victim.txt")" = wichtig
+mkdir -p "$work/dangling" && ln -s ../created.pdf "$work/dangling/2.pdf"
+check "a link named like a sheet: that sheet not written" test "$(status_of --sheets "$work/dangling")" = 1
+check "a link named like a sheet: nothing made where it points" test ! -e "$work/created.pdf"
+check "a link named like a sheet: said in the singular" grep -q 'für die Zeile 2\.' "$work/err.txt"
+check "-o named like a sheet in the sheets' folder: status 2" \
+    test "$(status_of --sheets "$work/fresh-sheets" -o "$work/fresh-sheets/5.pdf")" = 2
+check "the sheets of a run whose list could not be written go" \
+    test "$(status_of --sheets "$work/gone-sheets" -o /dev/full)" = 2 -a -z "$(ls "$work/gone-sheets")" \
+    -a -n "$(grep 'Die Berechnungsblätter dieses Laufs wurden wieder entfernt' "$work/err.txt")"
 
 # Two runs into one folder: while the first one writes (stopped midway, so that it surely does),
 # the second is refused and touches nothing.
