@@ -77,6 +77,28 @@ int hexValue(char c)
 // Calls onGlyph(font, glyph) for every glyph a page's content draws, and stops where it returns
 // false. Qt draws the text of embedded fonts as hex strings of two-byte glyph numbers after the
 // font's "Tf"; false for content that holds anything else a glyph could hide in (a literal string).
+// Reads the hex string that begins at `at` ("<0012 0034>"), glyph by glyph; leaves `at` on its
+// closing ">". False where it holds anything but glyph numbers, or where onGlyph says stop.
+template<typename OnGlyph> bool readGlyphString(const char *&at, const char *end, QByteArrayView font, OnGlyph &onGlyph)
+{
+    unsigned glyph = 0;
+    int digits = 0;
+    for (++at; at < end && *at != '>'; ++at) {
+        if (isPdfSpace(*at))
+            continue;
+        const int digit = hexValue(*at);
+        if (digit < 0)
+            return false;
+        glyph = glyph * 16 + static_cast<unsigned>(digit);
+        if (++digits % 4 == 0) {
+            if (!onGlyph(font, static_cast<quint16>(glyph)))
+                return false;
+            glyph = 0;
+        }
+    }
+    return digits % 4 == 0;
+}
+
 template<typename OnGlyph> bool forEachGlyph(QByteArrayView content, OnGlyph &&onGlyph)
 {
     QByteArrayView font;
@@ -99,22 +121,7 @@ template<typename OnGlyph> bool forEachGlyph(QByteArrayView content, OnGlyph &&o
             at += 2;
             continue;
         } else if (*at == '<') {
-            unsigned glyph = 0;
-            int digits = 0;
-            for (++at; at < end && *at != '>'; ++at) {
-                if (isPdfSpace(*at))
-                    continue;
-                const int digit = hexValue(*at);
-                if (digit < 0)
-                    return false;
-                glyph = glyph * 16 + static_cast<unsigned>(digit);
-                if (++digits % 4 == 0) {
-                    if (!onGlyph(font, static_cast<quint16>(glyph)))
-                        return false;
-                    glyph = 0;
-                }
-            }
-            if (digits % 4 != 0)
+            if (!readGlyphString(at, end, font, onGlyph))
                 return false;
         } else if (*at == 'T' && at + 1 < end && at[1] == 'f' && (at + 2 == end || isPdfDelimiter(at[2]))
             && (at == content.data() || isPdfSpace(at[-1]))) {
@@ -233,9 +240,9 @@ bool readWrittenPage(QByteArrayView written, WrittenPage &page)
     page.content = written.sliced(contentStart, streamEnd - contentStart);
     if (written.sliced(streamEnd + lengthStart.size()) != QByteArray::number(page.content.size()) + "\nendobj\n")
         return false;
-    for (auto object = bodies.cbegin(); object != bodies.cend(); ++object) {
-        if (referenceAfter(*object, "/Contents") == contentNumber && object->contains("/Type /Page\n"))
-            page.page = object->toByteArray();
+    for (const auto &object : bodies) {
+        if (referenceAfter(object, "/Contents") == contentNumber && object.contains("/Type /Page\n"))
+            page.page = object.toByteArray();
     }
     page.resources = bodies.value(referenceAfter(page.page, "/Resources")).toByteArray();
     page.annotations = bodies.value(referenceAfter(page.page, "/Annots")).toByteArray();
@@ -374,6 +381,8 @@ struct SheetPdfSeries::Primer
     GlyphsByFont glyphs;
 
     bool read(const QByteArray &pdf);
+    // The header, trailer and objects of the whole file; `bodies` holds each object's body by number.
+    bool readObjects(const QByteArray &pdf, QHash<int, QByteArray> &bodies);
     // Whether the page Qt wrote in the long document can stand in this document's place: the same
     // kind of page and content, the same resources, and only the primer's glyphs.
     bool serves(const WrittenPage &page) const;
@@ -381,7 +390,7 @@ struct SheetPdfSeries::Primer
     QByteArray withPage(QByteArrayView content, const QString &title) const;
 };
 
-bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
+bool SheetPdfSeries::Primer::readObjects(const QByteArray &pdf, QHash<int, QByteArray> &bodies)
 {
     const qsizetype startxref = pdf.lastIndexOf("startxref\n");
     if (startxref < 0)
@@ -407,7 +416,6 @@ bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
     if (starts.empty())
         return false;
     header = pdf.left(starts.front().first);
-    QHash<int, QByteArray> bodies;
     for (std::size_t index = 0; index < starts.size(); ++index) {
         const qsizetype from = starts[index].first;
         const qsizetype to = index + 1 < starts.size() ? starts[index + 1].first : table;
@@ -420,7 +428,14 @@ bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
         objects.push_back({starts[index].second, bytes});
         bodies.insert(starts[index].second, bytes.sliced(body, bytes.size() - body - kEndObject.size()));
     }
+    return true;
+}
 
+bool SheetPdfSeries::Primer::read(const QByteArray &pdf)
+{
+    QHash<int, QByteArray> bodies;
+    if (!readObjects(pdf, bodies))
+        return false;
     information = referenceAfter(trailer, "/Info");
     const int pages = referenceAfter(bodies.value(referenceAfter(trailer, "/Root")), "/Pages");
     const QByteArray page = bodies.value(referenceAfter(bodies.value(pages), "/Kids"));
@@ -467,7 +482,8 @@ bool SheetPdfSeries::Primer::serves(const WrittenPage &page) const
 QByteArray SheetPdfSeries::Primer::withPage(QByteArrayView pageContent, const QString &title) const
 {
     QByteArray pdf;
-    pdf.reserve(header.size() + pageContent.size() + 32 * 1024);
+    constexpr qsizetype kObjectsBesideTheContent = qsizetype{32} * 1024;
+    pdf.reserve(header.size() + pageContent.size() + kObjectsBesideTheContent);
     pdf += header;
     std::vector<qsizetype> offsets(static_cast<std::size_t>(tableSize), -1);
     for (const Object &object : objects) {

@@ -23,7 +23,7 @@ namespace salvenor::print {
 namespace {
 
 // What a program of poppler-utils prints for the file.
-QByteArray programOutput(const QString &tool, QStringList arguments)
+QByteArray programOutput(const QString &tool, const QStringList &arguments)
 {
     QProcess process;
     process.start(tool, arguments);
