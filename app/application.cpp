@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 
 #include "app/main_window.h"
 #include "print/print_job.h"
+#include "resources/version_info.h"
 #include "windows/design.h"
 #include "windows/placement.h"
 #include "windows/splash_window.h"
@@ -112,6 +114,22 @@ private:
 
 } // namespace
 
+std::string platformToChoose(const char *chosenPlatform, const char *waylandDisplay, const char *x11Display)
+{
+    const auto given = [](const char *value) { return value != nullptr && *value != '\0'; };
+    return !given(chosenPlatform) && given(waylandDisplay) && given(x11Display) ? "xcb" : "";
+}
+
+void choosePlatform()
+{
+    // NOLINTBEGIN(concurrency-mt-unsafe): before the application and any thread exist
+    const std::string platform
+        = platformToChoose(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+    // NOLINTEND(concurrency-mt-unsafe)
+    if (!platform.empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+}
+
 void useDesignLook(QApplication &app)
 {
     // The fixed design is drawn for one look; Fusion is the same on every Linux desktop.
@@ -137,6 +155,8 @@ void useGermanLanguage(QApplication &app)
 
 int runApplication(QApplication &app, const StartOptions &options)
 {
+    // The desktop entry: the application id on Wayland, the window's group and icon elsewhere.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(version::kApplicationId));
     useDesignLook(app);
     useGermanLanguage(app);
 

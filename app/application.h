@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include <QDate>
 
@@ -21,6 +22,13 @@ void useDesignLook(QApplication &app);
 // Qt's own dialogs (message boxes, the print dialog) speak German, and numbers take the German
 // form whatever the machine's locale.
 void useGermanLanguage(QApplication &app);
+
+// The platform Qt should use, where the program is to choose it: "xcb" (XWayland) in a Wayland
+// session that has XWayland, unless the user chose a platform (QT_QPA_PLATFORM). The fixed design
+// needs what X11 gives: a place of its own, no maximise button. Empty: Qt's own choice.
+std::string platformToChoose(const char *chosenPlatform, const char *waylandDisplay, const char *x11Display);
+// Sets QT_QPA_PLATFORM by platformToChoose, before the application is made.
+void choosePlatform();
 
 // Sets the application up, runs the start-up sequence, shows the main window and runs the event
 // loop until the window closes.

@@ -3,6 +3,7 @@
 
 int main(int argc, char *argv[])
 {
+    salvenor::ui::choosePlatform();
     salvenor::ui::GuardedApplication app{argc, argv};
     return salvenor::ui::runApplication(app);
 }

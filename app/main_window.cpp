@@ -382,8 +382,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
         if (window != this && window->isVisible())
             window->close();
     }
-    // Only the window's own placement: not where it lies minimised, nor a full screen.
-    if ((windowState() & kNotItsPlacement) == 0)
+    // Only the window's own placement: not where it lies minimised, nor a full screen; and none
+    // on a Wayland compositor, which tells a window nothing of where it stands.
+    if ((windowState() & kNotItsPlacement) == 0 && QGuiApplication::platformName() != QLatin1String("wayland"))
         saveWindowPlacement(frameGeometry());
     QMainWindow::closeEvent(event);
 }

@@ -61,6 +61,8 @@ private slots:
     void hintButtonsOpenTheirWindows();
     void aboutOpensFromTheMenu();
     void exitClosesTheWindowAndSavesThePlacement();
+    void aWaylandSessionRunsThroughXWayland_data();
+    void aWaylandSessionRunsThroughXWayland();
     void minimisedCloseWritesNothing_data();
     void minimisedCloseWritesNothing();
     void closingClosesTheOtherWindowsFirst();
@@ -556,6 +558,32 @@ void StartupTest::theWholeStartUpShowsTheWindowAfterTheSplash()
     QCOMPARE(arrivalText, QStringLiteral("Mo. 14.03.2016"));
     QCOMPARE(focusedName, QStringLiteral("Anz_Erwachsene"));
     QCOMPARE(status, 0);
+    // The desktop entry's name: the application id a Wayland compositor and the desktop see.
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("example.quarnum.Salvenor2016"));
+}
+
+void StartupTest::aWaylandSessionRunsThroughXWayland_data()
+{
+    QTest::addColumn<QByteArray>("chosen");
+    QTest::addColumn<QByteArray>("wayland");
+    QTest::addColumn<QByteArray>("x11");
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("Wayland with XWayland") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{":0"} << "xcb";
+    QTest::newRow("the user's choice") << QByteArray{"wayland"} << QByteArray{"wayland-0"} << QByteArray{":0"} << "";
+    QTest::newRow("Wayland alone") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{} << "";
+    QTest::newRow("X11") << QByteArray{} << QByteArray{} << QByteArray{":0"} << "";
+}
+
+void StartupTest::aWaylandSessionRunsThroughXWayland()
+{
+    QFETCH(QByteArray, chosen);
+    QFETCH(QByteArray, wayland);
+    QFETCH(QByteArray, x11);
+    QFETCH(QString, platform);
+    const auto orNull = [](const QByteArray &value) { return value.isEmpty() ? nullptr : value.constData(); };
+    QCOMPARE(QString::fromStdString(platformToChoose(orNull(chosen), orNull(wayland), orNull(x11))), platform);
+    QCOMPARE(QString::fromStdString(platformToChoose("", orNull(wayland), orNull(x11))),
+        chosen.isEmpty() ? platform : QStringLiteral("xcb")); // an empty choice is none
 }
 
 namespace {
