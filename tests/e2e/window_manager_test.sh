@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The real program under a real window manager (metacity, GNOME's, as users have one): a hint
+# window belongs to the main window (WM_TRANSIENT_FOR) and stays above it when the main window is
+# raised and clicked; after Esc on it the keyboard is back on the button that opened it; the
+# resizable hint is never smaller than its design. Usage: window_manager_test.sh PROGRAM
+set -uo pipefail
+program=$1
+source "$(dirname "$0")/common.sh"
+work=$(mktemp -d)
+use_temporary_home "$work"
+xvfb=
+program_pid=
+wm_pid=
+cleanup() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    remove_after "$work" $program_pid $wm_pid $xvfb
+}
+trap cleanup EXIT
+failures=0
+check() { # description, then a command that must succeed
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+
+start_xvfb "$work" 1280x1024 || { echo "FAILED: Xvfb did not start"; exit 1; }
+dbus-run-session -- metacity --replace >"$work/metacity.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { cat "$work/metacity.log"; echo "FAILED: metacity did not start"; exit 1; }
+
+start_program_past_splash "$program" "$work" || { cat "$work/program.log"; echo "FAILED: no main window"; exit 1; }
+main=$window
+hint_window() { xdotool search --onlyvisible --name '^Informationen$' 2>/dev/null | head -n 1; }
+wait_for_hint() {
+    for _ in $(seq 50); do [ -n "$(hint_window)" ] && return 0; sleep 0.1; done
+    return 1
+}
+stacked_above() { # window $1 stands above window $2 in the window manager's stacking order
+    local list
+    list=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//; s/,//g')
+    local above below position=0 i
+    for i in $list; do
+        position=$((position + 1))
+        [ "$((i))" = "$1" ] && above=$position
+        [ "$((i))" = "$2" ] && below=$position
+    done
+    [ -n "${above:-}" ] && [ -n "${below:-}" ] && [ "$above" -gt "$below" ]
+}
+
+# From the adults' count back to the first hint button ("Kurbeitrag"), which Return presses.
+sleep 0.5
+xdotool key --delay 60 shift+Tab shift+Tab shift+Tab shift+Tab Return
+check "the hint opens" wait_for_hint
+hint=$(hint_window)
+check "the hint belongs to the main window (WM_TRANSIENT_FOR)" \
+    test "$(xprop -id "$hint" WM_TRANSIENT_FOR | sed 's/.*# //')" = "$(printf '0x%x' "$main")"
+xdotool windowraise "$main"
+xdotool mousemove --window "$main" 60 60 click 1
+sleep 0.5
+check "raising and clicking the main window leaves the hint above it" stacked_above "$hint" "$main"
+xdotool windowsize "$hint" 120 40
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$hint")"
+check "the resizable hint keeps its design size at least ($WIDTH x $HEIGHT)" test "$WIDTH" -ge 359 -a "$HEIGHT" -ge 198
+xdotool key Escape
+for _ in $(seq 30); do [ -z "$(hint_window)" ] && break; sleep 0.1; done
+check "Esc closes the hint" test -z "$(hint_window)"
+# The keyboard is back on the button: Return opens the hint again.
+sleep 0.3
+xdotool key Return
+check "after Esc the keyboard is back on the button that opened the hint" wait_for_hint
+xdotool key Escape
+sleep 0.3
+
+kill "$program_pid" 2>/dev/null
+echo "$failures failed"
+[ "$failures" -eq 0 ]
