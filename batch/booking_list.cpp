@@ -104,7 +104,7 @@ public:
     BookingListReader(std::ostream &out, const ListOptions &options, Encoding encoding, char separator, long firstLine)
         : m_options(options)
         , m_encoding(encoding)
-        , m_noBreakSpace(encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0")
+        , m_noBreakSpace(noBreakSpaceIn(encoding))
         , m_writer(out, encoding, separator)
         , m_csv(separator, firstLine, *this)
         , m_separatorChecked(firstLine > 1 || options.separatorGiven) // a "sep=" line or the command line names it
@@ -119,6 +119,7 @@ private:
     void record(const CsvRecord &record) override;
     void readHeader(const CsvRecord &record);
     bool triedAnotherSeparator(const CsvRecord &record);
+    bool holdsAnArrival(const CsvRecord &record);
     bool isHeaderLine(const CsvRecord &record);
     bool isRepeatedHeader(const CsvRecord &record);
     bool isTrailer(const CsvRecord &record);
@@ -250,12 +251,18 @@ bool BookingListReader::isRepeatedHeader(const CsvRecord &record)
     return true;
 }
 
+// The row's arrival begins with a digit: a booking's, whatever else the row holds.
+bool BookingListReader::holdsAnArrival(const CsvRecord &record)
+{
+    const std::string_view arrival = value(record, m_columns.arrival);
+    return !arrival.empty() && arrival.front() >= '0' && arrival.front() <= '9';
+}
+
 // A line that names both dates' columns: a header, not a booking.
 bool BookingListReader::isHeaderLine(const CsvRecord &record)
 {
-    const std::string_view arrival = value(record, m_columns.arrival);
-    if (record.broken() || record.tooLong || (!arrival.empty() && arrival.front() >= '0' && arrival.front() <= '9'))
-        return false; // a booking's date
+    if (record.broken() || record.tooLong || holdsAnArrival(record))
+        return false;
     bool arrivalNamed = false;
     bool departureNamed = false;
     std::string scratch;
@@ -270,9 +277,8 @@ bool BookingListReader::isHeaderLine(const CsvRecord &record)
 // A row of sums under the list: its first cell names a sum, and it holds no dates.
 bool BookingListReader::isTrailer(const CsvRecord &record)
 {
-    const std::string_view arrival = value(record, m_columns.arrival);
-    if (record.broken() || (!arrival.empty() && arrival.front() >= '0' && arrival.front() <= '9'))
-        return false; // a booking's date
+    if (record.broken() || holdsAnArrival(record))
+        return false;
     std::string scratch;
     std::string_view first;
     for (std::size_t i = 0; i < record.fieldCount && first.empty(); ++i)

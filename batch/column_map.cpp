@@ -232,6 +232,13 @@ std::size_t editDistance(std::string_view a, std::string_view b)
     return row[b.size()];
 }
 
+// How many letters a misspelt key may have changed: short keys one, longer ones two.
+std::size_t typoTolerance(std::string_view normalisedKey)
+{
+    constexpr std::size_t kShortKey = 4;
+    return normalisedKey.size() <= kShortKey ? 1 : 2;
+}
+
 // The category key a column name probably means, where it is close to one without being it:
 // "Kinde", "Erwachsne", "Kinderbett".
 std::optional<std::string_view> nearCategoryKey(std::string_view name)
@@ -243,12 +250,10 @@ std::optional<std::string_view> nearCategoryKey(std::string_view name)
     std::size_t bestScore = 0;
     for (const CategoryRules &category : kCategories) {
         const std::string key = normalisedName(category.key);
-        // Short keys tolerate one change, longer ones two.
-        const std::size_t tolerance = key.size() <= 4 ? 1 : 2;
         // An abbreviation is at least this long.
         constexpr std::size_t kShortestAbbreviation = 3;
         std::size_t score = 0;
-        if (const std::size_t distance = editDistance(column, key); distance <= tolerance)
+        if (const std::size_t distance = editDistance(column, key); distance <= typoTolerance(key))
             score = 600 - distance; // "Kinder_Schwer" means Kind_Schwer, not Kind
         else if (column.starts_with(key))
             score = 500 + key.size();
@@ -288,7 +293,7 @@ bool isMisspeltKey(std::string_view name)
     const std::string column = normalisedName(name);
     return std::any_of(kCategories.begin(), kCategories.end(), [&column](const CategoryRules &category) {
         const std::string key = normalisedName(category.key);
-        return editDistance(column, key) <= (key.size() <= 4 ? 1U : 2U);
+        return editDistance(column, key) <= typoTolerance(key);
     });
 }
 

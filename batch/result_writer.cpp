@@ -13,7 +13,7 @@ constexpr std::size_t kOutputFlushSize = std::size_t{1} << 20U;
 ResultWriter::ResultWriter(std::ostream &out, Encoding encoding, char separator)
     : m_out(out)
     , m_encoding(encoding)
-    , m_noBreakSpace(encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0")
+    , m_noBreakSpace(noBreakSpaceIn(encoding))
     , m_separator(separator)
 {
     for (std::size_t r = 0; r < kResultColumns; ++r)

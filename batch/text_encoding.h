@@ -34,6 +34,12 @@ private:
     LineEnd m_firstLineEnd = LineEnd::NotYetSeen;
 };
 
+// The no-break space that spreadsheets and web pages put round a cell, in the list's encoding.
+constexpr std::string_view noBreakSpaceIn(Encoding encoding)
+{
+    return encoding == Encoding::Windows1252 ? "\xA0" : "\xC2\xA0";
+}
+
 // From one sample alone (the whole list where it is short).
 Encoding detectEncoding(std::string_view text);
 
