@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -40,6 +41,7 @@
 #include "windows/fonts.h"
 #include "windows/line_widget.h"
 #include "windows/month_calendar.h"
+#include "windows/placement.h"
 #include "windows/splash_window.h"
 #include "windows/tip_window.h"
 
@@ -214,19 +216,32 @@ void MainWindow::connectActions()
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_statusBarAction, &QAction::triggered, this,
         [this] { m_ui.statusBar->setVisible(m_statusBarAction->isChecked()); });
-    connect(m_aboutAction, &QAction::triggered, this, [this] {
-        AboutWindow about{this};
-        about.exec();
-    });
+    connect(m_aboutAction, &QAction::triggered, this,
+        [this] { openSmallWindow(m_aboutWindow, [this] { return new AboutWindow{this}; }); });
     const std::pair<QPushButton *, TipKind> tips[] = {
         {m_ui.stayTip, TipKind::AnAbreise}, {m_ui.childrenTip, TipKind::Kind}, {m_ui.disabilityTip, TipKind::Schwer}};
     connect(m_ui.print, &QPushButton::clicked, this, &MainWindow::printSheet);
     for (const auto &[button, kind] : tips) {
         connect(button, &QPushButton::clicked, this, [this, kind = kind] {
-            TipWindow tip{kind, this};
-            tip.exec();
+            openSmallWindow(m_tipWindows.at(static_cast<std::size_t>(kind)), [this, kind] {
+                return new TipWindow{kind, this};
+            });
         });
     }
+}
+
+void MainWindow::openSmallWindow(QPointer<QDialog> &window, const std::function<QDialog *()> &build)
+{
+    // Kept, hidden, between openings rather than built anew: the style caches the pictures of a
+    // window's buttons under that window's own palette, and a new window each time would add a
+    // set that nothing uses again until the cache is full.
+    if (window == nullptr)
+        window = build();
+    else {
+        window->resize(window->minimumSize()); // as designed again, had the user made it larger
+        centreOnScreen(window);
+    }
+    window->exec();
 }
 
 void MainWindow::printSheet()

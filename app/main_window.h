@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include <QDate>
@@ -18,6 +19,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 
@@ -101,6 +103,7 @@ private:
     void keepLeadersClearOfCaptions();
     void giveFiguresTheirRoom();
 
+    void openSmallWindow(QPointer<QDialog> &window, const std::function<QDialog *()> &build);
     void printSheet();
     void onArrivalChosen();
     void onDepartureChosen(QDate day, DayChoice choice);
@@ -130,6 +133,9 @@ private:
     QList<QPointer<QWidget>> m_openedWindows;
     // The control that had the focus when each of the other windows opened.
     QHash<QWidget *, QPointer<QWidget>> m_openers;
+    // The hint windows (by TipKind) and the about window, each built at its first opening.
+    std::array<QPointer<QDialog>, 3> m_tipWindows;
+    QPointer<QDialog> m_aboutWindow;
     MainWindowControls m_ui{};
     bool m_shownOnce = false;
     QPointer<print::PrintRequest> m_printRequest; // the print under way: its look-up, dialog or copies
