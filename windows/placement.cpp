@@ -1,10 +1,103 @@
 #include "placement.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <thread>
+#include <vector>
+#include <xcb/xcb.h>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
 
 namespace salvenor::ui {
+
+namespace {
+
+xcb_atom_t atomNamed(xcb_connection_t *connection, const char *name)
+{
+    const auto length = static_cast<std::uint16_t>(std::strlen(name));
+    xcb_intern_atom_reply_t *reply
+        = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, length, name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply); // NOLINT(cppcoreguidelines-no-malloc): xcb's replies are malloc'ed
+    return atom;
+}
+
+// The 32-bit values of a window's property of type ATOM or CARDINAL.
+std::vector<std::uint32_t> propertyValues(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property)
+{
+    constexpr std::uint32_t kMostValues = 4096;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_ANY, 0, kMostValues), nullptr);
+    std::vector<std::uint32_t> values;
+    if (reply != nullptr && reply->format == 32) {
+        const auto *first = static_cast<const std::uint32_t *>(xcb_get_property_value(reply));
+        values.assign(first, first + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply); // NOLINT(cppcoreguidelines-no-malloc): xcb's replies are malloc'ed
+    return values;
+}
+
+// The frame an X window manager will put around the window, asked for before the window is mapped
+// (_NET_REQUEST_FRAME_EXTENTS): so the window can be placed where its frame belongs at once,
+// rather than moved after it has shown. Nothing where no window manager answers in time.
+std::optional<QMargins> frameToCome(QWidget *window)
+{
+    if (window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return QMargins{}; // a window manager would answer for a frame the window never gets
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr)
+        return std::nullopt;
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_atom_t request = atomNamed(connection, "_NET_REQUEST_FRAME_EXTENTS");
+    const std::vector<std::uint32_t> supported
+        = propertyValues(connection, root, atomNamed(connection, "_NET_SUPPORTED"));
+    if (request == XCB_ATOM_NONE || std::find(supported.begin(), supported.end(), request) == supported.end())
+        return std::nullopt;
+
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t extents = atomNamed(connection, "_NET_FRAME_EXTENTS");
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = request;
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+        reinterpret_cast<const char *>(&message)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast): xcb's API
+    xcb_flush(connection);
+    // Window managers answer within a few milliseconds; a busy one is not waited for long.
+    constexpr int kAttempts = 40;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (const std::vector<std::uint32_t> ltrb = propertyValues(connection, id, extents); ltrb.size() == 4) {
+            const qreal ratio = window->devicePixelRatioF();
+            const auto logical
+                = [ratio](std::uint32_t pixels) { return static_cast<int>(std::lround(pixels / ratio)); };
+            return QMargins{logical(ltrb[0]), logical(ltrb[2]), logical(ltrb[1]), logical(ltrb[3])};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{5});
+    }
+    return std::nullopt;
+}
+
+QMargins frameOf(QWidget *window)
+{
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    if (window->isVisible() && outer != inner)
+        return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+    return frameToCome(window).value_or(QMargins{});
+}
+
+} // namespace
 
 void centreOnScreen(QWidget *window)
 {
@@ -12,12 +105,13 @@ void centreOnScreen(QWidget *window)
     if (screen == nullptr)
         return;
     const QRect available = screen->availableGeometry();
-    QRect frame = window->frameGeometry();
-    if (!window->isVisible()) // the frame is not known yet: centre the window's own size
-        frame.setSize(window->size());
-    frame.moveCenter(available.center());
+    const QMargins frame = frameOf(window);
+    QRect outer = QRect{QPoint{}, window->size()}.marginsAdded(frame);
+    outer.moveCenter(available.center());
     // A screen smaller than the window shows its top-left part rather than cutting off the title.
-    window->move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
+    outer.moveTopLeft({std::max(outer.left(), available.left()), std::max(outer.top(), available.top())});
+    // The window itself, inside its frame: placed exactly, whatever the window manager's gravity.
+    window->setGeometry(QRect{outer.topLeft() + QPoint{frame.left(), frame.top()}, window->size()});
 }
 
 } // namespace salvenor::ui

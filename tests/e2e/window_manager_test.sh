@@ -53,11 +53,34 @@ stacked_above() { # window $1 stands above window $2 in the window manager's sta
     [ -n "${above:-}" ] && [ -n "${below:-}" ] && [ "$above" -gt "$below" ]
 }
 
+# The window manager's whole frame, title bar and all, stands in the middle of the work area.
+frame_centred() {
+    local info extents area
+    info=$(xwininfo -id "$1")
+    read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    read -r ax ay aw ah <<<"$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g')"
+    awk -v info="$info" -v l="$left" -v r="$right" -v t="$top" -v b="$bottom" \
+        -v ax="$ax" -v ay="$ay" -v aw="$aw" -v ah="$ah" 'BEGIN {
+        n = split(info, f, "\n")
+        for (i = 1; i <= n; i++) {
+            if (f[i] ~ /Absolute upper-left X/) { split(f[i], p, ": *"); x = p[2] }
+            if (f[i] ~ /Absolute upper-left Y/) { split(f[i], p, ": *"); y = p[2] }
+            if (f[i] ~ /Width:/) { split(f[i], p, ": *"); w = p[2] }
+            if (f[i] ~ /Height:/) { split(f[i], p, ": *"); h = p[2] }
+        }
+        dx = (x - l + x + w + r) / 2 - (ax + aw / 2); dy = (y - t + y + h + b) / 2 - (ay + ah / 2)
+        printf "frame centre off by %s,%s px\n", dx, dy
+        exit !(dx * dx <= 1 && dy * dy <= 1)
+    }'
+}
+check "the main window's frame is centred" frame_centred "$main"
+
 # From the adults' count back to the first hint button ("Kurbeitrag"), which Return presses.
 sleep 0.5
 xdotool key --delay 60 shift+Tab shift+Tab shift+Tab shift+Tab Return
 check "the hint opens" wait_for_hint
 hint=$(hint_window)
+check "the hint's frame is centred" frame_centred "$hint"
 check "the hint belongs to the main window (WM_TRANSIENT_FOR)" \
     test "$(xprop -id "$hint" WM_TRANSIENT_FOR | sed 's/.*# //')" = "$(printf '0x%x' "$main")"
 xdotool windowraise "$main"
