@@ -66,6 +66,18 @@ QString refusedPathText(const QString &path)
         .arg(QDir::toNativeSeparators(path));
 }
 
+// Says why nothing can be printed now and offers the PDF file instead: true where it is wanted.
+bool pdfWanted(QWidget *owner, const QString &why, const QString &name)
+{
+    QMessageBox box{QMessageBox::Warning, QStringLiteral("Drucken"), why, QMessageBox::NoButton, owner};
+    box.setObjectName(name);
+    QPushButton *save = box.addButton(QStringLiteral("Als PDF-Datei speichern …"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.exec();
+    return box.clickedButton() == save;
+}
+
 // Qt's print dialog opens the chosen output file to see that it is writable before it accepts;
 // on a FIFO that waits for ever. Such a name is refused before the dialog looks at it.
 class SheetPrintDialog final : public QPrintDialog
@@ -156,7 +168,11 @@ void PrintRequest::onServiceChecked(ServiceAnswer answer)
     const QPointer<PrintRequest> alive{this};
     if (answer == ServiceAnswer::Silent)
         offerPdfFile();
-    else
+    else if (answer == ServiceAnswer::Answered
+        || pdfWanted(m_owner,
+            QStringLiteral("Der Druckdienst ist nicht erreichbar, daher kann gerade nicht gedruckt werden.\n"
+                           "Das Berechnungsblatt lässt sich aber als PDF-Datei speichern."),
+            QStringLiteral("printServiceUnreachable")))
         showPrintDialog();
     // Nothing goes out: the request is done.
     if (alive != nullptr && !m_running)
@@ -170,6 +186,11 @@ void PrintRequest::showPrintDialog()
     SheetPrintDialog dialog{&printer, m_owner};
     dialog.setObjectName(QStringLiteral("dlgCommonDialog"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    // Qt names the file only on X11; elsewhere (Wayland) the field holds the folder alone.
+    if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("filename"));
+        name != nullptr && (name->text().isEmpty() || QFileInfo{name->text()}.isDir()))
+        name->setText(
+            QDir{name->text().isEmpty() ? QDir::homePath() : name->text()}.filePath(QStringLiteral("print.pdf")));
     if (dialog.exec() != QDialog::Accepted)
         return;
 
@@ -189,16 +210,10 @@ void PrintRequest::showPrintDialog()
 // The print service is silent: the sheet can still be saved as a PDF file.
 void PrintRequest::offerPdfFile()
 {
-    QMessageBox box{QMessageBox::Warning, QStringLiteral("Drucken"),
-        QStringLiteral("Der Druckdienst antwortet nicht, daher kann gerade nicht gedruckt werden.\n"
-                       "Das Berechnungsblatt lässt sich aber als PDF-Datei speichern."),
-        QMessageBox::NoButton, m_owner};
-    box.setObjectName(QStringLiteral("printServiceSilent"));
-    QPushButton *save = box.addButton(QStringLiteral("Als PDF-Datei speichern …"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.exec();
-    if (box.clickedButton() != save)
+    if (!pdfWanted(m_owner,
+            QStringLiteral("Der Druckdienst antwortet nicht, daher kann gerade nicht gedruckt werden.\n"
+                           "Das Berechnungsblatt lässt sich aber als PDF-Datei speichern."),
+            QStringLiteral("printServiceSilent")))
         return;
     QString file;
     for (;;) {

@@ -1,5 +1,6 @@
 #include "print_progress_window.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -109,6 +110,15 @@ void PrintProgressWindow::onFinished(const RunResult &result)
         auto *box
             = new QMessageBox{QMessageBox::Warning, QStringLiteral("Drucken"), text, QMessageBox::Ok, parentWidget()};
         box->setObjectName(QStringLiteral("printFailed"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    } else if (m_run->toFile()) {
+        // A file, not paper: the clerk learns where the sheet went.
+        auto *box = new QMessageBox{QMessageBox::Information, QStringLiteral("Drucken"),
+            QStringLiteral("Das Berechnungsblatt wurde als PDF-Datei gespeichert:\n%1")
+                .arg(QDir::toNativeSeparators(m_run->outputFile())),
+            QMessageBox::Ok, parentWidget()};
+        box->setObjectName(QStringLiteral("pdfWritten"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }

@@ -54,6 +54,7 @@ public:
     bool isCancelled() const { return m_cancelled.load(); }
     int copies() const { return m_copies; }
     bool toFile() const { return !m_target.outputFile.isEmpty(); }
+    const QString &outputFile() const { return m_target.outputFile; }
 
 signals:
     void copyStarted(int copy);

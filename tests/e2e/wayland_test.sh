@@ -81,7 +81,8 @@ after_end_xwayland() {
 main_toplevel() { sed -n "s/.*\(xdg_toplevel@[0-9]*\)\.set_title(\"$title.*/\1/p" "$log" | tail -n 1; }
 has_toplevel() { [ -n "$(main_toplevel)" ]; }
 last_call() { grep -F "$1.$2(" "$log" | tail -n 1 | sed 's/.*(//; s/)$//'; }
-# Presses the print button over AT-SPI and prints what the print dialog's output file field holds.
+# Presses the print button over AT-SPI, takes the PDF file offered for want of a print service and
+# prints what the print dialog's output file field holds.
 print_dialog_file() {
     /usr/bin/python3 -c '
 import sys, time, pyatspi
@@ -101,6 +102,8 @@ def wait(test):
         time.sleep(0.2)
     sys.exit(1)
 wait(lambda n: n.name == "Ergebnis ausdrucken" and n.getRole() == pyatspi.ROLE_PUSH_BUTTON).queryAction().doAction(0)
+# No print service: the program says so and offers the PDF file.
+wait(lambda n: n.name == "Als PDF-Datei speichern …" and n.getRole() == pyatspi.ROLE_PUSH_BUTTON).queryAction().doAction(0)
 print(wait(lambda n: n.name == "Ausgabedatei:" and n.getRole() == pyatspi.ROLE_TEXT).queryText().getText(0, -1))
 '
 }
@@ -117,7 +120,7 @@ while_running_wayland() {
     check "the print button opens the print dialog" test "$opened" -eq 0
     dialog=$(sed -n 's/.*\(xdg_toplevel@[0-9]*\)\.set_title("Drucken").*/\1/p' "$log" | tail -n 1)
     check "the print dialog ($dialog) belongs to the main window" grep -qF "$dialog.set_parent($main)" "$log"
-    echo "note: the print dialog's output file field holds \"$file\" (home $HOME)"
+    check "the print dialog's output file field holds a PDF file's name ($file)" test "${file%.pdf}" != "$file"
 }
 after_end_wayland() {
     check "no placement is stored" lacks '^Main(Left|Top|Width|Height)=' "$settings"
