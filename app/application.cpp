@@ -162,12 +162,14 @@ int runApplication(QApplication &app, const StartOptions &options)
 
     // The splash closes before the main window shows; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    // The splash shows first; the main window is built while it is on the screen.
+    // Built before any window shows: its size decides the scale at which the windows fit.
+    MainWindow window;
+    scaleToFitScreen(window.size());
+    // The splash shows first; the main window is filled while it is on the screen.
     auto splash = std::make_unique<SplashWindow>(nullptr, options.splashTime);
     splash->setWindowModality(Qt::ApplicationModal);
     splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    MainWindow window;
     window.load({options.today, splash.get()});
     splash.reset(); // its picture and backing store are not needed any more
     centreOnScreen(&window);

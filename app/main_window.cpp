@@ -399,8 +399,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     // Only the window's own placement: not where it lies minimised, nor a full screen; and none
     // on a Wayland compositor, which tells a window nothing of where it stands.
-    if ((windowState() & kNotItsPlacement) == 0 && QGuiApplication::platformName() != QLatin1String("wayland"))
-        saveWindowPlacement(frameGeometry());
+    if ((windowState() & kNotItsPlacement) == 0 && QGuiApplication::platformName() != QLatin1String("wayland")) {
+        QRect outer = frameGeometry();
+        // The design's own size, not as it rounds at a scale that gives it fractional pixels.
+        outer.setSize(outer.size() - size() + minimumSize());
+        saveWindowPlacement(outer);
+    }
     QMainWindow::closeEvent(event);
 }
 

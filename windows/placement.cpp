@@ -11,9 +11,11 @@
 #include <vector>
 #include <xcb/xcb.h>
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QtGui/private/qhighdpiscaling_p.h>
 #include <QtGui/qguiapplication_platform.h>
 
 namespace salvenor::ui {
@@ -97,7 +99,43 @@ QMargins frameOf(QWidget *window)
     return frameToCome(window).value_or(QMargins{});
 }
 
+// The factor QT_SCALE_FACTOR gives all screens, read as Qt reads it.
+qreal scaleFactorChosen()
+{
+    bool ok = false;
+    const qreal factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    return ok && factor > 0 ? factor : 1.0;
+}
+
 } // namespace
+
+void scaleToFitScreen(QSize designSize)
+{
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || designSize.isEmpty())
+        return;
+    const qreal ratio = screen->devicePixelRatio();
+    QMargins frame;
+    {
+        // The window manager's frame, in the desktop's pixels: it does not scale with the program.
+        // The probe's window goes before the scale changes, as Qt requires.
+        QWidget probe;
+        frame = frameOf(&probe) * ratio;
+    }
+    const QRect available = screen->availableGeometry();
+    const qreal widthRoom = available.width() * ratio - frame.left() - frame.right();
+    const qreal heightRoom = available.height() * ratio - frame.top() - frame.bottom();
+    const qreal fitting = std::min(widthRoom / designSize.width(), heightRoom / designSize.height());
+    if (fitting >= ratio)
+        return;
+    // Hundredths, rounded down: the window must fit, not nearly. Below half the design's size
+    // nothing can be read any more, and a window larger than the screen is the lesser evil.
+    constexpr qreal kSmallest = 0.5;
+    const qreal global = std::floor(scaleFactorChosen() * fitting / ratio * 100) / 100;
+    QHighDpiScaling::setGlobalFactor(std::max(global, kSmallest * scaleFactorChosen() / ratio));
+}
 
 void centreOnScreen(QWidget *window)
 {

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The real program on a real X server, driven by real input: start, close the splash with a key,
 # wait for the main window, quit through the keyboard menu path Alt+D, B, and read the settings
-# file it wrote. Usage: xvfb_session_test.sh PROGRAM [SCREEN], SCREEN as WIDTHxHEIGHT; on a screen
-# smaller than the window, the window's top-left corner (title and menu) must stay on the screen.
+# file it wrote. Usage: xvfb_session_test.sh PROGRAM [SCREEN [SCALE]], SCREEN as WIDTHxHEIGHT,
+# SCALE as the desktop sets it: Xft.dpi=DPI or QT_SCALE_FACTOR=FACTOR. The whole window stays on the
+# screen, scaled down as far as it must; where it fits as designed it keeps its design size.
 set -euo pipefail
 program=$1
 screen=${2:-1024x768}
+scale=${3:-}
 source "$(dirname "$0")/common.sh"
 work=$(mktemp -d)
 use_temporary_home "$work"
@@ -26,6 +28,10 @@ fail() {
 }
 main_window() { xdotool search --onlyvisible --name '^Salvenor 2016  - ' 2>/dev/null | head -n 1; }
 
+case $scale in
+Xft.dpi=*) xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t%s\n' "${scale#*=}")" ;;
+QT_SCALE_FACTOR=*) export QT_SCALE_FACTOR=${scale#*=} ;;
+esac
 QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
 pid=$!
 
@@ -53,6 +59,10 @@ echo "main window $window after the key press"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "at $X,$Y, $WIDTH x $HEIGHT on a $screen screen"
 [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's corner lies off the screen"
+[ $((X + WIDTH)) -le "${screen%x*}" ] && [ $((Y + HEIGHT)) -le "${screen#*x}" ] || fail "the window reaches beyond the screen"
+if [ -z "$scale" ] && [ "${screen%x*}" -ge 654 ] && [ "${screen#*x}" -ge 532 ]; then
+    [ "$WIDTH" -eq 654 ] && [ "$HEIGHT" -eq 532 ] || fail "the window fits as designed but is $WIDTH x $HEIGHT, not 654 x 532"
+fi
 
 sleep 0.5
 xdotool key alt+d
