@@ -139,9 +139,16 @@ void scaleToFitScreen(QSize designSize)
 
 void centreOnScreen(QWidget *window)
 {
-    QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    // A window the main window owns opens on the owner's screen; a window of its own on the
+    // pointer's, where the user started the program; one already shown stays where it is.
+    QScreen *screen = window->parentWidget() != nullptr ? window->parentWidget()->window()->screen()
+        : window->isVisible()                           ? window->screen()
+                                                        : QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return;
+    window->setScreen(screen);
     const QRect available = screen->availableGeometry();
     const QMargins frame = frameOf(window);
     QRect outer = QRect{QPoint{}, window->size()}.marginsAdded(frame);
