@@ -25,6 +25,7 @@ fail() {
     exit 1
 }
 start_xvfb "$work" || fail "Xvfb did not start"
+start_window_manager "$work" || { echo "FAIL: metacity did not start"; exit 1; }
 
 start_accessibility_bus "$work"
 # The main window shows with the focus on the adults' count.

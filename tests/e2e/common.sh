@@ -21,6 +21,24 @@ use_temporary_home() {
     chmod 700 "$XDG_RUNTIME_DIR"
 }
 
+# Starts metacity (GNOME's window manager) on the display, as users always have a window manager,
+# in the script's session bus or one of its own; its log in the folder $1, its PID in $wm_pid. It
+# ends with the X server. Returns 1, showing its log, when it does not start.
+start_window_manager() {
+    if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+        metacity --replace >"$1/metacity.log" 2>&1 &
+    else
+        dbus-run-session -- metacity --replace >"$1/metacity.log" 2>&1 &
+    fi
+    wm_pid=$!
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    cat "$1/metacity.log"
+    return 1
+}
+
 # Starts Xvfb with a screen of $2 (WIDTHxHEIGHT, 1024x768 by default), its files in the folder $1,
 # and exports DISPLAY; the server's PID is left in $xvfb. Xvfb picks a free display itself and
 # writes its number once it listens; the function returns once the server answers a client.

@@ -26,6 +26,7 @@ fail() {
 [ -e "$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null)/platformthemes/libqgtk3.so" ] \
     || fail "the GTK 3 platform theme (qt6-gtk-platformtheme) is not installed"
 start_xvfb "$work" || fail "Xvfb did not start"
+start_window_manager "$work" || { echo "FAIL: metacity did not start"; exit 1; }
 export QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=gtk3 NO_AT_BRIDGE=1
 
 echo "GNOME's dark style from the start"

@@ -74,6 +74,7 @@ address() { echo "127.0.0.1:$(cat "$work/$1.port")"; }
 
 use_temporary_home "$work"
 start_xvfb "$work" || fail "Xvfb did not start"
+start_window_manager "$work" || { echo "FAIL: metacity did not start"; exit 1; }
 home=$(getent passwd "$(id -un)" | cut -d: -f6)
 
 run_tests() {

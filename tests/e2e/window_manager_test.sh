@@ -33,13 +33,7 @@ xrandr --setmonitor left 1280/338x1024/270+0+0 screen >/dev/null
 xrandr --setmonitor right 1280/338x1024/270+1280+0 none >/dev/null
 xdotool mousemove 1900 500
 monitor="1280 0 1280 1024" # x y width height
-dbus-run-session -- metacity --replace >"$work/metacity.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { cat "$work/metacity.log"; echo "FAILED: metacity did not start"; exit 1; }
+start_window_manager "$work" || { echo "FAILED: metacity did not start"; exit 1; }
 
 start_program_past_splash "$program" "$work" || { cat "$work/program.log"; echo "FAILED: no main window"; exit 1; }
 main=$window

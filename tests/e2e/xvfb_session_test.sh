@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real program on a real X server, driven by real input: start, close the splash with a key,
+# The real program on a real X server under a window manager (metacity), driven by real input: start, close the splash with a key,
 # wait for the main window, quit through the keyboard menu path Alt+D, B, and read the settings
 # file it wrote. Usage: xvfb_session_test.sh PROGRAM [SCREEN [SCALE]], SCREEN as WIDTHxHEIGHT,
 # SCALE as the desktop sets it: Xft.dpi=DPI or QT_SCALE_FACTOR=FACTOR. The whole window stays on the
@@ -20,6 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 start_xvfb "$work" "$screen" || { echo "FAIL: Xvfb did not start"; exit 1; }
+start_window_manager "$work" || { echo "FAIL: metacity did not start"; exit 1; }
 
 fail() {
     echo "FAIL: $*"
@@ -56,10 +57,14 @@ done
 elapsed=$((($(date +%s%N) - started) / 1000000))
 [ "$elapsed" -lt 2500 ] || fail "the splash waited for its timer ($elapsed ms) instead of closing on the key"
 echo "main window $window after the key press"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-echo "at $X,$Y, $WIDTH x $HEIGHT on a $screen screen"
-[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's corner lies off the screen"
-[ $((X + WIDTH)) -le "${screen%x*}" ] && [ $((Y + HEIGHT)) -le "${screen#*x}" ] || fail "the window reaches beyond the screen"
+# The window itself, and the window manager's frame around it.
+read -r X Y WIDTH HEIGHT <<<"$(xwininfo -id "$window" | awk -F': *' '/Absolute upper-left X/ { x = $2 }
+    /Absolute upper-left Y/ { y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')"
+read -r left right top bottom <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+echo "at $X,$Y, $WIDTH x $HEIGHT, frame $left $right $top $bottom, on a $screen screen"
+[ $((X - left)) -ge 0 ] && [ $((Y - top)) -ge 0 ] || fail "the window's corner lies off the screen"
+[ $((X + WIDTH + right)) -le "${screen%x*}" ] && [ $((Y + HEIGHT + bottom)) -le "${screen#*x}" ] ||
+    fail "the window reaches beyond the screen"
 if [ -z "$scale" ] && [ "${screen%x*}" -ge 654 ] && [ "${screen#*x}" -ge 532 ]; then
     [ "$WIDTH" -eq 654 ] && [ "$HEIGHT" -eq 532 ] || fail "the window fits as designed but is $WIDTH x $HEIGHT, not 654 x 532"
 fi
