@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a real X server under a window manager (metacity), driven by real input:
 # start, close the splash with a key, wait for the main window, quit through the keyboard menu
-# path Alt+D, B, and read the settings
-# file it wrote. Usage: xvfb_session_test.sh PROGRAM [SCREEN [SCALE]], SCREEN as WIDTHxHEIGHT,
+# path Alt+D, B, and read the settings file it wrote.
+# Usage: xvfb_session_test.sh PROGRAM [SCREEN [SCALE]], SCREEN as WIDTHxHEIGHT,
 # SCALE as the desktop sets it: Xft.dpi=DPI or QT_SCALE_FACTOR=FACTOR. The whole window stays on the
 # screen, scaled down as far as it must; where it fits as designed it keeps its design size.
 set -euo pipefail
