@@ -6,9 +6,7 @@ set -euo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.sh"
-if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
-    SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
+in_own_session_bus "$@"
 work=$(mktemp -d)
 use_temporary_home "$work"
 xvfb=

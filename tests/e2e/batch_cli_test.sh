@@ -8,7 +8,7 @@
 set -uo pipefail
 batch=$1
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/common.sh" # core_figure
+. "$here/common.sh" # core_figure, check
 work=$(mktemp -d)
 mounts=()
 cleanup() {
@@ -17,18 +17,6 @@ cleanup() {
 }
 trap cleanup EXIT
 unset DISPLAY WAYLAND_DISPLAY
-failures=0
-
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
 
 status_of() { # exit status of salvenor-batch with the given arguments, standard input from $input
     "$batch" "$@" <"$input" >"$work/out.csv" 2>"$work/err.txt"

@@ -131,3 +131,18 @@ enter_typical_request() {
     keys Return
     keys 2
 }
+
+# Runs the script again within a session bus of its own, unless it already runs in one it started.
+in_own_session_bus() {
+    if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
+        SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+    fi
+}
+
+# Counts a failed check in $failures and says each: a description, then a command that must succeed.
+failures=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}

@@ -12,9 +12,7 @@ set -uo pipefail
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.sh"
-if [ "${SALVENOR_IN_BUS:-}" != 1 ]; then
-    SALVENOR_IN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
+in_own_session_bus "$@"
 work=$(mktemp -d)
 use_temporary_home "$work"
 pids=()
@@ -34,12 +32,6 @@ cleanup() {
     remove_after "$work" $program_pid $weston_pid "${pids[@]}"
 }
 trap cleanup EXIT
-failures=0
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
 wait_for() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
 lacks() { ! grep -Eq "$1" "$2"; }
 log=$work/program.log

@@ -20,12 +20,6 @@ cleanup() {
     remove_after "$work" $program_pid $wm_pid $xvfb
 }
 trap cleanup EXIT
-failures=0
-check() { # description, then a command that must succeed
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
 
 # Two monitors side by side, the pointer on the right one: the program opens there.
 start_xvfb "$work" 2560x1024 || { echo "FAILED: Xvfb did not start"; exit 1; }
