@@ -19,7 +19,6 @@ namespace salvenor::print {
 namespace {
 
 // Where a PDF writer puts its end-of-file mark: within the last bytes, after the trailer.
-constexpr qsizetype kPdfTailBytes = 1024;
 
 QString quoted(const QString &path)
 {
@@ -45,11 +44,6 @@ QByteArray drawnSheet(const PrintTarget &target, const SheetData &sheet)
 }
 
 } // namespace
-
-bool isWholePdf(const QByteArray &pdf)
-{
-    return pdf.startsWith("%PDF-") && pdf.right(kPdfTailBytes).contains("%%EOF");
-}
 
 PrintRun::PrintRun(
     PrintTarget target, SheetData sheet, int copies, std::chrono::milliseconds answerLimit, QObject *parent)

@@ -74,7 +74,4 @@ private:
     std::thread m_worker;
 };
 
-// Whether `pdf` holds a whole PDF document: its header and, near its end, its end-of-file mark.
-bool isWholePdf(const QByteArray &pdf);
-
 } // namespace salvenor::print

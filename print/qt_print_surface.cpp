@@ -3,7 +3,6 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPen>
-#include <QPrinter>
 
 #include "resources/faces.h"
 
@@ -42,15 +41,6 @@ void QtPrintSurface::begin()
         throw PrintStepError("the printer cannot be opened");
     m_painter.setFont(m_font);
     m_pageStarted = true;
-    checkPrinter();
-}
-
-void QtPrintSurface::checkPrinter() const
-{
-    const auto *printer = dynamic_cast<const QPrinter *>(&m_device);
-    if (printer != nullptr
-        && (printer->printerState() == QPrinter::Error || printer->printerState() == QPrinter::Aborted))
-        throw PrintStepError("the printer reports an error");
 }
 
 double QtPrintSurface::toDeviceX(double millimetres) const
@@ -95,7 +85,6 @@ void QtPrintSurface::printText(const QString &text, double x, double y)
     // y is the top edge of the line; QPainter places text by its baseline.
     const QFontMetricsF metrics{m_font, &m_device};
     m_painter.drawText(QPointF{toDeviceX(x), toDeviceY(y) + metrics.ascent()}, text);
-    checkPrinter();
     m_currentY = y + lineHeight();
 }
 
@@ -106,7 +95,6 @@ void QtPrintSurface::drawLine(double x1, double y1, double x2, double y2)
     pen.setWidth(0); // the thinnest line the device draws
     m_painter.setPen(pen);
     m_painter.drawLine(QPointF{toDeviceX(x1), toDeviceY(y1)}, QPointF{toDeviceX(x2), toDeviceY(y2)});
-    checkPrinter();
 }
 
 void QtPrintSurface::endDocument()
@@ -119,7 +107,6 @@ void QtPrintSurface::endDocument()
     }
     if (!m_painter.end())
         throw PrintStepError("the printer did not take the document");
-    checkPrinter();
     ++m_finishedPages;
 }
 

@@ -9,7 +9,7 @@ class QPagedPaintDevice;
 
 namespace salvenor::print {
 
-// The print surface on a QPrinter or a QPdfWriter: millimetres from the top-left corner of the
+// The print surface on a paged device (a QPdfWriter): millimetres from the top-left corner of the
 // printable area, "Arial" drawn with Liberation Sans (same metrics). One object prints one
 // document; with `pagesInOneDocument` (a file) endDocument starts a new page instead, and
 // finish() closes the document after the last copy. May be used outside the GUI thread.
@@ -39,7 +39,6 @@ public:
 
 private:
     void begin();
-    void checkPrinter() const;
     double toDeviceX(double millimetres) const;
     double toDeviceY(double millimetres) const;
 

@@ -8,6 +8,13 @@
 
 namespace salvenor::print {
 
+bool isWholePdf(const QByteArray &pdf)
+{
+    // The end-of-file mark stands in the document's last kilobyte.
+    constexpr qsizetype kTailBytes = 1024;
+    return pdf.startsWith("%PDF-") && pdf.right(kTailBytes).contains("%%EOF");
+}
+
 QPageLayout pdfPageLayout()
 {
     constexpr double kMargin = 25.4 / 6;

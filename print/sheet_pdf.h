@@ -25,6 +25,9 @@ QPageLayout pdfPageLayout();
 // Paper, resolution, title and creator of a PDF the sheet is drawn into.
 void setUpPdfWriter(QPdfWriter &writer, const QPageLayout &layout, int resolution);
 
+// Whether `pdf` holds a whole PDF document: its header and, near its end, its end-of-file mark.
+bool isWholePdf(const QByteArray &pdf);
+
 // Draws the sheet into a PDF file of one page with that title; false when the file could not be
 // written. Needs a QGuiApplication (the offscreen platform will do), not a display.
 bool writeSheetPdf(

@@ -17,7 +17,6 @@
 
 #include "core/categories.h"
 #include "gui/small_file_system.h"
-#include "print/print_run.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
 #include "print/sheet_pdf.h"

@@ -223,6 +223,8 @@ check "-o twice: the reason" grep -q -- '--output ist mehr als einmal angegeben'
 input=/dev/null
 
 "$batch" --help >"$work/help.txt" 2>&1
+# A tool of the command line: no widget or print dialog library is loaded with it.
+check "salvenor-batch links no QtWidgets or QtPrintSupport" test -z "$(ldd "$batch" | grep -E 'Qt6(Widgets|PrintSupport)')"
 check "--help in German" grep -q '^Aufruf: ' "$work/help.txt"
 check "--help names --sheets" grep -q -- '--sheets ORDNER' "$work/help.txt"
 check "the man page renders without warnings" \
