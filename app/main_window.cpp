@@ -55,7 +55,6 @@ constexpr Qt::WindowStates kNotItsPlacement = Qt::WindowMinimized | kResizedStat
 
 constexpr const char *kInitialNotice
     = "Salvenor 2016 - Kurbeitragsrechner der Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH";
-constexpr const char *kZeroMoney = "0,00";
 
 } // namespace
 
@@ -121,7 +120,8 @@ void MainWindow::createCountSelectors()
         const PersonCategory category = rules.category;
         // `activated` comes from the user only (mouse, arrow keys, a typed digit), never from
         // the program's own resets.
-        connect(selector, &QComboBox::activated, this, [this, category] { onCountPicked(category); });
+        // The selector offers the counts from 0 up: the index picked is the count.
+        connect(selector, &QComboBox::activated, this, [this, category](int count) { onCountPicked(category, count); });
     }
 }
 
@@ -317,6 +317,7 @@ void MainWindow::presetStay(QDate arrivalDay)
 {
     const StayUpdate update = arrivalClicked(toCoreDate(arrivalDay));
     m_ui.arrivalCalendar->setDateFromProgram(arrivalDay);
+    setStay(arrivalDay, toQDate(update.departure));
     m_ui.arrivalDay->setText(fromStd(update.arrivalDayText));
     m_ui.departureCalendar->setDateFromProgram(toQDate(update.departure));
     m_ui.departureDay->setText(fromStd(update.departureDayText));
@@ -419,20 +420,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 print::SheetData MainWindow::sheetData() const
 {
-    // What the window shows, as it shows it.
-    print::SheetFacts facts{.today = toCoreDate(QDate::currentDate()),
-        .arrival = toCoreDate(arrival()),
-        .departure = toCoreDate(departure()),
-        .counts = {},
-        .sums = {},
-        .total = {}};
-    for (std::size_t index = 0; index < kCategoryCount; ++index) {
-        const MainWindowControls::CategoryRow &row = m_ui.rows.at(index);
-        facts.counts.at(index) = row.selector->currentText().toInt();
-        facts.sums.at(index) = row.sum->text().toStdString();
-    }
-    facts.total = m_ui.total->text().toStdString();
-    return print::sheetDataOf(facts);
+    return print::sheetDataOf(toCoreDate(QDate::currentDate()), m_booking, m_result);
 }
 
 QDate MainWindow::arrival() const
@@ -457,6 +445,7 @@ void MainWindow::onArrivalChosen()
     m_ui.departureCalendar->setDateFromProgram(toQDate(update.departure));
     m_ui.departureDay->setText(fromStd(update.departureDayText));
     const bool countsCleared = anyCountChosen();
+    setStay(arrival(), toQDate(update.departure));
     clearResults();
     clearCounts();
     showNights(update.nightsText);
@@ -494,6 +483,7 @@ void MainWindow::showSettledStay()
 {
     const StayUpdate settled = departureClicked(toCoreDate(arrival()), toCoreDate(departure()));
     m_ui.departureCalendar->setDateFromProgram(toQDate(settled.departure));
+    setStay(arrival(), toQDate(settled.departure));
     m_ui.arrivalDay->setText(fromStd(settled.arrivalDayText));
     m_ui.departureDay->setText(fromStd(settled.departureDayText));
     showNights(settled.nightsText);
@@ -517,26 +507,33 @@ void MainWindow::restoreConsistentState()
     showSettledStay();
 }
 
-void MainWindow::onCountPicked(PersonCategory category)
+void MainWindow::setStay(QDate arrival, QDate departure)
 {
-    const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(category));
-    const int count = row.selector->currentText().toInt();
-    const CategoryResult result = calculateCategory(category, toCoreDate(arrival()), toCoreDate(departure()), count);
-    row.sum->setFigure(fromStd(formatMoney(result.sum)));
-    row.sum->setToolTip(displayText(explainSum(result)));
-
-    std::array<std::string, kCategoryCount> sums;
-    for (std::size_t i = 0; i < kCategoryCount; ++i)
-        sums.at(i) = m_ui.rows.at(i).sum->text().toStdString();
-    m_ui.total->setFigure(fromStd(grandTotal(sums)));
-    updateResultDescriptions();
-    m_announcer->announce(
-        row.selector->accessibleName() + QStringLiteral(", ") + row.selector->currentText(), resultsLine(row));
+    // A new stay takes every count back to 0.
+    m_booking = {.arrival = toCoreDate(arrival), .departure = toCoreDate(departure), .counts = {}};
+    m_result = calculateBooking(m_booking);
 }
 
-QString MainWindow::resultsLine(const MainWindowControls::CategoryRow &row) const
+void MainWindow::onCountPicked(PersonCategory category, int count)
 {
-    return QStringLiteral("Summe %1 €, Gesamt %2 €").arg(row.sum->text(), m_ui.total->text());
+    const std::size_t index = indexOf(category);
+    Booking picked = m_booking;
+    picked.counts.at(index) = count;
+    m_result = calculateBooking(picked); // first: a count the core refuses changes nothing
+    m_booking = picked;
+    const MainWindowControls::CategoryRow &row = m_ui.rows.at(index);
+    row.sum->setFigure(fromStd(formatMoney(m_result.categories.at(index).sum)));
+    row.sum->setToolTip(displayText(explainSum(m_result.categories.at(index))));
+    m_ui.total->setFigure(fromStd(formatMoney(m_result.total)));
+    updateResultDescriptions();
+    m_announcer->announce(
+        row.selector->accessibleName() + QStringLiteral(", ") + QString::number(count), resultsLine(category));
+}
+
+QString MainWindow::resultsLine(PersonCategory category) const
+{
+    return QStringLiteral("Summe %1 €, Gesamt %2 €")
+        .arg(fromStd(formatMoney(m_result.categories.at(indexOf(category)).sum)), fromStd(formatMoney(m_result.total)));
 }
 
 void MainWindow::updateResultDescriptions()
@@ -547,7 +544,7 @@ void MainWindow::updateResultDescriptions()
         const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(rules.category));
         const QString explanation = row.sum->toolTip();
         const QString tail = explanation.isEmpty() ? QString{} : QStringLiteral("\n") + explanation;
-        row.selector->setAccessibleDescription(resultsLine(row) + tail);
+        row.selector->setAccessibleDescription(resultsLine(rules.category) + tail);
         row.sum->setAccessibleDescription(QStringLiteral("Summe ") + fromStd(rules.subject) + tail);
     }
 }
@@ -555,9 +552,7 @@ void MainWindow::updateResultDescriptions()
 void MainWindow::showExplanation(PersonCategory category)
 {
     const MainWindowControls::CategoryRow &row = m_ui.rows.at(indexOf(category));
-    const CategoryResult result = calculateCategory(
-        category, toCoreDate(arrival()), toCoreDate(departure()), row.selector->currentText().toInt());
-    const QString explanation = displayText(explainSum(result));
+    const QString explanation = displayText(explainSum(m_result.categories.at(indexOf(category))));
     QToolTip::showText(row.sum->mapToGlobal(QPoint{0, row.sum->height()}), explanation, row.sum);
     // Qt tells a reader nothing of a tooltip window that shows: the explanation is said as well.
     m_announcer->announce(QStringLiteral("Summe ") + fromStd(kCategories.at(indexOf(category)).subject), explanation);
@@ -574,7 +569,9 @@ void MainWindow::announceStay(StayEnd end, bool countsCleared)
     // The day just chosen in full, then what it means for the stay, and for the counts that a
     // sighted user sees go back to 0.
     const QString nights = m_ui.rows.front().nights->accessibleName()
-        + (countsCleared ? QStringLiteral(", alle Anzahlen auf 0, Gesamt %1 €").arg(m_ui.total->text()) : QString{});
+        + (countsCleared
+                ? QStringLiteral(", alle Anzahlen auf 0, Gesamt %1 €").arg(fromStd(formatMoney(m_result.total)))
+                : QString{});
     if (end == StayEnd::Arrival) {
         m_announcer->announce(
             spokenDate(arrival()), QStringLiteral("Anreisetag, Abreise %1, %2").arg(spokenDate(departure()), nights));
@@ -589,9 +586,13 @@ void MainWindow::announceStay(StayEnd end, bool countsCleared)
 
 void MainWindow::clearResults()
 {
-    m_ui.total->setFigure(QString::fromLatin1(kZeroMoney));
-    for (const MainWindowControls::CategoryRow &row : m_ui.rows) {
-        row.sum->setFigure(QString::fromLatin1(kZeroMoney));
+    // Every count back to 0 for the stay as it stands; the figures without explanations.
+    m_booking.counts = {};
+    m_result = calculateBooking(m_booking);
+    m_ui.total->setFigure(fromStd(formatMoney(m_result.total)));
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
+        const MainWindowControls::CategoryRow &row = m_ui.rows.at(index);
+        row.sum->setFigure(fromStd(formatMoney(m_result.categories.at(index).sum)));
         row.sum->setToolTip(QString{});
     }
     updateResultDescriptions();

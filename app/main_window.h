@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include "app/main_window_design.h"
+#include "core/booking.h"
 #include "core/categories.h"
 #include "core/stay.h"
 #include "print/print_job.h"
@@ -107,7 +108,7 @@ private:
     void printSheet();
     void onArrivalChosen();
     void onDepartureChosen(QDate day, DayChoice choice);
-    void onCountPicked(PersonCategory category);
+    void onCountPicked(PersonCategory category, int count);
 
     void showSettledStay();
     void clearResults();
@@ -120,7 +121,8 @@ private:
     // countsCleared: the new day took counts back to 0 that had been chosen.
     void announceStay(StayEnd end, bool countsCleared);
     bool anyCountChosen() const;
-    QString resultsLine(const MainWindowControls::CategoryRow &row) const;
+    void setStay(QDate arrival, QDate departure);
+    QString resultsLine(PersonCategory category) const;
     void updateResultDescriptions();
     void showExplanation(PersonCategory category);
 
@@ -137,6 +139,9 @@ private:
     std::array<QPointer<QDialog>, 3> m_tipWindows;
     QPointer<QDialog> m_aboutWindow;
     MainWindowControls m_ui{};
+    // The stay and counts the user has chosen, and what the window shows of them.
+    Booking m_booking;
+    BookingResult m_result;
     bool m_shownOnce = false;
     QPointer<print::PrintRequest> m_printRequest; // the print under way: its look-up, dialog or copies
     bool m_ending = false;

@@ -63,9 +63,9 @@ void ResultWriter::calculated(const CsvRecord &record, const ColumnMap &columns,
         m_output.append(columns.fieldCount - fieldCount, m_separator);
     m_output += m_separator;
     m_output += std::to_string(result.nights);
-    for (const Money sum : result.sums) {
+    for (const CategoryResult &category : result.categories) {
         m_output += m_separator;
-        appendMoney(sum);
+        appendMoney(category.sum);
     }
     m_output += m_separator;
     appendMoney(result.total);
@@ -103,7 +103,7 @@ void ResultWriter::rerunRow(
         } else if (r == kTotalColumn) {
             appendMoney(result->total);
         } else {
-            appendMoney(result->sums.at(r - 1));
+            appendMoney(result->categories.at(r - 1).sum);
         }
     };
     const std::size_t fields = std::max(record.fieldCount, columns.fieldCount);

@@ -38,18 +38,7 @@ void onlySeriousMessages(QtMsgType type, const QMessageLogContext & /*context*/,
 
 print::SheetData sheetOf(const CalculatedRow &row, QDate today)
 {
-    print::SheetFacts facts{.today = toCoreDate(today),
-        .arrival = row.booking.arrival,
-        .departure = row.booking.departure,
-        .counts = {},
-        .sums = {},
-        .total = {}};
-    for (std::size_t index = 0; index < kCategoryCount; ++index) {
-        facts.counts.at(index) = row.booking.counts.at(index);
-        facts.sums.at(index) = formatMoney(row.result.sums.at(index));
-    }
-    facts.total = formatMoney(row.result.total);
-    return print::sheetDataOf(facts);
+    return print::sheetDataOf(toCoreDate(today), row.booking, row.result);
 }
 
 SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char **argv)

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "categories.h"
+#include "contribution.h"
 #include "date.h"
 #include "money.h"
 
@@ -16,17 +17,19 @@ struct Booking
     std::array<int, kCategoryCount> counts{};
 };
 
-// What the window shows for a booking: the nights, each category's sum and the total.
+// What the window, the sheet and the booking lists show for a booking: the nights, each
+// category's sum with its nights, rates and steps (a category nobody is counted in: its nights and
+// a sum of 0), and the total, the exact sum of the six sums.
 struct BookingResult
 {
     int nights = 0;
-    std::array<Money, kCategoryCount> sums{};
+    std::array<CategoryResult, kCategoryCount> categories{};
     Money total;
 };
 
-// The window's rules for one booking. The booking must be valid (dates in the calendars' range,
-// the departure not before the arrival, counts within their maxima); otherwise it throws as
-// calculateCategory does.
+// The one calculation of a booking, for every view. The booking must be valid (dates in the
+// calendars' range, the departure not before the arrival, counts within their maxima); otherwise
+// it throws as calculateCategory does.
 BookingResult calculateBooking(const Booking &booking);
 
 } // namespace salvenor

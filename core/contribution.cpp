@@ -64,14 +64,11 @@ void splitIntoLaterYear(StaySplit &split, const CategoryRules &rules, const Late
 
 } // namespace
 
-StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
-{
-    const CategoryRules &rules = rulesOf(category);
-    requireStay(arrival, departure);
+namespace {
 
-    const Date A = arrival;
-    const Date D = departure;
-    const SeasonBoundaries s = Saison(A, D);
+// The split of a stay already checked, with its seasons.
+StaySplit splitIn(const CategoryRules &rules, Date A, Date D, const SeasonBoundaries &s)
+{
 
     // A departure on 01.01.2016 still belongs to the old tariff: its last night is New Year's Eve.
     const bool stayOfOldTariff = A <= kLastDayOfTariff2015 && D <= kFirstDayOfTariff2016;
@@ -117,15 +114,20 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
     return split;
 }
 
-CategoryResult calculateCategory(PersonCategory category, Date arrival, Date departure, int count)
+void requireCount(const CategoryRules &rules, int count)
 {
-    const CategoryRules &rules = rulesOf(category);
     if (count < 0 || count > rules.maxCount)
         throw std::out_of_range("count " + std::to_string(count) + " lies outside 0 to "
             + std::to_string(rules.maxCount) + " for " + std::string{rules.key});
+}
 
+// A category's sum for a stay already checked, with its seasons.
+CategoryResult priced(
+    const CategoryRules &rules, Date arrival, Date departure, const SeasonBoundaries &seasons, int count)
+{
     CategoryResult result;
-    result.split = splitStay(category, arrival, departure);
+    result.split = splitIn(rules, arrival, departure, seasons);
+
     result.count = count;
     const StaySplit &split = result.split;
 
@@ -148,6 +150,45 @@ CategoryResult calculateCategory(PersonCategory category, Date arrival, Date dep
         result.oneChildApplied = true;
     }
     return result;
+}
+
+} // namespace
+
+StaySplit splitStay(PersonCategory category, Date arrival, Date departure)
+{
+    const CategoryRules &rules = rulesOf(category);
+    requireStay(arrival, departure);
+    return splitIn(rules, arrival, departure, Saison(arrival, departure));
+}
+
+CategoryResult calculateCategory(PersonCategory category, Date arrival, Date departure, int count)
+{
+    const CategoryRules &rules = rulesOf(category);
+    requireCount(rules, count);
+    requireStay(arrival, departure);
+    return priced(rules, arrival, departure, Saison(arrival, departure), count);
+}
+
+std::array<CategoryResult, kCategoryCount> calculateCategories(
+    Date arrival, Date departure, const std::array<int, kCategoryCount> &counts)
+{
+    // The first failure calculateCategory would report, category by category in their order.
+    requireCount(kCategories.front(), counts.front());
+    requireStay(arrival, departure);
+    const SeasonBoundaries seasons = Saison(arrival, departure);
+    std::array<CategoryResult, kCategoryCount> results;
+    for (const CategoryRules &rules : kCategories) {
+        const std::size_t index = indexOf(rules.category);
+        requireCount(rules, counts.at(index));
+        if (counts.at(index) == 0) {
+            // Nobody to price: the nights alone, which say why the sum is 0. A list of a million
+            // bookings names one or two categories a booking.
+            results.at(index).split.N1 = daysBetween(arrival, departure);
+            continue;
+        }
+        results.at(index) = priced(rules, arrival, departure, seasons, counts.at(index));
+    }
+    return results;
 }
 
 std::string categorySum(PersonCategory category, Date arrival, Date departure, int count)

@@ -58,6 +58,12 @@ StaySplit splitStay(PersonCategory category, Date arrival, Date departure);
 // As splitStay, and std::out_of_range for a count outside 0 to the category's maximum.
 CategoryResult calculateCategory(PersonCategory category, Date arrival, Date departure, int count);
 
+// calculateCategory for every category of one stay, the stay checked and its seasons found once;
+// throws what calculateCategory would throw first, category by category in their order. A
+// category with a count of 0 has its nights (as N1) and a sum of 0, no rates.
+std::array<CategoryResult, kCategoryCount> calculateCategories(
+    Date arrival, Date departure, const std::array<int, kCategoryCount> &counts);
+
 // The money text of the category's sum label.
 std::string categorySum(PersonCategory category, Date arrival, Date departure, int count);
 

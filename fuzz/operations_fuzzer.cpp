@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/booking.h"
 #include "core/contribution.h"
 #include "core/explanation.h"
 #include "core/stay.h"
@@ -105,6 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         texts.at(1) = text;
         texts.back() = text;
         require(parseMoney(grandTotal(texts)) == 3 * result.sum);
+        // The one calculation of a booking with that count in the first and the last category.
+        Booking booking{.arrival = arrival, .departure = departure, .counts = {}};
+        booking.counts.front() = count <= kCategories.front().maxCount ? count : 0;
+        booking.counts.back() = count <= kCategories.back().maxCount ? count : 0;
+        const BookingResult whole = calculateBooking(booking);
+        require(whole.nights == daysBetween(arrival, departure));
+        require(whole.total == whole.categories.front().sum + whole.categories.back().sum);
+        if (category == kCategories.back().category)
+            require(whole.categories.back().sum == result.sum);
     });
     return 0;
 }

@@ -15,13 +15,25 @@ SheetData sheetDataOf(const SheetFacts &facts)
     sheet.departureDayText = QString::fromStdString(dayText(facts.departure));
     for (const CategoryRules &rules : kCategories) {
         const std::size_t index = indexOf(rules.category);
-        sheet.lines.at(index) = {.countText = QString::number(facts.counts.at(index)),
-            .sumText = QString::fromStdString(facts.sums.at(index)),
-            .perCategory = rules.oneChildRule};
+        sheet.lines.at(index)
+            = {.count = facts.counts.at(index), .sum = facts.sums.at(index), .perCategory = rules.oneChildRule};
     }
-    sheet.totalText = QString::fromStdString(facts.total);
+    sheet.total = facts.total;
     sheet.servicePhone = QString::fromUtf8(kServicePhone);
     return sheet;
+}
+
+SheetData sheetDataOf(Date today, const Booking &booking, const BookingResult &result)
+{
+    SheetFacts facts{.today = today,
+        .arrival = booking.arrival,
+        .departure = booking.departure,
+        .counts = booking.counts,
+        .sums = {},
+        .total = result.total};
+    for (std::size_t index = 0; index < kCategoryCount; ++index)
+        facts.sums.at(index) = result.categories.at(index).sum;
+    return sheetDataOf(facts);
 }
 
 } // namespace salvenor::print

@@ -1,25 +1,26 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 #include <QDate>
 #include <QString>
 
+#include "core/booking.h"
 #include "core/categories.h"
 #include "core/date.h"
+#include "core/money.h"
 
 namespace salvenor::print {
 
-// One category line of the sheet as the main window shows it.
+// One category line of the sheet.
 struct SheetCategoryLine
 {
-    QString countText; // the selector's text, such as "2"
-    QString sumText; // the sum label's money text, such as "44,80"
-    bool perCategory; // the family's children: the amount per night of the whole category
+    int count = 0;
+    Money sum;
+    bool perCategory = false; // the family's children: the amount per night of the whole category
 };
 
-// What the sheet reads from the main window, taken at the moment it prints.
+// What the sheet prints: the stay, each category's count and sum, the total.
 struct SheetData
 {
     QDate today;
@@ -28,23 +29,25 @@ struct SheetData
     QString arrivalDayText;
     QString departureDayText;
     std::array<SheetCategoryLine, kCategoryCount> lines; // in the categories' order
-    QString totalText;
+    Money total;
     QString servicePhone;
 };
 
-// What a sheet is made of: a stay, the counts and the core's answers for them.
+// What a sheet is made of: a stay, the counts and the sums for them.
 struct SheetFacts
 {
     Date today;
     Date arrival;
     Date departure;
     std::array<int, kCategoryCount> counts{}; // in the categories' order
-    std::array<std::string, kCategoryCount> sums; // money texts, such as "44,80"
-    std::string total;
+    std::array<Money, kCategoryCount> sums{};
+    Money total;
 };
 
-// The sheet of a stay, the same from the window, the batch tool and the tests; the service
-// telephone is the product's.
+// The sheet of a stay; the service telephone is the product's.
 SheetData sheetDataOf(const SheetFacts &facts);
+
+// The sheet of a booking priced by the core, the same from the window and the batch tool.
+SheetData sheetDataOf(Date today, const Booking &booking, const BookingResult &result);
 
 } // namespace salvenor::print

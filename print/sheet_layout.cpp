@@ -3,8 +3,6 @@
 #include <array>
 #include <exception>
 
-#include <QLocale>
-
 #include "core/money.h"
 #include "resources/version_info.h"
 
@@ -34,19 +32,14 @@ template<typename Step> void step(Step &&run) noexcept
     }
 }
 
-// Numbers on the window are written in the German form, whatever the machine's locale.
-double readNumber(const QString &text)
-{
-    bool ok = false;
-    const double value = QLocale{QLocale::German, QLocale::Germany}.toDouble(text.trimmed(), &ok);
-    if (!ok)
-        throw PrintStepError("not a number: " + text.toStdString());
-    return value;
-}
-
 QString twoDecimals(double value)
 {
     return QString::fromStdString(formatTwoDecimals(value));
+}
+
+QString moneyText(Money amount)
+{
+    return QString::fromStdString(formatMoney(amount));
 }
 
 void printCentred(PrintSurface &surface, const QString &text, double y)
@@ -68,7 +61,7 @@ void setFont(PrintSurface &surface, double pointSize, bool bold)
 
 QString amountPerNight(const SheetCategoryLine &line, int nights)
 {
-    const double sum = readNumber(line.sumText);
+    const double sum = static_cast<double>(line.sum.cents()) / 100;
     if (line.perCategory) {
         if (nights == 0)
             throw PrintStepError("no nights to divide by");
@@ -76,10 +69,9 @@ QString amountPerNight(const SheetCategoryLine &line, int nights)
     }
     if (!(sum > 0))
         return QStringLiteral("x 0,00 €");
-    const double count = readNumber(line.countText);
-    if (nights == 0 || count == 0)
+    if (nights == 0 || line.count == 0)
         throw PrintStepError("no nights or no persons to divide by");
-    return QStringLiteral("x ") + twoDecimals(sum / nights / count) + QStringLiteral(" €");
+    return QStringLiteral("x ") + twoDecimals(sum / nights / line.count) + QStringLiteral(" €");
 }
 
 void printSheet(PrintSurface &surface, const SheetData &data)
@@ -111,18 +103,18 @@ void printSheet(PrintSurface &surface, const SheetData &data)
         const SheetCategoryLine &line = data.lines.at(indexOf(category.category));
         const double y = category.printedTop;
         const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
-        step([&] { surface.printText(line.countText + name, 36, y); });
+        step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
         step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
         step([&] { surface.printText(amountPerNight(line, nights), 118, y); });
         step([&] { surface.printText(QStringLiteral("="), 137, y); });
-        step([&] { printRightAligned(surface, line.sumText + QStringLiteral(" €"), y); });
+        step([&] { printRightAligned(surface, moneyText(line.sum) + QStringLiteral(" €"), y); });
     }
     step([&] { surface.drawLine(36, kSeparatorY, 158, kSeparatorY); });
 
     setFont(surface, 10, true);
     step([&] { surface.printText(QStringLiteral("zu zahlender Kurbeitrag"), 36, kTotalY); });
     step([&] { surface.printText(QStringLiteral("="), 137, kTotalY); });
-    step([&] { printRightAligned(surface, data.totalText + QStringLiteral(" €"), kTotalY); });
+    step([&] { printRightAligned(surface, moneyText(data.total) + QStringLiteral(" €"), kTotalY); });
     step([&] { surface.drawLine(137, kTotalY + kFirstUnderlineBelowTotal, 158, kTotalY + kFirstUnderlineBelowTotal); });
     step([&] {
         surface.drawLine(137, kTotalY + kSecondUnderlineBelowTotal, 158, kTotalY + kSecondUnderlineBelowTotal);

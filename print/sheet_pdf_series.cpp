@@ -275,9 +275,9 @@ SheetData primerSheet()
         .departure = makeDate(11, 1, 2016),
         .counts = {},
         .sums = {},
-        .total = "12.345,67"};
+        .total = 1234567_ct};
     facts.counts.fill(1);
-    facts.sums.fill("1,00");
+    facts.sums.fill(100_ct);
     return sheetDataOf(facts);
 }
 

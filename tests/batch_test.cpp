@@ -290,8 +290,8 @@ std::string resultCells(std::string_view arrival, std::string_view departure,
         booking.counts.at(indexOf(category)) = count;
     const BookingResult result = calculateBooking(booking);
     std::string cells = std::to_string(result.nights);
-    for (const Money sum : result.sums)
-        cells.append(1, separator).append(formatMoney(sum));
+    for (const CategoryResult &category : result.categories)
+        cells.append(1, separator).append(formatMoney(category.sum));
     return cells.append(1, separator).append(formatMoney(result.total)).append(1, separator);
 }
 

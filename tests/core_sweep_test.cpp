@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/booking.h"
 #include "core/contribution.h"
 #include "core/stay.h"
 #include "test_support.h"
@@ -107,6 +108,19 @@ void checkStay(
         texts.at(indexOf(category)) = text;
         texts.at((indexOf(category) + 1) % kCategoryCount) = formatMoney(count * one.uncappedSum);
         ASSERT_EQ(parseMoney(grandTotal(texts)), amount + count * one.uncappedSum);
+    }
+
+    // The one calculation of a whole booking: this category's sum as above; the others, nobody in
+    // them, their nights and 0.
+    Booking booking{.arrival = arrival, .departure = departure, .counts = {}};
+    booking.counts.at(indexOf(category)) = 2;
+    const BookingResult whole = calculateBooking(booking);
+    ASSERT_EQ(whole.nights, nights);
+    ASSERT_EQ(whole.total, rules.oneChildRule ? one.sum : 2 * one.sum)
+        << dateText(arrival) << "-" << dateText(departure);
+    for (const CategoryResult &other : whole.categories) {
+        ASSERT_EQ(other.split.N1 + other.split.N2, nights);
+        ASSERT_EQ(other.sum, other.count == 0 ? Money{} : whole.total);
     }
 }
 

@@ -241,11 +241,11 @@ TEST(SheetLayout, PrintsEveryItemWithItsFontAndPlace)
     EXPECT_EQ(surface.items.back().kind, QStringLiteral("end"));
 }
 
-TEST(SheetLayout, ReadsSumsWithThousandsPointsAndPrintsThemUnchanged)
+TEST(SheetLayout, PrintsSumsWithThousandsPoints)
 {
     SheetData data = test::sevenNightsSheet();
-    data.lines[0] = {QStringLiteral("3"), QStringLiteral("1.234,50"), false};
-    data.totalText = QStringLiteral("1.240,10");
+    data.lines[0] = {.count = 3, .sum = 123450_ct, .perCategory = false};
+    data.total = 124010_ct;
     RecordingSurface surface;
     printSheet(surface, data);
     EXPECT_TRUE(surface.find(QStringLiteral("1.234,50 €")));
@@ -259,7 +259,7 @@ TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
     SheetData data = test::sevenNightsSheet();
     data.departure = data.arrival;
     for (SheetCategoryLine &line : data.lines)
-        line.sumText = QStringLiteral("0,00");
+        line.sum = 0_ct;
     RecordingSurface surface;
     printSheet(surface, data);
     EXPECT_EQ(surface.items.size(), 45u); // two amount items skipped
@@ -276,17 +276,27 @@ TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
 
 TEST(AmountPerNight, FollowsTheLinesRule)
 {
-    EXPECT_EQ(amountPerNight({QStringLiteral("2"), QStringLiteral("44,80"), false}, 7), QStringLiteral("x 3,20 €"));
-    EXPECT_EQ(amountPerNight({QStringLiteral("2"), QStringLiteral("5,60"), true}, 7), QStringLiteral("x 0,80 €"));
-    EXPECT_EQ(amountPerNight({QStringLiteral("0"), QStringLiteral("0,00"), false}, 7), QStringLiteral("x 0,00 €"));
-    EXPECT_EQ(amountPerNight({QStringLiteral("0"), QStringLiteral("0,00"), true}, 7), QStringLiteral("x 0,00 €"));
-    EXPECT_EQ(amountPerNight({QStringLiteral("0"), QStringLiteral("0,00"), false}, 0), QStringLiteral("x 0,00 €"));
-    EXPECT_EQ(amountPerNight({QStringLiteral("3"), QStringLiteral("67,20"), false}, 30), QStringLiteral("x 0,75 €"));
-    // 24.75 / 6 = 4.125 rounds half away from zero.
-    EXPECT_EQ(amountPerNight({QStringLiteral("1"), QStringLiteral("24,75"), false}, 6), QStringLiteral("x 4,13 €"));
-    EXPECT_THROW(amountPerNight({QStringLiteral("0"), QStringLiteral("0,00"), true}, 0), std::exception);
-    EXPECT_THROW(amountPerNight({QStringLiteral("2"), QStringLiteral("abc"), false}, 7), std::exception);
-    EXPECT_THROW(amountPerNight({QStringLiteral("x"), QStringLiteral("4,00"), false}, 7), std::exception);
+    struct Row
+    {
+        const char *why;
+        SheetCategoryLine line;
+        int nights;
+        const char *printed;
+    };
+    const Row rows[] = {
+        {"per person", {.count = 2, .sum = 4480_ct, .perCategory = false}, 7, "x 3,20 €"},
+        {"one person", {.count = 1, .sum = 2240_ct, .perCategory = false}, 7, "x 3,20 €"},
+        {"the family's children: the whole category", {.count = 2, .sum = 560_ct, .perCategory = true}, 7, "x 0,80 €"},
+        {"nobody", {.count = 0, .sum = 0_ct, .perCategory = false}, 7, "x 0,00 €"},
+        {"no children of the family", {.count = 0, .sum = 0_ct, .perCategory = true}, 7, "x 0,00 €"},
+        {"nobody and no nights", {.count = 0, .sum = 0_ct, .perCategory = false}, 0, "x 0,00 €"},
+        {"a month", {.count = 3, .sum = 6720_ct, .perCategory = false}, 30, "x 0,75 €"},
+        // 24.75 / 6 = 4.125 rounds half away from zero.
+        {"half a cent", {.count = 1, .sum = 2475_ct, .perCategory = false}, 6, "x 4,13 €"},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(amountPerNight(row.line, row.nights), QString::fromUtf8(row.printed)) << row.why;
+    EXPECT_THROW(amountPerNight({.count = 0, .sum = 0_ct, .perCategory = true}, 0), std::exception);
 }
 
 // Records the sheet's items with their boxes, measured in the real faces by the program's own
@@ -366,12 +376,12 @@ bool overlap(const QRectF &a, const QRectF &b)
 // A sheet with the widest texts the window can give: every count at its maximum and large sums.
 SheetData widestSheet()
 {
-    SheetData data = test::sevenNightsSheet(QStringLiteral("99.999,99"));
+    SheetData data = test::sevenNightsSheet(9999999_ct);
     data.departure = data.arrival.addDays(999);
     for (const CategoryRules &category : kCategories) {
         SheetCategoryLine &line = data.lines.at(indexOf(category.category));
-        line.countText = QString::number(category.maxCount);
-        line.sumText = QStringLiteral("9.999,99");
+        line.count = category.maxCount;
+        line.sum = 999999_ct;
     }
     return data;
 }

@@ -50,7 +50,7 @@ QByteArray pixels(const QString &file)
         QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-gray"), file});
 }
 
-SheetData sheet(Date arrival, int nights, int persons, const std::string &sum, const std::string &total)
+SheetData sheet(Date arrival, int nights, int persons, Money sum, Money total)
 {
     SheetFacts facts{.today = makeDate(14, 3, 2016),
         .arrival = arrival,
@@ -126,20 +126,20 @@ TEST_P(SheetSeries, IsWhatEachSheetAloneWouldBe)
 INSTANTIATE_TEST_SUITE_P(Sheets, SheetSeries,
     testing::Values(SeriesCase{"SevenNights", {test::sevenNightsSheet()}, 10, 0},
         SeriesCase{"EveryWeekdayAndLongerStays",
-            {sheet(makeDate(4, 1, 2016), 1, 1, "0,80", "4,80"), sheet(makeDate(5, 1, 2016), 2, 2, "3,20", "19,20"),
-                sheet(makeDate(6, 1, 2016), 14, 4, "44,80", "268,80"),
-                sheet(makeDate(7, 1, 2016), 28, 9, "1.234,56", "12.345,67"),
-                sheet(makeDate(8, 1, 2016), 3, 0, "0,00", "0,00"), sheet(makeDate(9, 1, 2016), 7, 3, "9,99", "59,94"),
-                sheet(makeDate(10, 1, 2016), 120, 1, "96,00", "576,00")},
+            {sheet(makeDate(4, 1, 2016), 1, 1, 80_ct, 480_ct), sheet(makeDate(5, 1, 2016), 2, 2, 320_ct, 1920_ct),
+                sheet(makeDate(6, 1, 2016), 14, 4, 4480_ct, 26880_ct),
+                sheet(makeDate(7, 1, 2016), 28, 9, 123456_ct, 1234567_ct),
+                sheet(makeDate(8, 1, 2016), 3, 0, 0_ct, 0_ct), sheet(makeDate(9, 1, 2016), 7, 3, 999_ct, 5994_ct),
+                sheet(makeDate(10, 1, 2016), 120, 1, 9600_ct, 57600_ct)},
             10, 0},
         SeriesCase{"ItsDocumentStartsAfresh",
-            {test::sevenNightsSheet(), test::sevenNightsSheet(QStringLiteral("1,00")),
-                test::sevenNightsSheet(QStringLiteral("2,00")), test::sevenNightsSheet(QStringLiteral("3,00"))},
+            {test::sevenNightsSheet(), test::sevenNightsSheet(100_ct), test::sevenNightsSheet(200_ct),
+                test::sevenNightsSheet(300_ct)},
             2, 0},
         // A glyph the primer page has not: that sheet alone, the ones after it in the series again.
         SeriesCase{"AGlyphBeyondThePrimer",
             {test::sevenNightsSheet(), withServicePhone(test::sevenNightsSheet(), QStringLiteral("Ω 555-0123")),
-                test::sevenNightsSheet(QStringLiteral("7,00"))},
+                test::sevenNightsSheet(700_ct)},
             10, 1}),
     [](const testing::TestParamInfo<SeriesCase> &series) { return std::string{series.param.name}; });
 

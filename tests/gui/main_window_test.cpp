@@ -854,10 +854,10 @@ void MainWindowTest::sheetTakesWhatTheWindowShows()
     QCOMPARE(sheet.departure, QDate(2016, 3, 18));
     for (std::size_t index = 0; index < kCategoryCount; ++index) {
         const test::CategoryRow &row = test::categoryRows().at(index);
-        QCOMPARE(sheet.lines.at(index).countText, QString::number(index + 1));
-        QCOMPARE(sheet.lines.at(index).sumText, text(row.sum));
+        QCOMPARE(sheet.lines.at(index).count, static_cast<int>(index + 1));
+        QCOMPARE(QString::fromStdString(formatMoney(sheet.lines.at(index).sum)), text(row.sum));
     }
-    QCOMPARE(sheet.totalText, text("End_Summe_Gesamt"));
+    QCOMPARE(QString::fromStdString(formatMoney(sheet.total)), text("End_Summe_Gesamt"));
 }
 
 void MainWindowTest::aSecondShowLeavesTheFocusWhereItWas()

@@ -4,7 +4,7 @@
 #include <QCommandLineParser>
 
 #include "app/application.h"
-#include "core/contribution.h"
+#include "core/booking.h"
 #include "core/date.h"
 #include "print/qt_dates.h"
 #include "print/sheet_data.h"
@@ -16,19 +16,9 @@ namespace {
 
 print::SheetData typicalRequest()
 {
-    print::SheetFacts facts{.today = toCoreDate(QDate::currentDate()),
-        .arrival = makeDate(14, 3, 2016),
-        .departure = makeDate(18, 3, 2016),
-        .counts = {},
-        .sums = {},
-        .total = {}};
-    facts.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
-    for (const PersonCategory category : kAllCategories) {
-        const std::size_t index = indexOf(category);
-        facts.sums.at(index) = categorySum(category, facts.arrival, facts.departure, facts.counts.at(index));
-    }
-    facts.total = grandTotal(facts.sums);
-    return print::sheetDataOf(facts);
+    Booking booking{.arrival = makeDate(14, 3, 2016), .departure = makeDate(18, 3, 2016), .counts = {}};
+    booking.counts.at(indexOf(PersonCategory::Erwachsene)) = 2;
+    return print::sheetDataOf(toCoreDate(QDate::currentDate()), booking, calculateBooking(booking));
 }
 
 } // namespace
