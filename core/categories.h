@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 #include "date.h"
@@ -13,13 +14,6 @@ namespace salvenor {
 // Each has one row in kCategories below; everything else iterates that table.
 enum class PersonCategory { Erwachsene, Erw_Schwer, Student, Kind, Kind_Schwer, Kind_Fremd };
 
-// The adults' amounts changed with 1 January 2016; the other categories keep a single tariff.
-enum class Tariff { Tariff2015, Tariff2016, Single };
-
-// The last day of the old tariff and the first day of the new one.
-inline constexpr Date kLastDayOfTariff2015 = makeDate(31, 12, 2015);
-inline constexpr Date kFirstDayOfTariff2016 = makeDate(1, 1, 2016);
-
 // The rates and the cap of one category under one tariff, per person.
 struct TariffSet
 {
@@ -27,6 +21,40 @@ struct TariffSet
     Money offSeasonRate;
     Money capPerPerson;
 };
+
+// One tariff of a category, in force from the night of `firstNight` until the night before the
+// next tariff's first night. A tariff changes only at a year end. `name` is what texts call it; a
+// category's only tariff has none.
+struct TariffPeriod
+{
+    Date firstNight;
+    std::string_view name;
+    TariffSet set;
+};
+
+// The adults' amounts changed with 1 January 2016; the other categories keep a single tariff.
+inline constexpr std::array kAdultTariffs{
+    TariffPeriod{.firstNight = kFirstArrival,
+        .name = "Tarif 2015",
+        .set = {.mainSeasonRate = 320_ct, .offSeasonRate = 210_ct, .capPerPerson = 8960_ct}},
+    TariffPeriod{.firstNight = makeDate(1, 1, 2016),
+        .name = "Tarif 2016",
+        .set = {.mainSeasonRate = 350_ct, .offSeasonRate = 230_ct, .capPerPerson = 9800_ct}},
+};
+inline constexpr std::array kDisabledAdultTariffs{
+    TariffPeriod{.firstNight = kFirstArrival,
+        .name = "Tarif 2015",
+        .set = {.mainSeasonRate = 272_ct, .offSeasonRate = 179_ct, .capPerPerson = 7616_ct}},
+    TariffPeriod{.firstNight = makeDate(1, 1, 2016),
+        .name = "Tarif 2016",
+        .set = {.mainSeasonRate = 298_ct, .offSeasonRate = 196_ct, .capPerPerson = 8344_ct}},
+};
+inline constexpr std::array kYouthTariffs{TariffPeriod{.firstNight = kFirstArrival,
+    .name = {},
+    .set = {.mainSeasonRate = 80_ct, .offSeasonRate = 40_ct, .capPerPerson = 2240_ct}}};
+inline constexpr std::array kDisabledChildTariffs{TariffPeriod{.firstNight = kFirstArrival,
+    .name = {},
+    .set = {.mainSeasonRate = 68_ct, .offSeasonRate = 34_ct, .capPerPerson = 1904_ct}}};
 
 struct CategoryRules
 {
@@ -39,12 +67,10 @@ struct CategoryRules
     std::string_view printedName;
     int printedTop;
     int maxCount;
-    // The adults change tariff at the turn 2015/2016; the others have one tariff (in `tariff`).
-    bool hasTariffChange = false;
     bool yearTurnCapRule = false;
     bool oneChildRule = false;
-    TariffSet tariff2015 = {};
-    TariffSet tariff; // the 2016 tariff, or the single tariff of the other categories
+    // The category's tariffs, by their first nights, earliest first.
+    std::span<const TariffPeriod> tariffs;
 };
 
 // The bylaw's amounts, held as listed (every cap is 28 main-season nights; the reduced
@@ -57,9 +83,7 @@ inline constexpr std::array kCategories{
         .printedName = " Erwachsene(r) ",
         .printedTop = 63,
         .maxCount = 30,
-        .hasTariffChange = true,
-        .tariff2015 = {.mainSeasonRate = 320_ct, .offSeasonRate = 210_ct, .capPerPerson = 8960_ct},
-        .tariff = {.mainSeasonRate = 350_ct, .offSeasonRate = 230_ct, .capPerPerson = 9800_ct},
+        .tariffs = kAdultTariffs,
     },
     CategoryRules{
         .category = PersonCategory::Erw_Schwer,
@@ -68,9 +92,7 @@ inline constexpr std::array kCategories{
         .printedName = " Erwachsene(r) 80% Schwerb.",
         .printedTop = 73,
         .maxCount = 40,
-        .hasTariffChange = true,
-        .tariff2015 = {.mainSeasonRate = 272_ct, .offSeasonRate = 179_ct, .capPerPerson = 7616_ct},
-        .tariff = {.mainSeasonRate = 298_ct, .offSeasonRate = 196_ct, .capPerPerson = 8344_ct},
+        .tariffs = kDisabledAdultTariffs,
     },
     CategoryRules{
         .category = PersonCategory::Student,
@@ -80,7 +102,7 @@ inline constexpr std::array kCategories{
         .printedTop = 83,
         .maxCount = 20,
         .yearTurnCapRule = true,
-        .tariff = {.mainSeasonRate = 80_ct, .offSeasonRate = 40_ct, .capPerPerson = 2240_ct},
+        .tariffs = kYouthTariffs,
     },
     CategoryRules{
         .category = PersonCategory::Kind,
@@ -91,7 +113,7 @@ inline constexpr std::array kCategories{
         .maxCount = 10,
         .yearTurnCapRule = true,
         .oneChildRule = true,
-        .tariff = {.mainSeasonRate = 80_ct, .offSeasonRate = 40_ct, .capPerPerson = 2240_ct},
+        .tariffs = kYouthTariffs,
     },
     CategoryRules{
         .category = PersonCategory::Kind_Schwer,
@@ -102,7 +124,7 @@ inline constexpr std::array kCategories{
         .maxCount = 10,
         .yearTurnCapRule = true,
         .oneChildRule = true,
-        .tariff = {.mainSeasonRate = 68_ct, .offSeasonRate = 34_ct, .capPerPerson = 1904_ct},
+        .tariffs = kDisabledChildTariffs,
     },
     CategoryRules{
         .category = PersonCategory::Kind_Fremd,
@@ -112,7 +134,7 @@ inline constexpr std::array kCategories{
         .printedTop = 113,
         .maxCount = 40,
         .yearTurnCapRule = true,
-        .tariff = {.mainSeasonRate = 80_ct, .offSeasonRate = 40_ct, .capPerPerson = 2240_ct},
+        .tariffs = kYouthTariffs,
     },
 };
 
@@ -136,18 +158,22 @@ constexpr const CategoryRules &rulesOf(PersonCategory category)
     return kCategories.at(indexOf(category));
 }
 
-// The name a tariff has in texts; empty for the single tariff, which texts leave unnamed.
-constexpr std::string_view tariffName(Tariff tariff)
+// The tariff in force on the night that begins on `night`; the first tariff before it begins.
+constexpr const TariffPeriod &tariffOn(const CategoryRules &rules, Date night)
 {
-    switch (tariff) {
-    case Tariff::Tariff2015:
-        return "Tarif 2015";
-    case Tariff::Tariff2016:
-        return "Tarif 2016";
-    case Tariff::Single:
-        break;
+    const TariffPeriod *inForce = &rules.tariffs.front();
+    for (const TariffPeriod &tariff : rules.tariffs) {
+        if (tariff.firstNight <= night)
+            inForce = &tariff;
     }
-    return {};
+    return *inForce;
+}
+
+// Whether the category's tariff ever changes. Such a category counts the night of 31 December
+// with the year it begins in, at every year end; the others count it with the new year.
+constexpr bool changesTariff(const CategoryRules &rules)
+{
+    return rules.tariffs.size() > 1;
 }
 
 static_assert(
@@ -159,5 +185,19 @@ static_assert(
         return true;
     }(),
     "kCategories lists the categories in their enum's order");
+
+static_assert(
+    [] {
+        for (const CategoryRules &rules : kCategories) {
+            for (std::size_t i = 1; i < rules.tariffs.size(); ++i) {
+                const Date first = rules.tariffs[i].firstNight;
+                if (!(rules.tariffs[i - 1].firstNight < first) || first.month() != std::chrono::January
+                    || first.day() != std::chrono::day{1})
+                    return false;
+            }
+        }
+        return true;
+    }(),
+    "each category's tariffs follow one another, each later one from a 1 January");
 
 } // namespace salvenor

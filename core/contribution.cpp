@@ -8,19 +8,11 @@ namespace salvenor {
 
 namespace {
 
-struct TariffChoice
+// The tariff of a whole stay: the one in force on its last night (on its arrival, for a stay of no
+// nights). A stay with nights on both sides of a tariff change takes the later tariff.
+const TariffPeriod &stayTariffOf(const CategoryRules &rules, Date arrival, Date departure)
 {
-    Tariff tariff;
-    const TariffSet &set;
-};
-
-TariffChoice tariffFor(const CategoryRules &rules, bool oldTariff)
-{
-    if (!rules.hasTariffChange)
-        return {Tariff::Single, rules.tariff};
-    if (oldTariff)
-        return {Tariff::Tariff2015, rules.tariff2015};
-    return {Tariff::Tariff2016, rules.tariff};
+    return tariffOn(rules, departure > arrival ? addDays(departure, -1) : arrival);
 }
 
 void requireStay(Date arrival, Date departure)
@@ -45,16 +37,17 @@ void splitIntoLaterYear(StaySplit &split, const CategoryRules &rules, const Late
 {
     // The adults count the night of 31 December with the old year, the categories without a
     // tariff change with the new one.
-    const int nightsOfOldYear = daysBetween(stay.A, stay.seasons.Jahr_End) + (rules.hasTariffChange ? 1 : 0);
+    const int nightsOfOldYear = daysBetween(stay.A, stay.seasons.Jahr_End) + (changesTariff(rules) ? 1 : 0);
     split.N1 = nightsOfOldYear;
     split.N2 = daysBetween(stay.A, stay.D) - nightsOfOldYear;
-    split.newYearsEveWithNewYear = !rules.hasTariffChange;
+    split.newYearsEveWithNewYear = !changesTariff(rules);
     split.R2 = stay.off;
     if (stay.A >= stay.seasons.NS_Anf) {
         split.seasonCase = SeasonCase::PostSeasonIntoNewYear;
-        const TariffChoice arrivalTariff = tariffFor(rules, stay.A <= kLastDayOfTariff2015);
+        // The nights up to the year end at the tariff in force on the arrival.
+        const TariffPeriod &arrivalTariff = tariffOn(rules, stay.A);
         split.R1 = arrivalTariff.set.offSeasonRate;
-        split.tariff1 = arrivalTariff.tariff;
+        split.tariff1 = &arrivalTariff;
     } else {
         // From before the post-season: the old year's nights include main-season nights.
         split.seasonCase = SeasonCase::None;
@@ -69,15 +62,14 @@ namespace {
 // The split of a stay already checked, with its seasons.
 StaySplit splitIn(const CategoryRules &rules, Date A, Date D, const SeasonBoundaries &s)
 {
-
-    // A departure on 01.01.2016 still belongs to the old tariff: its last night is New Year's Eve.
-    const bool stayOfOldTariff = A <= kLastDayOfTariff2015 && D <= kFirstDayOfTariff2016;
-    const TariffChoice stayTariff = tariffFor(rules, stayOfOldTariff);
+    // A departure on the first day of a tariff still belongs to the old one: its last night is
+    // New Year's Eve.
+    const TariffPeriod &stayTariff = stayTariffOf(rules, A, D);
     const Money main = stayTariff.set.mainSeasonRate;
     const Money off = stayTariff.set.offSeasonRate;
 
     StaySplit split;
-    split.tariff1 = split.tariff2 = stayTariff.tariff;
+    split.tariff1 = split.tariff2 = &stayTariff;
     const auto single = [&](SeasonCase seasonCase, Money rate) {
         split.seasonCase = seasonCase;
         split.N1 = daysBetween(A, D);
@@ -108,8 +100,7 @@ StaySplit splitIn(const CategoryRules &rules, Date A, Date D, const SeasonBounda
         splitIntoLaterYear(split, rules, {.A = A, .D = D, .seasons = s, .main = main, .off = off});
     }
 
-    // The cap classes: a stay of the old tariff takes its cap; a stay that arrives in 2016, or that
-    // runs across the change, and the categories without a change take the current cap.
+    // The cap classes: a stay takes the cap of its tariff; one that runs across a change, the later.
     split.cap = stayTariff.set.capPerPerson;
     return split;
 }

@@ -31,8 +31,8 @@ struct StaySplit
     Money R1;
     int N2 = 0;
     Money R2;
-    Tariff tariff1 = Tariff::Single; // where R1 comes from
-    Tariff tariff2 = Tariff::Single; // where R2 comes from
+    const TariffPeriod *tariff1 = nullptr; // where R1 comes from
+    const TariffPeriod *tariff2 = nullptr; // where R2 comes from
     Money cap; // per person
     // Into a later year, for the categories without a tariff change: the bylaw counts the night
     // of 31 December with the new year, so N1 is one night less than the old year's nights.

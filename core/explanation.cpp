@@ -39,10 +39,10 @@ PartNames partNames(SeasonCase seasonCase, bool newYearsEveWithNewYear)
     return {"im Anreisejahr, zum Hauptsaisonsatz", "im Folgejahr, zum Nebensaisonsatz"};
 }
 
-std::string tariffSuffix(Tariff tariff)
+std::string tariffSuffix(const TariffPeriod *tariff)
 {
-    const std::string_view name = tariffName(tariff);
-    return name.empty() ? std::string{} : " (" + std::string{name} + ")";
+    // A category's only tariff stays unnamed.
+    return tariff == nullptr || tariff->name.empty() ? std::string{} : " (" + std::string{tariff->name} + ")";
 }
 
 std::string nightsText(int nights)
@@ -77,7 +77,7 @@ std::string explainSum(const CategoryResult &result)
         text = nightsCount(split.N1 + 1) + " im Anreisejahr, " + nightsCount(split.N2 - 1) + " im Folgejahr."
             + "\nDie Nacht vom 31. Dezember zum 1. Januar zählt nach der Satzung zum neuen Jahr.";
     }
-    const auto addPart = [&](int nights, const char *name, Money rate, Tariff tariff) {
+    const auto addPart = [&](int nights, const char *name, Money rate, const TariffPeriod *tariff) {
         if (name == nullptr || nights == 0)
             return;
         if (!text.empty())

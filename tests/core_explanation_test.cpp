@@ -75,7 +75,7 @@ TEST_P(ExplanationTest, NightsPerCalendarYearAreTrue)
 {
     const std::string text = explain(kAcrossNewYear, 1);
     // 28, 29, 30 and 31 December; 1 and 2 January.
-    if (rules().hasTariffChange) {
+    if (changesTariff(rules())) {
         EXPECT_TRUE(contains(text, "4 Nächte Nachsaison im Anreisejahr")) << text;
         EXPECT_TRUE(contains(text, "2 Nächte im Folgejahr")) << text;
         EXPECT_FALSE(contains(text, "zählt nach der Satzung")) << text;
@@ -95,13 +95,13 @@ TEST_P(ExplanationTest, NewYearsEveAlone)
     // One night, from 31 December to 1 January.
     const std::string text = explain({makeDate(31, 12, 2016), makeDate(1, 1, 2017)}, 1);
     EXPECT_EQ(pricedNights(text), 1) << text;
-    if (!rules().hasTariffChange) {
+    if (!changesTariff(rules())) {
         EXPECT_TRUE(contains(text, "1 Nacht im Anreisejahr, 0 Nächte im Folgejahr.\n")) << text;
         EXPECT_TRUE(contains(text, "1 Nacht zum Nebensaisonsatz des neuen Jahres zu ")) << text;
         EXPECT_FALSE(contains(text, "0 Nächte Nachsaison")) << text;
     }
     const std::string three = explain({makeDate(30, 12, 2016), makeDate(2, 1, 2017)}, 1);
-    if (!rules().hasTariffChange) {
+    if (!changesTariff(rules())) {
         EXPECT_TRUE(contains(three, "2 Nächte im Anreisejahr, 1 Nacht im Folgejahr.\n")) << three;
     }
 }

@@ -25,8 +25,9 @@ public:
         Money running;
         for (int i = 0; i < days; ++i) {
             const Date night = addDays(kFirstArrival, i);
-            const bool oldTariff = rules.hasTariffChange && yearOf(night) <= 2015;
-            const TariffSet &set = oldTariff ? rules.tariff2015 : rules.tariff;
+            // The bylaw's own words: the adults' 2015 amounts up to New Year's Eve 2015.
+            const bool oldTariff = rules.tariffs.size() > 1 && yearOf(night) <= 2015;
+            const TariffSet &set = oldTariff ? rules.tariffs.front().set : rules.tariffs.back().set;
             const unsigned month = static_cast<unsigned>(night.month());
             running += (month >= 5 && month <= 10) ? set.mainSeasonRate : set.offSeasonRate;
             m_prefix[static_cast<std::size_t>(i) + 1] = running;
@@ -54,7 +55,10 @@ void checkStay(
 {
     const CategoryRules &rules = rulesOf(category);
     const int nights = daysBetween(arrival, departure);
-    const Money highestCap = std::max(rules.tariff.capPerPerson, rules.tariff2015.capPerPerson);
+    const Money highestCap
+        = std::max_element(rules.tariffs.begin(), rules.tariffs.end(), [](const auto &a, const auto &b) {
+              return a.set.capPerPerson < b.set.capPerPerson;
+          })->set.capPerPerson;
     const CategoryResult one = calculateCategory(category, arrival, departure, 1);
     const StaySplit &split = one.split;
     ++counters.stays;
