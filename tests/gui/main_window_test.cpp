@@ -86,6 +86,8 @@ private slots:
     void departureBeforeArrivalWarnsThenCorrects();
     void arrivalChangedWhileTheWarningIsOpen();
     void keysOnACalendarNeverChangeACount();
+    void aKeyACalendarTakesGoesNoFurther_data();
+    void aKeyACalendarTakesGoesNoFurther();
     void keyMoveBeforeTheArrivalWarnsAndKeepsTheFocus_data();
     void keyMoveBeforeTheArrivalWarnsAndKeepsTheFocus();
     void typedDateEntry();
@@ -329,6 +331,46 @@ void MainWindowTest::keysOnACalendarNeverChangeACount()
     QCOMPARE(QApplication::focusWidget(), arrivalView);
     QTest::keyClick(arrivalView, Qt::Key_Space);
     QCOMPARE(m_window->statusText(), QStringLiteral("Anreisetag = Mo. 21.03.2016"));
+}
+
+void MainWindowTest::aKeyACalendarTakesGoesNoFurther_data()
+{
+    QTest::addColumn<bool>("inEntry");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("daysChosen");
+    QTest::newRow("Return on the days") << false << int(Qt::Key_Return) << 1;
+    QTest::newRow("Space on the days") << false << int(Qt::Key_Space) << 1;
+    QTest::newRow("a digit opens the entry") << false << int(Qt::Key_2) << 0;
+    QTest::newRow("Return in the entry") << true << int(Qt::Key_Return) << 1;
+    QTest::newRow("Esc in the entry") << true << int(Qt::Key_Escape) << 0;
+}
+
+void MainWindowTest::aKeyACalendarTakesGoesNoFurther()
+{
+    // The key does its work once and reaches neither the calendar's own handling nor a control
+    // around it.
+    QFETCH(bool, inEntry);
+    QFETCH(int, key);
+    QFETCH(int, daysChosen);
+    MonthCalendar *calendar = arrivalCalendar();
+    QTableView *view = test::calendarView(calendar);
+    view->setFocus();
+    if (inEntry) {
+        QTest::keyClicks(view, QStringLiteral("1"));
+        QTest::keyClicks(calendar->dateEntry(), QStringLiteral("5.03.2016"));
+    }
+    QWidget *target = inEntry ? static_cast<QWidget *>(calendar->dateEntry()) : view;
+    const QSignalSpy chosen{calendar, &MonthCalendar::dayChosen};
+    const QDate before = calendar->selectedDate();
+    const QModelIndex current = view->currentIndex();
+    QKeyEvent press{QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_2 ? QStringLiteral("2") : QString{}};
+    const bool taken = QApplication::sendEvent(target, &press);
+    QVERIFY(taken && press.isAccepted());
+    QCOMPARE(chosen.count(), daysChosen);
+    if (!inEntry || key == Qt::Key_Escape) { // what the entry commits is the day typed
+        QCOMPARE(calendar->selectedDate(), before);
+        QCOMPARE(view->currentIndex(), current);
+    }
 }
 
 void MainWindowTest::keyMoveBeforeTheArrivalWarnsAndKeepsTheFocus_data()

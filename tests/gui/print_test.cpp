@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +71,7 @@ private slots:
     void escapeAfterAFinishedRunIsHarmless();
     void existingFileIsReplaced();
     void copiesAreCountedAsTheyGo();
+    void aRunToAPrinterCountsFromItsFirstCopy();
     void printButtonIsIgnoredWhileCopiesGo();
     void closingTheWindowWhileCopiesGoAsksFirst();
     void failureTextSaysWhichCopiesWentOut_data();
@@ -684,6 +686,24 @@ void PrintTest::copiesAreCountedAsTheyGo()
     // Once the copies have gone, the window closes without a question.
     m_window->close();
     QVERIFY(!m_window->isVisible());
+}
+
+void PrintTest::aRunToAPrinterCountsFromItsFirstCopy()
+{
+    // No print service answers here: the first copy is refused, and it is copy 1.
+    PrintTarget target;
+    target.printerName = QStringLiteral("Salvenor-Test-Nowhere");
+    target.layout = pdfPageLayout();
+    PrintRun run{std::move(target), salvenor::test::sevenNightsSheet(), 2, 2000ms};
+    QList<int> started;
+    std::optional<RunResult> ended;
+    connect(&run, &PrintRun::copyStarted, &run, [&started](int copy) { started << copy; });
+    connect(&run, &PrintRun::finished, &run, [&ended](const RunResult &result) { ended = result; });
+    run.start();
+    QTRY_VERIFY_WITH_TIMEOUT(ended.has_value(), 10000);
+    QCOMPARE(started, QList<int>{1});
+    QCOMPARE(ended->handedOver, 0);
+    QVERIFY(!ended->failure.isEmpty());
 }
 
 void PrintTest::printButtonIsIgnoredWhileCopiesGo()
