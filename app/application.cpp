@@ -5,6 +5,7 @@
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -114,17 +115,26 @@ private:
 
 } // namespace
 
-std::string platformToChoose(const char *chosenPlatform, const char *waylandDisplay, const char *x11Display)
+std::string platformToChoose(
+    const char *chosenPlatform, const char *waylandDisplay, const char *x11Display, bool x11Answers)
 {
     const auto given = [](const char *value) { return value != nullptr && *value != '\0'; };
-    return !given(chosenPlatform) && given(waylandDisplay) && given(x11Display) ? "xcb" : "";
+    return !given(chosenPlatform) && given(waylandDisplay) && given(x11Display) && x11Answers ? "xcb" : "";
 }
 
 void choosePlatform()
 {
     // NOLINTBEGIN(concurrency-mt-unsafe): before the application and any thread exist
+    const char *x11Display = std::getenv("DISPLAY");
+    // An XWayland that has gone (a display that does not answer) leaves Qt its own choice.
+    bool x11Answers = false;
+    if (x11Display != nullptr && *x11Display != '\0') {
+        xcb_connection_t *connection = xcb_connect(x11Display, nullptr);
+        x11Answers = xcb_connection_has_error(connection) == 0;
+        xcb_disconnect(connection);
+    }
     const std::string platform
-        = platformToChoose(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+        = platformToChoose(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), x11Display, x11Answers);
     // NOLINTEND(concurrency-mt-unsafe)
     if (!platform.empty())
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
@@ -164,10 +174,14 @@ int runApplication(QApplication &app, const StartOptions &options)
     QApplication::setQuitOnLastWindowClosed(false);
     // Built before any window shows: its size decides the scale at which the windows fit.
     MainWindow window;
-    scaleToFitScreen(window.size());
+    // The windows of the start-up open where the user started the program.
+    QScreen *const startScreen = screenOfThePointer();
+    scaleToFitScreen(window.size(), startScreen);
+    window.setScreen(startScreen);
     // The splash shows first; the main window is filled while it is on the screen.
     auto splash = std::make_unique<SplashWindow>(nullptr, options.splashTime);
     splash->setWindowModality(Qt::ApplicationModal);
+    splash->setScreen(startScreen);
     splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     window.load({options.today, splash.get()});

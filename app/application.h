@@ -24,9 +24,10 @@ void useDesignLook(QApplication &app);
 void useGermanLanguage(QApplication &app);
 
 // The platform Qt should use, where the program is to choose it: "xcb" (XWayland) in a Wayland
-// session that has XWayland, unless the user chose a platform (QT_QPA_PLATFORM). The fixed design
+// session that has XWayland (its display answers), unless the user chose a platform (QT_QPA_PLATFORM). The fixed design
 // needs what X11 gives: a place of its own, no maximise button. Empty: Qt's own choice.
-std::string platformToChoose(const char *chosenPlatform, const char *waylandDisplay, const char *x11Display);
+std::string platformToChoose(
+    const char *chosenPlatform, const char *waylandDisplay, const char *x11Display, bool x11Answers);
 // Sets QT_QPA_PLATFORM by platformToChoose, before the application is made.
 void choosePlatform();
 

@@ -47,6 +47,15 @@ std::vector<std::uint32_t> propertyValues(xcb_connection_t *connection, xcb_wind
     return values;
 }
 
+// Whether an EWMH window manager runs: the root names its check window, and that window names
+// itself. One that has ended leaves the root's properties behind.
+bool windowManagerRuns(xcb_connection_t *connection, xcb_window_t root)
+{
+    const xcb_atom_t check = atomNamed(connection, "_NET_SUPPORTING_WM_CHECK");
+    const std::vector<std::uint32_t> named = propertyValues(connection, root, check);
+    return named.size() == 1 && propertyValues(connection, named.front(), check) == named;
+}
+
 // The frame an X window manager will put around the window, asked for before the window is mapped
 // (_NET_REQUEST_FRAME_EXTENTS): so the window can be placed where its frame belongs at once,
 // rather than moved after it has shown. Nothing where no window manager answers in time.
@@ -59,10 +68,16 @@ std::optional<QMargins> frameToCome(QWidget *window)
         return std::nullopt;
     xcb_connection_t *connection = x11->connection();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    if (!windowManagerRuns(connection, root))
+        return std::nullopt;
     const xcb_atom_t request = atomNamed(connection, "_NET_REQUEST_FRAME_EXTENTS");
     const std::vector<std::uint32_t> supported
         = propertyValues(connection, root, atomNamed(connection, "_NET_SUPPORTED"));
     if (request == XCB_ATOM_NONE || std::find(supported.begin(), supported.end(), request) == supported.end())
+        return std::nullopt;
+    // A window manager that left one request unanswered is not waited for again.
+    static bool unanswered = false;
+    if (unanswered)
         return std::nullopt;
 
     const auto id = static_cast<xcb_window_t>(window->winId());
@@ -86,6 +101,7 @@ std::optional<QMargins> frameToCome(QWidget *window)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds{5});
     }
+    unanswered = true;
     return std::nullopt;
 }
 
@@ -109,11 +125,14 @@ qreal scaleFactorChosen()
 
 } // namespace
 
-void scaleToFitScreen(QSize designSize)
+QScreen *screenOfThePointer()
 {
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
-    if (screen == nullptr)
-        screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+void scaleToFitScreen(QSize designSize, QScreen *screen)
+{
     if (screen == nullptr || designSize.isEmpty())
         return;
     const qreal ratio = screen->devicePixelRatio();
@@ -128,24 +147,22 @@ void scaleToFitScreen(QSize designSize)
     const qreal widthRoom = available.width() * ratio - frame.left() - frame.right();
     const qreal heightRoom = available.height() * ratio - frame.top() - frame.bottom();
     const qreal fitting = std::min(widthRoom / designSize.width(), heightRoom / designSize.height());
-    if (fitting >= ratio)
+    // Qt 6.4 draws a window only in part at a scale below 1: the design's own size is the
+    // smallest, and a screen smaller than it shows the window's top-left part.
+    const qreal scale = std::max(fitting, qreal{1});
+    if (scale >= ratio || !std::isfinite(scale))
         return;
-    // Hundredths, rounded down: the window must fit, not nearly. Below half the design's size
-    // nothing can be read any more, and a window larger than the screen is the lesser evil.
-    constexpr qreal kSmallest = 0.5;
-    const qreal global = std::floor(scaleFactorChosen() * fitting / ratio * 100) / 100;
-    QHighDpiScaling::setGlobalFactor(std::max(global, kSmallest * scaleFactorChosen() / ratio));
+    // Hundredths, rounded down: the window must fit, not nearly.
+    const qreal global = std::floor(scaleFactorChosen() * scale / ratio * 100) / 100;
+    if (global > 0)
+        QHighDpiScaling::setGlobalFactor(global);
 }
 
 void centreOnScreen(QWidget *window)
 {
     // A window the main window owns opens on the owner's screen; a window of its own on the
-    // pointer's, where the user started the program; one already shown stays where it is.
-    QScreen *screen = window->parentWidget() != nullptr ? window->parentWidget()->window()->screen()
-        : window->isVisible()                           ? window->screen()
-                                                        : QGuiApplication::screenAt(QCursor::pos());
-    if (screen == nullptr)
-        screen = QGuiApplication::primaryScreen();
+    // screen it was given (the start-up's windows: the pointer's when the program started).
+    QScreen *screen = window->parentWidget() != nullptr ? window->parentWidget()->window()->screen() : window->screen();
     if (screen == nullptr)
         return;
     window->setScreen(screen);

@@ -15,7 +15,7 @@ program_pid=
 wm_pid=
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    # metacity ends with the X server, and its session bus with it (killed, the bus would stay).
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     remove_after "$work" $program_pid $wm_pid $xvfb
 }

@@ -571,11 +571,15 @@ void StartupTest::aWaylandSessionRunsThroughXWayland_data()
     QTest::addColumn<QByteArray>("chosen");
     QTest::addColumn<QByteArray>("wayland");
     QTest::addColumn<QByteArray>("x11");
+    QTest::addColumn<bool>("answers");
     QTest::addColumn<QString>("platform");
-    QTest::newRow("Wayland with XWayland") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{":0"} << "xcb";
-    QTest::newRow("the user's choice") << QByteArray{"wayland"} << QByteArray{"wayland-0"} << QByteArray{":0"} << "";
-    QTest::newRow("Wayland alone") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{} << "";
-    QTest::newRow("X11") << QByteArray{} << QByteArray{} << QByteArray{":0"} << "";
+    QTest::newRow("Wayland with XWayland")
+        << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{":0"} << true << "xcb";
+    QTest::newRow("the user's choice") << QByteArray{"wayland"} << QByteArray{"wayland-0"} << QByteArray{":0"} << true
+                                       << "";
+    QTest::newRow("Wayland alone") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{} << false << "";
+    QTest::newRow("XWayland gone") << QByteArray{} << QByteArray{"wayland-0"} << QByteArray{":99"} << false << "";
+    QTest::newRow("X11") << QByteArray{} << QByteArray{} << QByteArray{":0"} << true << "";
 }
 
 void StartupTest::aWaylandSessionRunsThroughXWayland()
@@ -583,10 +587,11 @@ void StartupTest::aWaylandSessionRunsThroughXWayland()
     QFETCH(QByteArray, chosen);
     QFETCH(QByteArray, wayland);
     QFETCH(QByteArray, x11);
+    QFETCH(bool, answers);
     QFETCH(QString, platform);
     const auto orNull = [](const QByteArray &value) { return value.isEmpty() ? nullptr : value.constData(); };
-    QCOMPARE(QString::fromStdString(platformToChoose(orNull(chosen), orNull(wayland), orNull(x11))), platform);
-    QCOMPARE(QString::fromStdString(platformToChoose("", orNull(wayland), orNull(x11))),
+    QCOMPARE(QString::fromStdString(platformToChoose(orNull(chosen), orNull(wayland), orNull(x11), answers)), platform);
+    QCOMPARE(QString::fromStdString(platformToChoose("", orNull(wayland), orNull(x11), answers)),
         chosen.isEmpty() ? platform : QStringLiteral("xcb")); // an empty choice is none
 }
 
