@@ -39,6 +39,15 @@ start_window_manager() {
     return 1
 }
 
+# The X window $1 where it stands and the window manager's frame around it, in pixels: its left
+# and top, width, height, then the frame's left, right, top and bottom (0 without a frame).
+window_and_frame() {
+    local frame
+    frame=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //; s/,//gp')
+    xwininfo -id "$1" | awk -F': *' -v frame="${frame:-0 0 0 0}" '/Absolute upper-left X/ { x = $2 }
+        /Absolute upper-left Y/ { y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h, frame }'
+}
+
 # Starts Xvfb with a screen of $2 (WIDTHxHEIGHT, 1024x768 by default), its files in the folder $1,
 # and exports DISPLAY; the server's PID is left in $xvfb. Xvfb picks a free display itself and
 # writes its number once it listens; the function returns once the server answers a client.

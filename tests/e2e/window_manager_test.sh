@@ -51,19 +51,10 @@ stacked_above() { # window $1 stands above window $2 in the window manager's sta
 # The window manager's whole frame, title bar and all, stands in the middle of the pointer's
 # monitor (metacity's work area is that of both).
 frame_centred() {
-    local info extents area
-    info=$(xwininfo -id "$1")
-    read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    read -r x y w h l r t b <<<"$(window_and_frame "$1")"
     read -r ax ay aw ah <<<"$monitor"
-    awk -v info="$info" -v l="$left" -v r="$right" -v t="$top" -v b="$bottom" \
+    awk -v x="$x" -v y="$y" -v w="$w" -v h="$h" -v l="$l" -v r="$r" -v t="$t" -v b="$b" \
         -v ax="$ax" -v ay="$ay" -v aw="$aw" -v ah="$ah" 'BEGIN {
-        n = split(info, f, "\n")
-        for (i = 1; i <= n; i++) {
-            if (f[i] ~ /Absolute upper-left X/) { split(f[i], p, ": *"); x = p[2] }
-            if (f[i] ~ /Absolute upper-left Y/) { split(f[i], p, ": *"); y = p[2] }
-            if (f[i] ~ /Width:/) { split(f[i], p, ": *"); w = p[2] }
-            if (f[i] ~ /Height:/) { split(f[i], p, ": *"); h = p[2] }
-        }
         dx = (x - l + x + w + r) / 2 - (ax + aw / 2); dy = (y - t + y + h + b) / 2 - (ay + ah / 2)
         inside = x - l >= ax && y - t >= ay && x + w + r <= ax + aw && y + h + b <= ay + ah
         printf "frame %sx%s, its centre off by %s,%s px, %s the monitor\n", w + l + r, h + t + b, dx, dy, inside ? "inside" : "beyond"

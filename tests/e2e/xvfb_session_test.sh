@@ -59,9 +59,7 @@ elapsed=$((($(date +%s%N) - started) / 1000000))
 [ "$elapsed" -lt 2500 ] || fail "the splash waited for its timer ($elapsed ms) instead of closing on the key"
 echo "main window $window after the key press"
 # The window itself, and the window manager's frame around it.
-read -r X Y WIDTH HEIGHT <<<"$(xwininfo -id "$window" | awk -F': *' '/Absolute upper-left X/ { x = $2 }
-    /Absolute upper-left Y/ { y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')"
-read -r left right top bottom <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+read -r X Y WIDTH HEIGHT left right top bottom <<<"$(window_and_frame "$window")"
 echo "at $X,$Y, $WIDTH x $HEIGHT, frame $left $right $top $bottom, on a $screen screen"
 [ $((X - left)) -ge 0 ] && [ $((Y - top)) -ge 0 ] || fail "the window's corner lies off the screen"
 # Scaled down as far as it must, never below the design's own size (Qt draws a window at a smaller
