@@ -125,17 +125,18 @@ std::string platformToChoose(
 void choosePlatform()
 {
     // NOLINTBEGIN(concurrency-mt-unsafe): before the application and any thread exist
+    const char *chosen = std::getenv("QT_QPA_PLATFORM");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
     const char *x11Display = std::getenv("DISPLAY");
-    // An XWayland that has gone (a display that does not answer) leaves Qt its own choice.
-    bool x11Answers = false;
-    if (x11Display != nullptr && *x11Display != '\0') {
-        xcb_connection_t *connection = xcb_connect(x11Display, nullptr);
-        x11Answers = xcb_connection_has_error(connection) == 0;
-        xcb_disconnect(connection);
-    }
-    const std::string platform
-        = platformToChoose(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), x11Display, x11Answers);
     // NOLINTEND(concurrency-mt-unsafe)
+    std::string platform = platformToChoose(chosen, wayland, x11Display, true);
+    if (!platform.empty()) {
+        // Only then: an XWayland that has gone (its display does not answer) leaves Qt its choice.
+        xcb_connection_t *connection = xcb_connect(x11Display, nullptr);
+        const bool answers = xcb_connection_has_error(connection) == 0;
+        xcb_disconnect(connection);
+        platform = platformToChoose(chosen, wayland, x11Display, answers);
+    }
     if (!platform.empty())
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 }
