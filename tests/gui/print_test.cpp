@@ -63,9 +63,8 @@ private slots:
     void copiesToAFileBecomePagesAndEveryWindowCloses();
     void cancelInTheDialogPrintsNothing();
     void cancelledRunLeavesNoFile();
-    void unwritableFileIsReportedByTheDialog();
-    void notARegularFileIsRefused_data();
-    void notARegularFileIsRefused();
+    void dialogRefusesTheFile_data();
+    void dialogRefusesTheFile();
     void fileThatCannotBeCreatedIsReported();
     void fullFileSystemIsReportedAndLeavesNoFile();
     void escapeAfterAFinishedRunIsHarmless();
@@ -517,23 +516,10 @@ void PrintTest::cancelledRunLeavesNoFile()
     QCOMPARE(QDir{m_dir.path()}.entryList({QStringLiteral("cancelled-run*")}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
-void PrintTest::unwritableFileIsReportedByTheDialog()
-{
-    // The dialog itself finds that the file cannot be written and says so; it stays open.
-    const QString file = m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf"));
-    QString warning;
-    keepWarningThenCancelTheDialog(warning);
-    const auto request = printToFile(file, 1);
-    QTRY_VERIFY(request->shown);
-    QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
-    QVERIFY2(warning.contains(QDir::toNativeSeparators(file)) || warning.contains(file), qPrintable(warning));
-    waitForTheEnd();
-    QVERIFY(!QFile::exists(file));
-}
-
-void PrintTest::notARegularFileIsRefused_data()
+void PrintTest::dialogRefusesTheFile_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::newRow("in no folder") << QStringLiteral("in no folder");
     // Opening a FIFO waits for a reader for ever; the dialog must not try.
     QTest::newRow("FIFO") << QStringLiteral("fifo");
     QTest::newRow("link to a FIFO") << QStringLiteral("link to fifo");
@@ -542,30 +528,39 @@ void PrintTest::notARegularFileIsRefused_data()
     QTest::newRow("link to nothing") << QStringLiteral("link to nothing");
 }
 
-void PrintTest::notARegularFileIsRefused()
+void PrintTest::dialogRefusesTheFile()
 {
+    // The dialog itself finds that the file cannot be written and says why; it stays open, and
+    // nothing is written anywhere.
     QFETCH(QString, kind);
     const QString fifo = m_dir.filePath(QStringLiteral("fifo.pdf"));
     const QString missing = m_dir.filePath(QStringLiteral("missing.pdf"));
     const QString link = m_dir.filePath(QStringLiteral("link.pdf"));
+    const QString inNoFolder = m_dir.filePath(QStringLiteral("no-such-folder/sheet.pdf"));
     const auto removeAll = qScopeGuard([&] {
         for (const QString &path : {fifo, missing, link})
             QFile::remove(path);
     });
-    if (kind != QStringLiteral("link to nothing"))
+    if (kind == QStringLiteral("fifo") || kind == QStringLiteral("link to fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    if (kind != QStringLiteral("fifo"))
+    if (kind.startsWith(QStringLiteral("link")))
         QVERIFY(QFile::link(kind == QStringLiteral("link to fifo") ? fifo : missing, link));
-    const QString chosen = kind == QStringLiteral("fifo") ? fifo : link;
+    const QString chosen = kind == QStringLiteral("in no folder") ? inNoFolder
+        : kind == QStringLiteral("fifo")                          ? fifo
+                                                                  : link;
     QString warning;
     keepWarningThenCancelTheDialog(warning);
     const auto request = printToFile(chosen, 1);
     QTRY_VERIFY(request->shown);
     QTRY_VERIFY_WITH_TIMEOUT(!warning.isEmpty(), 10000);
-    QVERIFY2(warning.contains(QStringLiteral("keine gewöhnliche Datei")), qPrintable(warning));
+    if (kind == QStringLiteral("in no folder"))
+        QVERIFY2(warning.contains(QDir::toNativeSeparators(chosen)), qPrintable(warning));
+    else
+        QVERIFY2(warning.contains(QStringLiteral("keine gewöhnliche Datei")), qPrintable(warning));
     waitForTheEnd();
     QVERIFY(!QFileInfo::exists(missing));
-    if (kind != QStringLiteral("fifo"))
+    QVERIFY(!QFileInfo::exists(inNoFolder));
+    if (kind.startsWith(QStringLiteral("link")))
         QVERIFY(QFileInfo{link}.isSymLink());
 }
 
@@ -832,12 +827,13 @@ void PrintTest::failureTextSaysWhichCopiesWentOut()
 
 void PrintTest::silentServiceOffersThePdfFile()
 {
-    // A service that never answers: within the look-up's limit the window says so and offers
-    // the file; a name that is no file for a PDF is refused and the file dialog comes again.
+    // A service that never answers: the window takes input while it is asked; within the
+    // look-up's limit it says so and offers the file; a name that is no file for a PDF is refused
+    // and the file dialog comes again. The sheet is the stay as the window shows it by then.
     const SilentService service;
     QVERIFY(!service.address().isEmpty());
     const PrintServiceAt silent{service.address()};
-    m_window->setPrintTimeouts({.lookup = 500ms, .answer = 2000ms});
+    m_window->setPrintTimeouts({.lookup = 1500ms, .answer = 2000ms});
     const QString link = m_dir.filePath(QStringLiteral("link-to-nothing.pdf"));
     QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nothing.pdf")), link));
     const QString file = m_dir.filePath(QStringLiteral("silent.pdf"));
@@ -871,7 +867,13 @@ void PrintTest::silentServiceOffersThePdfFile()
                 button->click();
         }
     });
+    salvenor::test::clickDay(m_window->control<QCalendarWidget>(QStringLiteral("Abreise")), QDate{2016, 3, 21});
     QTest::mouseClick(m_window->control(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    salvenor::test::clickDay(m_window->control<QCalendarWidget>(QStringLiteral("Anreise")), QDate{2016, 3, 16});
+    QVERIFY2(m_window->statusText().startsWith(QStringLiteral("Anreisetag = Mi. 16.03.2016")),
+        qPrintable(m_window->statusText()));
+    salvenor::test::pickWithKeys(m_window->control<QComboBox>(QStringLiteral("Anz_Erwachsene")), 2);
+    const QString total = m_window->control<QLabel>(QStringLiteral("End_Summe_Gesamt"))->text();
     QVERIFY(message.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 10000);
     QVERIFY2(message.startsWith(QStringLiteral("printServiceSilent Der Druckdienst antwortet nicht, daher kann gerade "
@@ -884,10 +886,12 @@ void PrintTest::silentServiceOffersThePdfFile()
     QCOMPARE(offered, (QStringList{QStringLiteral("Kurbeitrag.pdf"), QFileInfo{link}.fileName()}));
     QVERIFY(QFileInfo{link}.isSymLink());
     QCOMPARE(pagesOf(file), 1);
+    const auto words = wordsOf(file);
+    QVERIFY(findWord(words, QStringLiteral("16.03.2016")));
+    QVERIFY2(total != QStringLiteral("0,00") && findWord(words, total), qPrintable(total));
     // The file's page is A4 with the margins a printer commonly reports (1/6 inch): the sheet
     // stands where it does on such a printer.
     constexpr double kMargin = 25.4 / 6;
-    const auto words = wordsOf(file);
     const Word *island = findWord(words, QStringLiteral("Nordseeinsel"));
     QVERIFY(island);
     QVERIFY2(qAbs(island->xMin - (kMargin + 13)) < 0.8, qPrintable(QString::number(island->xMin)));
