@@ -74,6 +74,12 @@ void ResultWriter::calculated(const CsvRecord &record, const ColumnMap &columns,
 
 void ResultWriter::faulty(const CsvRecord &record, const ColumnMap &columns, std::string_view errors)
 {
+    const bool surplusFields = record.fieldCount > columns.fieldCount && columns.fieldCount > 0
+        && !record.emptyFrom(columns.fieldCount, m_noBreakSpace) && !record.tooLongField && !record.tooLong;
+    if (surplusFields) {
+        surplusRow(record, columns, errors);
+        return;
+    }
     if (columns.rerun || record.tooLongField || record.tooLong) {
         rerunRow(record, columns, errors, nullptr);
         return;
@@ -85,6 +91,33 @@ void ResultWriter::faulty(const CsvRecord &record, const ColumnMap &columns, std
     const std::size_t errorColumn = columns.fieldCount + kErrorColumn;
     m_output.append(fieldCount <= errorColumn ? errorColumn + 1 - fieldCount : 1, m_separator);
     appendField(encodeText(errors, m_encoding));
+}
+
+// A row with more fields than the header: its fields beyond the header are the user's, not figures,
+// so no result is written over them, now or in a later run. In a new list they go after "Fehler",
+// the result columns staying empty; in a list calculated before every field stays where it is and
+// the message takes "Fehler" (or comes last, where the header has none).
+void ResultWriter::surplusRow(const CsvRecord &record, const ColumnMap &columns, std::string_view errors)
+{
+    const auto isErrorColumn
+        = [&columns](std::size_t i) { return i < columns.fieldCount && columns.resultAt[i] == kErrorColumn; };
+    for (std::size_t i = 0; i < record.fieldCount; ++i) {
+        if (i > 0)
+            m_output += m_separator;
+        if (!columns.rerun && i == columns.fieldCount) {
+            m_output.append(kErrorColumn, m_separator);
+            appendField(encodeText(errors, m_encoding));
+            m_output += m_separator;
+        }
+        if (isErrorColumn(i))
+            appendField(encodeText(errors, m_encoding));
+        else
+            m_output += record.rawField(i);
+    }
+    if (columns.rerun && !columns.resultPresent.at(kErrorColumn)) {
+        m_output += m_separator;
+        appendField(encodeText(errors, m_encoding));
+    }
 }
 
 // Field by field: for a list calculated before, whose result columns get the new figures where

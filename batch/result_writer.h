@@ -36,6 +36,7 @@ public:
 
 private:
     std::string_view ownFields(const CsvRecord &record, const ColumnMap &columns, std::size_t &fieldCount) const;
+    void surplusRow(const CsvRecord &record, const ColumnMap &columns, std::string_view errors);
     void rerunRow(
         const CsvRecord &record, const ColumnMap &columns, std::string_view errors, const BookingResult *result);
     void appendField(std::string_view text);

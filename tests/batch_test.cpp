@@ -386,7 +386,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .input = "Anreise;Abreise;Kind\n" + kMarch + ";1;x\n",
             .status = 1,
             .output = withResultNames("Anreise;Abreise;Kind") + "\n" + kMarch
-                + ";1;x;;;;;;;;Die Zeile hat 4 Felder, die Kopfzeile hat 3\n",
+                + ";1;;;;;;;;;Die Zeile hat 4 Felder, die Kopfzeile hat 3;x\n",
             .message = "Zeile 2: Die Zeile hat 4 Felder"},
         ListCase{.name = "TrailingSeparatorsOfASpreadsheet",
             .input = "Nr;Anreise;Abreise;Erwachsene;Kind\nB-1;" + kMarch + ";2;1;\nB-2;" + kMarch + ";2;1;;\n",
@@ -596,7 +596,7 @@ TEST(BookingList, ARowWithACarriageReturnAloneIsAnError)
     EXPECT_EQ(run.summary.rowsWithErrors, 1);
     EXPECT_TRUE(
         run.output.ends_with(";\"Die Zeile enthält ein CR ohne LF; Die Zeile hat 4 Felder, die Kopfzeile hat 3; Kind "
-                             "„14.03.2016“ ist keine ganze Zahl\"\n"))
+                             "„14.03.2016“ ist keine ganze Zahl\";18.03.2016\n"))
         << run.output;
     EXPECT_TRUE(process("Anreise;Abreise;Kind\n14.03.2016\n")
                     .output.ends_with(";\"Die Zeile hat 1 Feld, die Kopfzeile hat 3; Abreise fehlt\"\n"));
@@ -929,6 +929,23 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
         "Summe_Kind_Schwer;Summe_Kind_Fremd");
     EXPECT_EQ(lines[1], "1,60;14.03.2016;18.03.2016;1;;1,60;4;0,00;0,00;0,00;0,00;0,00");
     EXPECT_EQ(lines[2], ";14.03.2016;31.02.2016;1;Abreise 31.02.2016 ist kein Kalendertag;;;;;;;");
+
+    // A row with more fields than the header: they go after "Fehler", where no later run writes a
+    // figure over them, and the row stays faulty run after run.
+    const ProcessedList surplus = process("Nr;Anreise;Abreise;Erwachsene;Bemerkung\n"
+                                          "B-1;14.03.2016;18.03.2016;2;Hund;Balkon;Nichtraucher\n");
+    const std::string faultyRow = "B-1;14.03.2016;18.03.2016;2;Hund;;;;;;;;;Die Zeile hat %1 Felder, die Kopfzeile "
+                                  "hat %2;Balkon;Nichtraucher";
+    const auto withCounts = [&faultyRow](const char *fields, const char *header) {
+        std::string row = faultyRow;
+        row.replace(row.find("%1"), 2, fields);
+        row.replace(row.find("%2"), 2, header);
+        return row;
+    };
+    EXPECT_EQ(linesOf(surplus.output).at(1), withCounts("7", "5"));
+    const ProcessedList surplusAgain = process(surplus.output);
+    EXPECT_EQ(surplusAgain.summary.rowsWithErrors, 1);
+    EXPECT_EQ(linesOf(surplusAgain.output).at(1), withCounts("16", "14"));
 }
 
 TEST(BookingList, TheListsOwnNightsTotalAndErrorColumnsAreNoResultsOfAnEarlierRun)
