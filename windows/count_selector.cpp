@@ -137,19 +137,23 @@ bool CountSelector::takeDigit(const QKeyEvent *event)
         m_typed.clear(); // any other key ends the number being typed
         return false;
     }
-    const bool continues = !m_typed.isEmpty() && m_typed.size() < 2 && m_sinceLastDigit.isValid()
+    const bool continues = !m_typed.isEmpty() && m_sinceLastDigit.isValid()
         && m_sinceLastDigit.elapsed() <= QApplication::keyboardInputInterval();
     const bool listOpen = view()->isVisible();
     if (!continues)
         m_indexBeforeTyping = listOpen ? view()->currentIndex().row() : currentIndex();
-    m_typed = continues ? m_typed + text : text;
+    constexpr qsizetype kLongestNumber = 9; // longer ones are above every list anyway
+    if (!continues)
+        m_typed = text;
+    else if (m_typed.size() < kLongestNumber)
+        m_typed += text;
     m_sinceLastDigit.start();
-    int index = findText(QString::number(m_typed.toInt()));
-    if (index < 0) {
-        // Above the last item: as if the number had never been typed.
-        index = m_indexBeforeTyping;
-        m_typed.clear();
-    }
+    bool isNumber = false;
+    const int typed = m_typed.toInt(&isNumber);
+    // Above the last item: as if the number had never been typed. The digits that follow at once
+    // still belong to it ("300" is not "30" and then "0").
+    const int found = isNumber ? findText(QString::number(typed)) : -1;
+    const int index = found >= 0 ? found : m_indexBeforeTyping;
     if (index < 0)
         return true;
     if (listOpen) {

@@ -5,9 +5,10 @@
 
 namespace salvenor::ui {
 
-// A drop-down list of counts that cannot be typed into. A typed number picks that count: one
-// digit, or two digits typed within the keyboard's input interval ("1" then "5" is 15). A number
-// above the last item changes nothing: the count goes back to what it was before its first digit.
+// A drop-down list of counts that cannot be typed into. A typed number picks that count: its
+// digits typed each within the keyboard's input interval of the one before ("1" then "5" is 15). A
+// number above the last item changes nothing: the count goes back to what it was before its first
+// digit, and the digits that follow at once still belong to that number.
 // Any other key ends the number being typed. Arrow keys, the wheel and the mouse work as on any
 // list; every pick by the user is reported through `activated`.
 class CountSelector final : public QComboBox

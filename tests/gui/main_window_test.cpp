@@ -680,6 +680,10 @@ void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing_data()
     QTest::newRow("30 adults, the maximum") << QStringLiteral("Anz_Erwachsene") << 2 << QStringLiteral("30") << 30;
     QTest::newRow("10 children, the maximum") << QStringLiteral("Anz_Kind") << 2 << QStringLiteral("10") << 10;
     QTest::newRow("0 takes the count back") << QStringLiteral("Anz_Kind_Schwer") << 4 << QStringLiteral("0") << 0;
+    // The third digit belongs to the number too: not 10 and then 0.
+    QTest::newRow("100 adults of 30") << QStringLiteral("Anz_Erwachsene") << 1 << QStringLiteral("100") << 1;
+    QTest::newRow("300 children of 10, seven before") << QStringLiteral("Anz_Kind") << 7 << QStringLiteral("300") << 7;
+    QTest::newRow("a leading zero") << QStringLiteral("Anz_Kind") << 7 << QStringLiteral("03") << 3;
 }
 
 void MainWindowTest::aTypedNumberAboveTheMaximumChangesNothing()
