@@ -4,10 +4,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSALVENOR_BUILD_TESTS=OFF -DSALVENOR_BUILD_BENCHMARKS=OFF
-cmake --build build/release
-
-if [ -x build/release/app/salvenor ]; then
-    exec build/release/app/salvenor "$@"
+# A first build leaves out the tests; one that has them (tools/test.sh) keeps them, so that they
+# are never left behind older than the program.
+if [ -f build/release/CMakeCache.txt ]; then
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+else
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSALVENOR_BUILD_TESTS=OFF \
+        -DSALVENOR_BUILD_BENCHMARKS=OFF
 fi
-echo "Built the calculation core (build/release/core); the program window is not part of this version yet."
+cmake --build build/release
+exec build/release/app/salvenor "$@"

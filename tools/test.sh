@@ -8,7 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 quick=false
-[ "${1:-}" = --quick ] && quick=true
+case "${1:-}" in
+    --quick) quick=true ;;
+    "") ;;
+    *) echo "usage: bash tools/test.sh [--quick]" >&2; exit 2 ;;
+esac
 
 bash tools/install-deps.sh
 bash tools/install-deps.sh --check || { echo "Install the packages named above (tools/packages.txt lists them)."; exit 1; }
