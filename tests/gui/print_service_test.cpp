@@ -326,53 +326,51 @@ void PrintServiceTest::halfAnsweringServiceLeavesTheWindowAnswering()
 
 void PrintServiceTest::failingServiceIsReportedAsItWent_data()
 {
-    // The service and the queue by the variables that name them; what the warning says (%1: the
-    // queue); the last copy that started; the jobs the spooler holds afterwards.
+    // The service and the queue by the variables that name them (the removable queue is removed
+    // while the dialog is open); what the warning says (%1: the queue); the last copy that
+    // started; the jobs the spooler holds afterwards.
     QTest::addColumn<QByteArray>("service");
     QTest::addColumn<QByteArray>("queue");
     QTest::addColumn<int>("copies");
-    QTest::addColumn<bool>("removeTheQueueInTheDialog");
     QTest::addColumn<QString>("warning");
     QTest::addColumn<int>("lastCopy");
     QTest::addColumn<int>("jobsHeld");
+    const QByteArray pdf = "SALVENOR_PDF_QUEUE";
+    const QByteArray cups = "SALVENOR_CUPS_SERVER";
     const QString checkFirst = QStringLiteral("\nBitte sehen Sie am Drucker nach, bevor Sie noch einmal drucken.");
-    const QString restNotPrinted = QStringLiteral("\nDie übrigen Exemplare wurden nicht gedruckt.");
+    const QString rest = QStringLiteral("\nDie übrigen Exemplare wurden nicht gedruckt.");
     const QString noAnswer = QStringLiteral("Der Druckdienst hat auf den Auftrag nicht geantwortet.");
     // The copy went out and no answer came: it may have been taken, so it is not called unprinted.
     QTest::newRow("service that never takes the job")
-        << QByteArrayLiteral("SALVENOR_STALLING_SERVER") << QByteArrayLiteral("SALVENOR_PDF_QUEUE") << 3 << false
-        << QStringLiteral("Von 3 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde vielleicht gedruckt: ") + noAnswer
-            + restNotPrinted + checkFirst
+        << QByteArray{"SALVENOR_STALLING_SERVER"} << pdf << 3
+        << "Von 3 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde vielleicht gedruckt: " + noAnswer + rest + checkFirst
         << 1 << 0;
     // The spooler takes the first copy and then answers nothing, not even its withdrawal.
     QTest::newRow("spooler frozen after taking a job")
-        << QByteArrayLiteral("SALVENOR_FREEZING_SERVER") << QByteArrayLiteral("SALVENOR_PDF_QUEUE") << 3 << false
-        << QStringLiteral("Von 3 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde vielleicht gedruckt: Der "
-                          "Druckdienst hat den Auftrag erhalten, aber nicht bestätigt, und er ließ sich nicht "
-                          "zurückziehen.")
-            + restNotPrinted + checkFirst
+        << QByteArray{"SALVENOR_FREEZING_SERVER"} << pdf << 3
+        << "Von 3 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde vielleicht gedruckt: Der Druckdienst hat den "
+           "Auftrag erhalten, aber nicht bestätigt, und er ließ sich nicht zurückziehen."
+            + rest + checkFirst
         << 1 << 1;
     QTest::newRow("two copies taken, then the service stalls")
-        << QByteArrayLiteral("SALVENOR_TWO_JOBS_SERVER") << QByteArrayLiteral("SALVENOR_PDF_QUEUE") << 4 << false
-        << QStringLiteral("Von 4 Exemplaren wurden 2 gedruckt.\nExemplar 3 wurde vielleicht gedruckt: ") + noAnswer
-            + restNotPrinted + checkFirst
+        << QByteArray{"SALVENOR_TWO_JOBS_SERVER"} << pdf << 4
+        << "Von 4 Exemplaren wurden 2 gedruckt.\nExemplar 3 wurde vielleicht gedruckt: " + noAnswer + rest + checkFirst
         << 3 << 2;
     // The job is opened, its document never answered: withdrawn within the limit, nothing left.
     QTest::newRow("document not answered")
-        << QByteArrayLiteral("SALVENOR_DOCUMENT_STALLING_SERVER") << QByteArrayLiteral("SALVENOR_PDF_QUEUE") << 2
-        << false
-        << QStringLiteral("Von 2 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde nicht gedruckt: Der Druckdienst "
-                          "hat nicht rechtzeitig geantwortet; der Auftrag wurde zurückgezogen.")
-            + restNotPrinted
+        << QByteArray{"SALVENOR_DOCUMENT_STALLING_SERVER"} << pdf << 2
+        << "Von 2 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde nicht gedruckt: Der Druckdienst hat nicht "
+           "rechtzeitig geantwortet; der Auftrag wurde zurückgezogen."
+            + rest
         << 1 << 0;
     QTest::newRow("queue that refuses jobs")
-        << QByteArrayLiteral("SALVENOR_CUPS_SERVER") << QByteArrayLiteral("SALVENOR_REJECTING_QUEUE") << 2 << false
-        << QStringLiteral("Von 2 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde nicht gedruckt: Der Drucker „%1“ "
-                          "nimmt zurzeit keine Aufträge an.")
-            + restNotPrinted
+        << cups << QByteArray{"SALVENOR_REJECTING_QUEUE"} << 2
+        << "Von 2 Exemplaren wurden 0 gedruckt.\nExemplar 1 wurde nicht gedruckt: Der Drucker „%1“ nimmt zurzeit "
+           "keine Aufträge an."
+            + rest
         << 1 << 0;
     QTest::newRow("printer removed while the dialog is open")
-        << QByteArrayLiteral("SALVENOR_CUPS_SERVER") << QByteArrayLiteral("SALVENOR_REMOVABLE_QUEUE") << 1 << true
+        << cups << QByteArray{"SALVENOR_REMOVABLE_QUEUE"} << 1
         << QStringLiteral("Das Berechnungsblatt wurde nicht gedruckt.\nDen Drucker „%1“ gibt es nicht mehr.") << 1 << 0;
 }
 
@@ -381,7 +379,6 @@ void PrintServiceTest::failingServiceIsReportedAsItWent()
     QFETCH(QByteArray, service);
     QFETCH(QByteArray, queue);
     QFETCH(int, copies);
-    QFETCH(bool, removeTheQueueInTheDialog);
     QFETCH(QString, warning);
     QFETCH(int, lastCopy);
     QFETCH(int, jobsHeld);
@@ -392,7 +389,7 @@ void PrintServiceTest::failingServiceIsReportedAsItWent()
     QStringList counted;
     countCopiesShown(counted);
     printThroughDialog(queueName, copies, [&] {
-        if (removeTheQueueInTheDialog) {
+        if (queue == "SALVENOR_REMOVABLE_QUEUE") {
             QCOMPARE(QProcess::execute(QStringLiteral("lpadmin"),
                          {QStringLiteral("-h"), QString::fromLatin1(server("SALVENOR_CUPS_SERVER")),
                              QStringLiteral("-x"), queueName}),
