@@ -185,6 +185,37 @@ void keepWarningThenCancelTheDialog(QString &warning)
     });
 }
 
+// Types `name` into the file dialog's name field once it has the focus, as the user does, and
+// clicks Save where the dialog then names that file. (selectFile() leaves a focused field as it
+// is, so whether it took depended on which came first on a loaded machine.) A dialog that names
+// another file is cancelled: the test fails instead of waiting.
+bool typeFileNameAndSave(QFileDialog *dialog, const QString &name)
+{
+    auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    if (field == nullptr || buttons == nullptr) {
+        dialog->reject();
+        return false;
+    }
+    // Typed into a field without the focus, each prefix of the path ("/", "/tmp") stays selected
+    // in the dialog's list, and the first of them is what Save takes.
+    field->activateWindow();
+    field->setFocus();
+    if (!QTest::qWaitFor([field] { return field->hasFocus(); }, 10000)) {
+        dialog->reject();
+        return false;
+    }
+    field->selectAll();
+    QTest::keyClicks(field, name);
+    if (dialog->selectedFiles().value(0) != name) {
+        qWarning() << "The file dialog names" << dialog->selectedFiles() << "after" << name << "was typed";
+        dialog->reject();
+        return false;
+    }
+    buttons->button(QDialogButtonBox::Save)->click();
+    return true;
+}
+
 // Catches each progress window as it shows: a run of one page may end before a poll sees it.
 class ProgressWindowCatcher final : public QObject
 {
@@ -841,10 +872,10 @@ void PrintTest::silentServiceOffersThePdfFile()
     bool lookUpEnded = false;
     QString refusal;
     QStringList offered;
-    const auto save = [](QFileDialog *dialog, const QString &name) {
-        dialog->selectFile(name);
-        if (auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
-            buttons->button(QDialogButtonBox::Save)->click();
+    QStringList notTaken;
+    const auto save = [&notTaken](QFileDialog *dialog, const QString &name) {
+        if (!typeFileNameAndSave(dialog, name))
+            notTaken << name;
     };
     salvenor::test::whenWindowShows<QMessageBox>([&](QMessageBox *box) {
         message = box->objectName() + u' ' + box->text();
@@ -881,6 +912,7 @@ void PrintTest::silentServiceOffersThePdfFile()
         qPrintable(message));
     QVERIFY(lookUpEnded);
     waitForTheEnd();
+    QVERIFY2(notTaken.isEmpty(), qPrintable(notTaken.join(u',')));
     QVERIFY(failureBox() == nullptr);
     QVERIFY2(refusal.startsWith(QStringLiteral("„%1“ ist keine gewöhnliche Datei.").arg(link)), qPrintable(refusal));
     QCOMPARE(offered, (QStringList{QStringLiteral("Kurbeitrag.pdf"), QFileInfo{link}.fileName()}));
