@@ -182,17 +182,4 @@ std::array<CategoryResult, kCategoryCount> calculateCategories(
     return results;
 }
 
-std::string categorySum(PersonCategory category, Date arrival, Date departure, int count)
-{
-    return formatMoney(calculateCategory(category, arrival, departure, count).sum);
-}
-
-std::string grandTotal(const std::array<std::string, kCategoryCount> &sumTexts)
-{
-    Money total;
-    for (const std::string &text : sumTexts)
-        total += parseMoney(text);
-    return formatMoney(total);
-}
-
 } // namespace salvenor

@@ -64,11 +64,4 @@ CategoryResult calculateCategory(PersonCategory category, Date arrival, Date dep
 std::array<CategoryResult, kCategoryCount> calculateCategories(
     Date arrival, Date departure, const std::array<int, kCategoryCount> &counts);
 
-// The money text of the category's sum label.
-std::string categorySum(PersonCategory category, Date arrival, Date departure, int count);
-
-// The money text of the total of the categories' money texts; throws std::invalid_argument for a
-// text that is not a money text.
-std::string grandTotal(const std::array<std::string, kCategoryCount> &sumTexts);
-
 } // namespace salvenor

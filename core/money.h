@@ -2,6 +2,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -49,8 +50,8 @@ std::string formatMoney(Money amount);
 // The same text, appended (no string of its own: a list of a million rows writes seven a row).
 void appendMoney(std::string &text, Money amount);
 
-// Reads exactly what formatMoney writes; throws std::invalid_argument naming the text otherwise.
-Money parseMoney(std::string_view text);
+// "18,40 €": what a test's failure message shows of an amount.
+std::ostream &operator<<(std::ostream &out, Money amount);
 
 // A double with two decimals in the German form, taken first to 15 significant digits and then
 // rounded half away from zero (4.125 -> "4,13", 2.675 -> "2,68"). Throws std::domain_error for

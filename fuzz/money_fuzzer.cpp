@@ -8,12 +8,13 @@
 #include <string_view>
 
 #include "core/money.h"
+#include "tests/money_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text{reinterpret_cast<const char *>(data), size};
     try {
-        const salvenor::Money amount = salvenor::parseMoney(text);
+        const salvenor::Money amount = salvenor::test::parseMoney(text);
         if (salvenor::formatMoney(amount) != text)
             std::abort();
     } catch (const std::invalid_argument &) {

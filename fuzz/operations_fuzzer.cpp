@@ -12,6 +12,7 @@
 #include "core/contribution.h"
 #include "core/explanation.h"
 #include "core/stay.h"
+#include "tests/money_text.h"
 
 using namespace salvenor;
 
@@ -94,18 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(result.split.N1 >= 0 && result.split.N2 >= 0);
         require(result.split.N1 + result.split.N2 == daysBetween(arrival, departure));
         require(result.sum.cents() >= 0);
-        const std::string text = formatMoney(result.sum);
-        require(parseMoney(text) == result.sum);
-        require(categorySum(category, arrival, departure, count) == text);
+        require(test::parseMoney(formatMoney(result.sum)) == result.sum);
         require(!explainSum(result).empty());
-        // The sum in the first, the second and the last category: the total is three times it.
-        static_assert(kCategoryCount >= 3);
-        std::array<std::string, kCategoryCount> texts;
-        texts.fill("0,00");
-        texts.at(0) = text;
-        texts.at(1) = text;
-        texts.back() = text;
-        require(parseMoney(grandTotal(texts)) == 3 * result.sum);
         // The one calculation of a booking with that count in the first and the last category.
         Booking booking{.arrival = arrival, .departure = departure, .counts = {}};
         booking.counts.front() = count <= kCategories.front().maxCount ? count : 0;

@@ -13,6 +13,7 @@
 #include "batch/column_map.h"
 #include "batch/text_encoding.h"
 #include "core/contribution.h"
+#include "money_text.h"
 #include "test_support.h"
 #include "worked_examples.h"
 
@@ -20,6 +21,12 @@ namespace salvenor::batch {
 namespace {
 
 using namespace std::string_literals;
+
+// The core's sum as the list writes it.
+std::string sumText(PersonCategory category, Date arrival, Date departure, int count)
+{
+    return formatMoney(calculateCategory(category, arrival, departure, count).sum);
+}
 
 std::string readFile(const std::string &name)
 {
@@ -155,7 +162,7 @@ TEST_P(GoldenFiles, AreWrittenByteForByte)
     for (std::size_t i = 1; i < records.size(); ++i) {
         // An empty line stays one empty field; a faulty row has no total.
         if (records[i].size() > totalColumn && !records[i][totalColumn].empty())
-            total += parseMoney(records[i][totalColumn]);
+            total += test::parseMoney(records[i][totalColumn]);
     }
     EXPECT_NE(formatMoney(total), "0,00");
     EXPECT_EQ(formatMoney(run.summary.total), formatMoney(total));
@@ -208,7 +215,7 @@ TEST(BookingList, WorkedExamplesAgreeWithTheCore)
         const std::string sumColumn = "Summe_" + std::string{rulesOf(example.category).key};
         // The worked examples give the stays; the amounts are the core's, whatever the tariff.
         const std::string sum
-            = categorySum(example.category, test::d(example.arrival), test::d(example.departure), example.count);
+            = sumText(example.category, test::d(example.arrival), test::d(example.departure), example.count);
         EXPECT_EQ(fields.at(columnOf(header, sumColumn)), sum) << lines[i + 1];
         EXPECT_EQ(fields.at(columnOf(header, "Gesamt")), sum) << lines[i + 1];
         EXPECT_EQ(fields.at(columnOf(header, "Fehler")), "") << lines[i + 1];
@@ -216,9 +223,9 @@ TEST(BookingList, WorkedExamplesAgreeWithTheCore)
     const auto typical = fieldsOf(lines.back());
     EXPECT_EQ(typical.at(columnOf(header, "Nächte")), "4");
     EXPECT_EQ(typical.at(columnOf(header, "Summe_Erwachsene")),
-        categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
+        sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
     EXPECT_EQ(typical.at(columnOf(header, "Gesamt")),
-        categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
+        sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2));
     EXPECT_EQ(run.summary.rowsWithErrors, 0);
 }
 
@@ -267,15 +274,16 @@ TEST(BookingList, AGeneratedListAgreesWithTheCoreRowByRow)
         const Date arrival = parseDateText(in[1]).date;
         const Date departure = test::d(in[2]);
         ASSERT_EQ(out[in.size()], std::to_string(daysBetween(arrival, departure)));
-        std::array<std::string, kCategoryCount> sums;
+        Money rowTotal;
         for (const CategoryRules &category : kCategories) {
             const std::size_t index = indexOf(category.category);
-            sums.at(index) = categorySum(category.category, arrival, departure, std::stoi(in[3 + index]));
-            ASSERT_EQ(out[in.size() + 1 + index], sums.at(index)) << lines[row];
+            const Money sum = calculateCategory(category.category, arrival, departure, std::stoi(in[3 + index])).sum;
+            ASSERT_EQ(out[in.size() + 1 + index], formatMoney(sum)) << lines[row];
+            rowTotal += sum;
         }
-        ASSERT_EQ(out[in.size() + 1 + kCategoryCount], grandTotal(sums)) << lines[row];
+        ASSERT_EQ(out[in.size() + 1 + kCategoryCount], formatMoney(rowTotal)) << lines[row];
         ASSERT_EQ(out.back(), "");
-        total += parseMoney(grandTotal(sums));
+        total += rowTotal;
     }
     EXPECT_EQ(run.summary.total, total);
 }
@@ -496,10 +504,9 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .status = 0,
             .output = "Anreise;Abreise;Kind_Fremd;Summe_Kind_Fremd;Nächte;Summe_Erwachsene;Summe_Erw_Schwer;"
                       "Summe_Student;Summe_Kind;Summe_Kind_Schwer;Gesamt;Fehler\n"
-                + kMarch + ";1;"
-                + categorySum(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
+                + kMarch + ";1;" + sumText(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
                 + ";4;0,00;0,00;0,00;0,00;0,00;"
-                + categorySum(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\n"},
+                + sumText(PersonCategory::Kind_Fremd, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\n"},
         ListCase{.name = "SepLineInCapitals",
             .input = "SEP=,\r\nAnreise,Abreise,Kind\r\n14.03.2016,18.03.2016,1\r\n",
             .status = 0,
@@ -620,7 +627,7 @@ TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
 TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 {
     const ProcessedList run = process("Anreise,Abreise,Erwachsene\n2016-07-01,2016-07-30,30\n", ',');
-    const std::string sum = categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(30, 7, 2016), 30);
+    const std::string sum = sumText(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(30, 7, 2016), 30);
     EXPECT_TRUE(
         run.output.ends_with(",29,\"" + sum + "\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"0,00\",\"" + sum + "\",\n"))
         << run.output;
@@ -631,18 +638,18 @@ TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 // The core's sums for the stray-quote lists' rows: one adult 01.07.-15.07.2016, one 14.03.-18.03.2016.
 std::string julyAdult()
 {
-    return categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1);
+    return sumText(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1);
 }
 
 std::string marchAdult()
 {
-    return categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+    return sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
 }
 
 // One child 14.03.-18.03.2016, the long lists' row.
 std::string marchChild()
 {
-    return categorySum(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+    return sumText(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
 }
 
 struct StrayQuote
@@ -677,7 +684,7 @@ TEST_P(StrayQuotes, MakeOneFaultyRowAndTheNextLinesArePriced)
     EXPECT_EQ(faulty[1], stray.guest);
     EXPECT_TRUE(faulty.back().starts_with("Das Feld in Anführungszeichen ab Zeile 2 ")) << faulty.back();
     EXPECT_EQ(fieldsOf(lines[2]).at(columnOf(header, "Gesamt")),
-        categorySum(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1))
+        sumText(PersonCategory::Erwachsene, makeDate(1, 7, 2016), makeDate(15, 7, 2016), 1))
         << lines[2];
     EXPECT_EQ(fieldsOf(lines[3])[0], "B-3") << lines[3];
 }
@@ -691,7 +698,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
                         .rowsWithErrors = 1,
                         .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                                    "Anführungszeichen in Zeile 3 folgt „S“",
-                        .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
+                        .total = formatMoney(test::parseMoney(julyAdult()) + test::parseMoney(marchAdult())),
                         .guest = "\"Meier"},
         StrayQuote{.name = "NeverClosed",
             .input = "Nummer;Gast;Anreise;Abreise;Erwachsene\n"
@@ -711,7 +718,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, StrayQuotes,
             .rowsWithErrors = 1,
             .message = "Zeile 2: Das Feld in Anführungszeichen ist falsch geschlossen: auf das schließende "
                        "Anführungszeichen in Zeile 2 folgt „x“",
-            .total = formatMoney(parseMoney(julyAdult()) + parseMoney(marchAdult())),
+            .total = formatMoney(test::parseMoney(julyAdult()) + test::parseMoney(marchAdult())),
             .guest = "\"Meier\"x"}),
     [](const testing::TestParamInfo<StrayQuote> &row) { return std::string{row.param.name}; });
 
@@ -752,7 +759,7 @@ TEST(BookingList, AQuotedFieldStillOpenAfterTheFieldLimitIsAStrayQuote)
     const ProcessedList run = process(input);
     EXPECT_EQ(run.summary.rows, kRows + 1);
     EXPECT_EQ(run.summary.rowsWithErrors, 1);
-    EXPECT_EQ(formatMoney(run.summary.total), formatMoney(parseMoney(marchChild()) * kRows));
+    EXPECT_EQ(formatMoney(run.summary.total), formatMoney(test::parseMoney(marchChild()) * kRows));
     ASSERT_EQ(run.messages.size(), 1u);
     EXPECT_TRUE(run.messages[0].starts_with("Zeile 2: Das Feld in Anführungszeichen ist nach 64 KiB noch nicht "
                                             "geschlossen"))
@@ -821,7 +828,7 @@ TEST_P(HeaderNames, NameOneCategoryOrRefuseTheList)
     for (const CategoryRules &category : kCategories) {
         const bool counted = category.key == row.readAs;
         EXPECT_EQ(fields.at(columnOf(header, "Summe_" + std::string{category.key})),
-            categorySum(category.category, makeDate(14, 3, 2016), makeDate(18, 3, 2016), counted ? 1 : 0))
+            sumText(category.category, makeDate(14, 3, 2016), makeDate(18, 3, 2016), counted ? 1 : 0))
             << category.key;
     }
 }
@@ -907,16 +914,16 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
         // The short row was filled up with empty fields: now it is whole and is calculated.
         if (firstLines[i].starts_with("Q-1012;"))
             EXPECT_TRUE(againLines[i].ends_with(";1;;;;;;;4;"
-                + categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
+                + sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)
                 + ";0,00;0,00;0,00;0,00;0,00;"
-                + categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\r"))
+                + sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1) + ";\r"))
                 << againLines[i];
         else
             EXPECT_EQ(againLines[i], firstLines[i]);
     }
     EXPECT_EQ(again.summary.total,
         first.summary.total
-            + parseMoney(categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)));
+            + test::parseMoney(sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1)));
 
     // Result columns moved and a stale figure: recalculated where they stand.
     const ProcessedList moved = process("Gesamt;Anreise;Abreise;Kind;Fehler;Summe_Kind\n"
@@ -950,7 +957,7 @@ TEST(BookingList, TheListsOwnNightsTotalAndErrorColumnsAreNoResultsOfAnEarlierRu
                                         "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3\n");
     const auto lines = linesOf(first.output);
     ASSERT_EQ(lines.size(), 2u);
-    const std::string adults = categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
+    const std::string adults = sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
     EXPECT_EQ(lines[1],
         "B-1;14.03.2016;18.03.2016;4;2;356,00;Zimmer 3;4;" + adults + ";0,00;0,00;0,00;0,00;0,00;" + adults + ";");
     // Run again on its result: the results are the last of those names, the list's own stay.
@@ -969,11 +976,11 @@ TEST(BookingList, SpreadsheetFormsOfDatesAndCounts)
                                       "14.03.2016;18.03.2016;1.000;0,000\n");
     const auto lines = linesOf(run.output);
     ASSERT_EQ(lines.size(), 7u);
-    const std::string adults = categorySum(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
-    const std::string child = categorySum(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
-    const std::string total = formatMoney(parseMoney(adults) + parseMoney(child));
+    const std::string adults = sumText(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 2);
+    const std::string child = sumText(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
+    const std::string total = formatMoney(test::parseMoney(adults) + test::parseMoney(child));
     EXPECT_TRUE(lines[1].ends_with(";4;" + adults + ";0,00;0,00;" + child + ";0,00;0,00;" + total + ";")) << lines[1];
-    const std::string in2001 = categorySum(PersonCategory::Erwachsene, makeDate(1, 1, 2001), makeDate(2, 1, 2001), 2);
+    const std::string in2001 = sumText(PersonCategory::Erwachsene, makeDate(1, 1, 2001), makeDate(2, 1, 2001), 2);
     EXPECT_TRUE(lines[2].ends_with(";1;" + in2001 + ";0,00;0,00;0,00;0,00;0,00;" + in2001 + ";")) << lines[2];
     EXPECT_TRUE(lines[3].ends_with(";Anreise 31.12.00 liegt außerhalb des Kalenders (01.01.2001 bis 30.12.2030)"))
         << lines[3];

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <array>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -10,6 +8,7 @@
 
 #include "core/categories.h"
 #include "core/contribution.h"
+#include "core/money.h"
 #include "print/qt_dates.h"
 
 namespace salvenor::test {
@@ -18,18 +17,17 @@ namespace salvenor::test {
 // tests compare with it instead of restating the tariff.
 inline QString coreSum(PersonCategory category, QDate arrival, QDate departure, int count)
 {
-    return QString::fromStdString(categorySum(category, toCoreDate(arrival), toCoreDate(departure), count));
+    return QString::fromStdString(
+        formatMoney(calculateCategory(category, toCoreDate(arrival), toCoreDate(departure), count).sum));
 }
 
 // The core's total for some categories' counts over a stay (the others count 0).
 inline QString coreTotal(QDate arrival, QDate departure, const std::vector<std::pair<PersonCategory, int>> &counts)
 {
-    std::array<std::string, kCategoryCount> sums;
-    for (const PersonCategory category : kAllCategories)
-        sums.at(indexOf(category)) = categorySum(category, toCoreDate(arrival), toCoreDate(departure), 0);
+    Money total;
     for (const auto &[category, count] : counts)
-        sums.at(indexOf(category)) = categorySum(category, toCoreDate(arrival), toCoreDate(departure), count);
-    return QString::fromStdString(grandTotal(sums));
+        total += calculateCategory(category, toCoreDate(arrival), toCoreDate(departure), count).sum;
+    return QString::fromStdString(formatMoney(total));
 }
 
 } // namespace salvenor::test

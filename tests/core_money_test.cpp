@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 #include "core/money.h"
+#include "money_text.h"
 
 namespace salvenor {
 namespace {
+
+using test::parseMoney;
 
 TEST(MoneyText, GroupsThousandsWithAPoint)
 {
@@ -26,6 +30,19 @@ TEST(MoneyText, GroupsThousandsWithAPoint)
         EXPECT_EQ(formatMoney(Money::fromCents(cents)), text);
         EXPECT_EQ(parseMoney(text), Money::fromCents(cents)) << text;
     }
+}
+
+// What a failing comparison of amounts prints.
+TEST(MoneyText, IsWhatATestFailureShows)
+{
+    const auto printed = [](Money amount) {
+        std::ostringstream out;
+        out << amount;
+        return out.str();
+    };
+    EXPECT_EQ(printed(1840_ct), "18,40 €");
+    EXPECT_EQ(printed(Money::fromCents(-123450)), "-1.234,50 €");
+    EXPECT_EQ(printed(Money{}), "0,00 €");
 }
 
 TEST(MoneyText, ParsingAcceptsOnlyWhatTheFormatterWrites)

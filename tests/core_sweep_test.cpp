@@ -2,6 +2,9 @@
 // September into March, for all six categories at counts 0, 1, 2 and the maximum.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/booking.h"
@@ -12,6 +15,27 @@
 namespace salvenor {
 namespace {
 
+// The bylaw's nightly rates per person, written down here apart from the program's table: a row
+// holds from the first night of its year until a later row of the same category. A new tariff year
+// is one more row.
+struct BylawRates
+{
+    std::string_view category; // the key
+    int fromYear;
+    Money mainSeason;
+    Money offSeason;
+};
+constexpr BylawRates kBylawRates[] = {
+    {.category = "Erwachsene", .fromYear = 2001, .mainSeason = 320_ct, .offSeason = 210_ct},
+    {.category = "Erwachsene", .fromYear = 2016, .mainSeason = 350_ct, .offSeason = 230_ct},
+    {.category = "Erw_Schwer", .fromYear = 2001, .mainSeason = 272_ct, .offSeason = 179_ct},
+    {.category = "Erw_Schwer", .fromYear = 2016, .mainSeason = 298_ct, .offSeason = 196_ct},
+    {.category = "Student", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
+    {.category = "Kind", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
+    {.category = "Kind_Schwer", .fromYear = 2001, .mainSeason = 68_ct, .offSeason = 34_ct},
+    {.category = "Kind_Fremd", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
+};
+
 // The rate of each single night, looked up by its own date: an oracle for the uncapped amount
 // that knows nothing of the seven cases.
 class NightlyRates final
@@ -19,17 +43,21 @@ class NightlyRates final
 public:
     explicit NightlyRates(PersonCategory category)
     {
-        const CategoryRules &rules = rulesOf(category);
+        const std::string_view key = rulesOf(category).key;
         const int days = daysBetween(kFirstArrival, kLastDeparture);
         m_prefix.resize(static_cast<std::size_t>(days) + 1);
         Money running;
         for (int i = 0; i < days; ++i) {
             const Date night = addDays(kFirstArrival, i);
-            // The bylaw's own words: the adults' 2015 amounts up to New Year's Eve 2015.
-            const bool oldTariff = rules.tariffs.size() > 1 && yearOf(night) <= 2015;
-            const TariffSet &set = oldTariff ? rules.tariffs.front().set : rules.tariffs.back().set;
+            const BylawRates *rates = nullptr;
+            for (const BylawRates &row : kBylawRates) {
+                if (row.category == key && row.fromYear <= yearOf(night))
+                    rates = &row;
+            }
+            if (rates == nullptr)
+                throw std::logic_error("no bylaw rates for " + std::string{key} + " in " + dateText(night));
             const unsigned month = static_cast<unsigned>(night.month());
-            running += (month >= 5 && month <= 10) ? set.mainSeasonRate : set.offSeasonRate;
+            running += (month >= 5 && month <= 10) ? rates->mainSeason : rates->offSeason;
             m_prefix[static_cast<std::size_t>(i) + 1] = running;
         }
     }
@@ -94,14 +122,10 @@ void checkStay(
         ASSERT_EQ(one.sum, one.uncappedSum);
     }
 
-    std::array<std::string, kCategoryCount> texts;
-    texts.fill("0,00");
     for (const int count : {0, 1, 2, rules.maxCount}) {
-        const std::string text = categorySum(category, arrival, departure, count);
-        const Money amount = parseMoney(text);
-        ASSERT_EQ(formatMoney(amount), text);
+        const Money amount = calculateCategory(category, arrival, departure, count).sum;
         if (count == 0) {
-            ASSERT_EQ(text, "0,00");
+            ASSERT_EQ(amount, Money{});
             continue;
         }
         // The caps act per person, so a party pays count times one person's sum; for the
@@ -109,9 +133,6 @@ void checkStay(
         const Money expected = rules.oneChildRule ? one.sum : count * one.sum;
         ASSERT_EQ(amount, expected) << rules.key << " x" << count << " " << dateText(arrival) << "-"
                                     << dateText(departure);
-        texts.at(indexOf(category)) = text;
-        texts.at((indexOf(category) + 1) % kCategoryCount) = formatMoney(count * one.uncappedSum);
-        ASSERT_EQ(parseMoney(grandTotal(texts)), amount + count * one.uncappedSum);
     }
 
     // The one calculation of a whole booking: this category's sum as above; the others, nobody in

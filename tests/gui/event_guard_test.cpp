@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/qt_conversions.h"
 #include "core/contribution.h"
+#include "core_answers.h"
 #include "gui_helpers.h"
 #include "windows/month_calendar.h"
 
@@ -114,8 +115,7 @@ void EventGuardTest::exceptionFromTheCoreLeavesAConsistentWindow()
     // And it goes on working.
     test::pickWithKeys(adults, 2);
     QCOMPARE(text("Summe_Erwachsene"),
-        QString::fromStdString(categorySum(
-            PersonCategory::Erwachsene, toCoreDate(QDate{2026, 12, 25}), toCoreDate(QDate{2026, 12, 26}), 2)));
+        test::coreSum(PersonCategory::Erwachsene, QDate{2026, 12, 25}, QDate{2026, 12, 26}, 2));
     QCOMPARE(stopped.size(), 1);
 }
 

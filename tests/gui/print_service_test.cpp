@@ -400,7 +400,7 @@ void PrintServiceTest::failingServiceIsReportedAsItWent()
     // Whatever the service does, the window takes a date click as always.
     dateClickIsTaken(20);
     QTRY_VERIFY_WITH_TIMEOUT(failureBox() != nullptr, 20000);
-    QCOMPARE(failureBox()->text(), warning.arg(queueName));
+    QCOMPARE(failureBox()->text(), QString{warning}.replace(QStringLiteral("%1"), queueName));
     qInfo("longest answer time: %lld ms", probe.longestMs());
     useServer(server("SALVENOR_CUPS_SERVER"));
     QCOMPARE(jobsHeldIn(queueName), jobsHeld);

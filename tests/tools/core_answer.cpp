@@ -39,21 +39,18 @@ int main(int argc, char *argv[])
         const ParsedDate departure = parseDateText(argv[i + 1]);
         if (arrival.kind != DateTextKind::CalendarDay || departure.kind != DateTextKind::CalendarDay)
             return 2;
-        std::array<std::string, kCategoryCount> sums;
-        for (const PersonCategory category : kAllCategories)
-            sums.at(indexOf(category)) = categorySum(category, arrival.date, departure.date, 0);
         for (i += 2; i < argc && std::string_view{argv[i]} != "+"; ++i) {
             const std::string_view argument{argv[i]};
             const std::size_t equals = argument.find('=');
             const CategoryRules *named = categoryNamed(argument.substr(0, equals));
             if (equals == std::string_view::npos || named == nullptr)
                 return 2;
-            std::string &sum = sums.at(indexOf(named->category));
-            sum = categorySum(
-                named->category, arrival.date, departure.date, std::stoi(std::string{argument.substr(equals + 1)}));
-            std::printf("%s %s\n", std::string{named->key}.c_str(), sum.c_str());
+            const Money sum = calculateCategory(
+                named->category, arrival.date, departure.date, std::stoi(std::string{argument.substr(equals + 1)}))
+                                  .sum;
+            std::printf("%s %s\n", std::string{named->key}.c_str(), formatMoney(sum).c_str());
+            total += sum;
         }
-        total += parseMoney(grandTotal(sums));
         ++i; // past the "+"
     }
     std::printf("Gesamt %s\n", formatMoney(total).c_str());
