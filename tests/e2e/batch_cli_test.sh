@@ -106,7 +106,8 @@ check "a process substitution: the same result" cmp -s <("$batch" <(cat "$work/g
 check "a terminal on standard input: says what the tool waits for" \
     grep -q 'von der Tastatur gelesen.*Strg+D' <(timeout 10 script -qec "'$batch'" /dev/null </dev/null 2>&1)
 check "a full or missing TMPDIR for a pipe: status 2, the folder named" \
-    grep -q 'im Ordner „/nonexistent“ zwischengespeichert (anders: TMPDIR)' <(cat "$work/good.csv" | TMPDIR=/nonexistent "$batch" 2>&1 >/dev/null)
+    grep -qF "im Ordner „$work/no-such-folder“ zwischengespeichert (anders: TMPDIR)" \
+    <(cat "$work/good.csv" | TMPDIR="$work/no-such-folder" "$batch" 2>&1 >/dev/null)
 check "--pass-column before the list's name takes one column" \
     test "$(status_of --pass-column "Anzahl Kinder" "$work/kinder.csv")" = 0
 printf 'Anre\033]0;x\007ise;Abreise;Kind\n' >"$work/escape.csv"

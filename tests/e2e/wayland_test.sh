@@ -19,7 +19,7 @@ pids=()
 start_accessibility_bus "$work"
 unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY
 # As in a Wayland session; no print service answers, so the print dialog offers a PDF file only.
-export XDG_SESSION_TYPE=wayland CUPS_SERVER=/nonexistent/socket
+export XDG_SESSION_TYPE=wayland CUPS_SERVER=$work/no-print-service
 app_id=$(basename "$here"/../../resources/desktop/*.desktop .desktop)
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$here"/../../resources/desktop/*.desktop)
 title='Salvenor 2016  - '
