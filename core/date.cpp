@@ -25,14 +25,27 @@ void appendTwoDigits(std::string &out, unsigned value)
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
-// Reads one to `maxDigits` digits at `pos`, moving past them; false where none stand there.
-bool readNumber(std::string_view text, std::size_t &pos, std::size_t minDigits, std::size_t maxDigits, int &value)
+// Reads the digits that stand at `pos`, all of them, moving past them, and gives the number of
+// digits read and their value (a number of more than nine digits is no date part and is not
+// added up). Each reader then checks the count it allows, so that a part with a digit too many or
+// too few is refused whatever follows it.
+struct DigitRun
 {
-    const std::size_t start = pos;
-    value = 0;
-    while (pos < text.size() && pos - start < maxDigits && text[pos] >= '0' && text[pos] <= '9')
-        value = value * 10 + (text[pos++] - '0');
-    return pos - start >= minDigits && (pos == text.size() || text[pos] < '0' || text[pos] > '9');
+    std::size_t count = 0;
+    int value = 0;
+};
+
+DigitRun readDigits(std::string_view text, std::size_t &pos)
+{
+    constexpr std::size_t kMostDigits = 9;
+    DigitRun run;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        if (run.count < kMostDigits)
+            run.value = run.value * 10 + (text[pos] - '0');
+        ++run.count;
+        ++pos;
+    }
+    return run;
 }
 
 bool readSeparator(std::string_view text, std::size_t &pos, char separator)
@@ -59,40 +72,50 @@ ParsedDate dayOf(int day, int month, int year)
     return parsed;
 }
 
-// "14.03.2016" with `separator` for the points; with `shortYears` also "14.03.16", a year of this
-// century.
+// "14.03.2016" with `separator` for the points: a day and a month of one or two digits, a year of
+// four; with `shortYears` also "14.03.16", a year of two digits in this century.
 ParsedDate readGermanDate(std::string_view text, char separator, bool shortYears)
 {
-    int day = 0;
-    int month = 0;
-    int year = 0;
     std::size_t pos = 0;
-    const bool dayAndMonth = readNumber(text, pos, 1, 2, day) && readSeparator(text, pos, separator)
-        && readNumber(text, pos, 1, 2, month) && readSeparator(text, pos, separator);
-    const std::size_t yearStart = pos;
-    if (!dayAndMonth || !readNumber(text, pos, shortYears ? 2 : 4, 4, year) || pos != text.size())
+    const DigitRun day = readDigits(text, pos);
+    if (day.count < 1 || day.count > 2 || !readSeparator(text, pos, separator))
+        return {};
+    const DigitRun month = readDigits(text, pos);
+    if (month.count < 1 || month.count > 2 || !readSeparator(text, pos, separator))
+        return {};
+    const DigitRun year = readDigits(text, pos);
+    if (pos != text.size())
         return {};
     constexpr int kCentury = 2000;
-    if (pos - yearStart == 2)
-        year += kCentury;
-    else if (pos - yearStart != 4)
+    if (year.count == 4)
+        return dayOf(day.value, month.value, year.value);
+    if (shortYears && year.count == 2)
+        return dayOf(day.value, month.value, kCentury + year.value);
+    return {};
+}
+
+// ISO "2016-03-14": every part with all its digits.
+ParsedDate readIsoDate(std::string_view text)
+{
+    std::size_t pos = 0;
+    const DigitRun year = readDigits(text, pos);
+    if (year.count != 4 || !readSeparator(text, pos, '-'))
         return {};
-    return dayOf(day, month, year);
+    const DigitRun month = readDigits(text, pos);
+    if (month.count != 2 || !readSeparator(text, pos, '-'))
+        return {};
+    const DigitRun day = readDigits(text, pos);
+    if (day.count != 2 || pos != text.size())
+        return {};
+    return dayOf(day.value, month.value, year.value);
 }
 
 } // namespace
 
 ParsedDate parseDateText(std::string_view text)
 {
-    if (text.size() == 10 && text[4] == '-') {
-        int day = 0;
-        int month = 0;
-        int year = 0;
-        std::size_t pos = 0;
-        const bool read = readNumber(text, pos, 4, 4, year) && readSeparator(text, pos, '-')
-            && readNumber(text, pos, 2, 2, month) && readSeparator(text, pos, '-') && readNumber(text, pos, 2, 2, day);
-        return read && pos == text.size() ? dayOf(day, month, year) : ParsedDate{};
-    }
+    if (text.find('-') != std::string_view::npos)
+        return readIsoDate(text);
     return readGermanDate(text, '.', false);
 }
 

@@ -51,7 +51,10 @@ TEST(DateText, TypedFormsAreReadWithTheirCenturyAndTheKeypadsComma)
             Typed{"1,1,01", K::CalendarDay, 1, 1, 2001}, Typed{"31.02.16", K::NoSuchDay, 31, 2, 2016},
             Typed{"29,02,2015", K::NoSuchDay, 29, 2, 2015}, Typed{"14.03,2016", K::NotADate, 0, 0, 0},
             Typed{"14.03.201", K::NotADate, 0, 0, 0}, Typed{"14.03.6", K::NotADate, 0, 0, 0},
-            Typed{"14/03/16", K::NotADate, 0, 0, 0}, Typed{"14,,16", K::NotADate, 0, 0, 0}}) {
+            Typed{"14/03/16", K::NotADate, 0, 0, 0}, Typed{"14,,16", K::NotADate, 0, 0, 0},
+            // A part with a digit too many is refused, whichever part it is.
+            Typed{"014.3.16", K::NotADate, 0, 0, 0}, Typed{"14.003.16", K::NotADate, 0, 0, 0},
+            Typed{"14.3.016", K::NotADate, 0, 0, 0}, Typed{"14,3,20166", K::NotADate, 0, 0, 0}}) {
         const ParsedDate parsed = parseEnteredDate(typed.text);
         EXPECT_EQ(parsed.kind, typed.kind) << typed.text;
         if (typed.kind == K::NotADate)
@@ -92,7 +95,15 @@ INSTANTIATE_TEST_SUITE_P(Examples, DateTexts,
         DateTextExample{.name = "TrailingText", .text = "14.03.2016x", .kind = K::NotADate},
         DateTextExample{.name = "Sign", .text = "+4.03.2016", .kind = K::NotADate},
         DateTextExample{.name = "Empty", .text = "", .kind = K::NotADate},
-        DateTextExample{.name = "OnlyPoints", .text = "..", .kind = K::NotADate}),
+        DateTextExample{.name = "OnlyPoints", .text = "..", .kind = K::NotADate},
+        DateTextExample{.name = "OneDigitYear", .text = "14.03.6", .kind = K::NotADate},
+        DateTextExample{.name = "IsoThreeDigitDay", .text = "2016-03-144", .kind = K::NotADate},
+        DateTextExample{.name = "IsoThreeDigitMonth", .text = "2016-003-14", .kind = K::NotADate},
+        DateTextExample{.name = "IsoFiveDigitYear", .text = "20166-03-14", .kind = K::NotADate},
+        DateTextExample{.name = "IsoTrailingText", .text = "2016-03-14x", .kind = K::NotADate},
+        DateTextExample{.name = "IsoWithPoints", .text = "2016-03.14", .kind = K::NotADate},
+        DateTextExample{.name = "TwelveDigitDay", .text = "999999999999.03.2016", .kind = K::NotADate},
+        DateTextExample{.name = "TwelveDigitYear", .text = "14.03.999999999999", .kind = K::NotADate}),
     [](const testing::TestParamInfo<DateTextExample> &row) { return std::string{row.param.name}; });
 
 TEST(DateText, WritesEveryYearWithFourDigits)
