@@ -1,6 +1,7 @@
 #include "sheet_layout.h"
 
 #include <array>
+#include <cstdint>
 #include <exception>
 
 #include "core/money.h"
@@ -18,6 +19,9 @@ constexpr double kSeparatorBelowLastLine = 7;
 constexpr double kTotalBelowSeparator = 5;
 constexpr double kSeparatorY = kCategories.back().printedTop + kSeparatorBelowLastLine;
 constexpr double kTotalY = kSeparatorY + kTotalBelowSeparator;
+// How an averaged amount per night came about: small type below its line, clear of the next.
+constexpr double kRateNoteSize = 6.5;
+constexpr double kRateNoteBelowLine = 4.3;
 // The total's double underline.
 constexpr double kFirstUnderlineBelowTotal = 5;
 constexpr double kSecondUnderlineBelowTotal = 6;
@@ -57,21 +61,36 @@ void setFont(PrintSurface &surface, double pointSize, bool bold)
     step([&] { surface.setFont(QString::fromLatin1(kFace), pointSize, bold); });
 }
 
+// Whether the line's amount per night, times the nights (and the persons, where it is per
+// person), gives its sum to the cent.
+bool multipliesOut(const SheetCategoryLine &line, int nights)
+{
+    const std::int64_t persons = line.perCategory ? 1 : line.count;
+    return line.sum.cents() % (nights * persons) == 0;
+}
+
+// "x " before an amount that is the rate of the sum; "Ø " (an average) before one that is not, so
+// that nobody who multiplies it out takes the sum for wrong.
+QString rateSign(const SheetCategoryLine &line, int nights, bool averaged)
+{
+    return !averaged && multipliesOut(line, nights) ? QStringLiteral("x ") : QStringLiteral("Ø ");
+}
+
 } // namespace
 
-QString amountPerNight(const SheetCategoryLine &line, int nights)
+QString amountPerNight(const SheetCategoryLine &line, int nights, bool averaged)
 {
     const double sum = static_cast<double>(line.sum.cents()) / 100;
     if (line.perCategory) {
         if (nights == 0)
             throw PrintStepError("no nights to divide by");
-        return QStringLiteral("x ") + twoDecimals(sum / nights) + QStringLiteral(" €");
+        return rateSign(line, nights, averaged) + twoDecimals(sum / nights) + QStringLiteral(" €");
     }
     if (!(sum > 0))
         return QStringLiteral("x 0,00 €");
     if (nights == 0 || line.count == 0)
         throw PrintStepError("no nights or no persons to divide by");
-    return QStringLiteral("x ") + twoDecimals(sum / nights / line.count) + QStringLiteral(" €");
+    return rateSign(line, nights, averaged) + twoDecimals(sum / nights / line.count) + QStringLiteral(" €");
 }
 
 void printSheet(PrintSurface &surface, const SheetData &data)
@@ -105,9 +124,15 @@ void printSheet(PrintSurface &surface, const SheetData &data)
         const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
         step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
         step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
-        step([&] { surface.printText(amountPerNight(line, nights), 118, y); });
+        const QString &note = data.rateNotes.at(indexOf(category.category));
+        step([&] { surface.printText(amountPerNight(line, nights, !note.isEmpty()), 118, y); });
         step([&] { surface.printText(QStringLiteral("="), 137, y); });
         step([&] { printRightAligned(surface, moneyText(line.sum) + QStringLiteral(" €"), y); });
+        if (!note.isEmpty()) {
+            setFont(surface, kRateNoteSize, false);
+            step([&] { surface.printText(note, 36, y + kRateNoteBelowLine); });
+            setFont(surface, 10, false);
+        }
     }
     step([&] { surface.drawLine(36, kSeparatorY, 158, kSeparatorY); });
 

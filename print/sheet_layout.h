@@ -10,8 +10,10 @@ namespace salvenor::print {
 // own: a step that fails is skipped silently and printing goes on.
 void printSheet(PrintSurface &surface, const SheetData &data);
 
-// The amount per night printed in a category line ("x 3,20 €"); throws where it cannot be
-// computed (no nights, no count, a text that is not a number).
-QString amountPerNight(const SheetCategoryLine &line, int nights);
+// The amount per night printed in a category line: "x 3,20 €" where it is the rate that makes the
+// sum, "Ø 1,82 €" (the sum's average, rounded) where it is `averaged` (two rates or a cap made the
+// sum) or does not multiply out to the sum; throws where it cannot be computed (no nights, no
+// count).
+QString amountPerNight(const SheetCategoryLine &line, int nights, bool averaged = false);
 
 } // namespace salvenor::print

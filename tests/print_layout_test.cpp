@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -15,12 +16,19 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "core/booking.h"
 #include "core/categories.h"
 #include "gui/small_file_system.h"
 #include "print/qt_print_surface.h"
 #include "print/sheet_layout.h"
 #include "print/sheet_pdf.h"
 #include "sheet_examples.h"
+
+// A failing comparison of texts shows them as text.
+void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace salvenor::print {
 namespace {
@@ -251,7 +259,7 @@ TEST(SheetLayout, PrintsSumsWithThousandsPoints)
     EXPECT_TRUE(surface.find(QStringLiteral("1.234,50 €")));
     EXPECT_TRUE(surface.find(QStringLiteral("1.240,10 €")));
     // 1234.5 / 7 / 3 = 58.785714...
-    EXPECT_TRUE(surface.find(QStringLiteral("x 58,79 €")));
+    EXPECT_TRUE(surface.find(QStringLiteral("Ø 58,79 €")));
 }
 
 TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
@@ -274,6 +282,67 @@ TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
     }
 }
 
+// A guest who multiplies the line out finds its sum, or is told that the amount is an average
+// and what made the sum.
+TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
+{
+    struct Row
+    {
+        const char *why;
+        PersonCategory category;
+        int count;
+        Date arrival;
+        Date departure;
+        const char *amount;
+        const char *note;
+    };
+    using PC = PersonCategory;
+    const Row rows[] = {
+        {"one rate", PC::Erwachsene, 2, makeDate(14, 3, 2016), makeDate(18, 3, 2016), "x 2,30 €", ""},
+        // 3 nights at 0,80 € and 1 at 0,40 € make 2,80 €, 4 x 0,70 €: still no rate of the bylaw.
+        {"two rates that multiply out", PC::Student, 1, makeDate(29, 10, 2016), makeDate(2, 11, 2016), "Ø 0,70 €",
+            "3 Nächte zu 0,80 € + 1 Nacht zu 0,40 €"},
+        {"two rates", PC::Student, 1, makeDate(28, 10, 2016), makeDate(3, 11, 2016), "Ø 0,67 €",
+            "4 Nächte zu 0,80 € + 2 Nächte zu 0,40 €"},
+        {"one rate in two years, capped", PC::Erwachsene, 1, makeDate(1, 11, 2016), makeDate(12, 1, 2017), "Ø 1,36 €",
+            "72 Nächte zu 2,30 €, höchstens 98,00 € je Person"},
+        {"capped to an amount that multiplies out", PC::Erwachsene, 1, makeDate(1, 11, 2016), makeDate(10, 1, 2017),
+            "Ø 1,40 €", "70 Nächte zu 2,30 €, höchstens 98,00 € je Person"},
+        {"one rate over two parts", PC::Erwachsene, 3, makeDate(30, 12, 2016), makeDate(2, 1, 2017), "x 2,30 €", ""},
+        {"one child of the family pays", PC::Kind, 3, makeDate(10, 7, 2016), makeDate(20, 7, 2016), "x 0,80 €", ""},
+        {"two tariffs", PC::Erw_Schwer, 1, makeDate(28, 12, 2015), makeDate(2, 1, 2016), "Ø 1,82 €",
+            "4 Nächte zu 1,79 € + 1 Nacht zu 1,96 €"},
+        {"capped", PC::Erw_Schwer, 1, makeDate(1, 7, 2016), makeDate(30, 7, 2016), "Ø 2,88 €",
+            "29 Nächte zu 2,98 €, höchstens 83,44 € je Person"},
+        {"the year-turn cap and one child of the family", PC::Kind, 2, makeDate(1, 11, 2016), makeDate(10, 1, 2017),
+            "Ø 0,37 €",
+            "60 Nächte zu 0,40 € + 10 Nächte zu 0,40 €, im alten Jahr höchstens 22,40 € je Person, nur "
+            "ein Kind zahlt"},
+    };
+    for (const Row &row : rows) {
+        Booking booking{.arrival = row.arrival, .departure = row.departure, .counts = {}};
+        booking.counts.at(indexOf(row.category)) = row.count;
+        const SheetData data = sheetDataOf(makeDate(14, 3, 2016), booking, calculateBooking(booking));
+        const SheetCategoryLine &line = data.lines.at(indexOf(row.category));
+        const int nights = static_cast<int>(data.arrival.daysTo(data.departure));
+        const QString &note = data.rateNotes.at(indexOf(row.category));
+        EXPECT_EQ(amountPerNight(line, nights, !note.isEmpty()), QString::fromUtf8(row.amount)) << row.why;
+        EXPECT_EQ(note, QString::fromUtf8(row.note)) << row.why;
+        RecordingSurface surface;
+        printSheet(surface, data);
+        const auto below = surface.textsAt(rulesOf(row.category).printedTop + 4.3);
+        if (note.isEmpty()) {
+            EXPECT_TRUE(below.empty()) << row.why;
+            continue;
+        }
+        ASSERT_EQ(below.size(), 1u) << row.why;
+        EXPECT_EQ(below.front().text, note) << row.why;
+        EXPECT_EQ(below.front().x, 36) << row.why;
+        EXPECT_EQ(below.front().size, 6.5) << row.why;
+        EXPECT_FALSE(below.front().bold) << row.why;
+    }
+}
+
 TEST(AmountPerNight, FollowsTheLinesRule)
 {
     struct Row
@@ -290,9 +359,11 @@ TEST(AmountPerNight, FollowsTheLinesRule)
         {"nobody", {.count = 0, .sum = 0_ct, .perCategory = false}, 7, "x 0,00 €"},
         {"no children of the family", {.count = 0, .sum = 0_ct, .perCategory = true}, 7, "x 0,00 €"},
         {"nobody and no nights", {.count = 0, .sum = 0_ct, .perCategory = false}, 0, "x 0,00 €"},
-        {"a month", {.count = 3, .sum = 6720_ct, .perCategory = false}, 30, "x 0,75 €"},
+        // Capped: 0,75 € a night would make 67,50 €, so the amount is an average.
+        {"a month", {.count = 3, .sum = 6720_ct, .perCategory = false}, 30, "Ø 0,75 €"},
+        {"the family's children, capped", {.count = 2, .sum = 2240_ct, .perCategory = true}, 30, "Ø 0,75 €"},
         // 24.75 / 6 = 4.125 rounds half away from zero.
-        {"half a cent", {.count = 1, .sum = 2475_ct, .perCategory = false}, 6, "x 4,13 €"},
+        {"half a cent", {.count = 1, .sum = 2475_ct, .perCategory = false}, 6, "Ø 4,13 €"},
     };
     for (const Row &row : rows)
         EXPECT_EQ(amountPerNight(row.line, row.nights), QString::fromUtf8(row.printed)) << row.why;
@@ -386,6 +457,16 @@ SheetData widestSheet()
     return data;
 }
 
+// Every category at its maximum over a stay across a year end whose sums are capped: each line
+// has its small note of how the sum came about.
+SheetData everyLineExplained()
+{
+    Booking booking{.arrival = makeDate(1, 11, 2015), .departure = makeDate(10, 1, 2016), .counts = {}};
+    for (const CategoryRules &category : kCategories)
+        booking.counts.at(indexOf(category.category)) = category.maxCount;
+    return sheetDataOf(makeDate(14, 3, 2016), booking, calculateBooking(booking));
+}
+
 class SheetDesign : public testing::TestWithParam<std::pair<const char *, SheetData (*)()>>
 {
 public:
@@ -429,8 +510,8 @@ TEST_P(SheetDesign, NoTwoItemsOverlap)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sheets, SheetDesign,
-    testing::Values(
-        std::pair{"SevenNights", +[] { return test::sevenNightsSheet(); }}, std::pair{"Widest", &widestSheet}),
+    testing::Values(std::pair{"SevenNights", +[] { return test::sevenNightsSheet(); }},
+        std::pair{"Widest", &widestSheet}, std::pair{"EveryLineExplained", &everyLineExplained}),
     [](const testing::TestParamInfo<SheetDesign::ParamType> &sheet) { return std::string{sheet.param.first}; });
 
 // The sheet as a PDF file of its own (the batch tool's sheets): one whole page, and false where
