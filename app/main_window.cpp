@@ -91,7 +91,7 @@ void MainWindow::createClientArea()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("clientArea"));
-    client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(kMainClientHeight));
+    client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(mainClientHeight()));
     setCentralWidget(client);
     m_controls = buildControls(client, mainWindowDesign());
     m_ui = resolveMainWindowControls(m_controls);
@@ -261,8 +261,8 @@ void MainWindow::load(const StartUp &startUp)
         startUp.splash->run();
     ApplyResourceCaptions(this);
     // The outer frame never comes out smaller than the design's client area.
-    if (pixelsToTwips(frameGeometry().height()) < kMainClientHeight)
-        resize(width(), twipsToPixels(kMainClientHeight));
+    if (pixelsToTwips(frameGeometry().height()) < mainClientHeight())
+        resize(width(), twipsToPixels(mainClientHeight()));
     if (pixelsToTwips(frameGeometry().width()) < kMainClientWidth)
         resize(twipsToPixels(kMainClientWidth), height());
     writeFixedTexts(m_ui);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,25 +30,18 @@ namespace {
 using K = ControlKind;
 
 // clang-format off
-// The caption lines, leader and labels of one category's row in the calculation frame, in the
-// categories' order. Positions in twips from the frame's corner; the columns are shared below.
-struct RowSpec
+// The places and the design's names of one category's row in the calculation frame, in the
+// categories' order; the captions' texts are the category table's. Positions in twips from the
+// frame's corner; the columns are shared below.
+struct DesignedRow
 {
-    struct Caption
-    {
-        const char *name = nullptr;
-        const char *text = nullptr;
-        int top = 0;
-        int width = 0;
-    };
     struct Placed
     {
         const char *name;
         int top;
     };
-    PersonCategory category;
-    Caption caption;
-    Caption secondCaption = {}; // none where the name is empty
+    Placed caption;
+    Placed secondCaption = {nullptr, 0}; // where the design has a second caption line
     Placed leader;
     int leaderLeft;
     int selectorTop;
@@ -57,41 +52,25 @@ struct RowSpec
     Placed euro;
 };
 
-constexpr RowSpec kRows[] = {
-    {.category = PersonCategory::Erwachsene,
-     .caption = {.name = "Label_Erwachsene", .text = "Anzahl Erwachsene", .top = 315, .width = 1410},
-     .leader = {.name = "Line1", .top = 420}, .leaderLeft = 1920, .selectorTop = 280,
-     .times = {.name = "Label1", .top = 300}, .nightsTop = 315, .nightsWord = {.name = "Label8", .top = 300},
-     .sumTop = 315, .euro = {.name = "Label14", .top = 315}},
-    {.category = PersonCategory::Erw_Schwer,
-     .caption = {.name = "Label_Erw_Schwerb1", .text = "Anzahl Erwachsene", .top = 720, .width = 1410},
-     .secondCaption = {.name = "Label_Erw_Schwerb2", .text = "80% Schwerbehindert", .top = 960, .width = 1545},
-     .leader = {.name = "Line2", .top = 960}, .leaderLeft = 2040, .selectorTop = 820,
-     .times = {.name = "Label2", .top = 840}, .nightsTop = 855, .nightsWord = {.name = "Label9", .top = 855},
-     .sumTop = 855, .euro = {.name = "Label15", .top = 855}},
-    {.category = PersonCategory::Student,
-     .caption = {.name = "Label_Student1", .text = "Studenten, Schüler und Azubis", .top = 1320, .width = 2190},
-     .secondCaption = {.name = "Label_Student2", .text = "bis einschließlich 26 jahre", .top = 1560, .width = 1800},
-     .leader = {.name = "Line3", .top = 1560}, .leaderLeft = 2280, .selectorTop = 1380,
-     .times = {.name = "Label3", .top = 1400}, .nightsTop = 1415, .nightsWord = {.name = "Label10", .top = 1410},
-     .sumTop = 1415, .euro = {.name = "Label16", .top = 1415}},
-    {.category = PersonCategory::Kind,
-     .caption = {.name = "Label_Kind1", .text = "Kinder ab 12 Jahre", .top = 1920, .width = 1335},
-     .leader = {.name = "Line4", .top = 2025}, .leaderLeft = 1920, .selectorTop = 1885,
-     .times = {.name = "Label4", .top = 1905}, .nightsTop = 1920, .nightsWord = {.name = "Label11", .top = 1920},
-     .sumTop = 1920, .euro = {.name = "Label17", .top = 1920}},
-    {.category = PersonCategory::Kind_Schwer,
-     .caption = {.name = "Label_Kind4", .text = "Kinder ab 12 Jahre", .top = 2280, .width = 1335},
-     .secondCaption = {.name = "Label6", .text = "80% Schwerbehindert", .top = 2520, .width = 1545},
-     .leader = {.name = "Line6", .top = 2545}, .leaderLeft = 2040, .selectorTop = 2405,
-     .times = {.name = "Label7", .top = 2425}, .nightsTop = 2440, .nightsWord = {.name = "Label12", .top = 2445},
-     .sumTop = 2440, .euro = {.name = "Label18", .top = 2440}},
-    {.category = PersonCategory::Kind_Fremd,
-     .caption = {.name = "Label_Kind2", .text = "Nicht Familienangehörige", .top = 2880, .width = 1785},
-     .secondCaption = {.name = "Label_Kind3", .text = "Kinder ab 12 Jahre", .top = 3120, .width = 1335},
-     .leader = {.name = "Line5", .top = 3120}, .leaderLeft = 1800, .selectorTop = 2980,
-     .times = {.name = "Label5", .top = 3000}, .nightsTop = 3015, .nightsWord = {.name = "Label13", .top = 3015},
-     .sumTop = 3015, .euro = {.name = "Label19", .top = 3015}},
+constexpr DesignedRow kDesignedRows[] = {
+    {.caption = {"Label_Erwachsene", 315},
+     .leader = {"Line1", 420}, .leaderLeft = 1920, .selectorTop = 280,
+     .times = {"Label1", 300}, .nightsTop = 315, .nightsWord = {"Label8", 300}, .sumTop = 315, .euro = {"Label14", 315}},
+    {.caption = {"Label_Erw_Schwerb1", 720}, .secondCaption = {"Label_Erw_Schwerb2", 960},
+     .leader = {"Line2", 960}, .leaderLeft = 2040, .selectorTop = 820,
+     .times = {"Label2", 840}, .nightsTop = 855, .nightsWord = {"Label9", 855}, .sumTop = 855, .euro = {"Label15", 855}},
+    {.caption = {"Label_Student1", 1320}, .secondCaption = {"Label_Student2", 1560},
+     .leader = {"Line3", 1560}, .leaderLeft = 2280, .selectorTop = 1380,
+     .times = {"Label3", 1400}, .nightsTop = 1415, .nightsWord = {"Label10", 1410}, .sumTop = 1415, .euro = {"Label16", 1415}},
+    {.caption = {"Label_Kind1", 1920},
+     .leader = {"Line4", 2025}, .leaderLeft = 1920, .selectorTop = 1885,
+     .times = {"Label4", 1905}, .nightsTop = 1920, .nightsWord = {"Label11", 1920}, .sumTop = 1920, .euro = {"Label17", 1920}},
+    {.caption = {"Label_Kind4", 2280}, .secondCaption = {"Label6", 2520},
+     .leader = {"Line6", 2545}, .leaderLeft = 2040, .selectorTop = 2405,
+     .times = {"Label7", 2425}, .nightsTop = 2440, .nightsWord = {"Label12", 2445}, .sumTop = 2440, .euro = {"Label18", 2440}},
+    {.caption = {"Label_Kind2", 2880}, .secondCaption = {"Label_Kind3", 3120},
+     .leader = {"Line5", 3120}, .leaderLeft = 1800, .selectorTop = 2980,
+     .times = {"Label5", 3000}, .nightsTop = 3015, .nightsWord = {"Label13", 3015}, .sumTop = 3015, .euro = {"Label19", 3015}},
 };
 
 // The columns every row shares.
@@ -102,93 +81,322 @@ constexpr int kNightsLeft = 3840, kNightsWidth = 255, kNightsHeight = 255;
 constexpr int kNightsWordLeft = 4200, kNightsWordWidth = 660, kNightsWordHeight = 195;
 constexpr int kSumLeft = 5030, kSumWidth = 615, kSumHeight = 255;
 constexpr int kEuroLeft = 5750, kEuroWidth = 90, kEuroHeight = 195;
+// clang-format on
+
+// A second caption line stands this far below the first where the design does not place it.
+constexpr int kSecondCaptionBelowFirst = 240;
+// A category beyond the design's rows stands this far below the row before it.
+constexpr int kRowPitch = 600;
+// The calculation frame ends a fixed margin below its last row, and the status bar a fixed gap
+// below the frame; the window's client area ends with the status bar.
+constexpr int kCalculationFrameTop = 3840;
+constexpr int kCalculationFrameBottomMargin = 180;
+constexpr int kStatusBarBelowCalculationFrame = 135;
+constexpr int kStatusBarHeight = 270;
+
+// One category's row as built: the design's places and names, or for a category beyond the
+// design's rows the last designed row's places, kRowPitch lower for each row after it, and names
+// made of its key.
+struct RowSpec
+{
+    struct Placed
+    {
+        std::string name;
+        int top = 0;
+    };
+    const CategoryRules *category;
+    Placed caption;
+    Placed secondCaption; // empty name where the category has one caption line
+    Placed leader;
+    int leaderLeft;
+    int selectorTop;
+    Placed times;
+    int nightsTop;
+    Placed nightsWord;
+    int sumTop;
+    Placed euro;
+};
+
+RowSpec rowSpecAt(std::size_t index)
+{
+    const CategoryRules &category = kCategories.at(index);
+    const std::size_t designed = std::min(index, std::size(kDesignedRows) - 1);
+    const DesignedRow &design = kDesignedRows[designed];
+    const int shift = kRowPitch * static_cast<int>(index - designed);
+    const bool own = index == designed;
+    const std::string key{category.key};
+    const auto placed = [&](const DesignedRow::Placed &place, const char *suffix) {
+        return RowSpec::Placed{
+            .name = own ? std::string{place.name} : "Label_" + key + suffix, .top = place.top + shift};
+    };
+    RowSpec row{.category = &category,
+        .caption = placed(design.caption, ""),
+        .secondCaption = {},
+        .leader = {.name = own ? std::string{design.leader.name} : "Line_" + key, .top = design.leader.top + shift},
+        .leaderLeft = design.leaderLeft,
+        .selectorTop = design.selectorTop + shift,
+        .times = placed(design.times, "_x"),
+        .nightsTop = design.nightsTop + shift,
+        .nightsWord = placed(design.nightsWord, "_Naechte"),
+        .sumTop = design.sumTop + shift,
+        .euro = placed(design.euro, "_Euro")};
+    if (!category.captionSecondLine.empty()) {
+        row.secondCaption = own && design.secondCaption.name != nullptr
+            ? placed(design.secondCaption, "")
+            : RowSpec::Placed{.name = "Label_" + key + "_2", .top = row.caption.top + kSecondCaptionBelowFirst};
+    }
+    return row;
+}
+
+const std::vector<RowSpec> &rowSpecs()
+{
+    static const std::vector<RowSpec> rows = [] {
+        std::vector<RowSpec> all;
+        for (std::size_t i = 0; i < kCategoryCount; ++i)
+            all.push_back(rowSpecAt(i));
+        return all;
+    }();
+    return rows;
+}
 
 // A row's lowest edge, in twips from the calculation frame's corner.
-constexpr int bottomOfRow(const RowSpec &row)
+int bottomOfRow(const RowSpec &row)
 {
     const int bottoms[] = {row.caption.top + kCaptionHeight,
-        row.secondCaption.name != nullptr ? row.secondCaption.top + kCaptionHeight : 0,
-        row.leader.top + kLineHeight, row.selectorTop + kSelectorHeight, row.times.top + kTimesHeight,
-        row.nightsTop + kNightsHeight, row.nightsWord.top + kNightsWordHeight, row.sumTop + kSumHeight,
-        row.euro.top + kEuroHeight};
+        row.secondCaption.name.empty() ? 0 : row.secondCaption.top + kCaptionHeight, row.leader.top + kLineHeight,
+        row.selectorTop + kSelectorHeight, row.times.top + kTimesHeight, row.nightsTop + kNightsHeight,
+        row.nightsWord.top + kNightsWordHeight, row.sumTop + kSumHeight, row.euro.top + kEuroHeight};
     return *std::max_element(std::begin(bottoms), std::end(bottoms));
 }
 
-// The calculation frame ends a fixed margin below its last row, so that a row added to kRows is
-// inside it; where the frame then outgrows the window, the design checks say so.
-constexpr int kCalculationFrameBottomMargin = 180;
-constexpr int kCalculationFrameHeight = bottomOfRow(std::end(kRows)[-1]) + kCalculationFrameBottomMargin;
+int calculationFrameHeight()
+{
+    return bottomOfRow(rowSpecs().back()) + kCalculationFrameBottomMargin;
+}
+
+int statusBarTop()
+{
+    return kCalculationFrameTop + calculationFrameHeight() + kStatusBarBelowCalculationFrame;
+}
 
 constexpr ControlSpec kTopLevel[] = {
-    {.name = "Frame_Anreise", .kind = K::Frame, .parent = "", .left = 120, .top = 120, .width = 3015, .height = 3495, .text = " Anreise ", .font = FontRole::Frame},
-    {.name = "Anreise", .kind = K::Calendar, .parent = "Frame_Anreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
-    {.name = "Anreisetag", .kind = K::Frame, .parent = "Frame_Anreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Anreise am:"},
-    {.name = "Anreisedatum", .kind = K::Label, .parent = "Anreisetag", .left = 360, .top = 240, .width = 1815, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Frame_Abreise", .kind = K::Frame, .parent = "", .left = 3360, .top = 120, .width = 3015, .height = 3495, .text = " Abreise ", .font = FontRole::Frame},
-    {.name = "Abreise", .kind = K::Calendar, .parent = "Frame_Abreise", .left = 240, .top = 360, .width = 2595, .height = 2370},
-    {.name = "Abreisetag", .kind = K::Frame, .parent = "Frame_Abreise", .left = 240, .top = 2760, .width = 2535, .height = 615, .text = "Abreise am:"},
-    {.name = "Abreisedatum", .kind = K::Label, .parent = "Abreisetag", .left = 240, .top = 240, .width = 2055, .height = 255, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Berechnung", .kind = K::Frame, .parent = "", .left = 120, .top = 3840, .width = 6255, .height = kCalculationFrameHeight, .text = " Kurbeitragsberechnung ", .font = FontRole::Frame},
+    {.name = "Frame_Anreise",
+        .kind = K::Frame,
+        .parent = "",
+        .left = 120,
+        .top = 120,
+        .width = 3015,
+        .height = 3495,
+        .text = " Anreise ",
+        .font = FontRole::Frame},
+    {.name = "Anreise",
+        .kind = K::Calendar,
+        .parent = "Frame_Anreise",
+        .left = 240,
+        .top = 360,
+        .width = 2595,
+        .height = 2370},
+    {.name = "Anreisetag",
+        .kind = K::Frame,
+        .parent = "Frame_Anreise",
+        .left = 240,
+        .top = 2760,
+        .width = 2535,
+        .height = 615,
+        .text = "Anreise am:"},
+    {.name = "Anreisedatum",
+        .kind = K::Label,
+        .parent = "Anreisetag",
+        .left = 360,
+        .top = 240,
+        .width = 1815,
+        .height = 255,
+        .align = Align::Centre,
+        .darkRed = true,
+        .font = FontRole::Emphasis},
+    {.name = "Frame_Abreise",
+        .kind = K::Frame,
+        .parent = "",
+        .left = 3360,
+        .top = 120,
+        .width = 3015,
+        .height = 3495,
+        .text = " Abreise ",
+        .font = FontRole::Frame},
+    {.name = "Abreise",
+        .kind = K::Calendar,
+        .parent = "Frame_Abreise",
+        .left = 240,
+        .top = 360,
+        .width = 2595,
+        .height = 2370},
+    {.name = "Abreisetag",
+        .kind = K::Frame,
+        .parent = "Frame_Abreise",
+        .left = 240,
+        .top = 2760,
+        .width = 2535,
+        .height = 615,
+        .text = "Abreise am:"},
+    {.name = "Abreisedatum",
+        .kind = K::Label,
+        .parent = "Abreisetag",
+        .left = 240,
+        .top = 240,
+        .width = 2055,
+        .height = 255,
+        .align = Align::Centre,
+        .darkRed = true,
+        .font = FontRole::Emphasis},
+    {.name = "Berechnung",
+        .kind = K::Frame,
+        .parent = "",
+        .left = 120,
+        .top = kCalculationFrameTop,
+        .width = 6255,
+        .height = 0,
+        .text = " Kurbeitragsberechnung ",
+        .font = FontRole::Frame},
     {.name = "Logo_KV", .kind = K::Picture, .parent = "", .left = 6600, .top = 240, .width = 3075, .height = 1335},
-    {.name = "lblServiceTelefon", .kind = K::Label, .parent = "", .left = 6600, .top = 1680, .width = 3135, .height = 495, .align = Align::Centre, .darkRed = true, .font = FontRole::Emphasis},
-    {.name = "Frame_Informationen", .kind = K::Frame, .parent = "", .left = 6600, .top = 2280, .width = 3075, .height = 3855, .text = " Informationen", .font = FontRole::Frame},
-    {.name = "cmdAnAbreise", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 360, .width = 2655, .height = 495, .text = "Kurbeitrag", .toolTip = "Info"},
-    {.name = "cmdKinderKB", .kind = K::Button, .parent = "Frame_Informationen", .left = 240, .top = 1080, .width = 2655, .height = 495, .text = "Kinderkurbeitrag", .toolTip = "Info"},
-    {.name = "lblInfowww", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 2760, .width = 2655, .height = 375, .align = Align::Centre, .wordWrap = true},
-    {.name = "lblHeute", .kind = K::Label, .parent = "Frame_Informationen", .left = 240, .top = 3240, .width = 2655, .height = 495, .align = Align::Centre},
-    {.name = "cmdSchwer", .kind = K::Button, .parent = "", .left = 6840, .top = 4080, .width = 2655, .height = 495, .text = "Schwerbehinderung", .toolTip = "Info"},
-    {.name = "Frame_Gesamt_Summe", .kind = K::Frame, .parent = "", .left = 6600, .top = 6240, .width = 3075, .height = 1095, .text = "zu zahlender Kurbeitrag:", .font = FontRole::Frame},
-    {.name = "End_Summe_Gesamt", .kind = K::FigureLabel, .parent = "Frame_Gesamt_Summe", .left = 450, .top = 360, .width = 1575, .height = 495, .text = "0,00", .align = Align::Right, .darkRed = true, .font = FontRole::Result},
-    {.name = "Label21", .kind = K::Label, .parent = "Frame_Gesamt_Summe", .left = 2135, .top = 360, .width = 615, .height = 495, .text = "€", .darkRed = true, .font = FontRole::Result},
-    {.name = "cmdPrint", .kind = K::Button, .parent = "Frame_Gesamt_Summe", .left = 2400, .top = 360, .width = 495, .height = 495, .toolTip = "Ergebnis ausdrucken"},
-    {.name = "sbStatusBar", .kind = K::StatusBar, .parent = "", .left = 0, .top = 7425, .width = 9810, .height = 270},
+    {.name = "lblServiceTelefon",
+        .kind = K::Label,
+        .parent = "",
+        .left = 6600,
+        .top = 1680,
+        .width = 3135,
+        .height = 495,
+        .align = Align::Centre,
+        .darkRed = true,
+        .font = FontRole::Emphasis},
+    {.name = "Frame_Informationen",
+        .kind = K::Frame,
+        .parent = "",
+        .left = 6600,
+        .top = 2280,
+        .width = 3075,
+        .height = 3855,
+        .text = " Informationen",
+        .font = FontRole::Frame},
+    {.name = "cmdAnAbreise",
+        .kind = K::Button,
+        .parent = "Frame_Informationen",
+        .left = 240,
+        .top = 360,
+        .width = 2655,
+        .height = 495,
+        .text = "Kurbeitrag",
+        .toolTip = "Info"},
+    {.name = "cmdKinderKB",
+        .kind = K::Button,
+        .parent = "Frame_Informationen",
+        .left = 240,
+        .top = 1080,
+        .width = 2655,
+        .height = 495,
+        .text = "Kinderkurbeitrag",
+        .toolTip = "Info"},
+    {.name = "lblInfowww",
+        .kind = K::Label,
+        .parent = "Frame_Informationen",
+        .left = 240,
+        .top = 2760,
+        .width = 2655,
+        .height = 375,
+        .align = Align::Centre,
+        .wordWrap = true},
+    {.name = "lblHeute",
+        .kind = K::Label,
+        .parent = "Frame_Informationen",
+        .left = 240,
+        .top = 3240,
+        .width = 2655,
+        .height = 495,
+        .align = Align::Centre},
+    {.name = "cmdSchwer",
+        .kind = K::Button,
+        .parent = "",
+        .left = 6840,
+        .top = 4080,
+        .width = 2655,
+        .height = 495,
+        .text = "Schwerbehinderung",
+        .toolTip = "Info"},
+    {.name = "Frame_Gesamt_Summe",
+        .kind = K::Frame,
+        .parent = "",
+        .left = 6600,
+        .top = 6240,
+        .width = 3075,
+        .height = 1095,
+        .text = "zu zahlender Kurbeitrag:",
+        .font = FontRole::Frame},
+    {.name = "End_Summe_Gesamt",
+        .kind = K::FigureLabel,
+        .parent = "Frame_Gesamt_Summe",
+        .left = 450,
+        .top = 360,
+        .width = 1575,
+        .height = 495,
+        .text = "0,00",
+        .align = Align::Right,
+        .darkRed = true,
+        .font = FontRole::Result},
+    {.name = "Label21",
+        .kind = K::Label,
+        .parent = "Frame_Gesamt_Summe",
+        .left = 2135,
+        .top = 360,
+        .width = 615,
+        .height = 495,
+        .text = "€",
+        .darkRed = true,
+        .font = FontRole::Result},
+    {.name = "cmdPrint",
+        .kind = K::Button,
+        .parent = "Frame_Gesamt_Summe",
+        .left = 2400,
+        .top = 360,
+        .width = 495,
+        .height = 495,
+        .toolTip = "Ergebnis ausdrucken"},
+    {.name = "sbStatusBar",
+        .kind = K::StatusBar,
+        .parent = "",
+        .left = 0,
+        .top = 0,
+        .width = kMainClientWidth,
+        .height = kStatusBarHeight},
 };
 // clang-format on
 
-static_assert(std::size(kRows) == kCategoryCount, "one row of the calculation frame per category");
-static_assert(
-    [] {
-        for (std::size_t i = 0; i < kCategoryCount; ++i) {
-            if (kRows[i].category != kCategories.at(i).category)
-                return false;
-        }
-        return true;
-    }(),
-    "the rows stand in the categories' order");
-
-const RowSpec &rowSpecOf(PersonCategory category)
+void addCaption(std::vector<ControlSpec> &specs, const RowSpec::Placed &caption, std::string_view text)
 {
-    return kRows[indexOf(category)];
-}
-
-void addCaption(std::vector<ControlSpec> &specs, const RowSpec::Caption &caption)
-{
-    specs.push_back({.name = caption.name,
+    specs.push_back({.name = caption.name.c_str(),
         .kind = K::Label,
         .parent = "Berechnung",
         .left = kCaptionLeft,
         .top = caption.top,
-        .width = caption.width,
+        .width = 0, // sized to its text
         .height = kCaptionHeight,
-        .text = caption.text,
+        .text = text.data(),
         .autoSize = true});
 }
 
 void addRow(std::vector<ControlSpec> &specs, const RowSpec &row)
 {
-    const CategoryRowNames &names = rowNames(row.category);
-    addCaption(specs, row.caption);
-    if (row.secondCaption.name != nullptr)
-        addCaption(specs, row.secondCaption);
+    const CategoryRowNames &names = rowNames(row.category->category);
+    addCaption(specs, row.caption, row.category->caption);
+    if (!row.secondCaption.name.empty())
+        addCaption(specs, row.secondCaption, row.category->captionSecondLine);
     // clang-format off
     const ControlSpec controls[] = {
-        {.name = row.leader.name, .kind = K::DottedLine, .parent = "Berechnung", .left = row.leaderLeft, .top = row.leader.top, .width = kLineRight - row.leaderLeft, .height = kLineHeight},
+        {.name = row.leader.name.c_str(), .kind = K::DottedLine, .parent = "Berechnung", .left = row.leaderLeft, .top = row.leader.top, .width = kLineRight - row.leaderLeft, .height = kLineHeight},
         {.name = names.selector.c_str(), .kind = K::CountSelector, .parent = "Berechnung", .left = kSelectorLeft, .top = row.selectorTop, .width = kSelectorWidth, .height = kSelectorHeight},
-        {.name = row.times.name, .kind = K::Label, .parent = "Berechnung", .left = kTimesLeft, .top = row.times.top, .width = kTimesWidth, .height = kTimesHeight, .text = "x", .autoSize = true},
+        {.name = row.times.name.c_str(), .kind = K::Label, .parent = "Berechnung", .left = kTimesLeft, .top = row.times.top, .width = kTimesWidth, .height = kTimesHeight, .text = "x", .autoSize = true},
         {.name = names.nights.c_str(), .kind = K::FigureLabel, .parent = "Berechnung", .left = kNightsLeft, .top = row.nightsTop, .width = kNightsWidth, .height = kNightsHeight, .text = "0", .align = Align::Centre},
-        {.name = row.nightsWord.name, .kind = K::Label, .parent = "Berechnung", .left = kNightsWordLeft, .top = row.nightsWord.top, .width = kNightsWordWidth, .height = kNightsWordHeight, .text = "Nächte =", .autoSize = true},
+        {.name = row.nightsWord.name.c_str(), .kind = K::Label, .parent = "Berechnung", .left = kNightsWordLeft, .top = row.nightsWord.top, .width = kNightsWordWidth, .height = kNightsWordHeight, .text = "Nächte =", .autoSize = true},
         {.name = names.sum.c_str(), .kind = K::FigureLabel, .parent = "Berechnung", .left = kSumLeft, .top = row.sumTop, .width = kSumWidth, .height = kSumHeight, .text = "0,00", .align = Align::Right},
-        {.name = row.euro.name, .kind = K::Label, .parent = "Berechnung", .left = kEuroLeft, .top = row.euro.top, .width = kEuroWidth, .height = kEuroHeight, .text = "€", .autoSize = true},
+        {.name = row.euro.name.c_str(), .kind = K::Label, .parent = "Berechnung", .left = kEuroLeft, .top = row.euro.top, .width = kEuroWidth, .height = kEuroHeight, .text = "€", .autoSize = true},
     };
     // clang-format on
     specs.insert(specs.end(), std::begin(controls), std::end(controls));
@@ -197,7 +405,13 @@ void addRow(std::vector<ControlSpec> &specs, const RowSpec &row)
 std::vector<ControlSpec> assemble()
 {
     std::vector<ControlSpec> specs(std::begin(kTopLevel), std::end(kTopLevel));
-    for (const RowSpec &row : kRows)
+    for (ControlSpec &spec : specs) {
+        if (std::string_view{spec.name} == "Berechnung")
+            spec.height = calculationFrameHeight();
+        else if (std::string_view{spec.name} == "sbStatusBar")
+            spec.top = statusBarTop();
+    }
+    for (const RowSpec &row : rowSpecs())
         addRow(specs, row);
     return specs;
 }
@@ -206,7 +420,7 @@ std::array<CategoryRowNames, kCategoryCount> allRowNames()
 {
     std::array<CategoryRowNames, kCategoryCount> all;
     for (const CategoryRules &category : kCategories) {
-        const RowSpec &row = rowSpecOf(category.category);
+        const RowSpec &row = rowSpecs().at(indexOf(category.category));
         const std::string key{category.key};
         all.at(indexOf(category.category)) = {.caption = row.caption.name,
             .selector = "Anz_" + key,
@@ -220,6 +434,11 @@ std::array<CategoryRowNames, kCategoryCount> allRowNames()
 }
 
 } // namespace
+
+int mainClientHeight()
+{
+    return statusBarTop() + kStatusBarHeight;
+}
 
 std::span<const ControlSpec> mainWindowDesign()
 {

@@ -24,9 +24,10 @@ class MonthCalendar;
 // The title keeps the design's blanks.
 inline constexpr const char *kWindowTitle = "Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH ";
 
-// The client area of the main window, in twips.
+// The client area of the main window, in twips: the design's width; the height ends with the
+// status bar, which stands below the calculation frame and its rows, one a category.
 inline constexpr int kMainClientWidth = 9810;
-inline constexpr int kMainClientHeight = 7695;
+int mainClientHeight();
 
 // Every control of the main window with its design position, in creation order.
 std::span<const ControlSpec> mainWindowDesign();

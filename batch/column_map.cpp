@@ -1,6 +1,8 @@
 #include "column_map.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 #include <utility>
 
 namespace salvenor::batch {
@@ -213,6 +215,25 @@ std::string normalisedName(std::string_view name)
             out += c;
     }
     return out;
+}
+
+// The category whose own name, as its row in the category table gives it, the column bears: its
+// subject, its caption in the window (both lines), its printed name or one of its further names,
+// each without case, blanks and punctuation.
+const CategoryRules *categoryOwningName(std::string_view name)
+{
+    const std::string column = normalisedName(name);
+    if (column.empty())
+        return nullptr;
+    for (const CategoryRules &category : kCategories) {
+        const std::string caption = std::string{category.caption} + " " + std::string{category.captionSecondLine};
+        const std::string_view own[] = {category.subject, caption, category.printedName};
+        const auto isColumn = [&column](std::string_view ownName) { return normalisedName(ownName) == column; };
+        if (std::any_of(std::begin(own), std::end(own), isColumn)
+            || std::any_of(category.listNames.begin(), category.listNames.end(), isColumn))
+            return &category;
+    }
+    return nullptr;
 }
 
 std::size_t editDistance(std::string_view a, std::string_view b)
@@ -473,6 +494,8 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
         if (keyLike == lowerCase(category.key))
             return categoryColumn(category.category);
     }
+    if (const CategoryRules *owner = categoryOwningName(nameUtf8))
+        return categoryColumn(owner->category);
     const NameWords words = wordsSaid(nameUtf8);
     if (words.moneyWithin) // an amount: "Preis Erwachsene", "Erwachsene €"
         return {.kind = PersonColumn::Kind::Amount, .category = {}, .couldMean = {}};

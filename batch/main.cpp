@@ -15,6 +15,7 @@
 #include "batch/input_list.h"
 #include "batch/output_file.h"
 #include "batch/sheet_files.h"
+#include "core/categories.h"
 #include "core/money.h"
 
 namespace {
@@ -32,13 +33,18 @@ std::optional<char> separatorOf(const std::string &value)
     return std::nullopt;
 }
 
-// What the help says after the options.
-constexpr const char *kFooter
-    = "Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (Erwachsene, Erw_Schwer, "
-      "Student, Kind, Kind_Schwer, Kind_Fremd, auch mit ihren üblichen Namen wie \"Anzahl Erwachsene\" oder "
-      "\"Schüler\"); Kodierung UTF-8 oder Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
-      "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
-      "Mehr in der Handbuchseite salvenor-batch(1).";
+// What the help says after the options; the categories are the table's.
+std::string helpFooter()
+{
+    std::string keys;
+    for (const salvenor::CategoryRules &category : salvenor::kCategories)
+        keys.append(keys.empty() ? "" : ", ").append(category.key);
+    return "Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (" + keys
+        + ", auch mit ihren üblichen Namen wie \"Anzahl Erwachsene\" oder \"Schüler\"); Kodierung UTF-8 oder "
+          "Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
+          "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
+          "Mehr in der Handbuchseite salvenor-batch(1).";
+}
 
 // Exit statuses.
 constexpr int kEveryRowCalculated = 0;
@@ -131,7 +137,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         ->allow_extra_args(false) // the list's file name after it is no second column
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group("Optionen");
-    app.footer(kFooter);
+    app.footer(helpFooter());
     try {
         app.parse(argc, argv);
         // An empty name (an unset variable in a script) would ask for nothing, or for a file "".

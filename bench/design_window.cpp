@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
 
     QMainWindow window;
     auto *client = new QWidget(&window);
-    client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(kMainClientHeight));
+    client->setFixedSize(twipsToPixels(kMainClientWidth), twipsToPixels(mainClientHeight()));
     window.setCentralWidget(client);
     window.setWindowTitle(QString::fromUtf8(kWindowTitle));
     window.setWindowIcon(applicationIcon());

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -14,12 +15,13 @@ namespace salvenor {
 // Each has one row in kCategories below; everything else iterates that table.
 enum class PersonCategory { Erwachsene, Erw_Schwer, Student, Kind, Kind_Schwer, Kind_Fremd };
 
-// The rates and the cap of one category under one tariff, per person.
+// The rates and the cap of one category under one tariff, per person; a tariff without a cap
+// has none (std::nullopt).
 struct TariffSet
 {
     Money mainSeasonRate;
     Money offSeasonRate;
-    Money capPerPerson;
+    std::optional<Money> capPerPerson;
 };
 
 // One tariff of a category, in force from the night of `firstNight` until the night before the
@@ -33,6 +35,8 @@ struct TariffPeriod
 };
 
 // The adults' amounts changed with 1 January 2016; the other categories keep a single tariff.
+// The adults with a disability of at least 80 % pay 85 % of the adults' amounts (rounded half up),
+// so a new adults' tariff brings one for them from the same day.
 inline constexpr std::array kAdultTariffs{
     TariffPeriod{.firstNight = kFirstArrival,
         .name = "Tarif 2015",
@@ -56,21 +60,28 @@ inline constexpr std::array kDisabledChildTariffs{TariffPeriod{.firstNight = kFi
     .name = {},
     .set = {.mainSeasonRate = 68_ct, .offSeasonRate = 34_ct, .capPerPerson = 1904_ct}}};
 
+// Everything of one person category; the rest of the program iterates kCategories.
 struct CategoryRules
 {
     PersonCategory category;
-    // The category's name in the controls (`Anz_` + key, `Tage_` + key, `Summe_` + key).
+    // The category's name in the controls (`Anz_` + key, `Tage_` + key, `Summe_` + key) and the
+    // booking lists' columns.
     std::string_view key;
     // What the category's row is about, in German: what a screen reader says of its controls.
     std::string_view subject;
-    // The sheet's line text after the count, and the line's position from the page's top (mm).
+    // The row's caption in the window, in one or two lines.
+    std::string_view caption;
+    std::string_view captionSecondLine = {};
+    // The sheet's line text after the count.
     std::string_view printedName;
-    int printedTop;
     int maxCount;
     bool yearTurnCapRule = false;
     bool oneChildRule = false;
     // The category's tariffs, by their first nights, earliest first.
     std::span<const TariffPeriod> tariffs;
+    // Further names by which a booking list's column counts this category; its key, subject,
+    // caption and printed name are read as such too.
+    std::span<const std::string_view> listNames = {};
 };
 
 // The bylaw's amounts, held as listed (every cap is 28 main-season nights; the reduced
@@ -80,8 +91,8 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Erwachsene,
         .key = "Erwachsene",
         .subject = "Erwachsene",
+        .caption = "Anzahl Erwachsene",
         .printedName = " Erwachsene(r) ",
-        .printedTop = 63,
         .maxCount = 30,
         .tariffs = kAdultTariffs,
     },
@@ -89,8 +100,9 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Erw_Schwer,
         .key = "Erw_Schwer",
         .subject = "Erwachsene 80% Schwerbehindert",
+        .caption = "Anzahl Erwachsene",
+        .captionSecondLine = "80% Schwerbehindert",
         .printedName = " Erwachsene(r) 80% Schwerb.",
-        .printedTop = 73,
         .maxCount = 40,
         .tariffs = kDisabledAdultTariffs,
     },
@@ -98,8 +110,9 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Student,
         .key = "Student",
         .subject = "Studenten, Schüler und Azubis",
+        .caption = "Studenten, Schüler und Azubis",
+        .captionSecondLine = "bis einschließlich 26 jahre",
         .printedName = " Student, Schüler, Azubi",
-        .printedTop = 83,
         .maxCount = 20,
         .yearTurnCapRule = true,
         .tariffs = kYouthTariffs,
@@ -108,8 +121,8 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Kind,
         .key = "Kind",
         .subject = "Kinder ab 12 Jahre",
+        .caption = "Kinder ab 12 Jahre",
         .printedName = " Kind(er) ab 12 J.",
-        .printedTop = 93,
         .maxCount = 10,
         .yearTurnCapRule = true,
         .oneChildRule = true,
@@ -119,8 +132,9 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Kind_Schwer,
         .key = "Kind_Schwer",
         .subject = "Kinder ab 12 Jahre 80% Schwerbehindert",
+        .caption = "Kinder ab 12 Jahre",
+        .captionSecondLine = "80% Schwerbehindert",
         .printedName = " Kind(er) ab 12 J. 80% Schwerb.",
-        .printedTop = 103,
         .maxCount = 10,
         .yearTurnCapRule = true,
         .oneChildRule = true,
@@ -130,8 +144,9 @@ inline constexpr std::array kCategories{
         .category = PersonCategory::Kind_Fremd,
         .key = "Kind_Fremd",
         .subject = "Nicht familienangehörige Kinder ab 12 Jahre",
+        .caption = "Nicht Familienangehörige",
+        .captionSecondLine = "Kinder ab 12 Jahre",
         .printedName = " Nicht Fam.ang. Kind(er) ab 12 J.",
-        .printedTop = 113,
         .maxCount = 40,
         .yearTurnCapRule = true,
         .tariffs = kYouthTariffs,

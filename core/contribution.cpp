@@ -127,13 +127,13 @@ CategoryResult priced(
 
     // The per-person amount is the uncapped sum divided by the count; comparing the sum with
     // count x cap keeps the test exact. Equal to the cap is not above it.
-    const bool aboveCap = result.uncappedSum > count * split.cap;
+    const bool aboveCap = split.cap.has_value() && result.uncappedSum > count * *split.cap;
     if (aboveCap) {
-        result.sum = count * split.cap;
+        result.sum = count * *split.cap;
         result.capApplied = true;
     }
     if (rules.yearTurnCapRule && yearOf(arrival) < yearOf(departure) && aboveCap) {
-        result.sum = count * split.cap + count * split.R2 * (split.N2 - 1);
+        result.sum = count * *split.cap + count * split.R2 * (split.N2 - 1);
         result.yearTurnApplied = true;
     }
     if (rules.oneChildRule && count > 1) {

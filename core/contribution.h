@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "categories.h"
@@ -33,7 +34,7 @@ struct StaySplit
     Money R2;
     const TariffPeriod *tariff1 = nullptr; // where R1 comes from
     const TariffPeriod *tariff2 = nullptr; // where R2 comes from
-    Money cap; // per person
+    std::optional<Money> cap; // per person; none for a tariff without a cap
     // Into a later year, for the categories without a tariff change: the bylaw counts the night
     // of 31 December with the new year, so N1 is one night less than the old year's nights.
     bool newYearsEveWithNewYear = false;

@@ -90,11 +90,11 @@ std::string explainSum(const CategoryResult &result)
     text += "\n× " + std::to_string(result.count) + (result.count == 1 ? " Person" : " Personen") + " = "
         + euros(result.uncappedSum);
     if (result.yearTurnApplied) {
-        text += "\nÜber dem Höchstbetrag von " + euros(split.cap)
+        text += "\nÜber dem Höchstbetrag von " + euros(split.cap.value_or(Money{}))
             + " je Person über den Jahreswechsel: der Höchstbetrag für das alte Jahr und " + nightsText(split.N2 - 1)
             + "im neuen Jahr zu " + euros(split.R2);
     } else if (result.capApplied) {
-        text += "\nBegrenzt auf den Höchstbetrag von " + euros(split.cap) + " je Person";
+        text += "\nBegrenzt auf den Höchstbetrag von " + euros(split.cap.value_or(Money{})) + " je Person";
     }
     if (result.oneChildApplied)
         text += "\nNur ein Kind der Familie zahlt: geteilt durch " + std::to_string(result.count);

@@ -63,9 +63,10 @@ QString rateNoteOf(const CategoryResult &result)
     }
     QString note = parts.join(QStringLiteral(" + "));
     if (result.yearTurnApplied)
-        note += QStringLiteral(", im alten Jahr höchstens ") + euros(split.cap) + QStringLiteral(" je Person");
+        note += QStringLiteral(", im alten Jahr höchstens ") + euros(split.cap.value_or(Money{}))
+            + QStringLiteral(" je Person");
     else if (result.capApplied)
-        note += QStringLiteral(", höchstens ") + euros(split.cap) + QStringLiteral(" je Person");
+        note += QStringLiteral(", höchstens ") + euros(split.cap.value_or(Money{})) + QStringLiteral(" je Person");
     if (result.oneChildApplied)
         note += QStringLiteral(", nur ein Kind zahlt");
     return note;

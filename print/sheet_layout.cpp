@@ -17,7 +17,7 @@ constexpr double kSumsRightMargin = 40;
 // that a category added to the table gets its line above them (mm).
 constexpr double kSeparatorBelowLastLine = 7;
 constexpr double kTotalBelowSeparator = 5;
-constexpr double kSeparatorY = kCategories.back().printedTop + kSeparatorBelowLastLine;
+constexpr double kSeparatorY = categoryLineTop(kCategories.back().category) + kSeparatorBelowLastLine;
 constexpr double kTotalY = kSeparatorY + kTotalBelowSeparator;
 // How an averaged amount per night came about: small type below its line, clear of the next.
 constexpr double kRateNoteSize = 6.5;
@@ -120,7 +120,7 @@ void printSheet(PrintSurface &surface, const SheetData &data)
     setFont(surface, 10, false);
     for (const CategoryRules &category : kCategories) {
         const SheetCategoryLine &line = data.lines.at(indexOf(category.category));
-        const double y = category.printedTop;
+        const double y = categoryLineTop(category.category);
         const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
         step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
         step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });

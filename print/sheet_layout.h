@@ -1,9 +1,19 @@
 #pragma once
 
+#include "core/categories.h"
 #include "print/print_surface.h"
 #include "print/sheet_data.h"
 
 namespace salvenor::print {
+
+// Where a category's line stands on the sheet (mm from the top): one line every 10 mm from 63 mm
+// on, in the categories' order.
+constexpr double categoryLineTop(PersonCategory category)
+{
+    constexpr double kFirstLineTop = 63;
+    constexpr double kLineStep = 10;
+    return kFirstLineTop + kLineStep * static_cast<double>(indexOf(category));
+}
 
 // Prints one copy of the calculation sheet on the surface, from the set-up (Arial 12 bold) to
 // the end of the document. Every item, font change and the end of the document is a step of its

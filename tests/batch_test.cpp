@@ -874,13 +874,21 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         return name + "_" + std::to_string(row.index);
     });
 
-TEST(BookingList, EachCategoryIsReadByTheWordsOfItsRowAndItsPrintedLine)
+// Each name the category table gives a category, in the forms a list writes it, is read as that
+// category and no other, so a category added to the table is read by its names at once.
+TEST(BookingList, EachCategoryIsReadByTheNamesOfItsTableRow)
 {
     for (const CategoryRules &category : kCategories) {
-        for (const std::string_view words : {category.subject, category.printedName}) {
-            const PersonColumn column = personColumnOf(words);
-            EXPECT_EQ(column.kind, PersonColumn::Kind::Category) << words;
-            EXPECT_EQ(column.category, category.category) << words;
+        const std::string caption = std::string{category.caption}
+            + (category.captionSecondLine.empty() ? "" : " " + std::string{category.captionSecondLine});
+        std::vector<std::string> names{std::string{category.subject}, caption, std::string{category.printedName}};
+        names.insert(names.end(), category.listNames.begin(), category.listNames.end());
+        for (const std::string &name : names) {
+            for (const std::string &written : {name, "  " + name + " ", "\"" + name + "\""}) {
+                const PersonColumn column = personColumnOf(written);
+                EXPECT_EQ(column.kind, PersonColumn::Kind::Category) << written;
+                EXPECT_EQ(column.category, category.category) << written;
+            }
         }
     }
 }
@@ -1095,6 +1103,40 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
     EXPECT_EQ(encodeText("Kind’ Gast–Name Š ž Ÿ", Encoding::Windows1252), "Kind\x92 Gast\x96Name \x8A \x9E \x9F");
     EXPECT_EQ(decodeText("Kind\x92 Gast\x96Name \x8A \x9E \x9F \x81\x8D\x8F\x90\x9D", Encoding::Windows1252),
         "Kind’ Gast–Name Š ž Ÿ ?????");
+}
+
+// The man page, the README and the manual name the categories as the table has them: the man
+// page's list of keys, and every result header they show, which is what the tool writes.
+TEST(Documentation, NamesTheCategoriesOfTheTable)
+{
+    const auto projectFile = [](const std::string &name) {
+        std::ifstream file{std::string{SALVENOR_TEST_DATA} + "/../" + name, std::ios::binary};
+        return std::string{std::istreambuf_iterator<char>{file}, {}};
+    };
+    std::string keys;
+    for (const CategoryRules &category : kCategories)
+        keys += (keys.empty() ? ".BR " : " \", \" ") + std::string{category.key};
+    const std::string manPage = projectFile("batch/salvenor-batch.1");
+    EXPECT_NE(manPage.find(keys + " .\n"), std::string::npos) << "the man page lists its keys as: " << keys;
+    EXPECT_NE(manPage.find(".BR Summe_" + std::string{kCategories.front().key} + " \" bis \" Summe_"
+                  + std::string{kCategories.back().key} + " ,\n"),
+        std::string::npos);
+    std::string resultHeader;
+    for (const std::string &name : resultColumnNames())
+        resultHeader += (resultHeader.empty() ? "" : ";") + name;
+    for (const std::string name : {"README.md", "docs/manual.md"}) {
+        const std::string text = projectFile(name);
+        ASSERT_FALSE(text.empty()) << name;
+        std::istringstream lines{text};
+        int headers = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find(";Nächte;") == std::string::npos)
+                continue;
+            ++headers;
+            EXPECT_NE(line.find(";" + resultHeader), std::string::npos) << name << ": " << line;
+        }
+        EXPECT_GT(headers, 0) << name;
+    }
 }
 
 } // namespace

@@ -272,7 +272,7 @@ TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
     printSheet(surface, data);
     EXPECT_EQ(surface.items.size(), 45u); // two amount items skipped
     for (const CategoryRules &category : kCategories) {
-        const auto texts = surface.textsAt(category.printedTop);
+        const auto texts = surface.textsAt(categoryLineTop(category.category));
         const auto has = [&texts](const QString &text) {
             return std::any_of(texts.begin(), texts.end(), [&](const auto &item) { return item.text == text; });
         };
@@ -330,7 +330,7 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
         EXPECT_EQ(note, QString::fromUtf8(row.note)) << row.why;
         RecordingSurface surface;
         printSheet(surface, data);
-        const auto below = surface.textsAt(rulesOf(row.category).printedTop + 4.3);
+        const auto below = surface.textsAt(categoryLineTop(row.category) + 4.3);
         if (note.isEmpty()) {
             EXPECT_TRUE(below.empty()) << row.why;
             continue;

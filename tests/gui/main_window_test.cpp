@@ -209,7 +209,13 @@ void MainWindowTest::startsWithOneNightAndNoCounts()
     QVERIFY(m_window->statusText().contains(QStringLiteral("Quarnum")));
     QCOMPARE(
         m_window->windowTitle(), QStringLiteral("Salvenor 2016  - Wirtschaftsbetriebe der Stadt DUZE Quarnum GmbH "));
-    QCOMPARE(m_window->centralWidget()->size(), QSize(654, 513));
+    QCOMPARE(
+        m_window->centralWidget()->size(), QSize(twipsToPixels(kMainClientWidth), twipsToPixels(mainClientHeight())));
+    // The status bar closes the client area, below the calculation frame.
+    const QWidget *statusBar = m_window->control(QStringLiteral("sbStatusBar"));
+    const QWidget *calculation = m_window->control(QStringLiteral("Berechnung"));
+    QCOMPARE(statusBar->geometry().bottom(), m_window->centralWidget()->height() - 1);
+    QVERIFY(statusBar->geometry().top() > calculation->geometry().bottom());
     QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(m_window->windowFlags() & Qt::WindowMinimizeButtonHint);
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
