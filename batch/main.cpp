@@ -377,12 +377,10 @@ int run(const Arguments &arguments, int argc, char **argv)
         progress.clear();
         std::cerr << kProgram << ": " << printable(message) << "\n";
     };
-    std::vector<long> sheetsFailed;
     if (sheets) {
-        options.onCalculated = [&sheets, &sheetsFailed, &progress](const salvenor::batch::CalculatedRow &row) {
-            if (!sheets->write(row))
-                sheetsFailed.push_back(row.line);
-            progress.update(row.bytesRead, row.number); // a sheet takes milliseconds
+        options.onCalculated = [&sheets, &progress](const salvenor::batch::CalculatedRow &row) {
+            sheets->write(row);
+            progress.update(row.bytesRead, row.number); // a batch of sheets takes a fraction of a second
         };
     }
     ListSummary summary;
@@ -398,8 +396,11 @@ int run(const Arguments &arguments, int argc, char **argv)
         // Handled below, with the reason.
     }
     progress.clear();
-    if (sheets)
-        sheets->finish();
+    std::vector<long> sheetsFailed;
+    if (sheets) {
+        sheets->finish(); // writes the last batch
+        sheetsFailed = sheets->failedLines();
+    }
     return finishList(arguments, streams, summary, sheetsFailed, sheets.get());
 }
 

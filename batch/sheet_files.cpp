@@ -1,12 +1,13 @@
 #include "sheet_files.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -50,6 +51,8 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
     if (QCoreApplication::instance() == nullptr)
         m_application = std::make_unique<QGuiApplication>(argc, argv);
     m_today = QDate::currentDate();
+    // A sheet's file while it is written: a signal that ends the run removes it.
+    m_pdfs.setFileInProgress([](const QString &file) { setSheetInProgress(QFile::encodeName(file).toStdString()); });
     QDir{}.mkpath(m_folder);
     const QFileInfo info{m_folder};
     if (!info.isDir()) {
@@ -133,27 +136,41 @@ void SheetFiles::removeEarlierSheets()
     m_earlierSheets.clear();
 }
 
-bool SheetFiles::write(const CalculatedRow &row)
+void SheetFiles::write(const CalculatedRow &row)
 {
     removeEarlierSheets();
     const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
-    // Something of that name already (a symbolic link, perhaps to a file elsewhere): never written
-    // through or over, and left as it is.
-    if (struct stat there{}; ::lstat(QFile::encodeName(file).constData(), &there) == 0)
-        return false;
-    setSheetInProgress(file.toStdString());
     const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
-    const bool written = m_pdfs.write(file, sheetOf(row, m_today), title);
-    if (written)
-        m_written.append(file);
-    else
-        QFile::remove(file); // no empty or half-written sheet
-    setSheetInProgress({});
-    return written;
+    m_waitingLines.push_back(row.line);
+    record(m_pdfs.add(file, sheetOf(row, m_today), title));
+}
+
+bool SheetFiles::flush()
+{
+    return record(m_pdfs.flush());
+}
+
+bool SheetFiles::record(const std::vector<print::SheetPdfSeries::Outcome> &outcomes)
+{
+    // The series tells of its sheets in the order they were taken.
+    const auto count = std::min(outcomes.size(), m_waitingLines.size());
+    bool all = true;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (outcomes[index].written) {
+            m_written.append(outcomes[index].file);
+        } else {
+            m_failedLines.push_back(m_waitingLines[index]);
+            all = false;
+        }
+    }
+    m_waitingLines.erase(m_waitingLines.begin(), m_waitingLines.begin() + static_cast<std::ptrdiff_t>(count));
+    return all;
 }
 
 qsizetype SheetFiles::removeWritten()
 {
+    m_pdfs.discard();
+    m_waitingLines.clear();
     const qsizetype count = m_written.size();
     for (const QString &file : std::as_const(m_written))
         QFile::remove(file);
@@ -163,6 +180,7 @@ qsizetype SheetFiles::removeWritten()
 
 void SheetFiles::finish()
 {
+    flush();
     removeEarlierSheets();
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDate>
 #include <QString>
@@ -24,7 +25,9 @@ print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 // needed. A folder with PDF files in it is refused unless they are to be replaced: then the
 // sheets of an earlier run (<line>.pdf) are removed before the first new one is written, so that
 // no old sheet stands beside the new ones. The folder is locked for the whole run (kLockFile, an
-// advisory lock), so that two runs cannot mix their sheets in it.
+// advisory lock), so that two runs cannot mix their sheets in it. The sheets are written in
+// batches (print::SheetPdfSeries): a sheet taken by write() is in its file once its batch is full,
+// or at flush() or finish() at the latest; failedLines() names every one that could not be written.
 class SheetFiles final
 {
 public:
@@ -40,17 +43,29 @@ public:
     // and holds no PDF files (or only ones to replace); otherwise why not, in German.
     bool ready() const { return m_problem.empty(); }
     const std::string &problem() const { return m_problem; }
-    // False where the sheet could not be written; no part of it is left then.
-    bool write(const CalculatedRow &row);
-    // The list is done: the earlier sheets go, should no new one have been written.
+    // Takes the row's sheet, to be written with its batch. A sheet that cannot be written (its
+    // name taken already, even by a link, or a full disk) leaves no part of it, leaves what has
+    // that name as it was, and is named by failedLines().
+    void write(const CalculatedRow &row);
+    // Writes every sheet taken and not yet written (with its batch); false where one of these
+    // could not be written.
+    bool flush();
+    // The list is done: every sheet taken is written, and the earlier sheets go, should no new
+    // one have been written.
     void finish();
+    // The lines of the rows whose sheets could not be written, in the order of the list.
+    const std::vector<long> &failedLines() const { return m_failedLines; }
     // The run failed after all: the sheets it wrote go too, so that none stands for a list that
-    // was not written. Returns how many.
+    // was not written, and those not yet written are not. Returns how many were removed.
     qsizetype removeWritten();
+    // The sheets so far that the series drew as documents of their own (see SheetPdfSeries).
+    long sheetsWrittenAlone() const { return m_pdfs.sheetsWrittenAlone(); }
 
 private:
     bool lockFolder(const std::string &folder);
     void removeEarlierSheets();
+    // Keeps the outcome of each written batch; false where a sheet was not written.
+    bool record(const std::vector<print::SheetPdfSeries::Outcome> &outcomes);
 
     std::unique_ptr<QGuiApplication> m_application;
     QString m_folder;
@@ -58,6 +73,8 @@ private:
     std::string m_problem;
     QStringList m_earlierSheets;
     QStringList m_written; // this run's sheets
+    std::vector<long> m_waitingLines; // of the sheets taken and not yet written, in their order
+    std::vector<long> m_failedLines;
     int m_lock = -1; // the lock file, open and locked for the run
     print::SheetPdfSeries m_pdfs;
 };

@@ -1,50 +1,85 @@
 #pragma once
 
-#include <memory>
+#include <functional>
+#include <utility>
+#include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 #include "print/sheet_data.h"
 
 namespace salvenor::print {
 
-// Writes sheets one after the other, each into a PDF file of its own with one page, as
-// writeSheetPdf does, in a fraction of its time. A document of its own per sheet spends nine tenths
-// of its time at its end, where Qt subsets and embeds the fonts. Here Qt draws the sheets as the
-// pages of one long document in memory that begins with a primer page, which holds every glyph a
-// sheet may draw; each sheet's page, as Qt wrote it, goes into its file with the fonts Qt embedded
-// once for the primer alone. A page that needs anything the primer has not (a glyph, a resource)
-// is written by writeSheetPdf instead. Needs a QGuiApplication.
+// Writes sheets, each into a PDF file of its own with one page, as writeSheetPdf draws them, in a
+// fraction of its time. A document of its own per sheet spends nine tenths of its time at its end,
+// where Qt subsets and embeds the fonts. Here the sheets wait until a batch is full (or flush());
+// Qt then draws them as the pages of one document in memory, which embeds the fonts once, and qpdf
+// writes each page with the objects it uses (the fonts among them) as a document of its own into
+// the sheet's file (PdfPages). Should Qt or qpdf fail on that document or a page of it, those
+// sheets are drawn each as a document of its own instead, and counted (sheetsWrittenAlone). Needs
+// a QGuiApplication.
 class SheetPdfSeries final
 {
 public:
-    // The long document starts afresh after `pagesPerDocument` sheets, so that Qt's account of its
-    // objects does not grow with the list.
-    explicit SheetPdfSeries(int pagesPerDocument = 10'000);
+    // Sheets drawn as one document: enough that embedding the fonts costs each little; few enough
+    // that a batch is written soon and its document stays small (about 2.5 KB a page).
+    static constexpr int kSheetsPerDocument = 100;
+
+    // Whether the file of a sheet was written whole. A file that was not is not there: whatever was
+    // written of it is removed, and an existing file or link of its name is left as it was.
+    struct Outcome
+    {
+        QString file;
+        bool written;
+    };
+
+    explicit SheetPdfSeries(int sheetsPerDocument = kSheetsPerDocument);
+    // Sheets still waiting are not written: only add(), once a batch is full, and flush() write,
+    // and they tell of each.
     ~SheetPdfSeries();
     SheetPdfSeries(const SheetPdfSeries &) = delete;
     SheetPdfSeries &operator=(const SheetPdfSeries &) = delete;
     SheetPdfSeries(SheetPdfSeries &&) = delete;
     SheetPdfSeries &operator=(SheetPdfSeries &&) = delete;
 
-    // False where the file could not be written whole; whatever was written of it is left.
-    bool write(const QString &file, const SheetData &sheet, const QString &title);
-    // The sheets so far that writeSheetPdf wrote.
+    // Takes the sheet for `file`, a new file (never written over or through a link). Once
+    // `sheetsPerDocument` sheets wait, they are written and their outcomes returned, in the order
+    // they were taken; otherwise nothing is written yet and the list is empty.
+    [[nodiscard]] std::vector<Outcome> add(const QString &file, const SheetData &sheet, const QString &title);
+    // Writes every sheet that waits; their outcomes in the order they were taken.
+    [[nodiscard]] std::vector<Outcome> flush();
+    // Forgets the sheets that wait, unwritten.
+    void discard() { m_waiting.clear(); }
+    int waiting() const { return static_cast<int>(m_waiting.size()); }
+    // The sheets so far that were drawn as documents of their own, because Qt's document of the
+    // batch or qpdf's writing of their page failed; none where all is well.
     long sheetsWrittenAlone() const { return m_sheetsWrittenAlone; }
 
+    // Told of each file while it is written and may be incomplete (created, not yet whole), then
+    // told an empty name: whoever ends the program meanwhile removes that file.
+    void setFileInProgress(std::function<void(const QString &)> tell) { m_fileInProgress = std::move(tell); }
+    // For tests: changes each document Qt drew before qpdf reads it, so that the way around a
+    // fault can be seen.
+    void alterDrawnDocuments(std::function<void(QByteArray &)> alter) { m_alterDrawn = std::move(alter); }
+
 private:
-    struct Primer;
-    struct LongDocument;
+    struct Waiting
+    {
+        QString file;
+        SheetData sheet;
+        QString title;
+    };
 
-    // The page of the next sheet as its own PDF file; empty where the primer's fonts do not serve it.
-    QByteArray pageOfItsOwn(const SheetData &sheet, const QString &title);
-    bool startLongDocument();
+    // Writes the PDF into the new file; false (and no file left) where it could not be written whole.
+    bool writeNewFile(const QString &file, const char *data, qsizetype size);
+    bool writeAlone(const Waiting &sheet);
 
-    std::unique_ptr<Primer> m_primer; // null until the first sheet; then null if it failed
-    std::unique_ptr<LongDocument> m_document;
-    int m_pagesPerDocument;
-    bool m_primerTried = false;
+    std::vector<Waiting> m_waiting;
+    int m_sheetsPerDocument;
     long m_sheetsWrittenAlone = 0;
+    std::function<void(const QString &)> m_fileInProgress;
+    std::function<void(QByteArray &)> m_alterDrawn;
 };
 
 } // namespace salvenor::print

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -120,7 +121,8 @@ TEST_F(SheetFilesTest, TheFolderIsLockedForTheRun)
     {
         SheetFiles first = open(m_dir.path(), false);
         ASSERT_TRUE(first.ready()) << first.problem();
-        ASSERT_TRUE(first.write(row(2, "B-1")));
+        first.write(row(2, "B-1"));
+        ASSERT_TRUE(first.flush());
         SheetFiles second = open(m_dir.path(), true);
         EXPECT_FALSE(second.ready());
         EXPECT_NE(second.problem().find("schreibt gerade ein anderer Lauf von salvenor-batch (Prozess "
@@ -159,8 +161,10 @@ TEST_P(SheetNamed, ByItsLineAndTitledWithItsReference)
         GTEST_SKIP() << "pdfinfo (poppler-utils) reads the title";
     SheetFiles sheets = open(m_dir.path(), false);
     ASSERT_TRUE(sheets.ready()) << sheets.problem();
-    ASSERT_TRUE(sheets.write(row(GetParam().line, GetParam().reference)));
+    sheets.write(row(GetParam().line, GetParam().reference));
     sheets.finish();
+    EXPECT_EQ(sheets.failedLines(), std::vector<long>{});
+    EXPECT_EQ(sheets.sheetsWrittenAlone(), 0);
     const QString file = QString::number(GetParam().line) + QStringLiteral(".pdf");
     EXPECT_EQ(QDir{m_dir.path()}.entryList(QDir::Files).join(u' ').toStdString(), file.toStdString());
     const QString info = pdfInfo(m_dir.filePath(file));
@@ -177,6 +181,42 @@ INSTANTIATE_TEST_SUITE_P(Sheets, SheetNamed,
         NamedCase{
             "UmlautsAndParentheses", 2, "Müller (2) \\ 3", QStringLiteral("Kurbeitragsberechnung Müller (2) \\ 3")}),
     [](const testing::TestParamInfo<NamedCase> &sheet) { return std::string{sheet.param.name}; });
+
+// A sheet whose name is taken (a link to nowhere, a folder) is not written, and its row is named;
+// the others are written. Nothing is made where the link points, and what had the names stays.
+TEST_F(SheetFilesTest, SheetsThatCannotBeWrittenAreNamedByTheirLines)
+{
+    const QDir folder{m_dir.path()};
+    ASSERT_TRUE(
+        QFile::link(folder.filePath(QStringLiteral("elsewhere.pdf")), folder.filePath(QStringLiteral("3.pdf"))));
+    ASSERT_TRUE(folder.mkdir(QStringLiteral("5.pdf")));
+    SheetFiles sheets = open(m_dir.path(), false);
+    ASSERT_TRUE(sheets.ready()) << sheets.problem();
+    for (const long line : {2, 3, 4, 5, 6})
+        sheets.write(row(line, "B-" + std::to_string(line)));
+    EXPECT_EQ(sheets.failedLines(), std::vector<long>{}) << "nothing is written before its batch";
+    sheets.finish();
+    EXPECT_EQ(sheets.failedLines(), (std::vector<long>{3, 5}));
+    EXPECT_EQ(sheets.sheetsWrittenAlone(), 0);
+    EXPECT_EQ(folder.entryList({QStringLiteral("*.pdf")}, QDir::Files).join(u' ').toStdString(), "2.pdf 4.pdf 6.pdf");
+    EXPECT_TRUE(QFileInfo{folder.filePath(QStringLiteral("3.pdf"))}.isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("elsewhere.pdf"))));
+    EXPECT_TRUE(QFileInfo{folder.filePath(QStringLiteral("5.pdf"))}.isDir());
+    EXPECT_EQ(sheets.removeWritten(), 3);
+    EXPECT_EQ(folder.entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList{});
+}
+
+// A run that fails before its sheets are written writes none of them.
+TEST_F(SheetFilesTest, SheetsNotYetWrittenAreDroppedWithTheWrittenOnes)
+{
+    SheetFiles sheets = open(m_dir.path(), false);
+    ASSERT_TRUE(sheets.ready()) << sheets.problem();
+    sheets.write(row(2, "B-1"));
+    EXPECT_EQ(sheets.removeWritten(), 0);
+    sheets.finish();
+    EXPECT_EQ(QDir{m_dir.path()}.entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList{});
+    EXPECT_EQ(sheets.failedLines(), std::vector<long>{});
+}
 
 } // namespace
 } // namespace salvenor::batch
