@@ -194,6 +194,27 @@ TEST(TariffTable, KeepsTheBylawsRelations)
         EXPECT_EQ(rules.maxCount, bylawMaximum(rules.category)) << rules.key;
 }
 
+// The severely disabled pay 85 % of the rates of those without a disability (rounded half up),
+// tariff by tariff from the same first night: a new tariff of the one needs one of the other.
+TEST(TariffTable, TheDisabledPayEightyFivePercentFromTheSameNight)
+{
+    for (const auto &[reduced, full] :
+        {std::pair{PC::Erw_Schwer, PC::Erwachsene}, std::pair{PC::Kind_Schwer, PC::Kind}}) {
+        const auto reducedTariffs = rulesOf(reduced).tariffs;
+        const auto fullTariffs = rulesOf(full).tariffs;
+        ASSERT_EQ(reducedTariffs.size(), fullTariffs.size()) << rulesOf(reduced).key;
+        for (std::size_t i = 0; i < fullTariffs.size(); ++i) {
+            const TariffPeriod &own = reducedTariffs[i];
+            const TariffPeriod &base = fullTariffs[i];
+            EXPECT_EQ(own.firstNight, base.firstNight) << rulesOf(reduced).key << " " << own.name;
+            EXPECT_EQ(own.name, base.name) << rulesOf(reduced).key;
+            EXPECT_EQ(own.set.mainSeasonRate, divideRounded(85 * base.set.mainSeasonRate, 100)) << own.name;
+            EXPECT_EQ(own.set.offSeasonRate, divideRounded(85 * base.set.offSeasonRate, 100)) << own.name;
+            EXPECT_EQ(own.set.capPerPerson.has_value(), base.set.capPerPerson.has_value()) << own.name;
+        }
+    }
+}
+
 TEST(BadInput, IsRejectedWithTheBadValueNamed)
 {
     const Date a = d("14.03.2016");

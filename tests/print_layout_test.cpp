@@ -283,7 +283,7 @@ TEST(SheetLayout, NoNightsSkipsTheFamilyChildrensAmounts)
 }
 
 // A guest who multiplies the line out finds its sum, or is told that the amount is an average
-// and what made the sum.
+// and what made the sum. The stays lie in the years whose tariffs are settled.
 TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
 {
     struct Row
@@ -304,17 +304,17 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
             "3 Nächte zu 0,80 € + 1 Nacht zu 0,40 €"},
         {"two rates", PC::Student, 1, makeDate(28, 10, 2016), makeDate(3, 11, 2016), "Ø 0,67 €",
             "4 Nächte zu 0,80 € + 2 Nächte zu 0,40 €"},
-        {"one rate in two years, capped", PC::Erwachsene, 1, makeDate(1, 11, 2016), makeDate(12, 1, 2017), "Ø 1,36 €",
-            "72 Nächte zu 2,30 €, höchstens 98,00 € je Person"},
-        {"capped to an amount that multiplies out", PC::Erwachsene, 1, makeDate(1, 11, 2016), makeDate(10, 1, 2017),
-            "Ø 1,40 €", "70 Nächte zu 2,30 €, höchstens 98,00 € je Person"},
-        {"one rate over two parts", PC::Erwachsene, 3, makeDate(30, 12, 2016), makeDate(2, 1, 2017), "x 2,30 €", ""},
+        {"one rate in two years, capped", PC::Erwachsene, 1, makeDate(1, 11, 2014), makeDate(12, 1, 2015), "Ø 1,24 €",
+            "72 Nächte zu 2,10 €, höchstens 89,60 € je Person"},
+        {"capped to an amount that multiplies out", PC::Erwachsene, 1, makeDate(1, 11, 2014), makeDate(10, 1, 2015),
+            "Ø 1,28 €", "70 Nächte zu 2,10 €, höchstens 89,60 € je Person"},
+        {"one rate over two parts", PC::Erwachsene, 3, makeDate(30, 12, 2014), makeDate(2, 1, 2015), "x 2,10 €", ""},
         {"one child of the family pays", PC::Kind, 3, makeDate(10, 7, 2016), makeDate(20, 7, 2016), "x 0,80 €", ""},
         {"two tariffs", PC::Erw_Schwer, 1, makeDate(28, 12, 2015), makeDate(2, 1, 2016), "Ø 1,82 €",
             "4 Nächte zu 1,79 € + 1 Nacht zu 1,96 €"},
         {"capped", PC::Erw_Schwer, 1, makeDate(1, 7, 2016), makeDate(30, 7, 2016), "Ø 2,88 €",
             "29 Nächte zu 2,98 €, höchstens 83,44 € je Person"},
-        {"the year-turn cap and one child of the family", PC::Kind, 2, makeDate(1, 11, 2016), makeDate(10, 1, 2017),
+        {"the year-turn cap and one child of the family", PC::Kind, 2, makeDate(1, 11, 2015), makeDate(10, 1, 2016),
             "Ø 0,37 €",
             "60 Nächte zu 0,40 € + 10 Nächte zu 0,40 €, im alten Jahr höchstens 22,40 € je Person, nur "
             "ein Kind zahlt"},
