@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/contribution.h"
@@ -110,7 +111,11 @@ TEST_P(ExplanationTest, CapAndYearTurnRule)
 {
     const std::string summer = explain(kSummer, 1);
     EXPECT_TRUE(contains(summer, "60 Nächte Hauptsaison zu ")) << summer;
-    EXPECT_TRUE(contains(summer, "Begrenzt auf den Höchstbetrag von ")) << summer;
+    // A category whose tariffs have no cap is never capped.
+    const bool capped = std::all_of(rules().tariffs.begin(), rules().tariffs.end(),
+        [](const TariffPeriod &tariff) { return tariff.set.capPerPerson.has_value(); });
+    EXPECT_EQ(contains(summer, "Begrenzt auf den Höchstbetrag von "), capped) << summer;
+    EXPECT_EQ(contains(summer, "Höchstbetrag"), capped) << summer;
 
     const std::string text = explain(kNovemberToJanuary, 1);
     EXPECT_EQ(pricedNights(text), 70) << text;
