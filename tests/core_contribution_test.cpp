@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "bylaw_figures.h"
 #include "core/booking.h"
 #include "core/contribution.h"
 #include "test_support.h"
@@ -18,21 +19,12 @@ using test::d;
 using test::SumExample;
 using PC = PersonCategory;
 
-// The bylaw's largest count per category; a category without one does not compile (-Wswitch).
-constexpr int bylawMaximum(PC category)
+// The bylaw's largest count of a category; -1 where the bylaw's figures have none.
+int bylawMaximum(PC category)
 {
-    switch (category) {
-    case PC::Erwachsene:
-        return 30;
-    case PC::Erw_Schwer:
-        return 40;
-    case PC::Student:
-        return 20;
-    case PC::Kind:
-    case PC::Kind_Schwer:
-        return 10;
-    case PC::Kind_Fremd:
-        return 40;
+    for (const test::BylawMaximum &maximum : test::kBylawMaxima) {
+        if (maximum.category == rulesOf(category).key)
+            return maximum.count;
     }
     return -1;
 }

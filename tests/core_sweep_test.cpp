@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bylaw_figures.h"
 #include "core/booking.h"
 #include "core/contribution.h"
 #include "core/stay.h"
@@ -15,27 +16,6 @@
 
 namespace salvenor {
 namespace {
-
-// The bylaw's nightly rates per person, written down here apart from the program's table: a row
-// holds from the first night of its year until a later row of the same category. A new tariff year
-// is one more row.
-struct BylawRates
-{
-    std::string_view category; // the key
-    int fromYear;
-    Money mainSeason;
-    Money offSeason;
-};
-constexpr BylawRates kBylawRates[] = {
-    {.category = "Erwachsene", .fromYear = 2001, .mainSeason = 320_ct, .offSeason = 210_ct},
-    {.category = "Erwachsene", .fromYear = 2016, .mainSeason = 350_ct, .offSeason = 230_ct},
-    {.category = "Erw_Schwer", .fromYear = 2001, .mainSeason = 272_ct, .offSeason = 179_ct},
-    {.category = "Erw_Schwer", .fromYear = 2016, .mainSeason = 298_ct, .offSeason = 196_ct},
-    {.category = "Student", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
-    {.category = "Kind", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
-    {.category = "Kind_Schwer", .fromYear = 2001, .mainSeason = 68_ct, .offSeason = 34_ct},
-    {.category = "Kind_Fremd", .fromYear = 2001, .mainSeason = 80_ct, .offSeason = 40_ct},
-};
 
 // The rate of each single night, looked up by its own date: an oracle for the uncapped amount
 // that knows nothing of the seven cases.
@@ -50,8 +30,8 @@ public:
         Money running;
         for (int i = 0; i < days; ++i) {
             const Date night = addDays(kFirstArrival, i);
-            const BylawRates *rates = nullptr;
-            for (const BylawRates &row : kBylawRates) {
+            const test::BylawRates *rates = nullptr;
+            for (const test::BylawRates &row : test::kBylawRates) {
                 if (row.category == key && row.fromYear <= yearOf(night))
                     rates = &row;
             }
