@@ -83,8 +83,23 @@ constexpr int kSumLeft = 5030, kSumWidth = 615, kSumHeight = 255;
 constexpr int kEuroLeft = 5750, kEuroWidth = 90, kEuroHeight = 195;
 // clang-format on
 
-// A second caption line stands this far below the first where the design does not place it.
+// A second caption line stands this far below the first where the design does not place it; a
+// leader runs along a single caption line this far below its top (along a second line, at its
+// top), from a gap after the caption, whose width is estimated by its characters.
 constexpr int kSecondCaptionBelowFirst = 240;
+constexpr int kLeaderBelowSingleCaption = 105;
+constexpr int kCaptionCharacterWidth = 90;
+constexpr int kLeaderGap = 120;
+
+// Where a leader after a caption line of `text` begins, at the latest a short way before the
+// selector's column.
+int leaderLeftAfter(std::string_view text)
+{
+    int characters = 0;
+    for (const char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0U) != 0x80U ? 1 : 0; // UTF-8 lead bytes
+    return std::min(kCaptionLeft + characters * kCaptionCharacterWidth + kLeaderGap, kLineRight - 2 * kLeaderGap);
+}
 // A category beyond the design's rows stands this far below the row before it.
 constexpr int kRowPitch = 600;
 // The calculation frame ends a fixed margin below its last row, and the status bar a fixed gap
@@ -144,6 +159,12 @@ RowSpec rowSpecAt(std::size_t index)
         row.secondCaption = own && design.secondCaption.name != nullptr
             ? placed(design.secondCaption, "")
             : RowSpec::Placed{.name = "Label_" + key + "_2", .top = row.caption.top + kSecondCaptionBelowFirst};
+    }
+    if (!own) {
+        // The leader runs along the row's last caption line.
+        const bool twoLines = !row.secondCaption.name.empty();
+        row.leader.top = twoLines ? row.secondCaption.top : row.caption.top + kLeaderBelowSingleCaption;
+        row.leaderLeft = leaderLeftAfter(twoLines ? category.captionSecondLine : category.caption);
     }
     return row;
 }

@@ -91,7 +91,11 @@ typed() {
     xdotool type --delay 150 "$1"
     sleep 1
 }
-keys Tab Tab Tab Tab Tab Tab # the arrival calendar
+# From the adults' count past the other counts to the arrival calendar: one Tab a category.
+categories=$("${SALVENOR_CORE_ANSWER:?}" --categories)
+tabs=()
+for ((i = 0; i < categories; i++)); do tabs+=(Tab); done
+keys "${tabs[@]}" # the arrival calendar
 typed "1"
 keys Escape # the entry dropped at once: the calendar is said again
 typed "14.03.2016"

@@ -2,7 +2,8 @@
 // program shows with the core instead of restating the tariff:
 //   core_answer 14.03.2016 18.03.2016 Erwachsene=2 Kind=1 [+ 01.07.2016 30.07.2016 Erwachsene=4 ...]
 // prints each named category's sum ("Erwachsene 18,40") and last the total of all the stays
-// ("Gesamt 20,00"), as a list's summary adds its rows.
+// ("Gesamt 20,00"), as a list's summary adds its rows. "core_answer --categories" prints the
+// number of person categories.
 #include <array>
 #include <cstdio>
 #include <string>
@@ -30,6 +31,11 @@ const CategoryRules *categoryNamed(std::string_view key)
 
 int main(int argc, char *argv[])
 {
+    // The number of person categories: the rows a script tabs through.
+    if (argc == 2 && std::string_view{argv[1]} == "--categories") {
+        std::printf("%zu\n", kCategoryCount);
+        return 0;
+    }
     Money total;
     int i = 1;
     while (i < argc) {
