@@ -38,7 +38,7 @@ printf 'Nummer;Anreise;Kind\n1;14.03.2016;1\n' >"$work/no-departure.csv"
 
 input=$work/good.csv
 check "every row calculated: status 0" test "$(status_of)" = 0
-check "results on standard output" grep -q "^B-1;14.03.2016;18.03.2016;2;1;4;$(core_figure Erwachsene 14.03.2016 18.03.2016 Erwachsene=2);0,00;0,00;$(core_figure Kind 14.03.2016 18.03.2016 Kind=1);0,00;0,00;$(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1);\$" "$work/out.csv"
+check "results on standard output" grep -qxF "B-1;14.03.2016;18.03.2016;2;1;$(core_figure Zellen 14.03.2016 18.03.2016 Erwachsene=2 Kind=1)" "$work/out.csv"
 check "summary on standard error" grep -q "2 Zeilen, davon 0 mit Fehlern; Summe aller Beträge: $(core_figure Gesamt 14.03.2016 18.03.2016 Erwachsene=2 Kind=1 + 01.07.2016 30.07.2016 Erwachsene=4) €" "$work/err.txt"
 check "no progress line when standard error is no terminal" test "$(grep -c $'\r' "$work/err.txt")" = 0
 check "\"-\" reads standard input" test "$(status_of -)" = 0
@@ -48,7 +48,7 @@ check "-o file equals standard output" cmp -s "$work/written.csv" <("$batch" "$w
 input=$work/bad.csv
 check "a row with an error: status 1" test "$(status_of)" = 1
 check "the error names column and value" grep -q ';Abreise 31.02.2016 ist kein Kalendertag$' "$work/out.csv"
-check "the other row is still calculated" grep -q '^14.03.2016;18.03.2016;1;4;0,00;0,00;0,00;1,60;0,00;0,00;1,60;$' "$work/out.csv"
+check "the other row is still calculated" grep -qxF "14.03.2016;18.03.2016;1;$(core_figure Zellen 14.03.2016 18.03.2016 Kind=1)" "$work/out.csv"
 
 input=$work/truncated.csv
 check "input ending inside quotes: status 1" test "$(status_of)" = 1

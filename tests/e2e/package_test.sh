@@ -39,8 +39,9 @@ unset DISPLAY
 printf 'Anreise;Abreise;Erwachsene\n14.03.2016;18.03.2016;2\n' >"$work/list.csv"
 "$root/usr/bin/salvenor-batch" --sheets "$work/sheets" "$work/list.csv" >"$work/result.csv" 2>"$work/batch.log" \
     || { cat "$work/batch.log"; fail "the installed salvenor-batch failed"; }
-typical=$("${SALVENOR_CORE_ANSWER:?set it to the core_answer program of the build}" 14.03.2016 18.03.2016 Erwachsene=2 | sed -n 's/^Gesamt //p')
-grep -q "^14.03.2016;18.03.2016;2;4;$typical;0,00;0,00;0,00;0,00;0,00;$typical;\$" "$work/result.csv" \
+answer=$("${SALVENOR_CORE_ANSWER:?set it to the core_answer program of the build}" 14.03.2016 18.03.2016 Erwachsene=2)
+typical=$(sed -n 's/^Gesamt //p' <<<"$answer")
+grep -qxF "14.03.2016;18.03.2016;2;$(sed -n 's/^Zellen //p' <<<"$answer")" "$work/result.csv" \
     || { cat "$work/result.csv"; fail "the installed salvenor-batch calculated wrongly"; }
 pdftotext "$work/sheets/2.pdf" - | grep -qF "$typical" || fail "the installed salvenor-batch wrote no sheet"
 # Everything the command-line test checks, from the installed program.
