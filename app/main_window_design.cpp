@@ -106,7 +106,7 @@ constexpr int kRowPitch = 600;
 // below the frame; the window's client area ends with the status bar.
 constexpr int kCalculationFrameTop = 3840;
 constexpr int kCalculationFrameBottomMargin = 180;
-constexpr int kStatusBarBelowCalculationFrame = 135;
+constexpr int kStatusBarBelowCalculationFrame = 90;
 constexpr int kStatusBarHeight = 270;
 
 // One category's row as built: the design's places and names, or for a category beyond the

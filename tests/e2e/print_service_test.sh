@@ -119,11 +119,13 @@ for _ in $(seq 200); do
 done
 [ -n "$window" ] || fail "no main window"
 sleep 0.5
-# The print button: Frame_Gesamt_Summe (6600, 6240) + (2400, 360) twips, 495 twips square, below
-# the menu bar.
-menu=$(($(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - 7695 / 15))
+# The print button, where the design places it in the client area, below the menu bar.
+design=$("${SALVENOR_WINDOW_DESIGN:?set it to the window_design program of the build}")
+read -r _ _ client_h <<<"$(grep '^client ' <<<"$design")"
+read -r _ print_x print_y <<<"$(grep '^print ' <<<"$design")"
+menu=$(($(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - client_h))
 [ "$menu" -gt 0 ] || menu=22
-xdotool mousemove --window "$window" $(((6600 + 2400 + 247) / 15)) $(((6240 + 360 + 247) / 15 + menu)) click 1
+xdotool mousemove --window "$window" "$print_x" $((print_y + menu)) click 1
 for _ in $(seq 200); do
     grep -q held "$work/stalling.log" && break
     [ "$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)" -ge 2 ] && xdotool key Return

@@ -64,14 +64,21 @@ echo "at $X,$Y, $WIDTH x $HEIGHT, frame $left $right $top $bottom, on a $screen 
 [ $((X - left)) -ge 0 ] && [ $((Y - top)) -ge 0 ] || fail "the window's corner lies off the screen"
 # Scaled down as far as it must, never below the design's own size (Qt draws a window at a smaller
 # scale only in part): on a screen smaller than the design the top-left corner stays in view.
-if [ "${screen%x*}" -ge $((654 + left + right)) ] && [ "${screen#*x}" -ge $((532 + top + bottom)) ] || [ -n "$scale" ]; then
+# The design's size: its client area (asked of the design table) and the platform's menu bar.
+read -r _ design_w design_h <<<"$("${SALVENOR_WINDOW_DESIGN:?set it to the window_design program of the build}" | grep '^client ')"
+if [ -z "$scale" ]; then
+    menu=$((HEIGHT - design_h))
+    [ "$menu" -gt 10 ] && [ "$menu" -lt 40 ] || fail "the window is $WIDTH x $HEIGHT: no menu bar above a client area of $design_w x $design_h"
+    design_h=$((design_h + menu))
+fi
+if [ "${screen%x*}" -ge $((design_w + left + right)) ] && [ "${screen#*x}" -ge $((design_h + top + bottom)) ] || [ -n "$scale" ]; then
     [ $((X + WIDTH + right)) -le "${screen%x*}" ] && [ $((Y + HEIGHT + bottom)) -le "${screen#*x}" ] ||
         fail "the window reaches beyond the screen"
 else
-    [ "$WIDTH" -eq 654 ] && [ "$HEIGHT" -eq 532 ] || fail "on a small screen the window is $WIDTH x $HEIGHT, not its design's 654 x 532"
+    [ "$WIDTH" -eq "$design_w" ] && [ "$HEIGHT" -eq "$design_h" ] || fail "on a small screen the window is $WIDTH x $HEIGHT, not its design's $design_w x $design_h"
 fi
-if [ -z "$scale" ] && [ "${screen%x*}" -ge 654 ] && [ "${screen#*x}" -ge 532 ]; then
-    [ "$WIDTH" -eq 654 ] && [ "$HEIGHT" -eq 532 ] || fail "the window fits as designed but is $WIDTH x $HEIGHT, not 654 x 532"
+if [ -z "$scale" ] && [ "${screen%x*}" -ge "$design_w" ] && [ "${screen#*x}" -ge "$design_h" ]; then
+    [ "$WIDTH" -eq "$design_w" ] && [ "$HEIGHT" -eq "$design_h" ] || fail "the window fits as designed but is $WIDTH x $HEIGHT, not $design_w x $design_h"
 fi
 
 sleep 0.5
