@@ -94,7 +94,7 @@ typed() {
 # From the adults' count past the other counts to the arrival calendar: one Tab a category.
 categories=$("${SALVENOR_CORE_ANSWER:?}" --categories)
 tabs=()
-for ((i = 0; i < categories; i++)); do tabs+=(Tab); done
+for _ in $(seq "$categories"); do tabs+=(Tab); done
 keys "${tabs[@]}" # the arrival calendar
 typed "1"
 keys Escape # the entry dropped at once: the calendar is said again
