@@ -46,29 +46,39 @@ bool oneRateMakesTheSum(const CategoryResult &result, const SheetCategoryLine &l
         && line.sum == rate * (persons * (split.N1 + split.N2));
 }
 
-// "4 Nächte zu 1,79 € + 1 Nacht zu 1,96 €, höchstens 83,44 € je Person"
+QString nightsAt(int nights, Money rate, const QString &when = {})
+{
+    return QString::number(nights) + (nights == 1 ? QStringLiteral(" Nacht") : QStringLiteral(" Nächte")) + when
+        + QStringLiteral(" zu ") + euros(rate);
+}
+
+// How the sum came about, per person, as the explanation in the window says it: "4 Nächte zu
+// 1,79 € + 1 Nacht zu 1,96 €", "29 Nächte zu 2,98 €, höchstens 83,44 € je Person", "Höchstbetrag
+// 22,40 € für das alte Jahr + 9 Nächte im neuen Jahr zu 0,40 €" (the year-turn rule: the cap, and
+// the new year's nights but the first).
 QString rateNoteOf(const CategoryResult &result)
 {
     const StaySplit &split = result.split;
-    // Two parts at one rate are one part, unless the year-turn rule tells them apart.
-    const bool oneRate = split.R1 == split.R2 && !result.yearTurnApplied;
-    const std::pair<int, Money> firstPart{oneRate ? split.N1 + split.N2 : split.N1, split.R1};
-    const std::pair<int, Money> secondPart{oneRate ? 0 : split.N2, split.R2};
-    QStringList parts;
-    for (const auto &[nights, rate] : {firstPart, secondPart}) {
-        if (nights > 0)
-            parts << QStringLiteral("%1 %2 zu %3")
-                         .arg(QString::number(nights), nights == 1 ? QStringLiteral("Nacht") : QStringLiteral("Nächte"),
-                             euros(rate));
+    const Money cap = split.cap.value_or(Money{});
+    QString note;
+    if (result.yearTurnApplied) {
+        note = QStringLiteral("Höchstbetrag ") + euros(cap) + QStringLiteral(" für das alte Jahr");
+        if (split.N2 > 1)
+            note += QStringLiteral(" + ") + nightsAt(split.N2 - 1, split.R2, QStringLiteral(" im neuen Jahr"));
+    } else {
+        // Two parts at one rate are one part.
+        const bool oneRate = split.R1 == split.R2;
+        QStringList parts;
+        if (split.N1 + (oneRate ? split.N2 : 0) > 0)
+            parts << nightsAt(split.N1 + (oneRate ? split.N2 : 0), split.R1);
+        if (!oneRate && split.N2 > 0)
+            parts << nightsAt(split.N2, split.R2);
+        note = parts.join(QStringLiteral(" + "));
+        if (result.capApplied)
+            note += QStringLiteral(", höchstens ") + euros(cap) + QStringLiteral(" je Person");
     }
-    QString note = parts.join(QStringLiteral(" + "));
-    if (result.yearTurnApplied)
-        note += QStringLiteral(", im alten Jahr höchstens ") + euros(split.cap.value_or(Money{}))
-            + QStringLiteral(" je Person");
-    else if (result.capApplied)
-        note += QStringLiteral(", höchstens ") + euros(split.cap.value_or(Money{})) + QStringLiteral(" je Person");
     if (result.oneChildApplied)
-        note += QStringLiteral(", nur ein Kind zahlt");
+        note += QStringLiteral(", nur ein Kind der Familie zahlt");
     return note;
 }
 
@@ -88,8 +98,11 @@ SheetData sheetDataOf(Date today, const Booking &booking, const BookingResult &r
     for (std::size_t index = 0; index < kCategoryCount; ++index) {
         const SheetCategoryLine &line = sheet.lines.at(index);
         const CategoryResult &category = result.categories.at(index);
-        if (line.count > 0 && line.sum > Money{} && !oneRateMakesTheSum(category, line))
+        sheet.averagedAmounts.at(index) = line.count > 0 && line.sum > Money{} && !oneRateMakesTheSum(category, line);
+        if (sheet.averagedAmounts.at(index))
             sheet.rateNotes.at(index) = rateNoteOf(category);
+        else if (category.oneChildApplied)
+            sheet.rateNotes.at(index) = QStringLiteral("nur ein Kind der Familie zahlt");
     }
     return sheet;
 }

@@ -29,10 +29,11 @@ struct SheetData
     QString arrivalDayText;
     QString departureDayText;
     std::array<SheetCategoryLine, kCategoryCount> lines; // in the categories' order
-    // For each line, how its sum came about where no one rate of the bylaw times the nights and
-    // persons makes it (two rates, a cap): the nights at each rate and the cap, printed in small
-    // type below the line, whose amount per night is then an average. Empty otherwise, and where
-    // the sheet is made from sums alone.
+    // For each line, whether no one rate of the bylaw times the nights and persons makes its sum
+    // (two rates, a cap), so that its amount per night is an average; and how the sum came about,
+    // printed in small type below the line: the nights at each rate and the cap, or that only one
+    // child of the family pays. Neither where the sheet is made from sums alone.
+    std::array<bool, kCategoryCount> averagedAmounts{};
     std::array<QString, kCategoryCount> rateNotes;
     Money total;
     QString servicePhone;

@@ -20,8 +20,8 @@ constexpr double kTotalBelowSeparator = 5;
 constexpr double kSeparatorY = categoryLineTop(kCategories.back().category) + kSeparatorBelowLastLine;
 constexpr double kTotalY = kSeparatorY + kTotalBelowSeparator;
 // How an averaged amount per night came about: small type below its line, clear of the next.
-constexpr double kRateNoteSize = 6.5;
-constexpr double kRateNoteBelowLine = 4.3;
+constexpr double kRateNoteSize = 6;
+constexpr double kRateNoteBelowLine = 4.1;
 // The total's double underline.
 constexpr double kFirstUnderlineBelowTotal = 5;
 constexpr double kSecondUnderlineBelowTotal = 6;
@@ -125,7 +125,8 @@ void printSheet(PrintSurface &surface, const SheetData &data)
         step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
         step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
         const QString &note = data.rateNotes.at(indexOf(category.category));
-        step([&] { surface.printText(amountPerNight(line, nights, !note.isEmpty()), 118, y); });
+        const bool averaged = data.averagedAmounts.at(indexOf(category.category));
+        step([&] { surface.printText(amountPerNight(line, nights, averaged), 118, y); });
         step([&] { surface.printText(QStringLiteral("="), 137, y); });
         step([&] { printRightAligned(surface, moneyText(line.sum) + QStringLiteral(" €"), y); });
         if (!note.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QRectF>
+#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -307,15 +308,20 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
         {"capped to an amount that multiplies out", PC::Erwachsene, 1, makeDate(1, 11, 2014), makeDate(10, 1, 2015),
             "Ø 1,28 €", "70 Nächte zu 2,10 €, höchstens 89,60 € je Person"},
         {"one rate over two parts", PC::Erwachsene, 3, makeDate(30, 12, 2014), makeDate(2, 1, 2015), "x 2,10 €", ""},
-        {"one child of the family pays", PC::Kind, 3, makeDate(10, 7, 2016), makeDate(20, 7, 2016), "x 0,80 €", ""},
+        // The family's children: one child's sum, at one rate per night of the category.
+        {"one child of the family pays", PC::Kind, 3, makeDate(10, 7, 2016), makeDate(20, 7, 2016), "x 0,80 €",
+            "nur ein Kind der Familie zahlt"},
         {"two tariffs", PC::Erw_Schwer, 1, makeDate(28, 12, 2015), makeDate(2, 1, 2016), "Ø 1,82 €",
             "4 Nächte zu 1,79 € + 1 Nacht zu 1,96 €"},
         {"capped", PC::Erw_Schwer, 1, makeDate(1, 7, 2016), makeDate(30, 7, 2016), "Ø 2,88 €",
             "29 Nächte zu 2,98 €, höchstens 83,44 € je Person"},
+        // The year-turn rule: the cap, and the new year's nights but the first (22,40 + 50 x 0,40).
+        {"the year-turn cap", PC::Student, 1, makeDate(20, 12, 2015), makeDate(20, 2, 2016), "Ø 0,68 €",
+            "Höchstbetrag 22,40 € für das alte Jahr + 50 Nächte im neuen Jahr zu 0,40 €"},
         {"the year-turn cap and one child of the family", PC::Kind, 2, makeDate(1, 11, 2015), makeDate(10, 1, 2016),
             "Ø 0,37 €",
-            "60 Nächte zu 0,40 € + 10 Nächte zu 0,40 €, im alten Jahr höchstens 22,40 € je Person, nur "
-            "ein Kind zahlt"},
+            "Höchstbetrag 22,40 € für das alte Jahr + 9 Nächte im neuen Jahr zu 0,40 €, nur ein Kind der Familie "
+            "zahlt"},
     };
     for (const Row &row : rows) {
         Booking booking{.arrival = row.arrival, .departure = row.departure, .counts = {}};
@@ -324,11 +330,13 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
         const SheetCategoryLine &line = data.lines.at(indexOf(row.category));
         const int nights = static_cast<int>(data.arrival.daysTo(data.departure));
         const QString &note = data.rateNotes.at(indexOf(row.category));
-        EXPECT_EQ(amountPerNight(line, nights, !note.isEmpty()), QString::fromUtf8(row.amount)) << row.why;
+        EXPECT_EQ(
+            amountPerNight(line, nights, data.averagedAmounts.at(indexOf(row.category))), QString::fromUtf8(row.amount))
+            << row.why;
         EXPECT_EQ(note, QString::fromUtf8(row.note)) << row.why;
         RecordingSurface surface;
         printSheet(surface, data);
-        const auto below = surface.textsAt(categoryLineTop(row.category) + 4.3);
+        const auto below = surface.textsAt(categoryLineTop(row.category) + 4.1);
         if (note.isEmpty()) {
             EXPECT_TRUE(below.empty()) << row.why;
             continue;
@@ -336,9 +344,52 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
         ASSERT_EQ(below.size(), 1u) << row.why;
         EXPECT_EQ(below.front().text, note) << row.why;
         EXPECT_EQ(below.front().x, 36) << row.why;
-        EXPECT_EQ(below.front().size, 6.5) << row.why;
+        EXPECT_EQ(below.front().size, 6) << row.why;
         EXPECT_FALSE(below.front().bold) << row.why;
     }
+}
+
+// The note's figures give the line's sum, per person (per category for the family's children),
+// for every category at counts 1, 2 and its maximum, over stays of 1 to 120 nights from every
+// tenth day of 2015 and 2016, the year ends among them.
+TEST(SheetOfABooking, TheNoteAddsUpToTheSum)
+{
+    static const QRegularExpression part{QStringLiteral(R"((\d+) (?:Nacht|Nächte)(?: im neuen Jahr)? zu (\d+),(\d\d) €)")};
+    static const QRegularExpression cap{QStringLiteral(R"((Höchstbetrag|höchstens) (\d+),(\d\d) €)")};
+    const auto cents = [](const QRegularExpressionMatch &match, int euros) {
+        return match.captured(euros).toLongLong() * 100 + match.captured(euros + 1).toLongLong();
+    };
+    int notes = 0;
+    for (Date arrival = makeDate(1, 1, 2015); arrival < makeDate(31, 12, 2016); arrival = addDays(arrival, 10)) {
+        for (const int nights : {1, 5, 30, 45, 61, 75, 120}) {
+            for (const CategoryRules &category : kCategories) {
+                for (const int count : {1, 2, category.maxCount}) {
+                    Booking booking{.arrival = arrival, .departure = addDays(arrival, nights), .counts = {}};
+                    booking.counts.at(indexOf(category.category)) = count;
+                    const SheetData data = sheetDataOf(makeDate(14, 3, 2016), booking, calculateBooking(booking));
+                    const std::size_t index = indexOf(category.category);
+                    if (!data.averagedAmounts.at(index))
+                        continue;
+                    ++notes;
+                    const QString &note = data.rateNotes.at(index);
+                    long long total = 0;
+                    for (auto it = part.globalMatch(note); it.hasNext();) {
+                        const auto match = it.next();
+                        total += match.captured(1).toLongLong() * cents(match, 2);
+                    }
+                    if (const auto limit = cap.match(note); limit.hasMatch()) {
+                        total = limit.captured(1) == QStringLiteral("Höchstbetrag") ? total + cents(limit, 2)
+                                                                                    : std::min(total, cents(limit, 2));
+                    }
+                    const SheetCategoryLine &line = data.lines.at(index);
+                    EXPECT_EQ(total * (line.perCategory ? 1 : count), line.sum.cents())
+                        << note.toStdString() << " for " << category.key << " x" << count << " "
+                        << dateText(booking.arrival) << "-" << dateText(booking.departure);
+                }
+            }
+        }
+    }
+    EXPECT_GT(notes, 1000);
 }
 
 TEST(AmountPerNight, FollowsTheLinesRule)
