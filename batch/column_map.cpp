@@ -219,16 +219,17 @@ std::string normalisedName(std::string_view name)
 
 // The category whose own name, as its row in the category table gives it, the column bears: its
 // subject, its caption in the window (both lines), its printed name or one of its further names,
-// each without case, blanks and punctuation.
+// word for word without case ("Kind(er) ab 12 J." as "KINDER AB 12 J"). Words, not letters: a sign
+// that tells ("<", "%") or one that parts numbers ("1-2") keeps a name from being another's.
 const CategoryRules *categoryOwningName(std::string_view name)
 {
-    const std::string column = normalisedName(name);
+    const std::vector<std::string> column = wordsOf(name);
     if (column.empty())
         return nullptr;
     for (const CategoryRules &category : kCategories) {
         const std::string caption = std::string{category.caption} + " " + std::string{category.captionSecondLine};
         const std::string_view own[] = {category.subject, caption, category.printedName};
-        const auto isColumn = [&column](std::string_view ownName) { return normalisedName(ownName) == column; };
+        const auto isColumn = [&column](std::string_view ownName) { return wordsOf(ownName) == column; };
         if (std::any_of(std::begin(own), std::end(own), isColumn)
             || std::any_of(category.listNames.begin(), category.listNames.end(), isColumn))
             return &category;

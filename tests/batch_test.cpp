@@ -904,7 +904,15 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         HeaderName{"Personenzahl", nullptr, "eine der Personengruppen Erwachsene, Erw_Schwer"},
         HeaderName{"Adults", nullptr, "oder keine"}, HeaderName{"Kinderbett", nullptr, "oder keine"},
         HeaderName{"Kinde", nullptr, "ist keine Personengruppe; gemeint ist wohl „Kind“"},
-        HeaderName{"Erwachsne", nullptr, "gemeint ist wohl „Erwachsene“"}),
+        HeaderName{"Erwachsne", nullptr, "gemeint ist wohl „Erwachsene“"},
+        // A category's own names from its table row, word for word: a sign or a split number
+        // that tells something else keeps a name from being one of them.
+        HeaderName{"Anzahl Erwachsene 80% Schwerbehindert", "Erw_Schwer"},
+        HeaderName{"KINDER AB 12 JAHRE 80% SCHWERBEHINDERT", "Kind_Schwer"},
+        HeaderName{"Kind(er) ab 12 J.", "Kind"},
+        HeaderName{"Erwachsene <80% Schwerbehindert", nullptr, "nennt aber nicht genau eine Personengruppe"},
+        HeaderName{"Erwachsene(r) <80% Schwerb.", nullptr, "nennt aber nicht genau eine Personengruppe"},
+        HeaderName{"Kinder ab 1-2 Jahre", nullptr, "nennt aber nicht genau eine Personengruppe"}),
     [](const testing::TestParamInfo<HeaderName> &row) {
         std::string name;
         for (const char c : std::string_view{row.param.column})
