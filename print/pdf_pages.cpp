@@ -59,6 +59,8 @@ std::string PdfPages::pageAlone(std::size_t index, const std::string &title)
         writer.setOutputMemory();
         writer.setCompressStreams(false); // compressed already
         writer.setDecodeLevel(qpdf_dl_none);
+        // The file's /ID from its own bytes: sheets written in the same second get different ones.
+        writer.setDeterministicID(true);
         writer.write();
         if (pdf.anyWarnings())
             throw std::runtime_error("qpdf finds fault with a page");

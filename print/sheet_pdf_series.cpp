@@ -1,9 +1,11 @@
 #include "sheet_pdf_series.h"
 
 #include <cerrno>
+#include <csignal>
 #include <exception>
 #include <fcntl.h>
 #include <memory>
+#include <pthread.h>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -130,12 +132,19 @@ bool SheetPdfSeries::writeAlone(const Waiting &sheet)
 bool SheetPdfSeries::writeNewFile(const QString &file, const char *data, qsizetype size)
 {
     const QByteArray path = QFile::encodeName(file);
+    // The file is made and named to whoever removes it on a signal as one step, with every signal
+    // held back meanwhile: a signal between the two would leave an empty sheet behind.
+    sigset_t everySignal;
+    sigset_t previous;
+    sigfillset(&everySignal);
+    pthread_sigmask(SIG_BLOCK, &everySignal, &previous);
     // A new file only: never through a symbolic link, never over a file that is there.
     const int descriptor = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor >= 0 && m_fileInProgress)
+        m_fileInProgress(file);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (descriptor < 0)
         return false;
-    if (m_fileInProgress)
-        m_fileInProgress(file);
     qsizetype written = 0;
     while (written < size) {
         const ssize_t count = ::write(descriptor, data + written, static_cast<std::size_t>(size - written));
