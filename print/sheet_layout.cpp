@@ -93,6 +93,30 @@ QString amountPerNight(const SheetCategoryLine &line, int nights, bool averaged)
     return rateSign(line, nights, averaged) + twoDecimals(sum / nights / line.count) + QStringLiteral(" €");
 }
 
+namespace {
+
+// A category's line: the count and name, the nights, the amount per night, "=", the sum; below
+// it, in small type, how the sum came about where the sheet says so. Ends in the line's font.
+void printCategoryLine(PrintSurface &surface, const SheetData &data, const CategoryRules &category, int nights)
+{
+    const std::size_t index = indexOf(category.category);
+    const SheetCategoryLine &line = data.lines.at(index);
+    const double y = categoryLineTop(category.category);
+    const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
+    step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
+    step([&] { surface.printText(QStringLiteral("x ") + QString::number(nights) + QStringLiteral(" Nächte"), 93, y); });
+    step([&] { surface.printText(amountPerNight(line, nights, data.averagedAmounts.at(index)), 118, y); });
+    step([&] { surface.printText(QStringLiteral("="), 137, y); });
+    step([&] { printRightAligned(surface, moneyText(line.sum) + QStringLiteral(" €"), y); });
+    if (const QString &note = data.rateNotes.at(index); !note.isEmpty()) {
+        setFont(surface, kRateNoteSize, false);
+        step([&] { surface.printText(note, 36, y + kRateNoteBelowLine); });
+        setFont(surface, 10, false);
+    }
+}
+
+} // namespace
+
 void printSheet(PrintSurface &surface, const SheetData &data)
 {
     const int nights = static_cast<int>(data.arrival.daysTo(data.departure));
@@ -118,23 +142,8 @@ void printSheet(PrintSurface &surface, const SheetData &data)
     });
 
     setFont(surface, 10, false);
-    for (const CategoryRules &category : kCategories) {
-        const SheetCategoryLine &line = data.lines.at(indexOf(category.category));
-        const double y = categoryLineTop(category.category);
-        const QString name = QString::fromUtf8(category.printedName.data(), std::ssize(category.printedName));
-        step([&] { surface.printText(QString::number(line.count) + name, 36, y); });
-        step([&] { surface.printText(QStringLiteral("x ") + nightsText + QStringLiteral(" Nächte"), 93, y); });
-        const QString &note = data.rateNotes.at(indexOf(category.category));
-        const bool averaged = data.averagedAmounts.at(indexOf(category.category));
-        step([&] { surface.printText(amountPerNight(line, nights, averaged), 118, y); });
-        step([&] { surface.printText(QStringLiteral("="), 137, y); });
-        step([&] { printRightAligned(surface, moneyText(line.sum) + QStringLiteral(" €"), y); });
-        if (!note.isEmpty()) {
-            setFont(surface, kRateNoteSize, false);
-            step([&] { surface.printText(note, 36, y + kRateNoteBelowLine); });
-            setFont(surface, 10, false);
-        }
-    }
+    for (const CategoryRules &category : kCategories)
+        printCategoryLine(surface, data, category, nights);
     step([&] { surface.drawLine(36, kSeparatorY, 158, kSeparatorY); });
 
     setFont(surface, 10, true);

@@ -4,6 +4,7 @@
 //   client 654 513
 //   print 625 457
 #include <cstdio>
+#include <exception>
 #include <string_view>
 
 #include "app/main_window_design.h"
@@ -26,10 +27,15 @@ const ControlSpec &specNamed(std::string_view name)
 
 int main()
 {
-    const ControlSpec &frame = specNamed("Frame_Gesamt_Summe");
-    const ControlSpec &print = specNamed("cmdPrint");
-    std::printf("client %d %d\n", twipsToPixels(kMainClientWidth), twipsToPixels(mainClientHeight()));
-    std::printf("print %d %d\n", twipsToPixels(frame.left + print.left + print.width / 2),
-        twipsToPixels(frame.top + print.top + print.height / 2));
-    return 0;
+    try {
+        const ControlSpec &frame = specNamed("Frame_Gesamt_Summe");
+        const ControlSpec &print = specNamed("cmdPrint");
+        std::printf("client %d %d\n", twipsToPixels(kMainClientWidth), twipsToPixels(mainClientHeight()));
+        std::printf("print %d %d\n", twipsToPixels(frame.left + print.left + print.width / 2),
+            twipsToPixels(frame.top + print.top + print.height / 2));
+        return 0;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "window_design: %s\n", error.what());
+        return 1;
+    }
 }
