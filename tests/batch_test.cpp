@@ -908,8 +908,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         // A category's own names from its table row, word for word: a sign or a split number
         // that tells something else keeps a name from being one of them.
         HeaderName{"Anzahl Erwachsene 80% Schwerbehindert", "Erw_Schwer"},
-        HeaderName{"KINDER AB 12 JAHRE 80% SCHWERBEHINDERT", "Kind_Schwer"},
-        HeaderName{"Kind(er) ab 12 J.", "Kind"},
+        HeaderName{"KINDER AB 12 JAHRE 80% SCHWERBEHINDERT", "Kind_Schwer"}, HeaderName{"Kind(er) ab 12 J.", "Kind"},
         HeaderName{"Erwachsene <80% Schwerbehindert", nullptr, "nennt aber nicht genau eine Personengruppe"},
         HeaderName{"Erwachsene(r) <80% Schwerb.", nullptr, "nennt aber nicht genau eine Personengruppe"},
         HeaderName{"Kinder ab 1-2 Jahre", nullptr, "nennt aber nicht genau eine Personengruppe"}),

@@ -354,7 +354,8 @@ TEST(SheetOfABooking, SaysWhereTheAmountPerNightIsAnAverage)
 // tenth day of 2015 and 2016, the year ends among them.
 TEST(SheetOfABooking, TheNoteAddsUpToTheSum)
 {
-    static const QRegularExpression part{QStringLiteral(R"((\d+) (?:Nacht|Nächte)(?: im neuen Jahr)? zu (\d+),(\d\d) €)")};
+    static const QRegularExpression part{
+        QStringLiteral(R"((\d+) (?:Nacht|Nächte)(?: im neuen Jahr)? zu (\d+),(\d\d) €)")};
     static const QRegularExpression cap{QStringLiteral(R"((Höchstbetrag|höchstens) (\d+),(\d\d) €)")};
     const auto cents = [](const QRegularExpressionMatch &match, int euros) {
         return match.captured(euros).toLongLong() * 100 + match.captured(euros + 1).toLongLong();
