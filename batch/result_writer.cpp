@@ -33,8 +33,11 @@ void ResultWriter::header(const CsvRecord &record, const ColumnMap &columns)
 {
     m_output += record.bytes;
     for (std::size_t r = 0; r < kResultColumns; ++r) {
-        if (!columns.resultPresent.at(r))
-            m_output.append(1, m_separator).append(m_resultNames.at(r));
+        if (!columns.resultPresent.at(r)) {
+            // Quoted where they hold the separator ("Summe_Kind" with "_"), as any field.
+            m_output += m_separator;
+            appendField(m_resultNames.at(r));
+        }
     }
 }
 

@@ -659,6 +659,18 @@ TEST(BookingList, CountsAreWholeNumbersWithinTheCategorysRange)
     EXPECT_TRUE(lines[3].ends_with(cells(10, 20))) << lines[3];
 }
 
+// With a separator that the result columns' names hold, the names are quoted, and a run on the
+// result reads them as its own results again instead of refusing the list.
+TEST(BookingList, ResultNamesHoldingTheSeparatorAreQuotedAndReadAgain)
+{
+    const ProcessedList first = process("Anreise_Abreise_Kind\n14.03.2016_18.03.2016_1\n", '_');
+    EXPECT_TRUE(linesOf(first.output).at(0).starts_with("Anreise_Abreise_Kind_Nächte_\"Summe_Erwachsene\"_"))
+        << first.output;
+    const ProcessedList again = process(first.output, '_');
+    EXPECT_EQ(again.output, first.output);
+    EXPECT_EQ(again.summary.rowsWithErrors, 0);
+}
+
 TEST(BookingList, ResultsAreQuotedWhereTheySeparatorIsAComma)
 {
     const ProcessedList run = process("Anreise,Abreise,Erwachsene\n2016-07-01,2016-07-30,30\n", ',');
