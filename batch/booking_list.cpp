@@ -1,8 +1,10 @@
 #include "booking_list.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "batch/result_writer.h"
@@ -96,18 +98,88 @@ bool namesASum(std::string_view text)
     return std::find(kSumWords.begin(), kSumWords.end(), word) != kSumWords.end();
 }
 
+// A count as spreadsheets write it: "2", "0002", "2,0" or "2.0". A zero fraction is the whole
+// number; three digits after the point are a group of thousands ("1.000", as German spreadsheets
+// group digits), never taken for 1. Nothing where the text is no whole number; kTooMany where it
+// has more than nine digits.
+constexpr int kTooMany = std::numeric_limits<int>::max();
+
+std::optional<int> countIn(std::string_view text)
+{
+    std::string_view digits = text;
+    std::string grouped;
+    if (const std::size_t point = text.find_first_of(",."); point != std::string_view::npos && point > 0
+        && point + 1 < text.size()
+        && std::all_of(
+            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; })) {
+        constexpr std::size_t kGroupDigits = 3;
+        grouped = std::string{text.substr(0, point)} + std::string{text.substr(point + 1)};
+        digits = text.size() - point - 1 == kGroupDigits ? std::string_view{grouped} : text.substr(0, point);
+    }
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1); // "0002" is 2
+    // Beyond nine digits a count lies outside every category's range; fewer always fit an int.
+    constexpr std::size_t kMostDigits = 9;
+    if (digits.size() > kMostDigits)
+        return kTooMany;
+    int count = 0;
+    for (const char digit : digits)
+        count = count * 10 + (digit - '0');
+    return count;
+}
+
+// A cell that could be a count of persons: a whole number no larger than the largest count of a category.
+bool couldCountPersons(std::string_view text)
+{
+    static const int largest
+        = std::max_element(kCategories.begin(), kCategories.end(), [](const auto &a, const auto &b) {
+              return a.maxCount < b.maxCount;
+          })->maxCount;
+    const std::optional<int> count = countIn(text);
+    return count && *count <= largest;
+}
+
+// A quoted field over several lines that holds the separator and a date: a ditto mark (") in a
+// row, as clerks type for "the same as above", opens a field that the next ditto mark closes, and
+// the rows between are read as one. The date, where the record has such a field.
+std::string dateInAFieldOverLines(const CsvRecord &record, char separator, std::string &scratch)
+{
+    const std::string partings{separator, '\r', '\n', ' ', '"'};
+    for (std::size_t i = 0; i < record.fieldCount && i < record.fields->size(); ++i) {
+        if (!(*record.fields)[i].quoted)
+            continue;
+        const std::string_view text = record.fieldText(i, scratch);
+        if (text.find(separator) == std::string_view::npos || text.find_first_of("\r\n") == std::string_view::npos)
+            continue;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find_first_of(partings, start), text.size());
+            const std::string_view word = text.substr(start, end - start);
+            constexpr std::size_t kShortestDate = 6; // "1.1.16"
+            if (word.size() >= kShortestDate && parseEnteredDate(word).kind != DateTextKind::NotADate)
+                return std::string{word};
+            start = end + 1;
+        }
+    }
+    return {};
+}
+
 // Reads the records of a booking list as its header and its rows, calculates each row through
-// the core and hands it to the result writer.
+// the core and hands it to the result writer. Until the columns of unknown names are judged, it
+// holds back what it would write, say and hand over.
 class BookingListReader final : public CsvRecordSink
 {
 public:
-    BookingListReader(std::ostream &out, const ListOptions &options, Encoding encoding, char separator, long firstLine)
+    BookingListReader(std::ostream &out, const ListOptions &options, ListEncoding encoding, char separator,
+        long firstLine, std::uint64_t offsetOfFirstLine)
         : m_options(options)
-        , m_encoding(encoding)
-        , m_noBreakSpace(noBreakSpaceIn(encoding))
-        , m_writer(out, encoding, separator)
+        , m_encoding(std::move(encoding))
+        , m_noBreakSpace(noBreakSpaceIn(m_encoding.encoding))
+        , m_writer(out, m_encoding.encoding, separator)
         , m_csv(separator, firstLine, *this)
         , m_separatorChecked(firstLine > 1 || options.separatorGiven) // a "sep=" line or the command line names it
+        , m_offsetOfFirstLine(offsetOfFirstLine)
     { }
 
     void raw(std::string_view bytes) { m_writer.raw(bytes); }
@@ -116,24 +188,38 @@ public:
     ListSummary finish();
 
 private:
+    // A column of an unknown name, judged by its cells.
+    struct UnknownColumn
+    {
+        std::size_t column;
+        bool counts = false; // a cell that could count persons
+        bool other = false; // a cell that could not
+    };
+
     void record(const CsvRecord &record) override;
     void readHeader(const CsvRecord &record);
+    void judgeColumns();
+    void judgeCells(const CsvRecord &record, std::string &errors);
     bool triedAnotherSeparator(const CsvRecord &record);
     bool holdsAnArrival(const CsvRecord &record);
     bool isHeaderLine(const CsvRecord &record);
     bool isRepeatedHeader(const CsvRecord &record);
     bool isTrailer(const CsvRecord &record);
     void readRow(const CsvRecord &record);
+    bool hasItsFields(const CsvRecord &record) const;
     void faultyRow(const CsvRecord &record, const std::string &errors, const std::string &note);
     std::string_view value(const CsvRecord &record, std::optional<std::size_t> column);
     std::optional<Date> readDate(const CsvRecord &record, std::optional<std::size_t> column, std::string_view name,
         bool arrival, std::string &errors);
-    int readCount(
-        const CsvRecord &record, std::optional<std::size_t> column, const CategoryRules &category, std::string &errors);
-    void message(long line, const std::string &text) const;
+    int readCount(const CsvRecord &record, std::size_t column, const CategoryRules &category, std::string &errors);
+    int countOf(std::string_view text, const CategoryRules &category, std::string &errors) const;
+    void noteOtherEncoding(const CsvRecord &record);
+    void message(long line, const std::string &text);
+    void say(const std::string &text);
+    void calculatedRow(CalculatedRow row);
 
     const ListOptions &m_options;
-    Encoding m_encoding;
+    ListEncoding m_encoding;
     std::string_view m_noBreakSpace;
     ResultWriter m_writer;
     CsvReader m_csv;
@@ -141,19 +227,50 @@ private:
     bool m_headerRead = false;
     ColumnMap m_columns;
     std::vector<std::string> m_headerNames; // UTF-8, trimmed
+    std::vector<std::string> m_headerFields; // as the list has them, for another encoding's reading
+    std::string m_headerText; // the header line in UTF-8, for messages
+    std::vector<UnknownColumn> m_unknown;
+    // The count columns in the order of the categories: the header position and the category's index.
+    std::vector<std::pair<std::size_t, std::size_t>> m_countColumns;
+    bool m_columnsSummed = false; // a category has more than one
+    bool m_judged = false;
+    std::vector<std::string> m_heldMessages;
+    std::vector<CalculatedRow> m_heldRows;
     ListSummary m_summary;
     int m_errorLinesNamed = 0;
     std::string m_scratch;
+    std::uint64_t m_offsetOfFirstLine; // the input's bytes before the first line read (a byte-order mark, "sep=")
+    std::size_t m_otherEncodingSeen = 0; // of m_encoding.otherKindAt
+    std::vector<long> m_otherEncodingLines;
 };
 
-void BookingListReader::message(long line, const std::string &text) const
+void BookingListReader::say(const std::string &text)
 {
-    if (m_options.onMessage)
-        m_options.onMessage("Zeile " + std::to_string(line) + ": " + text);
+    if (!m_options.onMessage)
+        return;
+    if (m_judged)
+        m_options.onMessage(text);
+    else
+        m_heldMessages.push_back(text);
+}
+
+void BookingListReader::message(long line, const std::string &text)
+{
+    say("Zeile " + std::to_string(line) + ": " + text);
+}
+
+void BookingListReader::calculatedRow(CalculatedRow row)
+{
+    if (m_judged)
+        m_options.onCalculated(row);
+    else
+        m_heldRows.push_back(std::move(row));
 }
 
 void BookingListReader::record(const CsvRecord &record)
 {
+    if (!m_encoding.otherKindAt.empty())
+        noteOtherEncoding(record);
     if (record.blank || (m_headerRead && isTrailer(record))) {
         // An empty line between records is no record: it passes through as it is. So does a line of
         // separators alone, as spreadsheet programs write empty rows within the range they export,
@@ -170,13 +287,29 @@ void BookingListReader::record(const CsvRecord &record)
             // Lists put together from several exports: the rows after a header are read by it.
             message(
                 record.line, "Eine weitere Kopfzeile mit anderen Spalten; die Zeilen danach werden nach ihr gelesen.");
+            if (!m_judged)
+                judgeColumns(); // the rows so far, by the header they stand under
             readHeader(record);
         }
     } else {
         readRow(record);
     }
     m_writer.raw(record.lineEnd);
-    m_writer.flushIfFull();
+    if (!m_judged && m_summary.rows >= kRowsJudged)
+        judgeColumns();
+    if (m_judged)
+        m_writer.flushIfFull();
+}
+
+// The lines that hold fields of the other kind than the list (see ListEncoding), by where they stand.
+void BookingListReader::noteOtherEncoding(const CsvRecord &record)
+{
+    const std::vector<std::uint64_t> &at = m_encoding.otherKindAt;
+    while (m_otherEncodingSeen < at.size() && at[m_otherEncodingSeen] < m_offsetOfFirstLine + record.bytesRead) {
+        if (m_otherEncodingLines.empty() || m_otherEncodingLines.back() != record.line)
+            m_otherEncodingLines.push_back(record.line);
+        ++m_otherEncodingSeen;
+    }
 }
 
 void BookingListReader::readHeader(const CsvRecord &record)
@@ -189,13 +322,112 @@ void BookingListReader::readHeader(const CsvRecord &record)
     if (record.tooLong || record.tooLongField)
         throw UnusableList("Die Kopfzeile ist länger als " + std::to_string(kFieldLimit / 1024) + " KiB je Feld.");
     m_headerNames.clear();
+    m_headerFields.clear();
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
-        const std::string name = decodeText(record.fieldText(i), m_encoding);
+        m_headerFields.push_back(record.fieldText(i));
+        const std::string name = m_encoding.decode(m_headerFields.back());
         m_headerNames.emplace_back(trimmedBlanks(name, "\xC2\xA0"));
     }
-    m_columns = mapColumns(m_headerNames, m_options.passColumns, decodeText(record.bytes.substr(0, 200), m_encoding));
+    m_headerText = m_encoding.decode(record.bytes.substr(0, 200));
+    m_columns = mapColumns(m_headerNames,
+        ColumnChoices{.passColumns = m_options.passColumns, .columnsAs = m_options.columnsAs}, m_headerText);
+    m_countColumns.clear();
+    m_columnsSummed = false;
+    for (std::size_t index = 0; index < kCategoryCount; ++index) {
+        for (const std::size_t column : m_columns.counts.at(index))
+            m_countColumns.emplace_back(column, index);
+        m_columnsSummed = m_columnsSummed || m_columns.counts.at(index).size() > 1;
+    }
+    m_unknown.clear();
+    for (const std::size_t column : m_columns.unknown)
+        m_unknown.push_back({.column = column});
     m_headerRead = true;
     m_writer.header(record, m_columns);
+    if (m_judged) // a further header of the list: what its own names say is settled now
+        judgeColumns();
+}
+
+// How a header name reads in the other encodings, where it reads otherwise: a hint for a list read
+// in the wrong one.
+std::string otherReadings(std::string_view field, const ListEncoding &encoding)
+{
+    const std::string asRead = encoding.decode(field);
+    std::string readings;
+    std::vector<std::string> seen{asRead};
+    const auto add = [&](Encoding other) {
+        const std::string reading = isTextOf(field, other) ? decodeText(field, other) : asRead;
+        if (!isTextOf(field, other) || std::find(seen.begin(), seen.end(), reading) != seen.end())
+            return;
+        seen.push_back(reading);
+        const PersonColumn person = personColumnOf(reading);
+        readings.append(readings.empty() ? "" : "; ").append("mit --encoding ").append(encodingName(other));
+        readings.append(" hieße sie „" + reading + "“");
+        if (person.kind == PersonColumn::Kind::Category)
+            readings.append(" (" + std::string{kCategories.at(indexOf(person.category)).key} + ")");
+    };
+    add(Encoding::Utf8);
+    for (const Encoding other : kSingleByteEncodings)
+        add(other);
+    return readings.empty() ? readings : " In einer anderen Kodierung gelesen: " + readings + ".";
+}
+
+// The columns of unknown names are judged by the rows read so far, and the header's refusals
+// given all at once; then what was held back goes out.
+void BookingListReader::judgeColumns()
+{
+    std::vector<std::string> refusals = m_columns.refusals;
+    for (const UnknownColumn &unknown : m_unknown) {
+        if (unknown.counts && !unknown.other) {
+            const std::size_t column = unknown.column;
+            refusals.push_back(
+                countLikeRefusal(m_headerNames[column], column) + otherReadings(m_headerFields[column], m_encoding));
+        }
+    }
+    const bool anyCount
+        = std::any_of(m_columns.counts.begin(), m_columns.counts.end(), [](const auto &read) { return !read.empty(); });
+    if (refusals.empty() && !anyCount)
+        refusals.push_back(noCountColumnRefusal(m_headerText));
+    if (!refusals.empty()) {
+        std::string all;
+        for (const std::string &refusal : refusals)
+            all.append(all.empty() ? "" : "\n").append(refusal);
+        throw UnusableList(all);
+    }
+    // Still watched: the columns empty so far.
+    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts || unknown.other; });
+    const bool first = !m_judged;
+    m_judged = true;
+    if (m_options.onColumns) {
+        m_options.onColumns(
+            columnsReport(m_headerNames, m_columns) + "; Kodierung " + std::string{encodingName(m_encoding.encoding)});
+    }
+    if (!first)
+        return;
+    for (const std::string &held : std::exchange(m_heldMessages, {}))
+        m_options.onMessage(held);
+    for (const CalculatedRow &held : std::exchange(m_heldRows, {}))
+        m_options.onCalculated(held);
+}
+
+// The cells of the columns of unknown names: noted while they are judged; after that, a number in
+// one empty so far makes its row an error, as nobody said what it counts.
+void BookingListReader::judgeCells(const CsvRecord &record, std::string &errors)
+{
+    for (UnknownColumn &unknown : m_unknown) {
+        const std::string_view text = value(record, unknown.column);
+        if (text.empty())
+            continue;
+        const bool counts = couldCountPersons(text);
+        if (!m_judged) {
+            unknown.counts = unknown.counts || counts;
+            unknown.other = unknown.other || !counts;
+        } else if (counts) {
+            const std::string &name = m_headerNames[unknown.column];
+            nextMessage(errors) += "Die Spalte „" + name + "“ hält hier die Zahl " + std::string{text}
+                + ", die Personen zählen könnte (mit --column \"" + name + "=GRUPPE\" oder --pass-column \"" + name
+                + "\" sagen, was sie ist)";
+        }
+    }
 }
 
 // A header that is one field with the separator given, but holds both dates with another usual
@@ -245,7 +477,7 @@ bool BookingListReader::isRepeatedHeader(const CsvRecord &record)
     std::string scratch;
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
         const std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
-        if (!sameName(decodeText(text, m_encoding), m_headerNames[i]))
+        if (!sameName(m_encoding.decode(text), m_headerNames[i]))
             return false;
     }
     return true;
@@ -311,12 +543,36 @@ void BookingListReader::faultyRow(const CsvRecord &record, const std::string &er
         m_writer.faulty(record, m_columns, errors);
 }
 
+// The row has the header's fields: also where a spreadsheet wrote separators after its last cell or
+// left out the header's unnamed last columns, and, in a list calculated before, where a row added
+// since ends before the results.
+bool BookingListReader::hasItsFields(const CsvRecord &record) const
+{
+    const std::size_t expected = m_columns.fieldCount;
+    if (record.fieldCount == expected)
+        return true;
+    if (record.fieldCount > expected)
+        return record.emptyFrom(expected, m_noBreakSpace);
+    const bool resultsLast = m_columns.rerun && m_columns.resultBlock + kResultColumns >= m_columns.namedFieldCount;
+    return record.fieldCount >= m_columns.namedFieldCount
+        || (resultsLast && record.fieldCount >= m_columns.resultBlock);
+}
+
 void BookingListReader::readRow(const CsvRecord &record)
 {
     const long number = ++m_summary.rows;
     if (record.broken()) {
         faultyRow(record, record.brokenQuote, record.brokenQuoteNote);
         return;
+    }
+    if (record.lastLine > record.line) {
+        if (const std::string date = dateInAFieldOverLines(record, m_csv.separator(), m_scratch); !date.empty()) {
+            message(record.line,
+                "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
+                    + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(date)
+                    + "): Die Zeilen werden als eine Buchung gelesen. Steht dort ein Wiederholungszeichen \" für "
+                      "„wie oben“, bitte den Wert selbst eintragen.");
+        }
     }
     std::string errors;
     // Too long: the row keeps its other fields, the long ones stay empty.
@@ -328,16 +584,12 @@ void BookingListReader::readRow(const CsvRecord &record)
             + " KiB, was danach kommt, bleibt leer";
     if (record.carriageReturnAlone)
         nextMessage(errors) += "Die Zeile enthält ein CR ohne LF";
-    // Spreadsheets write separators after the last cell of some rows, or of the header only.
-    const bool trailingSeparators
-        = record.fieldCount > m_columns.fieldCount && record.emptyFrom(m_columns.fieldCount, m_noBreakSpace);
-    const bool unnamedFieldsLeftOut
-        = record.fieldCount < m_columns.fieldCount && record.fieldCount >= m_columns.namedFieldCount;
-    if (record.fieldCount != m_columns.fieldCount && !trailingSeparators && !unnamedFieldsLeftOut) {
+    if (!hasItsFields(record)) {
         nextMessage(errors) += "Die Zeile hat " + std::to_string(record.fieldCount)
             + (record.fieldCount == 1 ? " Feld" : " Felder") + ", die Kopfzeile hat "
             + std::to_string(m_columns.fieldCount);
     }
+    judgeCells(record, errors);
     const std::optional<Date> arrival = readDate(record, m_columns.arrival, kArrivalColumn, true, errors);
     const std::optional<Date> departure = readDate(record, m_columns.departure, kDepartureColumn, false, errors);
     if (arrival && departure && *departure < *arrival) {
@@ -345,9 +597,17 @@ void BookingListReader::readRow(const CsvRecord &record)
         errors.append(" liegt vor der Anreise ").append(dateText(*arrival));
     }
     Booking booking;
-    for (const CategoryRules &category : kCategories) {
-        const std::size_t index = indexOf(category.category);
-        booking.counts.at(index) = readCount(record, m_columns.counts.at(index), category, errors);
+    for (const auto &[column, index] : m_countColumns)
+        booking.counts.at(index) += readCount(record, column, kCategories.at(index), errors);
+    for (std::size_t index = 0; index < kCategoryCount && m_columnsSummed; ++index) {
+        const CategoryRules &category = kCategories.at(index);
+        if (booking.counts.at(index) > category.maxCount) {
+            nextMessage(errors)
+                .append(category.key)
+                .append(" zusammen ")
+                .append(std::to_string(booking.counts.at(index)));
+            errors.append(" liegt außerhalb von 0 bis ").append(std::to_string(category.maxCount));
+        }
     }
     if (!errors.empty()) {
         faultyRow(record, errors, errors + "; die Zeile wird nicht berechnet.");
@@ -359,10 +619,10 @@ void BookingListReader::readRow(const CsvRecord &record)
     m_summary.total += result.total;
     m_writer.calculated(record, m_columns, result);
     if (m_options.onCalculated) {
-        m_options.onCalculated({.number = number,
+        calculatedRow({.number = number,
             .line = record.line,
             .bytesRead = record.bytesRead,
-            .reference = decodeText(value(record, m_columns.reference), m_encoding),
+            .reference = m_encoding.decode(value(record, m_columns.reference)),
             .booking = booking,
             .result = result});
     }
@@ -373,7 +633,7 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
 {
     const std::string_view text = value(record, column);
     const auto fail = [&](std::string_view what) {
-        nextMessage(errors).append(name).append(" ").append(decodeText(text, m_encoding)).append(what);
+        nextMessage(errors).append(name).append(" ").append(m_encoding.decode(text)).append(what);
         return std::nullopt;
     };
     if (text.empty()) {
@@ -384,7 +644,7 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
     // "14.03.16" and "14,03,2016" too, as spreadsheets export and keypads type dates.
     const ParsedDate parsed = parseEnteredDate(date);
     if (parsed.kind == DateTextKind::NotADate) {
-        nextMessage(errors).append(name).append(" „").append(decodeText(text, m_encoding));
+        nextMessage(errors).append(name).append(" „").append(m_encoding.decode(text));
         errors.append("“ ist kein Datum der Form TT.MM.JJJJ, TT.MM.JJ oder JJJJ-MM-TT");
         return std::nullopt;
     }
@@ -398,45 +658,30 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
 }
 
 int BookingListReader::readCount(
-    const CsvRecord &record, std::optional<std::size_t> column, const CategoryRules &category, std::string &errors)
+    const CsvRecord &record, std::size_t column, const CategoryRules &category, std::string &errors)
 {
     const std::string_view text = value(record, column);
     if (text.empty())
         return 0;
-    // A count formatted as a number comes as "2,0" or "2.0": a zero fraction is the whole number.
-    // Three digits after the point are a group of thousands ("1.000" as German spreadsheets group
-    // digits), never taken for 1: a thousand lies outside every category's range.
-    std::string_view digits = text;
-    std::string grouped;
-    if (const std::size_t point = text.find_first_of(",."); point != std::string_view::npos && point > 0
-        && point + 1 < text.size()
-        && std::all_of(
-            text.begin() + static_cast<std::ptrdiff_t>(point) + 1, text.end(), [](char c) { return c == '0'; })) {
-        constexpr std::size_t kGroupDigits = 3;
-        grouped = std::string{text.substr(0, point)} + std::string{text.substr(point + 1)};
-        digits = text.size() - point - 1 == kGroupDigits ? std::string_view{grouped} : text.substr(0, point);
-    }
-    const bool whole = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
-    while (digits.size() > 1 && digits.front() == '0')
-        digits.remove_prefix(1); // "0002" is 2
-    if (!whole) {
-        nextMessage(errors).append(category.key).append(" „").append(decodeText(text, m_encoding));
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9' && text[0] - '0' <= category.maxCount)
+        return text[0] - '0'; // the usual cell
+    return countOf(text, category, errors);
+}
+
+int BookingListReader::countOf(std::string_view text, const CategoryRules &category, std::string &errors) const
+{
+    const std::optional<int> count = countIn(text);
+    if (!count) {
+        nextMessage(errors).append(category.key).append(" „").append(m_encoding.decode(text));
         errors.append("“ ist keine ganze Zahl");
         return 0;
     }
-    // Beyond nine digits a count lies outside every category's range; fewer always fit an int.
-    constexpr std::size_t kMostDigits = 9;
-    int count = category.maxCount + 1;
-    if (digits.size() <= kMostDigits) {
-        count = 0;
-        for (const char digit : digits)
-            count = count * 10 + (digit - '0');
-    }
-    if (count > category.maxCount) {
+    if (*count > category.maxCount) {
         nextMessage(errors).append(category.key).append(" ").append(text).append(" liegt außerhalb von 0 bis ");
         errors.append(std::to_string(category.maxCount));
+        return 0;
     }
-    return count;
+    return *count;
 }
 
 ListSummary BookingListReader::finish()
@@ -444,6 +689,21 @@ ListSummary BookingListReader::finish()
     m_csv.finish();
     if (!m_headerRead)
         throw UnusableList("Die Eingabe ist leer: Es fehlt die Kopfzeile mit den Spaltennamen.");
+    if (!m_judged)
+        judgeColumns();
+    if (!m_otherEncodingLines.empty() && m_options.onMessage) {
+        std::string lines;
+        for (std::size_t i = 0; i < std::min<std::size_t>(m_otherEncodingLines.size(), kErrorLinesNamed); ++i)
+            lines.append(i == 0 ? "" : ", ").append(std::to_string(m_otherEncodingLines[i]));
+        if (m_otherEncodingLines.size() > kErrorLinesNamed || m_encoding.moreOfTheOtherKind)
+            lines += " und weiteren";
+        const std::string single{encodingName(m_encoding.singleByte)};
+        m_options.onMessage(isUtf8(m_encoding.encoding)
+                ? "Die Liste ist UTF-8, hat aber in Zeile " + lines + " Felder, die kein UTF-8 sind; sie werden als "
+                    + single + " gelesen und bleiben, wie sie sind (anders: --encoding)."
+                : "Die Liste ist " + single + ", hat aber in Zeile " + lines
+                    + " Felder in UTF-8; sie werden als UTF-8 gelesen und bleiben, wie sie sind (anders: --encoding).");
+    }
     m_writer.finish();
     m_summary.separator = m_csv.separator();
     return m_summary;
@@ -465,7 +725,7 @@ std::string_view separatorLineOf(std::string_view data)
 }
 
 // The whole list's encoding, read before anything is written; the stream stands where it began.
-Encoding encodingOf(std::istream &in, std::string &block)
+ListEncoding encodingOf(std::istream &in, std::string &block, std::optional<Encoding> forced)
 {
     const std::istream::pos_type start = in.tellg();
     if (start == std::istream::pos_type(-1))
@@ -479,9 +739,8 @@ Encoding encodingOf(std::istream &in, std::string &block)
             break;
         const std::string_view data{block.data(), got};
         if (first && isUtf16(data)) {
-            throw UnusableList("Die Eingabe ist UTF-16-Text (in Excel „Unicode-Text“); gelesen werden UTF-8 "
-                               "und Windows-1252. Bitte in Excel als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
-                               "speichern.");
+            throw UnusableList("Die Eingabe ist UTF-16-Text (in Excel „Unicode-Text“); gelesen werden "
+                + encodingNames() + ". Bitte in Excel als „CSV UTF-8 (durch Trennzeichen getrennt)“ speichern.");
         }
         if (first && isWorkbook(data)) {
             throw UnusableList("Die Eingabe ist eine Arbeitsmappe (xlsx, ods oder xls), keine CSV-Liste. Bitte "
@@ -495,7 +754,7 @@ Encoding encodingOf(std::istream &in, std::string &block)
         throw UnusableList("Die Eingabe konnte nicht gelesen werden.");
     in.clear();
     in.seekg(start);
-    return scan.result();
+    return forced ? scan.result(*forced) : scan.result();
 }
 
 } // namespace
@@ -503,7 +762,7 @@ Encoding encodingOf(std::istream &in, std::string &block)
 ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOptions &options)
 {
     std::string block(kBlockSize, '\0');
-    const Encoding encoding = encodingOf(in, block);
+    const ListEncoding encoding = encodingOf(in, block, options.encoding);
     std::optional<BookingListReader> reader;
     std::uint64_t bytesRead = 0;
     while (in) {
@@ -514,19 +773,22 @@ ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOp
         std::string_view data{block.data(), got};
         bytesRead += got;
         if (!reader) {
-            if (encoding == Encoding::Utf8WithByteOrderMark)
+            const std::size_t before = data.size();
+            // A byte-order mark stays at the top, whatever the list is read as.
+            if (data.starts_with(kByteOrderMark))
                 data.remove_prefix(kByteOrderMark.size());
             const std::string_view separatorLine = separatorLineOf(data);
             // "sep=X" as Excel writes it: the list names its separator, unless the command line does;
             // the line stays for Excel.
             const char named = separatorLine.empty() ? options.separator : separatorLine[4];
             const char separator = options.separatorGiven ? options.separator : named;
-            reader.emplace(out, options, encoding, separator, separatorLine.empty() ? 1 : 2);
+            reader.emplace(out, options, encoding, separator, separatorLine.empty() ? 1 : 2,
+                before - data.size() + separatorLine.size());
             if (named != separator && options.onMessage) {
                 options.onMessage(std::string{"Zeile 1: Die Liste nennt „"} + named
                     + "“ als Trennzeichen; gelesen wird " + "mit dem Trennzeichen von --separator.");
             }
-            if (encoding == Encoding::Utf8WithByteOrderMark)
+            if (before != data.size())
                 reader->raw(kByteOrderMark);
             reader->raw(separatorLine);
             data.remove_prefix(separatorLine.size());
@@ -538,7 +800,7 @@ ListSummary processBookingList(std::istream &in, std::ostream &out, const ListOp
     if (in.bad())
         throw UnusableList("Die Eingabe konnte nicht gelesen werden.");
     if (!reader)
-        reader.emplace(out, options, encoding, options.separator, 1);
+        reader.emplace(out, options, encoding, options.separator, 1, 0);
     return reader->finish();
 }
 

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "batch/column_map.h" // UnusableList
 #include "batch/csv_reader.h" // kFieldLimit, kRecordLimit
+#include "batch/text_encoding.h"
 #include "core/booking.h"
 #include "core/money.h"
 
@@ -31,21 +33,31 @@ struct CalculatedRow
 // The rows with errors named one by one on standard error; the rest only in "Fehler".
 inline constexpr int kErrorLinesNamed = 5;
 
+// The rows the columns of unknown names are judged on before anything is written.
+inline constexpr long kRowsJudged = 1000;
+
 struct ListOptions
 {
     // The separator of the fields. A first line "sep=X" names another; so does a header that holds
     // "Anreise" and "Abreise" only when split at another of ";", "," and Tab.
     char separator = ';';
     bool separatorGiven = false; // on the command line: it is taken whatever the list names
-    // Columns whose names look like a count of persons without naming one category, or are close
-    // to a category key, passed through on purpose (see UnusableList).
+    // Columns passed through on purpose, whatever their names or cells look like (see UnusableList).
     std::vector<std::string> passColumns;
+    // Columns read as a category's count, whatever their names (--column "Lehrer=Erwachsene").
+    std::vector<ColumnAs> columnsAs;
+    // The list's encoding as the user names it; else it is found by the rules of EncodingScan.
+    std::optional<Encoding> encoding;
     // After each calculated row (the calculation sheets).
     std::function<void(const CalculatedRow &)> onCalculated;
     // After each block read: bytes read so far and rows done.
     std::function<void(std::uint64_t bytesRead, long rows)> onProgress;
-    // A German message for standard error (UTF-8) about the line it names: the first rows with
-    // errors, a broken record, the separator taken from the list.
+    // Once for each header, before the rows' messages: which column is read as which category and
+    // which pass through, and the encoding (German, UTF-8, one line).
+    std::function<void(const std::string &report)> onColumns;
+    // A German message for standard error (UTF-8) about the lines worth a look: the first rows with errors, a broken
+    // record, the separator taken from the list, a quoted field over several lines that looks like a ditto mark, fields
+    // of another encoding.
     std::function<void(const std::string &message)> onMessage;
 };
 
@@ -62,7 +74,10 @@ struct ListSummary
 // per category, "Gesamt" and "Fehler" (where the input has these columns already, from an earlier
 // run, they are calculated again in their places). A row that cannot be calculated gets a German
 // message in "Fehler" and no figures; the other rows are still calculated. Empty rows, a repeated
-// header and a trailer row of sums pass through. The list's encoding is decided from all of it
+// header and a trailer row of sums pass through. A column whose name names no category and whose
+// cells are whole numbers that could count persons refuses the list, judged on its first rows
+// (kRowsJudged), of which nothing is written before; after them, such a number in a column empty
+// so far is an error of its row. The list's encoding is decided from all of it
 // before the first byte is written, so `in` is read twice: it must be able to seek back to where
 // it stands (a file, a string; not a pipe). Reads and writes in blocks, so memory does not grow
 // with the list.

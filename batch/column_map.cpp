@@ -301,8 +301,8 @@ std::optional<std::size_t> referenceColumn(const std::vector<std::string> &names
             return i;
     }
     const bool firstIsRead = columns.arrival == 0 || columns.departure == 0
-        || std::find(columns.counts.begin(), columns.counts.end(), std::optional<std::size_t>{0})
-            != columns.counts.end()
+        || std::any_of(columns.counts.begin(), columns.counts.end(),
+            [](const auto &counted) { return std::find(counted.begin(), counted.end(), 0) != counted.end(); })
         || (!columns.resultAt.empty() && columns.resultAt.front().has_value());
     if (names.empty() || firstIsRead)
         return std::nullopt;
@@ -321,8 +321,35 @@ bool isMisspeltKey(std::string_view name)
 
 std::string passHint(std::string_view name)
 {
-    return " Die Spalte nach ihrer Personengruppe benennen (" + allCategoryKeys() + ") oder mit --pass-column \""
-        + std::string{name} + "\" unverändert durchreichen.";
+    const std::string quoted = "\"" + std::string{name} + "\"";
+    return " Mit --column " + quoted.substr(0, quoted.size() - 1) + "=GRUPPE\" als eine Personengruppe lesen ("
+        + allCategoryKeys() + ") oder mit --pass-column " + quoted + " unverändert durchreichen.";
+}
+
+// Words of a name that say its column counts no persons: references and numbers, rooms, addresses
+// and telephones, dates and nights, totals and remarks of the list's own, animals. Any of them as
+// a word of the name; those of kNoCountStems also as the start of one ("Zimmernummer"), and
+// numbers' words as its end ("Buchungsnr", "GastID").
+constexpr std::array<std::string_view, 44> kNoCountWords{"nr", "nummer", "no", "id", "ref", "referenz", "beleg",
+    "kunden", "lfd", "pos", "position", "zeile", "code", "status", "zi", "raum", "whg", "fewo", "haus", "etage", "plz",
+    "ort", "straße", "strasse", "tel", "fax", "mobil", "handy", "jahr", "monat", "kw", "nacht", "nächte", "naechte",
+    "tage", "dauer", "alter", "gesamt", "total", "fehler", "hund", "hunde", "haustier", "haustiere"};
+constexpr std::array<std::string_view, 16> kNoCountStems{"zimmer", "buchung", "reservierung", "rechnung", "kunde",
+    "telefon", "postleitzahl", "wohnung", "apartment", "appartement", "ferienwohnung", "unterkunft", "objekt",
+    "übernachtung", "uebernachtung", "datum"};
+constexpr std::array<std::string_view, 3> kNumberEndings{"nr", "nummer", "id"};
+
+bool saysNoCount(std::string_view name)
+{
+    const std::vector<std::string> words = wordsOf(name);
+    return std::any_of(words.begin(), words.end(), [](const std::string &word) {
+        const auto is = [&word](std::string_view known) { return word == known; };
+        const auto startsWith = [&word](std::string_view stem) { return word.starts_with(stem); };
+        const auto endsWith = [&word](std::string_view ending) { return word.ends_with(ending); };
+        return std::any_of(kNoCountWords.begin(), kNoCountWords.end(), is)
+            || std::any_of(kNoCountStems.begin(), kNoCountStems.end(), startsWith)
+            || std::any_of(kNumberEndings.begin(), kNumberEndings.end(), endsWith);
+    });
 }
 
 } // namespace
@@ -441,46 +468,74 @@ PersonColumn adultsOrStudentsColumn(const NameWords &words)
     return categoryColumn(words.says(Word::Severe) ? PersonCategory::Erw_Schwer : PersonCategory::Erwachsene);
 }
 
-// A second column for the same thing refuses the list.
-void takeColumn(
-    const std::vector<std::string> &names, std::optional<std::size_t> &column, std::size_t i, std::string_view what)
+// A second column for an arrival or a departure refuses the list.
+void takeColumn(const std::vector<std::string> &names, std::optional<std::size_t> &column, std::size_t i)
 {
-    if (column) {
-        throw UnusableList(sameName(names[*column], names[i])
-                ? "Die Spalte „" + names[i] + "“ steht zweimal in der Kopfzeile."
-                : "Die Spalten „" + names[*column] + "“ und „" + names[i] + "“ nennen beide „" + std::string{what}
-                    + "“; nur eine davon darf in der Kopfzeile stehen.");
-    }
+    if (column)
+        throw UnusableList("Die Spalte „" + names[i] + "“ steht zweimal in der Kopfzeile.");
     column = i;
 }
 
-// A column that is none of the dates and results: a category's count, passed through, or refused.
-void readPersonColumn(const std::vector<std::string> &names, std::size_t i, const std::vector<std::string> &passColumns,
-    ColumnMap &columns)
+// A column that is none of the dates and results: a category's count, passed through, watched, or refused.
+void readPersonColumn(const std::vector<std::string> &names, std::size_t i, const ColumnChoices &choices,
+    std::array<std::optional<std::size_t>, kCategoryCount> &namedCounts, ColumnMap &columns)
 {
     const std::string &name = names[i];
-    const bool passed = std::any_of(
-        passColumns.begin(), passColumns.end(), [&name](const std::string &pass) { return sameName(pass, name); });
-    if (passed)
+    const auto named = [&name](const std::string &choice) { return sameName(choice, name); };
+    if (std::any_of(choices.passColumns.begin(), choices.passColumns.end(), named))
         return; // as the user says, even a category's own key
+    const auto as = std::find_if(choices.columnsAs.begin(), choices.columnsAs.end(),
+        [&named](const ColumnAs &choice) { return named(choice.name); });
+    if (as != choices.columnsAs.end()) {
+        columns.counts.at(indexOf(as->category)).push_back(i);
+        return;
+    }
     const PersonColumn person = personColumnOf(name);
     switch (person.kind) {
-    case PersonColumn::Kind::Category:
-        takeColumn(names, columns.counts.at(indexOf(person.category)), i, kCategories.at(indexOf(person.category)).key);
+    case PersonColumn::Kind::Category: {
+        std::optional<std::size_t> &taken = namedCounts.at(indexOf(person.category));
+        if (taken) {
+            columns.refusals.push_back(sameName(names[*taken], name)
+                    ? "Die Spalte „" + name + "“ steht zweimal in der Kopfzeile."
+                    : "Die Spalten „" + names[*taken] + "“ und „" + name + "“ nennen beide „"
+                        + std::string{kCategories.at(indexOf(person.category)).key}
+                        + "“; nur eine davon darf in der Kopfzeile stehen, oder mit --column werden beide gezählt.");
+            return;
+        }
+        taken = i;
+        columns.counts.at(indexOf(person.category)).push_back(i);
         break;
+    }
     case PersonColumn::Kind::Unclear:
-        throw UnusableList("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine Personengruppe: "
-            + "gemeint sein kann " + person.couldMean + "." + passHint(name));
+        columns.refusals.push_back("Die Spalte „" + name + "“ zählt Personen, nennt aber nicht genau eine "
+            + "Personengruppe: gemeint sein kann " + person.couldMean + "." + passHint(name));
+        break;
     case PersonColumn::Kind::Free:
     case PersonColumn::Kind::Amount:
         break;
     case PersonColumn::Kind::NotPersons:
         if (const std::optional<std::string_view> key = nearCategoryKey(name)) {
-            throw UnusableList("Die Spalte „" + name + "“ ist keine Personengruppe; gemeint ist wohl „"
+            columns.refusals.push_back("Die Spalte „" + name + "“ ist keine Personengruppe; gemeint ist wohl „"
                 + std::string{*key} + "“." + passHint(name));
+        } else if (!saysNoCount(name)) {
+            columns.unknown.push_back(i);
         }
         break;
     }
+}
+
+// The last place where the result columns stand complete and in their order: a list this program
+// calculated before.
+std::optional<std::size_t> resultBlockIn(const std::vector<std::string> &names)
+{
+    const auto &results = resultColumnNames();
+    for (std::size_t start = names.size(); start >= kResultColumns; --start) {
+        const std::size_t first = start - kResultColumns;
+        if (std::equal(results.begin(), results.end(), names.begin() + static_cast<std::ptrdiff_t>(first),
+                [](const std::string &result, const std::string &name) { return sameName(name, result); }))
+            return first;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -537,8 +592,7 @@ PersonColumn personColumnOf(std::string_view nameUtf8)
     return adultsOrStudentsColumn(words);
 }
 
-ColumnMap mapColumns(
-    const std::vector<std::string> &names, const std::vector<std::string> &passColumns, std::string_view headerText)
+ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices &choices, std::string_view headerText)
 {
     ColumnMap columns;
     columns.fieldCount = names.size();
@@ -546,49 +600,91 @@ ColumnMap mapColumns(
     while (columns.namedFieldCount > 0 && names[columns.namedFieldCount - 1].empty())
         --columns.namedFieldCount;
     columns.resultAt.assign(names.size(), std::nullopt);
-    // Where each result column's name stands last: this program appends its columns after the list's own.
-    std::array<std::optional<std::size_t>, kResultColumns> resultNamed{};
+    if (const std::optional<std::size_t> block = resultBlockIn(names)) {
+        columns.rerun = true;
+        columns.resultBlock = *block;
+        for (std::size_t r = 0; r < kResultColumns; ++r)
+            columns.resultAt.at(*block + r) = r;
+        columns.resultPresent.fill(true);
+    }
     // The dates first: a list without them is no booking list, whatever its other columns say.
-    std::vector<bool> datesOrResult(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string &name = names[i];
-        const auto *const result = std::find_if(resultColumnNames().begin(), resultColumnNames().end(),
-            [&name](const std::string &resultName) { return sameName(name, resultName); });
-        if (sameName(name, kArrivalColumn))
-            takeColumn(names, columns.arrival, i, kArrivalColumn);
-        else if (sameName(name, kDepartureColumn))
-            takeColumn(names, columns.departure, i, kDepartureColumn);
-        else if (result != resultColumnNames().end())
-            resultNamed.at(static_cast<std::size_t>(result - resultColumnNames().begin())) = i;
-        datesOrResult[i] = columns.arrival == i || columns.departure == i || result != resultColumnNames().end();
+        if (sameName(names[i], kArrivalColumn))
+            takeColumn(names, columns.arrival, i);
+        else if (sameName(names[i], kDepartureColumn))
+            takeColumn(names, columns.departure, i);
     }
     if (!columns.arrival || !columns.departure) {
         const std::string_view missing = columns.arrival ? kDepartureColumn : kArrivalColumn;
         throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
             + "“. Erste Zeile: " + std::string{headerText.substr(0, 200)});
     }
+    std::array<std::optional<std::size_t>, kCategoryCount> namedCounts{};
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!datesOrResult[i])
-            readPersonColumn(names, i, passColumns, columns);
-    }
-    // A list of this program's has its "Summe_" columns; "Nächte", "Gesamt" or "Fehler" alone are the
-    // list's own columns (a hotel's total price) and pass through untouched.
-    for (std::size_t r = 1; r <= kCategoryCount; ++r)
-        columns.rerun = columns.rerun || resultNamed.at(r).has_value();
-    for (std::size_t r = 0; r < kResultColumns && columns.rerun; ++r) {
-        if (resultNamed.at(r)) {
-            columns.resultAt.at(*resultNamed.at(r)) = r;
-            columns.resultPresent.at(r) = true;
-        }
-    }
-    if (std::none_of(
-            columns.counts.begin(), columns.counts.end(), [](const auto &count) { return count.has_value(); })) {
-        throw UnusableList("Die Kopfzeile hat keine Spalte mit der Zahl der Personen einer Personengruppe ("
-            + allCategoryKeys()
-            + "): Es würde für niemanden etwas berechnet. Erste Zeile: " + std::string{headerText.substr(0, 200)});
+        const std::string &name = names[i];
+        // A result's name outside the block is the list's own column ("Gesamt", a hotel's price).
+        const bool result = std::any_of(resultColumnNames().begin(), resultColumnNames().end(),
+            [&name](const std::string &resultName) { return sameName(name, resultName); });
+        if (i != columns.arrival && i != columns.departure && !result && !columns.resultAt[i])
+            readPersonColumn(names, i, choices, namedCounts, columns);
     }
     columns.reference = referenceColumn(names, columns);
     return columns;
+}
+
+std::string noCountColumnRefusal(std::string_view headerText)
+{
+    return "Die Kopfzeile hat keine Spalte mit der Zahl der Personen einer Personengruppe (" + allCategoryKeys()
+        + "): Es würde für niemanden etwas berechnet. Erste Zeile: " + std::string{headerText.substr(0, 200)};
+}
+
+std::string countLikeRefusal(std::string_view name, std::size_t position)
+{
+    if (name.empty()) {
+        return "Die Spalte Nr. " + std::to_string(position + 1)
+            + " hat keinen Namen und hält ganze Zahlen, die Personen zählen könnten. Bitte in der Kopfzeile "
+              "benennen.";
+    }
+    return "Die Spalte „" + std::string{name}
+    + "“ hält ganze Zahlen, die Personen zählen könnten, und ihr Name nennt keine Personengruppe; sie würde "
+      "nicht berechnet."
+        + passHint(name);
+}
+
+std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns)
+{
+    std::string read;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const CategoryRules &category : kCategories) {
+            const auto &counted = columns.counts.at(indexOf(category.category));
+            if (std::find(counted.begin(), counted.end(), i) != counted.end())
+                read.append(read.empty() ? "" : ", ").append("„" + names[i] + "“ als ").append(category.key);
+        }
+    }
+    std::string passed;
+    for (std::size_t i = 0; i < columns.namedFieldCount; ++i) {
+        const bool isRead = std::any_of(columns.counts.begin(), columns.counts.end(),
+            [i](const auto &counted) { return std::find(counted.begin(), counted.end(), i) != counted.end(); });
+        if (!isRead && i != columns.arrival && i != columns.departure && !columns.resultAt[i])
+            passed.append(passed.empty() ? "" : ", ").append("„" + names[i] + "“");
+    }
+    std::string report = "Spalten: " + read;
+    if (columns.rerun) {
+        report += "; Ergebnisse eines früheren Laufs ab Spalte " + std::to_string(columns.resultBlock + 1)
+            + " neu berechnet";
+    }
+    return report + "; unverändert: " + (passed.empty() ? std::string{"keine"} : passed);
+}
+
+std::optional<ColumnAs> columnAsOf(std::string_view text)
+{
+    const std::size_t equals = text.rfind('=');
+    if (equals == std::string_view::npos || equals == 0)
+        return std::nullopt;
+    const PersonColumn category = personColumnOf(text.substr(equals + 1));
+    if (category.kind != PersonColumn::Kind::Category)
+        return std::nullopt;
+    return ColumnAs{.name = std::string{text.substr(0, equals)}, .category = category.category};
 }
 
 } // namespace salvenor::batch

@@ -49,27 +49,60 @@ struct PersonColumn
 };
 PersonColumn personColumnOf(std::string_view nameUtf8);
 
+// A header name the user says is a category's count (--column "Lehrer=Erwachsene").
+struct ColumnAs
+{
+    std::string name; // UTF-8
+    PersonCategory category{};
+};
+// "NAME=CATEGORY", the category by its key or any name the tool reads as it; nothing where the
+// text after the last "=" names no single category.
+std::optional<ColumnAs> columnAsOf(std::string_view text);
+
+// What the user says of the list's columns on the command line.
+struct ColumnChoices
+{
+    std::vector<std::string> passColumns; // passed through untouched, whatever their names say
+    std::vector<ColumnAs> columnsAs;
+};
+
 // Where the columns the calculation reads stand in the header.
 struct ColumnMap
 {
     std::optional<std::size_t> arrival;
     std::optional<std::size_t> departure;
-    std::array<std::optional<std::size_t>, kCategoryCount> counts;
+    // Each category's count columns: one, or more where the user names further ones, summed.
+    std::array<std::vector<std::size_t>, kCategoryCount> counts;
     std::optional<std::size_t> reference; // the booking's own number, for its calculation sheet
     std::size_t fieldCount = 0;
     std::size_t namedFieldCount = 0; // up to the last column with a name
-    // Result columns the input has already (a list calculated before), by header position.
+    // The result columns of a list calculated before: its block of "Nächte" to "Fehler", complete
+    // and in order, by header position. A column of such a name elsewhere is the list's own.
     std::vector<std::optional<std::size_t>> resultAt;
     std::array<bool, kResultColumns> resultPresent{};
     bool rerun = false;
+    std::size_t resultBlock = 0; // where that block begins
+    // Columns whose name says nothing of what they hold: read cell by cell, and refused where
+    // their cells are whole numbers that could count persons.
+    std::vector<std::size_t> unknown;
+    // Why a column cannot be used (a name that counts persons without naming one category, one
+    // close to a category's key, a second column for a category): one German message each.
+    std::vector<std::string> refusals;
 };
 
 // Reads the header's names (UTF-8, trimmed); `headerText` is the header line for messages. Throws UnusableList for a
-// list that cannot be used: no arrival or departure column, no person column, a name twice, a column that counts
-// persons without naming one category, or a name close to a category's key. Names in `passColumns` (UTF-8) pass through
-// untouched, whatever they look like.
-ColumnMap mapColumns(
-    const std::vector<std::string> &names, const std::vector<std::string> &passColumns, std::string_view headerText);
+// list without an arrival or departure column, or with one of them twice; collects the other refusals. Columns named in
+// `choices` are read or passed as the user says, whatever they look like.
+ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices &choices, std::string_view headerText);
+
+// Where a list has no count column at all: its refusal.
+std::string noCountColumnRefusal(std::string_view headerText);
+
+// Why a column whose cells are whole numbers cannot pass: its message, with what the user can say.
+std::string countLikeRefusal(std::string_view name, std::size_t position);
+
+// One line on standard error: which column is read as which category, and which pass through.
+std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns);
 
 // Names compared as a spreadsheet user sees them: without case (ASCII and German umlauts).
 bool sameName(std::string_view a, std::string_view b);

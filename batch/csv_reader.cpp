@@ -426,6 +426,7 @@ void CsvReader::endRecord(std::string_view terminator)
     CsvRecord record{.bytes = bytes,
         .lineEnd = terminator,
         .line = m_recordLine,
+        .lastLine = m_recordLine + static_cast<long>(m_lineStarts.size()),
         .bytesRead = m_bytesRead,
         .fields = &m_fields,
         .fieldCount = m_fieldCount,

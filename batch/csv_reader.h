@@ -30,6 +30,7 @@ struct CsvRecord
     std::string_view bytes; // without its line end; cut at kRecordLimit
     std::string_view lineEnd; // "\n", "\r\n", "\r", or empty at the end of the input
     long line = 0; // the line it begins in
+    long lastLine = 0; // the line it ends in: a later one where a quoted field holds line breaks
     std::uint64_t bytesRead = 0; // of the input, up to its end
     const std::vector<FieldSpan> *fields = nullptr; // those within kRecordLimit
     std::size_t fieldCount = 0; // all of them

@@ -15,6 +15,7 @@
 #include "batch/input_list.h"
 #include "batch/output_file.h"
 #include "batch/sheet_files.h"
+#include "batch/text_encoding.h"
 #include "core/categories.h"
 #include "core/money.h"
 
@@ -33,15 +34,24 @@ std::optional<char> separatorOf(const std::string &value)
     return std::nullopt;
 }
 
-// What the help says after the options; the categories are the table's.
-std::string helpFooter()
+std::string groupKeys()
 {
     std::string keys;
     for (const salvenor::CategoryRules &category : salvenor::kCategories)
         keys.append(keys.empty() ? "" : ", ").append(category.key);
+    return keys;
+}
+
+// What the help says after the options; the categories are the table's.
+std::string helpFooter()
+{
+    const std::string keys = groupKeys();
     return "Gelesen werden die Spalten Anreise, Abreise und mindestens eine Personengruppe (" + keys
-        + ", auch mit ihren üblichen Namen wie \"Anzahl Erwachsene\" oder \"Schüler\"); Kodierung UTF-8 oder "
-          "Windows-1252, Zeilenenden CRLF, LF oder CR.\n"
+        + ", auch mit ihren üblichen Namen wie \"Anzahl Erwachsene\" oder \"Schüler\"); Zeilenenden CRLF, LF oder "
+          "CR. Eine Spalte, deren Name keine Gruppe nennt, aber deren Zellen ganze Zahlen wie Personenzahlen sind, "
+          "wird abgelehnt, bis --column oder --pass-column sagt, was sie ist. Die Kodierung ("
+        + salvenor::batch::encodingNames()
+        + ") wird nach festen Regeln erkannt, die die Handbuchseite nennt.\n"
           "Exit-Status: 0 alle Zeilen berechnet, 1 Zeilen mit Fehlern, 2 Eingabe nicht verwendbar.\n"
           "Mehr in der Handbuchseite salvenor-batch(1).";
 }
@@ -62,6 +72,8 @@ struct Arguments
     std::string sheets;
     bool replaceSheets = false;
     std::vector<std::string> passColumns;
+    std::vector<std::string> columnsAs; // "NAME=GRUPPE"
+    std::string encoding;
 };
 
 void germanHelp(CLI::App &app)
@@ -130,12 +142,35 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
            "Entfernt die Berechnungsblätter eines früheren Laufs (<Zeilennummer>.pdf) aus dem Ordner von --sheets")
         ->group("Optionen");
     app.add_option("--pass-column", arguments.passColumns,
-           "Reicht eine Spalte unverändert durch, deren Name Personen zählt, ohne genau eine Personengruppe zu "
-           "nennen (Personen, Kinder), oder einer Gruppe ähnelt (mehrmals möglich)")
+           "Reicht eine Spalte unverändert durch, die sonst abgelehnt würde: ihr Name zählt Personen, ohne genau "
+           "eine Personengruppe zu nennen (Personen, Kinder), ähnelt einer Gruppe, oder ihre Zellen sind ganze "
+           "Zahlen (mehrmals möglich)")
         ->type_name("NAME")
         ->expected(1)
         ->allow_extra_args(false) // the list's file name after it is no second column
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->group("Optionen");
+    app.add_option("--column", arguments.columnsAs,
+           "Liest die Spalte NAME als Zahl der Personen einer Gruppe, etwa \"Lehrer=Erwachsene\"; mehrere "
+           "Spalten einer Gruppe werden addiert (mehrmals möglich)")
+        ->type_name("NAME=GRUPPE")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check([](const std::string &value) {
+            return salvenor::batch::columnAsOf(value)
+                ? std::string{}
+                : "„" + value + "“ nennt nach dem letzten = keine Personengruppe (" + groupKeys() + ")";
+        })
+        ->group("Optionen");
+    app.add_option("--encoding", arguments.encoding,
+           "Die Kodierung der Liste, statt sie zu erkennen: " + salvenor::batch::encodingNames())
+        ->type_name("NAME")
+        ->check([](const std::string &value) {
+            return salvenor::batch::encodingNamed(value)
+                ? std::string{}
+                : "„" + value + "“ ist keine der Kodierungen " + salvenor::batch::encodingNames();
+        })
         ->group("Optionen");
     app.footer(helpFooter());
     try {
@@ -372,7 +407,15 @@ int run(const Arguments &arguments, int argc, char **argv)
     options.separator = separatorOf(arguments.separator).value_or(';');
     options.separatorGiven = arguments.separatorGiven;
     options.passColumns = arguments.passColumns;
+    for (const std::string &columnAs : arguments.columnsAs)
+        options.columnsAs.push_back(salvenor::batch::columnAsOf(columnAs).value());
+    if (!arguments.encoding.empty())
+        options.encoding = salvenor::batch::encodingNamed(arguments.encoding);
     options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
+    options.onColumns = [&progress](const std::string &report) {
+        progress.clear();
+        std::cerr << kProgram << ": " << printable(report) << "\n";
+    };
     options.onMessage = [&progress](const std::string &message) {
         progress.clear();
         std::cerr << kProgram << ": " << printable(message) << "\n";
@@ -389,7 +432,12 @@ int run(const Arguments &arguments, int argc, char **argv)
         streams.out->flush();
     } catch (const salvenor::batch::UnusableList &error) {
         progress.clear();
-        std::cerr << kProgram << ": " << printable(error.what()) << "\n";
+        // One line for each reason: a list refused for several columns names them all.
+        std::string_view reasons = error.what();
+        for (std::size_t end = 0; !reasons.empty(); reasons.remove_prefix(std::min(end + 1, reasons.size()))) {
+            end = std::min(reasons.find('\n'), reasons.size());
+            std::cerr << kProgram << ": " << printable(reasons.substr(0, end)) << "\n";
+        }
         removeTheSheets(sheets.get());
         return kListUnusable;
     } catch (const std::ios_base::failure &) {

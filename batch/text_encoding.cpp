@@ -74,19 +74,86 @@ private:
     iconv_t m_descriptor;
 };
 
-const Converter &fromUtf8()
+// The iconv name of a single-byte encoding.
+const char *iconvName(Encoding encoding)
 {
-    static const Converter converter{"WINDOWS-1252", "UTF-8"};
-    return converter;
+    switch (encoding) {
+    case Encoding::Iso8859_15:
+        return "ISO-8859-15";
+    case Encoding::Cp850:
+        return "CP850";
+    case Encoding::MacRoman:
+        return "MACINTOSH";
+    case Encoding::Windows1252:
+    case Encoding::Utf8:
+    case Encoding::Utf8WithByteOrderMark:
+        break;
+    }
+    return "WINDOWS-1252";
 }
 
-const Converter &toUtf8()
+std::size_t singleByteIndex(Encoding encoding)
 {
-    static const Converter converter{"UTF-8", "WINDOWS-1252"};
-    return converter;
+    const auto *const found = std::find(kSingleByteEncodings.begin(), kSingleByteEncodings.end(), encoding);
+    return found == kSingleByteEncodings.end() ? 0 : static_cast<std::size_t>(found - kSingleByteEncodings.begin());
 }
 
-bool allAscii(std::string_view text)
+// The conversions of one single-byte encoding, opened once for the program's run.
+struct SingleByteConverters
+{
+    Converter fromUtf8;
+    Converter toUtf8;
+};
+
+const SingleByteConverters &convertersOf(Encoding encoding)
+{
+    static const std::array<SingleByteConverters, kSingleByteEncodings.size()> converters = [] {
+        const auto make = [](Encoding code) {
+            return SingleByteConverters{
+                .fromUtf8 = Converter{iconvName(code), "UTF-8"}, .toUtf8 = Converter{"UTF-8", iconvName(code)}};
+        };
+        return std::array<SingleByteConverters, kSingleByteEncodings.size()>{make(kSingleByteEncodings[0]),
+            make(kSingleByteEncodings[1]), make(kSingleByteEncodings[2]), make(kSingleByteEncodings[3])};
+    }();
+    return converters.at(singleByteIndex(encoding));
+}
+
+// What a byte beyond ASCII is in a single-byte encoding, as the system's converter reads it.
+enum class ByteKind : std::uint8_t {
+    Undefined, // no character, or a control character: no text holds it
+    Telling, // a German letter or the euro sign
+    Other,
+};
+
+const std::array<std::array<ByteKind, 128>, kSingleByteEncodings.size()> &byteKinds()
+{
+    static const auto kinds = [] {
+        std::array<std::array<ByteKind, 128>, kSingleByteEncodings.size()> table{};
+        constexpr std::array<std::string_view, 8> kTelling{"ä", "ö", "ü", "Ä", "Ö", "Ü", "ß", "€"};
+        for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
+            for (std::size_t byte = 0x80; byte <= 0xFF; ++byte) {
+                const char text[] = {static_cast<char>(byte)};
+                const std::string utf8
+                    = convertersOf(kSingleByteEncodings.at(code)).toUtf8.convert({text, 1}, [](unsigned char) {
+                          return std::size_t{1};
+                      });
+                const bool control
+                    = utf8.size() == 2 && utf8[0] == '\xC2' && static_cast<unsigned char>(utf8[1]) < 0xA0;
+                ByteKind kind = ByteKind::Other;
+                if (utf8 == "?" || control)
+                    kind = ByteKind::Undefined;
+                else if (std::find(kTelling.begin(), kTelling.end(), utf8) != kTelling.end())
+                    kind = ByteKind::Telling;
+                table.at(code).at(byte - 0x80) = kind;
+            }
+        }
+        return table;
+    }();
+    return kinds;
+}
+
+// Where the first byte beyond ASCII stands, eight bytes at a time; the text's size where there is none.
+std::size_t firstBeyondAscii(std::string_view text)
 {
     std::size_t i = 0;
     constexpr std::uint64_t kHighBits = 0x8080808080808080U;
@@ -94,23 +161,67 @@ bool allAscii(std::string_view text)
         std::uint64_t word = 0;
         std::memcpy(&word, text.data() + i, sizeof word);
         if ((word & kHighBits) != 0)
-            return false;
+            break;
     }
     for (; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0x80U) != 0)
-            return false;
+            return i;
     }
-    return true;
+    return text.size();
+}
+
+bool allAscii(std::string_view text)
+{
+    return firstBeyondAscii(text) == text.size();
+}
+
+bool isAsciiLetter(int byte)
+{
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
 }
 
 } // namespace
 
+EncodingScan::EncodingScan()
+{
+    m_utf8At.reserve(kOffsetsKept);
+    m_nonUtf8At.reserve(kOffsetsKept);
+}
+
+// A byte that is no part of a UTF-8 character: what it says of the single-byte encodings. `after`
+// is the byte after it, -1 where that is not known yet.
+void EncodingScan::nonUtf8Byte(unsigned char byte, std::uint64_t offset, unsigned char before, int after)
+{
+    ++m_nonUtf8Bytes;
+    if (m_nonUtf8At.size() < kOffsetsKept)
+        m_nonUtf8At.push_back(offset);
+    const bool inAWord = isAsciiLetter(before) || isAsciiLetter(after);
+    for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
+        const ByteKind kind = byteKinds().at(code).at(byte - 0x80U);
+        if (kind == ByteKind::Undefined)
+            m_ruledOut.at(code) = true;
+        else if (kind == ByteKind::Telling && inAWord)
+            ++m_score.at(code);
+    }
+}
+
+// The sequence begun is cut off by `after` (or by the end of the list, -1): its bytes are single bytes.
+void EncodingScan::endSequence(int after)
+{
+    for (std::size_t k = 0; k < m_sequence.size(); ++k) {
+        const unsigned char before = k == 0 ? m_before : static_cast<unsigned char>(m_sequence[k - 1]);
+        const int next = k + 1 < m_sequence.size() ? static_cast<unsigned char>(m_sequence[k + 1]) : after;
+        nonUtf8Byte(static_cast<unsigned char>(m_sequence[k]), m_sequenceAt + k, before, next);
+    }
+    m_before = static_cast<unsigned char>(m_sequence.back());
+    m_sequence.clear();
+    m_continuationsDue = 0;
+}
+
 void EncodingScan::feed(std::string_view block)
 {
-    if (!m_started && !block.empty()) {
-        m_started = true;
+    if (m_offset == 0 && !block.empty())
         m_byteOrderMark = block.starts_with(kByteOrderMark);
-    }
     if (m_firstLineEnd == LineEnd::NotYetSeen) {
         for (std::size_t k = 0; k < block.size() && m_firstLineEnd == LineEnd::NotYetSeen; ++k) {
             if (m_carriageReturnLast)
@@ -120,62 +231,115 @@ void EncodingScan::feed(std::string_view block)
             m_carriageReturnLast = block[k] == '\r';
         }
     }
-    if (m_invalidUtf8)
-        return;
     std::size_t i = 0;
-    while (m_continuationsDue > 0 && i < block.size()) {
-        if (!isContinuation(static_cast<unsigned char>(block[i]))) {
-            m_invalidUtf8 = true;
-            return;
+    while (i < block.size()) {
+        if (m_continuationsDue == 0) {
+            // Most of a list is ASCII: eight bytes at a time.
+            const std::size_t ascii = firstBeyondAscii(block.substr(i));
+            if (ascii > 0) {
+                i += ascii;
+                m_before = static_cast<unsigned char>(block[i - 1]);
+                continue;
+            }
         }
-        --m_continuationsDue;
+        const auto byte = static_cast<unsigned char>(block[i]);
+        const std::uint64_t offset = m_offset + i;
+        if (m_continuationsDue > 0) {
+            if (isContinuation(byte)) {
+                m_sequence += static_cast<char>(byte);
+                if (--m_continuationsDue == 0) {
+                    ++m_utf8Characters;
+                    if (m_utf8At.size() < kOffsetsKept)
+                        m_utf8At.push_back(m_sequenceAt);
+                    m_before = byte;
+                    m_sequence.clear();
+                }
+                ++i;
+                continue;
+            }
+            endSequence(byte); // and the byte is read afresh
+        }
+        if (byte < 0x80U) {
+            m_before = byte;
+        } else if (const std::size_t length = sequenceLength(byte); length > 1) {
+            m_sequence.assign(1, static_cast<char>(byte));
+            m_sequenceAt = offset;
+            m_continuationsDue = length - 1;
+        } else {
+            const int after = i + 1 < block.size() ? static_cast<unsigned char>(block[i + 1]) : -1;
+            nonUtf8Byte(byte, offset, m_before, after);
+            m_before = byte;
+        }
         ++i;
     }
-    while (i < block.size()) {
-        // Most of a list is ASCII: eight bytes at a time.
-        if (const std::size_t run = std::min<std::size_t>(block.size() - i, 4096); allAscii(block.substr(i, run))) {
-            i += run;
-            continue;
-        }
-        const auto lead = static_cast<unsigned char>(block[i]);
-        const std::size_t length = sequenceLength(lead);
-        if (length == 0) {
-            m_invalidUtf8 = true;
-            return;
-        }
-        if (length > 1)
-            m_beyondAscii = true;
-        for (std::size_t k = 1; k < length; ++k) {
-            if (i + k >= block.size()) {
-                m_continuationsDue = length - k;
-                return;
-            }
-            if (!isContinuation(static_cast<unsigned char>(block[i + k]))) {
-                m_invalidUtf8 = true;
-                return;
-            }
-        }
-        i += length;
-    }
+    m_offset += block.size();
 }
 
-Encoding EncodingScan::result() const
+Encoding EncodingScan::bestSingleByte(const std::array<bool, kSingleByteEncodings.size()> &ruledOut,
+    const std::array<long, kSingleByteEncodings.size()> &score) const
 {
-    if (m_byteOrderMark)
-        return Encoding::Utf8WithByteOrderMark;
-    if (m_invalidUtf8 || m_continuationsDue > 0)
-        return Encoding::Windows1252;
-    if (m_beyondAscii)
-        return Encoding::Utf8;
-    const bool windowsLineEnds = m_firstLineEnd == LineEnd::CarriageReturnLineFeed;
-    return windowsLineEnds ? Encoding::Windows1252 : Encoding::Utf8;
+    std::optional<std::size_t> best;
+    for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
+        if (!ruledOut.at(code) && (!best || score.at(code) > score.at(*best)))
+            best = code;
+    }
+    return kSingleByteEncodings.at(best.value_or(0));
+}
+
+ListEncoding EncodingScan::result() const
+{
+    // A sequence the list ends in the middle of: single bytes.
+    EncodingScan ended = *this;
+    if (!ended.m_sequence.empty())
+        ended.endSequence(-1);
+    ListEncoding list;
+    list.singleByte = bestSingleByte(ended.m_ruledOut, ended.m_score);
+    const bool utf8 = ended.m_utf8Characters >= ended.m_nonUtf8Bytes
+        && (ended.m_utf8Characters > 0 || m_firstLineEnd != LineEnd::CarriageReturnLineFeed);
+    if (m_byteOrderMark || utf8) {
+        list.encoding = m_byteOrderMark ? Encoding::Utf8WithByteOrderMark : Encoding::Utf8;
+        list.otherKindAt = ended.m_nonUtf8At;
+        list.moreOfTheOtherKind = ended.m_nonUtf8Bytes > static_cast<long>(kOffsetsKept);
+    } else {
+        list.encoding = list.singleByte;
+        list.utf8Fields = ended.m_utf8Characters > 0;
+        list.otherKindAt = ended.m_utf8At;
+        list.moreOfTheOtherKind = ended.m_utf8Characters > static_cast<long>(kOffsetsKept);
+    }
+    return list;
+}
+
+ListEncoding EncodingScan::result(Encoding forced) const
+{
+    ListEncoding list = result();
+    if (isUtf8(forced) != isUtf8(list.encoding)) {
+        list.otherKindAt.clear();
+        list.moreOfTheOtherKind = false;
+    }
+    if (isUtf8(forced)) {
+        list.utf8Fields = true;
+    } else {
+        list.singleByte = forced;
+        list.utf8Fields = false;
+        list.otherKindAt.clear();
+        list.moreOfTheOtherKind = false;
+    }
+    list.encoding = forced;
+    return list;
+}
+
+std::string ListEncoding::decode(std::string_view text) const
+{
+    if (allAscii(text) || (utf8Fields && isValidUtf8(text)))
+        return std::string{text};
+    return decodeText(text, singleByte);
 }
 
 Encoding detectEncoding(std::string_view text)
 {
     EncodingScan scan;
     scan.feed(text);
-    return scan.result();
+    return scan.result().encoding;
 }
 
 bool isUtf16(std::string_view start)
@@ -190,18 +354,99 @@ bool isWorkbook(std::string_view start)
     return start.starts_with("PK\x03\x04"sv) || start.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv);
 }
 
+bool isValidUtf8(std::string_view text)
+{
+    std::size_t i = firstBeyondAscii(text);
+    while (i < text.size()) {
+        const std::size_t length = sequenceLength(static_cast<unsigned char>(text[i]));
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if (!isContinuation(static_cast<unsigned char>(text[i + k])))
+                return false;
+        }
+        i += length;
+        i += firstBeyondAscii(text.substr(i));
+    }
+    return true;
+}
+
+bool isTextOf(std::string_view text, Encoding encoding)
+{
+    if (isUtf8(encoding))
+        return isValidUtf8(text);
+    const auto &kinds = byteKinds().at(singleByteIndex(encoding));
+    return std::none_of(text.begin(), text.end(), [&kinds](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x80U && kinds.at(byte - 0x80U) == ByteKind::Undefined;
+    });
+}
+
 std::string encodeText(std::string_view utf8, Encoding encoding)
 {
-    if (encoding != Encoding::Windows1252 || allAscii(utf8))
+    if (isUtf8(encoding) || allAscii(utf8))
         return std::string{utf8};
-    return fromUtf8().convert(utf8, [](unsigned char lead) { return std::max<std::size_t>(1, sequenceLength(lead)); });
+    return convertersOf(encoding).fromUtf8.convert(
+        utf8, [](unsigned char lead) { return std::max<std::size_t>(1, sequenceLength(lead)); });
 }
 
 std::string decodeText(std::string_view text, Encoding encoding)
 {
-    if (encoding != Encoding::Windows1252 || allAscii(text))
+    if (allAscii(text))
         return std::string{text};
-    return toUtf8().convert(text, [](unsigned char /*byte*/) { return std::size_t{1}; });
+    if (isUtf8(encoding)) {
+        if (isValidUtf8(text))
+            return std::string{text};
+        encoding = Encoding::Windows1252;
+    }
+    return convertersOf(encoding).toUtf8.convert(text, [](unsigned char /*byte*/) { return std::size_t{1}; });
+}
+
+std::string_view encodingName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Windows1252:
+        return "Windows-1252";
+    case Encoding::Iso8859_15:
+        return "ISO-8859-15";
+    case Encoding::Cp850:
+        return "CP850";
+    case Encoding::MacRoman:
+        return "MacRoman";
+    case Encoding::Utf8:
+    case Encoding::Utf8WithByteOrderMark:
+        break;
+    }
+    return "UTF-8";
+}
+
+std::optional<Encoding> encodingNamed(std::string_view name)
+{
+    std::string plain;
+    for (const char c : name) {
+        if (c != ' ' && c != '-' && c != '_')
+            plain += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    struct Alias
+    {
+        std::string_view name;
+        Encoding encoding;
+    };
+    constexpr std::array kAliases{Alias{"utf8", Encoding::Utf8}, Alias{"windows1252", Encoding::Windows1252},
+        Alias{"cp1252", Encoding::Windows1252}, Alias{"iso885915", Encoding::Iso8859_15},
+        Alias{"latin9", Encoding::Iso8859_15}, Alias{"cp850", Encoding::Cp850}, Alias{"ibm850", Encoding::Cp850},
+        Alias{"macroman", Encoding::MacRoman}, Alias{"macintosh", Encoding::MacRoman}};
+    const auto *const alias
+        = std::find_if(kAliases.begin(), kAliases.end(), [&plain](const Alias &known) { return known.name == plain; });
+    return alias == kAliases.end() ? std::nullopt : std::optional{alias->encoding};
+}
+
+std::string encodingNames()
+{
+    std::string names{encodingName(Encoding::Utf8)};
+    for (const Encoding encoding : kSingleByteEncodings)
+        names.append(", ").append(encodingName(encoding));
+    return names;
 }
 
 } // namespace salvenor::batch

@@ -349,6 +349,8 @@ struct ListCase
     std::vector<std::string> passColumns = {};
     std::optional<char> separatorOption = {}; // --separator
     std::string unsaid = {}; // a message that must not come
+    std::vector<std::string> columnsAs = {}; // --column
+    std::optional<Encoding> encodingOption = {}; // --encoding
 };
 
 void PrintTo(const ListCase &row, std::ostream *os)
@@ -370,13 +372,18 @@ TEST_P(ListCases, AreCalculatedRefusedOrPassedThrough)
     options.separator = row.separatorOption.value_or(';');
     options.separatorGiven = row.separatorOption.has_value();
     options.passColumns = row.passColumns;
+    for (const std::string &columnAs : row.columnsAs)
+        options.columnsAs.push_back(columnAsOf(columnAs).value());
+    options.encoding = row.encodingOption;
     options.onMessage = [&messages](const std::string &message) { messages += message + "\n"; };
+    options.onColumns = options.onMessage;
     int status = 0;
     try {
         status = processBookingList(in, out, options).rowsWithErrors > 0 ? 1 : 0;
     } catch (const UnusableList &refused) {
         status = 2;
         messages += refused.what();
+        EXPECT_EQ(out.str(), "") << "a refused list writes nothing";
     }
     EXPECT_EQ(status, row.status) << messages;
     if (!row.output.empty()) {
@@ -389,6 +396,7 @@ TEST_P(ListCases, AreCalculatedRefusedOrPassedThrough)
 }
 
 const std::string kMarch = "14.03.2016;18.03.2016";
+const std::string kSchoolClass = "Nr;Gruppe;Anreise;Abreise;Schüler;Lehrer\nK-1;Klasse 8b;04.07.2016;08.07.2016;18;2\n";
 const std::string kOneChild = resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}});
 const std::string kTwoAdultsAndAChild
     = resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Erwachsene, 2}, {PersonCategory::Kind, 1}});
@@ -515,27 +523,38 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .output = withResultNames("Anreise;Abreise;Kind;Erwachsene") + "\n" + kMarch + ";1;2;" + kOneChild + "\n",
             .message = {},
             .passColumns = {"erwachsene"}},
-        // A list of an earlier run that kept only the last category's sum: it is recalculated where
-        // it stands, the other result columns follow the list's own.
+        // A rerun takes as its own only its complete block of result columns, in its order: a
+        // column of such a name elsewhere is the list's own and stays as it is.
         [] {
-            const CategoryRules &last = kCategories.back();
-            const std::string key{last.key};
-            const std::string sum = sumText(last.category, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
-            std::string header = "Anreise;Abreise;" + key + ";Summe_" + key;
-            std::string row = kMarch + ";1;" + sum + ";4";
-            for (const std::string &name : resultColumnNames()) {
-                if (name != "Summe_" + key)
-                    header += ";" + name;
-            }
-            for (const CategoryRules &category : kCategories) {
-                if (&category != &last)
-                    row += ";0,00";
-            }
-            return ListCase{.name = "AnEarlierRunWithOnlyTheLastSumColumn",
+            const std::string key{kCategories.back().key};
+            return ListCase{.name = "AnEarlierRunsSumColumnAloneIsTheListsOwn",
                 .input = "Anreise;Abreise;" + key + ";Summe_" + key + "\n" + kMarch + ";1;9,99\n",
                 .status = 0,
-                .output = header + "\n" + row + ";" + sum + ";\n"};
+                .output = withResultNames("Anreise;Abreise;" + key + ";Summe_" + key) + "\n" + kMarch + ";1;9,99;"
+                    + resultCells("14.03.2016", "18.03.2016", {{kCategories.back().category, 1}}) + "\n"};
         }(),
+        [] {
+            // The clerk deleted the program's "Gesamt": the hotel's own "Gesamt" is not written over.
+            std::string header = "Nr;Anreise;Abreise;Erwachsene;Gesamt";
+            std::string row = "B-1;" + kMarch + ";2;356,00";
+            for (const std::string &name : resultColumnNames()) {
+                if (name != "Gesamt") {
+                    header += ";" + name;
+                    row += name == "Fehler" ? ";" : ";7";
+                }
+            }
+            return ListCase{.name = "AnIncompleteResultBlockIsTheListsOwn",
+                .input = header + "\n" + row + "\n",
+                .status = 0,
+                .output = withResultNames(header) + "\n" + row + ";"
+                    + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Erwachsene, 2}}) + "\n"};
+        }(),
+        ListCase{.name = "RowsAddedToACalculatedListArePriced",
+            .input = withResultNames("Nr;Anreise;Abreise;Kind") + "\nB-1;" + kMarch + ";1;" + kOneChild + "\nB-2;"
+                + kMarch + ";1\nB-3;" + kMarch + ";1;\n",
+            .status = 0,
+            .output = withResultNames("Nr;Anreise;Abreise;Kind") + "\nB-1;" + kMarch + ";1;" + kOneChild + "\nB-2;"
+                + kMarch + ";1;" + kOneChild + "\nB-3;" + kMarch + ";1;" + kOneChild + "\n"},
         ListCase{.name = "SepLineInCapitals",
             .input = "SEP=,\r\nAnreise,Abreise,Kind\r\n14.03.2016,18.03.2016,1\r\n",
             .status = 0,
@@ -571,8 +590,135 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .output = {},
             .message = "Zeile 5: Abreise 31.02.2016 ist kein Kalendertag; die Zeile wird nicht berechnet.\nZeile 6: "
                        "Abreise 31.02.2016 ist kein Kalendertag; die Zeile wird nicht berechnet.\nZeile 7: weitere "
-                       "Zeilen mit Fehlern, siehe die Spalte „Fehler“ der Ergebnisliste.\n"}),
+                       "Zeilen mit Fehlern, siehe die Spalte „Fehler“ der Ergebnisliste.\n"},
+        // A column of counts under a name that names no category is read as the user says, or the
+        // list is refused before anything is written.
+        ListCase{.name = "TeachersUnderANameOfNoCategoryRefuseTheList",
+            .input = kSchoolClass,
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Lehrer“ hält ganze Zahlen, die Personen zählen könnten"},
+        ListCase{.name = "TeachersReadAsAdults",
+            .input = kSchoolClass,
+            .status = 0,
+            .output = withResultNames("Nr;Gruppe;Anreise;Abreise;Schüler;Lehrer")
+                + "\nK-1;Klasse 8b;04.07.2016;08.07.2016;18;2;"
+                + resultCells(
+                    "04.07.2016", "08.07.2016", {{PersonCategory::Student, 18}, {PersonCategory::Erwachsene, 2}})
+                + "\n",
+            .message = "Spalten: „Schüler“ als Student, „Lehrer“ als Erwachsene; unverändert: „Nr“, „Gruppe“; "
+                       "Kodierung UTF-8\n",
+            .columnsAs = {"lehrer=Erwachsene"}},
+        ListCase{.name = "TeachersPassedOnPurpose",
+            .input = kSchoolClass,
+            .status = 0,
+            .output = {},
+            .message = "Spalten: „Schüler“ als Student; unverändert: „Nr“, „Gruppe“, „Lehrer“",
+            .passColumns = {"Lehrer"}},
+        [] {
+            const int most = kCategories.at(indexOf(PersonCategory::Erwachsene)).maxCount;
+            const std::string header = "Anreise;Abreise;Erwachsene;Begleiter";
+            return ListCase{.name = "AColumnAddedToACategoryIsSummedWithinItsRange",
+                .input = header + "\n" + kMarch + ";2;1\n" + kMarch + ";" + std::to_string(most) + ";1\n",
+                .status = 1,
+                .output = withResultNames(header) + "\n" + kMarch + ";2;1;"
+                    + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Erwachsene, 3}}) + "\n" + kMarch + ";"
+                    + std::to_string(most) + ";1" + noResults() + "Erwachsene zusammen " + std::to_string(most + 1)
+                    + " liegt außerhalb von 0 bis " + std::to_string(most) + "\n",
+                .columnsAs = {"Begleiter=Erwachsene"}};
+        }(),
+        ListCase{.name = "ANumberBelowTheJudgedRowsInAColumnEmptySoFar",
+            .input = "Anreise;Abreise;Kind;Bemerkung\n" + nLines(kRowsJudged, kMarch + ";1;\n") + kMarch + ";1;2\n",
+            .status = 1,
+            .output = {},
+            .message = "Zeile " + std::to_string(kRowsJudged + 2) + ": Die Spalte „Bemerkung“ hält hier die Zahl 2"},
+        ListCase{.name = "AColumnWithTextOrNumbersBeyondAnyCountPasses",
+            .input = "Anreise;Abreise;Kind;Bemerkung;Gast\n" + kMarch + ";1;2;4711\n" + kMarch + ";1;Balkon;-1\n",
+            .status = 0,
+            .output = {},
+            .message = "unverändert: „Bemerkung“, „Gast“"},
+        // Encodings by their rules: a byte an encoding leaves undefined rules it out, German
+        // letters in words decide, --encoding overrides.
+        ListCase{.name = "CodePage850OfExcelsMsDosCsv",
+            .input = "Nr;Anreise;Abreise;Sch\x81ler\r\nK-1;04.07.2016;08.07.2016;18\r\n",
+            .status = 0,
+            .output = encodeText(withResultNames("Nr;Anreise;Abreise;Schüler"), Encoding::Cp850)
+                + "\r\nK-1;04.07.2016;08.07.2016;18;"
+                + resultCells("04.07.2016", "08.07.2016", {{PersonCategory::Student, 18}}) + "\r\n",
+            .message = "Kodierung CP850"},
+        ListCase{.name = "MacRomanOfExcelsMacintoshCsv",
+            .input = "Nr;Anreise;Abreise;Sch\x9Fler\rK-1;04.07.2016;08.07.2016;18\r",
+            .status = 0,
+            .output = encodeText(withResultNames("Nr;Anreise;Abreise;Schüler"), Encoding::MacRoman)
+                + "\rK-1;04.07.2016;08.07.2016;18;"
+                + resultCells("04.07.2016", "08.07.2016", {{PersonCategory::Student, 18}}) + "\r",
+            .message = "Kodierung MacRoman"},
+        ListCase{.name = "AStrayByteInAUtf8ListIsReadAsWindows1252AndNamed",
+            .input = "Nr;Anreise;Abreise;Schüler;Gast\nB-1;" + kMarch + ";2;Meier\nB-2;" + kMarch + ";1;M\xFCller\n",
+            .status = 0,
+            .output = withResultNames("Nr;Anreise;Abreise;Schüler;Gast") + "\nB-1;" + kMarch + ";2;Meier;"
+                + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Student, 2}}) + "\nB-2;" + kMarch
+                + ";1;M\xFCller;" + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Student, 1}}) + "\n",
+            .message = "Die Liste ist UTF-8, hat aber in Zeile 3 Felder, die kein UTF-8 sind; sie werden als "
+                       "Windows-1252 gelesen"},
+        ListCase{.name = "AWindows1252ListWithAUtf8HeaderOfAnotherProgram",
+            .input = "Nr;Anreise;Abreise;Schüler;Gast\nB-1;" + kMarch + ";2;M\xFCller\nB-2;" + kMarch + ";1;Gr\xFCn\n",
+            .status = 0,
+            .output = {},
+            .message = "Spalten: „Schüler“ als Student; unverändert: „Nr“, „Gast“; Kodierung Windows-1252\n"},
+        ListCase{.name = "AnEncodingForcedWrongSuggestsTheOthers",
+            .input = "Nr;Anreise;Abreise;Sch\x81ler\r\nK-1;04.07.2016;08.07.2016;18\r\n",
+            .status = 2,
+            .output = {},
+            .message = "mit --encoding CP850 hieße sie „Schüler“ (Student)",
+            .encodingOption = Encoding::Windows1252},
+        ListCase{.name = "AnEncodingForcedWritesTheProgramsTextsInIt",
+            .input = "Anreise;Abreise;Kind\n" + kMarch + ";1\n",
+            .status = 0,
+            .output = encodeText(withResultNames("Anreise;Abreise;Kind"), Encoding::Iso8859_15) + "\n" + kMarch + ";1;"
+                + kOneChild + "\n",
+            .message = "Kodierung ISO-8859-15",
+            .encodingOption = Encoding::Iso8859_15},
+        // Ditto marks for "the same as above": by RFC 4180 one field from the first to the next.
+        ListCase{.name = "DittoMarksJoiningTwoRowsAreNamed",
+            .input
+            = "Nr;Gast;Anreise;Abreise;Erwachsene\nB-2;\";04.07.2016;10.07.2016;2\nB-3;\";11.07.2016;12.07.2016;1\n",
+            .status = 0,
+            .output = {},
+            .message = "Zeile 2: Ein Feld in Anführungszeichen reicht bis Zeile 3 und enthält Trennzeichen und ein "
+                       "Datum (04.07.2016)"},
+        ListCase{.name = "ARemarkOverTwoLinesIsNoDittoMark",
+            .input = "Anreise;Abreise;Kind;Bemerkung\n" + kMarch + ";1;\"Balkon;\nab 16.03. Meer\"\n",
+            .status = 0,
+            .output = {},
+            .message = {},
+            .unsaid = "Anführungszeichen reicht"}),
     [](const testing::TestParamInfo<ListCase> &row) { return std::string{row.param.name}; });
+
+TEST(BookingList, EveryColumnRefusedIsNamedAtOnce)
+{
+    const std::string reason
+        = reasonFor("Anreise;Abreise;Erwachsene;Kinder;Schwerbehinderte;Eltern;Kinde\n" + kMarch + ";2;1;1;2;1\n");
+    for (const char *column : {"„Kinder“", "„Schwerbehinderte“", "„Eltern“", "„Kinde“"})
+        EXPECT_NE(reason.find(column), std::string::npos) << column << "\n" << reason;
+    EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 3) << reason;
+}
+
+TEST(BookingList, ColumnAsNamesAColumnAndACategory)
+{
+    for (const auto &[text, name, category] :
+        std::initializer_list<std::tuple<std::string, std::string, PersonCategory>>{
+            {"Lehrer=Erwachsene", "Lehrer", PersonCategory::Erwachsene},
+            {"Ältere Schüler=Schüler", "Ältere Schüler", PersonCategory::Student},
+            {"a=b=Kind_Fremd", "a=b", PersonCategory::Kind_Fremd}}) {
+        const std::optional<ColumnAs> as = columnAsOf(text);
+        ASSERT_TRUE(as) << text;
+        EXPECT_EQ(as->name, name);
+        EXPECT_EQ(as->category, category);
+    }
+    for (const char *text : {"Lehrer", "Lehrer=", "=Kind", "Lehrer=Personen", "Lehrer=Kinder"})
+        EXPECT_FALSE(columnAsOf(text)) << text;
+}
 
 TEST(BookingList, ACalculatedRowCarriesItsLineAndItsOwnReference)
 {
@@ -892,7 +1038,10 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         HeaderName{"Kind Schwer", "Kind_Schwer"}, HeaderName{"SCHÜLER", "Student"},
         HeaderName{"FAMILIENANGEHÖRIGE Kinder ab 12", "Kind"}, HeaderName{"Kinder unter 12", ""},
         HeaderName{"Kinder < 12", ""}, HeaderName{"Preis Erwachsene", ""}, HeaderName{"Erwachsene €", ""},
-        HeaderName{"Gast", ""},
+        HeaderName{"Zimmer", ""}, HeaderName{"Buchungsnr.", ""}, HeaderName{"Hunde", ""},
+        // A name that says nothing, over cells that could count persons.
+        HeaderName{"Gast", nullptr, "hält ganze Zahlen, die Personen zählen könnten"},
+        HeaderName{"Lehrer", nullptr, "hält ganze Zahlen"}, HeaderName{"Eltern", nullptr, "hält ganze Zahlen"},
         HeaderName{"Personen", nullptr, "gemeint sein kann jede der Personengruppen Erwachsene, Erw_Schwer, Student"},
         HeaderName{"GÄSTE", nullptr, "jede der Personengruppen"}, HeaderName{"Pers", nullptr, "jede der"},
         HeaderName{"Anzahl", nullptr, "jede der"},
@@ -967,6 +1116,11 @@ TEST(BookingList, OtherColumnsAndTheKeysInAnyCasePassAsBefore)
     EXPECT_NE(reasonFor("Anreise;Abreise;\"Ki\"\"nd\"\n").find("„Ki\"nd“"), std::string::npos);
 }
 
+std::string kOneChildOfMarch()
+{
+    return resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Kind, 1}});
+}
+
 TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
 {
     const std::string input = readFile("bookings-utf8-bom-crlf.csv");
@@ -988,29 +1142,11 @@ TEST(BookingList, ARerunOnItsOwnResultCalculatesTheResultColumnsInPlace)
         first.summary.total
             + calculateCategory(PersonCategory::Erwachsene, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1).sum);
 
-    // Result columns moved and a stale figure: recalculated where they stand.
-    const ProcessedList moved = process("Gesamt;Anreise;Abreise;Kind;Fehler;Summe_Kind\n"
-                                        "999,00;14.03.2016;18.03.2016;1;alt;\"1,00\"\n"
-                                        "5,00;14.03.2016;31.02.2016;1;;7\n");
-    const auto lines = linesOf(moved.output);
-    ASSERT_EQ(lines.size(), 3u);
-    // The results the list lacked follow its columns: the nights and the other categories' sums.
-    std::string appendedNames;
-    std::string appendedCells = ";4";
-    for (const std::string &name : resultColumnNames()) {
-        if (name != "Gesamt" && name != "Fehler" && name != "Summe_Kind")
-            appendedNames += ";" + name;
-    }
-    for (const CategoryRules &category : kCategories) {
-        if (category.category != PersonCategory::Kind)
-            appendedCells += ";0,00";
-    }
-    const std::string child = sumText(PersonCategory::Kind, makeDate(14, 3, 2016), makeDate(18, 3, 2016), 1);
-    EXPECT_EQ(lines[0], "Gesamt;Anreise;Abreise;Kind;Fehler;Summe_Kind" + appendedNames);
-    EXPECT_EQ(lines[1], child + ";14.03.2016;18.03.2016;1;;" + child + appendedCells);
-    EXPECT_EQ(lines[2],
-        ";14.03.2016;31.02.2016;1;Abreise 31.02.2016 ist kein Kalendertag;"
-            + std::string(static_cast<std::size_t>(std::count(appendedNames.begin(), appendedNames.end(), ';')), ';'));
+    // Result columns moved, one missing: the list's own, untouched; the results follow them.
+    const std::string moved = "Gesamt;Anreise;Abreise;Kind;Fehler;Summe_Kind;Nächte";
+    const ProcessedList notARerun = process(moved + "\n999,00;14.03.2016;18.03.2016;1;alt;\"1,00\";3\n");
+    EXPECT_EQ(notARerun.output,
+        withResultNames(moved) + "\n999,00;14.03.2016;18.03.2016;1;alt;\"1,00\";3;" + kOneChildOfMarch() + "\n");
 
     // A row with more fields than the header: they go after "Fehler", where no later run writes a
     // figure over them, and the row stays faulty run after run.
@@ -1156,7 +1292,7 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
     EncodingScan inBlocks;
     inBlocks.feed("M\xC3");
     inBlocks.feed("\xBCller");
-    EXPECT_EQ(inBlocks.result(), Encoding::Utf8); // cut off by the end of a block only
+    EXPECT_EQ(inBlocks.result().encoding, Encoding::Utf8); // cut off by the end of a block only
     EXPECT_EQ(detectEncoding("Anreise;Abreise\r\n"), Encoding::Windows1252); // ASCII from Windows
     EXPECT_EQ(detectEncoding("Anreise;Abreise\n14.03.2016;x\r\n"), Encoding::Utf8);
     EXPECT_EQ(detectEncoding("M\xC3\xBCller\r\n"), Encoding::Utf8); // two-byte characters alone, from Windows
@@ -1174,6 +1310,52 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
     EXPECT_EQ(encodeText("Kind’ Gast–Name Š ž Ÿ", Encoding::Windows1252), "Kind\x92 Gast\x96Name \x8A \x9E \x9F");
     EXPECT_EQ(decodeText("Kind\x92 Gast\x96Name \x8A \x9E \x9F \x81\x8D\x8F\x90\x9D", Encoding::Windows1252),
         "Kind’ Gast–Name Š ž Ÿ ?????");
+}
+
+// The rules a list's encoding is found by, each row a rule that decides it.
+TEST(TextEncoding, IsFoundByItsRules)
+{
+    struct Rule
+    {
+        const char *name;
+        std::string text;
+        Encoding encoding;
+        std::vector<std::uint64_t> otherKindAt = {};
+    };
+    for (const Rule &rule :
+        std::initializer_list<Rule>{{"an undefined byte rules Windows-1252 out", "Sch\x81ler", Encoding::Cp850},
+            {"a German letter in a word decides", "G\x84ste;Zimmer", Encoding::Cp850},
+            {"Mac Roman's u umlaut", "Sch\x9Fler", Encoding::MacRoman},
+            {"Mac Roman's sharp s",
+                "Stra\xA7"
+                "e",
+                Encoding::MacRoman},
+            {"Windows-1252's sharp s",
+                "Stra\xDF"
+                "e",
+                Encoding::Windows1252},
+            {"no German letter: the first of a tie", "\xE9t\xE9", Encoding::Windows1252},
+            {"a German letter beside no ASCII letter says nothing", "1\x84;M\xFCller", Encoding::Windows1252},
+            {"UTF-8 with a stray byte", "Schüler;M\xFCller;Grüße", Encoding::Utf8, {10}},
+            {"Windows-1252 with a UTF-8 field", "Schüler;M\xFCller;Gr\xFCn", Encoding::Windows1252, {3}},
+            {"a sequence cut by the end of the list", "M\xC3", Encoding::Windows1252}}) {
+        SCOPED_TRACE(rule.name);
+        EncodingScan scan;
+        scan.feed(rule.text);
+        EXPECT_EQ(scan.result().encoding, rule.encoding);
+        EXPECT_EQ(scan.result().otherKindAt, rule.otherKindAt);
+    }
+    // Field by field: the UTF-8 field as UTF-8, the other in the list's single-byte encoding.
+    EncodingScan joined;
+    joined.feed("Schüler;M\xFCller;Grüße");
+    EXPECT_EQ(joined.result().decode("M\xFCller"), "Müller");
+    EXPECT_EQ(joined.result().decode("Schüler"), "Schüler");
+    EXPECT_EQ(joined.result(Encoding::Cp850).decode("Schüler"), "Sch├╝ler"); // as the user says
+    EXPECT_EQ(encodingNamed("cp-850"), Encoding::Cp850);
+    EXPECT_EQ(encodingNamed("Latin 9"), Encoding::Iso8859_15);
+    EXPECT_EQ(encodingNamed("UTF_8"), Encoding::Utf8);
+    EXPECT_EQ(encodingNamed("Macintosh"), Encoding::MacRoman);
+    EXPECT_FALSE(encodingNamed("UTF-16"));
 }
 
 // The man page, the README and the manual name the categories as the table has them: the man
