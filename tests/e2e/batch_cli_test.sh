@@ -338,6 +338,32 @@ else
     echo "skipped: full and read-only tmpfs (needs root and mount)"
 fi
 
+# Columns of persons under names of no category, as a school's and a host's lists have them.
+printf 'Nr;Gruppe;Anreise;Abreise;Schüler;Lehrer;Eltern\nK-1;Klasse 8b;04.07.2016;08.07.2016;18;2;\n' >"$work/klasse.csv"
+cp "$work/klasse.csv" "$work/klasse-vorher.csv"
+input=$work/klasse.csv
+check "teachers under a name of no category: status 2" test "$(status_of "$work/klasse.csv" -o "$work/klasse.csv")" = 2
+check "the list is left as it was" cmp -s "$work/klasse.csv" "$work/klasse-vorher.csv"
+check "the refusal names the column and what to say" \
+    grep -qF 'salvenor-batch: Die Spalte „Lehrer“ hält ganze Zahlen, die Personen zählen könnten' "$work/err.txt"
+check "--column reads the teachers as adults" \
+    test "$(status_of --column "Lehrer=Erwachsene" --pass-column Eltern)" = 0 -a -n "$(grep -F "K-1;Klasse 8b;04.07.2016;08.07.2016;18;2;;$(core_figure Zellen 04.07.2016 08.07.2016 Student=18 Erwachsene=2)" "$work/out.csv")"
+check "and says so in one line" grep -qxF 'salvenor-batch: Spalten: „Schüler“ als Student, „Lehrer“ als Erwachsene; unverändert: „Nr“, „Gruppe“, „Eltern“; Kodierung UTF-8' "$work/err.txt"
+printf 'Nr;Anreise;Abreise;Kinder;Lehrer;Eltern\nK-1;04.07.2016;08.07.2016;18;2;1\n' >"$work/drei.csv"
+check "every refused column at once, a line each" \
+    test "$(status_of "$work/drei.csv")" = 2 -a "$(grep -c '^salvenor-batch: Die Spalte' "$work/err.txt")" = 3
+check "--column with no category after = is refused" test "$(status_of --column Lehrer=Personen)" = 2
+check "--column names the wrong value" grep -qF '„Lehrer=Personen“ nennt nach dem letzten = keine Personengruppe' "$work/err.txt"
+# Excel's "CSV (MS-DOS)": code page 850, found by its rules or named.
+printf 'Nr;Anreise;Abreise;Sch\x81ler\r\nK-1;04.07.2016;08.07.2016;18\r\n' >"$work/ms-dos.csv"
+input=$work/ms-dos.csv
+check "code page 850: the pupils priced" test "$(status_of)" = 0 -a -n "$(grep -aF "K-1;04.07.2016;08.07.2016;18;$(core_figure Zellen 04.07.2016 08.07.2016 Student=18)" "$work/out.csv")"
+check "code page 850: said on standard error" grep -q 'Kodierung CP850$' "$work/err.txt"
+check "--encoding windows-1252 refuses it and names CP850" \
+    test "$(status_of --encoding windows-1252)" = 2 -a -n "$(grep -F 'mit --encoding CP850 hieße sie „Schüler“ (Student)' "$work/err.txt")"
+check "--encoding with an unknown name is refused" test "$(status_of --encoding utf-16)" = 2
+check "--help names --column and --encoding" grep -q -- '--column NAME=GRUPPE' "$work/help.txt"
+
 # Every message German: none of the usual English ones of the system and the option parser.
 status_of "$work/fehlt.csv" >/dev/null
 status_of /tmp >/dev/null
