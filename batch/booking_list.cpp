@@ -206,6 +206,7 @@ private:
     bool isRepeatedHeader(const CsvRecord &record);
     bool isTrailer(const CsvRecord &record);
     void readRow(const CsvRecord &record);
+    void noteDittoMarks(const CsvRecord &record);
     bool hasItsFields(const CsvRecord &record) const;
     void faultyRow(const CsvRecord &record, const std::string &errors, const std::string &note);
     std::string_view value(const CsvRecord &record, std::optional<std::size_t> column);
@@ -236,6 +237,8 @@ private:
     bool m_judged = false;
     std::vector<std::string> m_heldMessages;
     std::vector<CalculatedRow> m_heldRows;
+    std::size_t m_heldBytes = 0; // of the messages and rows held
+    int m_dittoMarksNamed = 0;
     ListSummary m_summary;
     int m_errorLinesNamed = 0;
     std::string m_scratch;
@@ -248,10 +251,12 @@ void BookingListReader::say(const std::string &text)
 {
     if (!m_options.onMessage)
         return;
-    if (m_judged)
+    if (m_judged) {
         m_options.onMessage(text);
-    else
+    } else {
+        m_heldBytes += text.size();
         m_heldMessages.push_back(text);
+    }
 }
 
 void BookingListReader::message(long line, const std::string &text)
@@ -261,10 +266,12 @@ void BookingListReader::message(long line, const std::string &text)
 
 void BookingListReader::calculatedRow(CalculatedRow row)
 {
-    if (m_judged)
+    if (m_judged) {
         m_options.onCalculated(row);
-    else
+    } else {
+        m_heldBytes += sizeof row + row.reference.size();
         m_heldRows.push_back(std::move(row));
+    }
 }
 
 void BookingListReader::record(const CsvRecord &record)
@@ -295,7 +302,7 @@ void BookingListReader::record(const CsvRecord &record)
         readRow(record);
     }
     m_writer.raw(record.lineEnd);
-    if (!m_judged && m_summary.rows >= kRowsJudged)
+    if (!m_judged && (m_summary.rows >= kRowsJudged || m_writer.held() + m_heldBytes >= kBytesJudged))
         judgeColumns();
     if (m_judged)
         m_writer.flushIfFull();
@@ -403,6 +410,7 @@ void BookingListReader::judgeColumns()
     }
     if (!first)
         return;
+    m_heldBytes = 0;
     for (const std::string &held : std::exchange(m_heldMessages, {}))
         m_options.onMessage(held);
     for (const CalculatedRow &held : std::exchange(m_heldRows, {}))
@@ -558,6 +566,24 @@ bool BookingListReader::hasItsFields(const CsvRecord &record) const
         || (resultsLast && record.fieldCount >= m_columns.resultBlock);
 }
 
+// A quoted field over several lines that looks like ditto marks: named, the first few of them.
+void BookingListReader::noteDittoMarks(const CsvRecord &record)
+{
+    const std::string date = dateInAFieldOverLines(record, m_csv.separator(), m_scratch);
+    if (date.empty())
+        return;
+    if (m_dittoMarksNamed < kErrorLinesNamed) {
+        message(record.line,
+            "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
+                + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(date)
+                + "): Die Zeilen werden als eine Buchung gelesen. Steht dort ein Wiederholungszeichen \" für "
+                  "„wie oben“, bitte den Wert selbst eintragen.");
+    } else if (m_dittoMarksNamed == kErrorLinesNamed) {
+        message(record.line, "weitere Felder in Anführungszeichen über mehrere Zeilen mit einem Datum.");
+    }
+    ++m_dittoMarksNamed;
+}
+
 void BookingListReader::readRow(const CsvRecord &record)
 {
     const long number = ++m_summary.rows;
@@ -565,15 +591,8 @@ void BookingListReader::readRow(const CsvRecord &record)
         faultyRow(record, record.brokenQuote, record.brokenQuoteNote);
         return;
     }
-    if (record.lastLine > record.line) {
-        if (const std::string date = dateInAFieldOverLines(record, m_csv.separator(), m_scratch); !date.empty()) {
-            message(record.line,
-                "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
-                    + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(date)
-                    + "): Die Zeilen werden als eine Buchung gelesen. Steht dort ein Wiederholungszeichen \" für "
-                      "„wie oben“, bitte den Wert selbst eintragen.");
-        }
-    }
+    if (record.lastLine > record.line)
+        noteDittoMarks(record);
     std::string errors;
     // Too long: the row keeps its other fields, the long ones stay empty.
     if (record.tooLongField)

@@ -33,8 +33,10 @@ struct CalculatedRow
 // The rows with errors named one by one on standard error; the rest only in "Fehler".
 inline constexpr int kErrorLinesNamed = 5;
 
-// The rows the columns of unknown names are judged on before anything is written.
+// The rows the columns of unknown names are judged on before anything is written, or fewer where
+// what is held back for them reaches kBytesJudged first (long rows), so that memory stays flat.
 inline constexpr long kRowsJudged = 1000;
+inline constexpr std::size_t kBytesJudged = std::size_t{8} << 20U;
 
 struct ListOptions
 {
@@ -76,7 +78,7 @@ struct ListSummary
 // message in "Fehler" and no figures; the other rows are still calculated. Empty rows, a repeated
 // header and a trailer row of sums pass through. A column whose name names no category and whose
 // cells are whole numbers that could count persons refuses the list, judged on its first rows
-// (kRowsJudged), of which nothing is written before; after them, such a number in a column empty
+// (kRowsJudged, kBytesJudged), of which nothing is written before; after them, such a number in a column empty
 // so far is an error of its row. The list's encoding is decided from all of it
 // before the first byte is written, so `in` is read twice: it must be able to seek back to where
 // it stands (a file, a string; not a pipe). Reads and writes in blocks, so memory does not grow

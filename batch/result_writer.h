@@ -32,6 +32,8 @@ public:
     // they stand, each part written as a proper field, so that the result list is sound CSV again.
     void broken(const CsvRecord &record, const ColumnMap &columns, std::string_view errors);
     void flushIfFull();
+    // What is written but not yet handed to the stream.
+    std::size_t held() const { return m_output.size(); }
     void finish();
 
 private:

@@ -704,6 +704,19 @@ TEST(BookingList, EveryColumnRefusedIsNamedAtOnce)
     EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 3) << reason;
 }
 
+TEST(BookingList, LongRowsAreJudgedOnFewerRowsSoThatMemoryStaysFlat)
+{
+    // Rows of 60 KB reach the bytes held back long before the rows judged: a number after them, in
+    // a column empty so far, is an error of its row instead of a refusal of the list.
+    const std::string note(60000, 'x');
+    const long rows = static_cast<long>(kBytesJudged / note.size()) + 2;
+    ASSERT_LT(rows, kRowsJudged);
+    const ProcessedList run = process("Anreise;Abreise;Kind;Notiz;Bemerkung\n"
+        + nLines(static_cast<int>(rows), kMarch + ";1;" + note + ";\n") + kMarch + ";1;kurz;2\n");
+    EXPECT_EQ(run.summary.rows, rows + 1);
+    EXPECT_EQ(run.summary.rowsWithErrors, 1);
+}
+
 TEST(BookingList, ColumnAsNamesAColumnAndACategory)
 {
     for (const auto &[text, name, category] :
