@@ -141,10 +141,45 @@ bool couldCountPersons(std::string_view text)
     return count && *count <= largest;
 }
 
+// What a cell of a column of an unknown name says of it.
+enum class CellKind {
+    Count, // a whole number that could count persons, also with a word for persons after it ("2 Pers.")
+    Words, // text: the column is no count
+    Other, // neither: another number ("41", "1,5"), a placeholder for nothing ("-", "k.A.", "keine")
+};
+
+CellKind kindOfCell(std::string_view text)
+{
+    if (couldCountPersons(text))
+        return CellKind::Count;
+    const std::size_t digits = text.find_first_not_of("0123456789");
+    std::string letters;
+    for (const char c : text.substr(digits == std::string_view::npos ? text.size() : digits)) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (static_cast<unsigned char>(c) & 0x80U) != 0)
+            letters += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (letters.empty())
+        return CellKind::Other;
+    constexpr std::array<std::string_view, 9> kNothing{
+        "ka", "keine", "kein", "x", "na", "nv", "nein", "leer", "nichts"};
+    constexpr std::array<std::string_view, 5> kPersons{"p", "pers", "person", "personen", "pax"};
+    if (digits > 0 && std::find(kPersons.begin(), kPersons.end(), letters) != kPersons.end())
+        return couldCountPersons(text.substr(0, digits)) ? CellKind::Count : CellKind::Other;
+    const bool nothing = digits == 0 && std::find(kNothing.begin(), kNothing.end(), letters) != kNothing.end();
+    return nothing ? CellKind::Other : CellKind::Words;
+}
+
 // A quoted field over several lines that holds the separator and a date: a ditto mark (") in a
 // row, as clerks type for "the same as above", opens a field that the next ditto mark closes, and
-// the rows between are read as one. The date, where the record has such a field.
-std::string dateInAFieldOverLines(const CsvRecord &record, char separator, std::string &scratch)
+// the rows between are read as one. Such a field holds the rest of its row and the start of the
+// next: a separator less than the header has fields, or more.
+struct FieldOverLines
+{
+    std::string date; // empty where the record has no such field
+    std::size_t separators = 0;
+};
+
+FieldOverLines dateInAFieldOverLines(const CsvRecord &record, char separator, std::string &scratch)
 {
     const std::string partings{separator, '\r', '\n', ' ', '"'};
     for (std::size_t i = 0; i < record.fieldCount && i < record.fields->size(); ++i) {
@@ -157,8 +192,10 @@ std::string dateInAFieldOverLines(const CsvRecord &record, char separator, std::
             const std::size_t end = std::min(text.find_first_of(partings, start), text.size());
             const std::string_view word = text.substr(start, end - start);
             constexpr std::size_t kShortestDate = 6; // "1.1.16"
-            if (word.size() >= kShortestDate && parseEnteredDate(word).kind != DateTextKind::NotADate)
-                return std::string{word};
+            if (word.size() >= kShortestDate && parseEnteredDate(word).kind != DateTextKind::NotADate) {
+                return {.date = std::string{word},
+                    .separators = static_cast<std::size_t>(std::count(text.begin(), text.end(), separator))};
+            }
             start = end + 1;
         }
     }
@@ -193,7 +230,14 @@ private:
     {
         std::size_t column;
         bool counts = false; // a cell that could count persons
-        bool other = false; // a cell that could not
+        bool words = false; // a cell of text: the column counts nothing
+    };
+    // A count column.
+    struct CountColumn
+    {
+        std::size_t column;
+        std::size_t category; // its index
+        std::string label; // the category's key, with the column's name where that is another
     };
 
     void record(const CsvRecord &record) override;
@@ -206,14 +250,14 @@ private:
     bool isRepeatedHeader(const CsvRecord &record);
     bool isTrailer(const CsvRecord &record);
     void readRow(const CsvRecord &record);
-    void noteDittoMarks(const CsvRecord &record);
+    void noteDittoMarks(const CsvRecord &record, std::string &errors);
     bool hasItsFields(const CsvRecord &record) const;
     void faultyRow(const CsvRecord &record, const std::string &errors, const std::string &note);
     std::string_view value(const CsvRecord &record, std::optional<std::size_t> column);
     std::optional<Date> readDate(const CsvRecord &record, std::optional<std::size_t> column, std::string_view name,
         bool arrival, std::string &errors);
-    int readCount(const CsvRecord &record, std::size_t column, const CategoryRules &category, std::string &errors);
-    int countOf(std::string_view text, const CategoryRules &category, std::string &errors) const;
+    int readCount(const CsvRecord &record, const CountColumn &column, std::string &errors);
+    int countOf(std::string_view text, const CountColumn &column, std::string &errors) const;
     void noteOtherEncoding(const CsvRecord &record);
     void message(long line, const std::string &text);
     void say(const std::string &text);
@@ -230,9 +274,9 @@ private:
     std::vector<std::string> m_headerNames; // UTF-8, trimmed
     std::vector<std::string> m_headerFields; // as the list has them, for another encoding's reading
     std::string m_headerText; // the header line in UTF-8, for messages
+    long m_headerLine = 1;
     std::vector<UnknownColumn> m_unknown;
-    // The count columns in the order of the categories: the header position and the category's index.
-    std::vector<std::pair<std::size_t, std::size_t>> m_countColumns;
+    std::vector<CountColumn> m_countColumns; // in the order of the categories
     bool m_columnsSummed = false; // a category has more than one
     bool m_judged = false;
     std::vector<std::string> m_heldMessages;
@@ -333,16 +377,22 @@ void BookingListReader::readHeader(const CsvRecord &record)
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
         m_headerFields.push_back(record.fieldText(i));
         const std::string name = m_encoding.decode(m_headerFields.back());
-        m_headerNames.emplace_back(trimmedBlanks(name, "\xC2\xA0"));
+        m_headerNames.push_back(plainName(name));
     }
     m_headerText = m_encoding.decode(record.bytes.substr(0, 200));
+    m_headerLine = record.line;
     m_columns = mapColumns(m_headerNames,
         ColumnChoices{.passColumns = m_options.passColumns, .columnsAs = m_options.columnsAs}, m_headerText);
     m_countColumns.clear();
     m_columnsSummed = false;
     for (std::size_t index = 0; index < kCategoryCount; ++index) {
-        for (const std::size_t column : m_columns.counts.at(index))
-            m_countColumns.emplace_back(column, index);
+        for (const std::size_t column : m_columns.counts.at(index)) {
+            const std::string_view key = kCategories.at(index).key;
+            const std::string &name = m_headerNames[column];
+            m_countColumns.push_back({.column = column,
+                .category = index,
+                .label = sameName(name, key) ? std::string{key} : name + " (" + std::string{key} + ")"});
+        }
         m_columnsSummed = m_columnsSummed || m_columns.counts.at(index).size() > 1;
     }
     m_unknown.clear();
@@ -384,7 +434,7 @@ void BookingListReader::judgeColumns()
 {
     std::vector<std::string> refusals = m_columns.refusals;
     for (const UnknownColumn &unknown : m_unknown) {
-        if (unknown.counts && !unknown.other) {
+        if (unknown.counts && !unknown.words) {
             const std::size_t column = unknown.column;
             refusals.push_back(
                 countLikeRefusal(m_headerNames[column], column) + otherReadings(m_headerFields[column], m_encoding));
@@ -393,7 +443,7 @@ void BookingListReader::judgeColumns()
     const bool anyCount
         = std::any_of(m_columns.counts.begin(), m_columns.counts.end(), [](const auto &read) { return !read.empty(); });
     if (refusals.empty() && !anyCount)
-        refusals.push_back(noCountColumnRefusal(m_headerText));
+        refusals.push_back(noCountColumnRefusal(m_headerText, m_headerLine));
     if (!refusals.empty()) {
         std::string all;
         for (const std::string &refusal : refusals)
@@ -401,7 +451,7 @@ void BookingListReader::judgeColumns()
         throw UnusableList(all);
     }
     // Still watched: the columns empty so far.
-    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts || unknown.other; });
+    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts || unknown.words; });
     const bool first = !m_judged;
     m_judged = true;
     if (m_options.onColumns) {
@@ -423,18 +473,13 @@ void BookingListReader::judgeCells(const CsvRecord &record, std::string &errors)
 {
     for (UnknownColumn &unknown : m_unknown) {
         const std::string_view text = value(record, unknown.column);
-        if (text.empty())
+        const CellKind kind = text.empty() ? CellKind::Other : kindOfCell(text);
+        unknown.words = unknown.words || kind == CellKind::Words;
+        if (kind != CellKind::Count || unknown.words)
             continue;
-        const bool counts = couldCountPersons(text);
-        if (!m_judged) {
-            unknown.counts = unknown.counts || counts;
-            unknown.other = unknown.other || !counts;
-        } else if (counts) {
-            const std::string &name = m_headerNames[unknown.column];
-            nextMessage(errors) += "Die Spalte „" + name + "“ hält hier die Zahl " + std::string{text}
-                + ", die Personen zählen könnte (mit --column \"" + name + "=GRUPPE\" oder --pass-column \"" + name
-                + "\" sagen, was sie ist)";
-        }
+        unknown.counts = true;
+        if (m_judged)
+            nextMessage(errors) += countLikeCellError(m_headerNames[unknown.column], unknown.column, text);
     }
 }
 
@@ -485,7 +530,7 @@ bool BookingListReader::isRepeatedHeader(const CsvRecord &record)
     std::string scratch;
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
         const std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
-        if (!sameName(m_encoding.decode(text), m_headerNames[i]))
+        if (!sameName(plainName(m_encoding.decode(text)), m_headerNames[i]))
             return false;
     }
     return true;
@@ -507,7 +552,10 @@ bool BookingListReader::isHeaderLine(const CsvRecord &record)
     bool departureNamed = false;
     std::string scratch;
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
-        const std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
+        // A byte-order mark before the first name: a second export joined to the first.
+        std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
+        if (i == 0 && text.starts_with(kByteOrderMark))
+            text.remove_prefix(kByteOrderMark.size());
         arrivalNamed = arrivalNamed || sameName(text, kArrivalColumn);
         departureNamed = departureNamed || sameName(text, kDepartureColumn);
     }
@@ -567,17 +615,26 @@ bool BookingListReader::hasItsFields(const CsvRecord &record) const
 }
 
 // A quoted field over several lines that looks like ditto marks: named, the first few of them.
-void BookingListReader::noteDittoMarks(const CsvRecord &record)
+// A quoted field over several lines that looks like ditto marks. Where it holds what a row of the
+// header holds, it is an error of its row (two bookings read as one would price one of them as the
+// other); where it holds less (a remark over two lines), it is named, the first few of them.
+void BookingListReader::noteDittoMarks(const CsvRecord &record, std::string &errors)
 {
-    const std::string date = dateInAFieldOverLines(record, m_csv.separator(), m_scratch);
-    if (date.empty())
+    const FieldOverLines field = dateInAFieldOverLines(record, m_csv.separator(), m_scratch);
+    if (field.date.empty())
         return;
-    if (m_dittoMarksNamed < kErrorLinesNamed) {
+    const std::string what = "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
+        + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(field.date) + ")";
+    if (field.separators + 1 >= m_columns.fieldCount) {
+        nextMessage(errors) += what
+            + ": wohl Wiederholungszeichen \" für „wie oben“, die mehrere Buchungen zu einer machen; bitte die "
+              "Werte selbst eintragen";
+    } else if (m_dittoMarksNamed < kErrorLinesNamed) {
         message(record.line,
-            "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
-                + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(date)
-                + "): Die Zeilen werden als eine Buchung gelesen. Steht dort ein Wiederholungszeichen \" für "
-                  "„wie oben“, bitte den Wert selbst eintragen.");
+            what
+                + ": Die Zeilen werden als eine Buchung gelesen. Steht dort ein Wiederholungszeichen \" für „wie "
+                  "oben“, "
+                  "bitte den Wert selbst eintragen.");
     } else if (m_dittoMarksNamed == kErrorLinesNamed) {
         message(record.line, "weitere Felder in Anführungszeichen über mehrere Zeilen mit einem Datum.");
     }
@@ -591,12 +648,12 @@ void BookingListReader::readRow(const CsvRecord &record)
         faultyRow(record, record.brokenQuote, record.brokenQuoteNote);
         return;
     }
-    if (record.lastLine > record.line)
-        noteDittoMarks(record);
     std::string errors;
+    if (record.lastLine > record.line)
+        noteDittoMarks(record, errors);
     // Too long: the row keeps its other fields, the long ones stay empty.
     if (record.tooLongField)
-        errors = "Das Feld Nr. " + std::to_string(*record.tooLongField) + " ist länger als "
+        nextMessage(errors) += "Das Feld Nr. " + std::to_string(*record.tooLongField) + " ist länger als "
             + std::to_string(kFieldLimit / 1024) + " KiB und bleibt leer";
     if (record.tooLong)
         nextMessage(errors) += "Die Zeile ist länger als " + std::to_string(kRecordLimit / 1024)
@@ -616,8 +673,8 @@ void BookingListReader::readRow(const CsvRecord &record)
         errors.append(" liegt vor der Anreise ").append(dateText(*arrival));
     }
     Booking booking;
-    for (const auto &[column, index] : m_countColumns)
-        booking.counts.at(index) += readCount(record, column, kCategories.at(index), errors);
+    for (const CountColumn &count : m_countColumns)
+        booking.counts.at(count.category) += readCount(record, count, errors);
     for (std::size_t index = 0; index < kCategoryCount && m_columnsSummed; ++index) {
         const CategoryRules &category = kCategories.at(index);
         if (booking.counts.at(index) > category.maxCount) {
@@ -676,28 +733,29 @@ std::optional<Date> BookingListReader::readDate(const CsvRecord &record, std::op
     return parsed.date;
 }
 
-int BookingListReader::readCount(
-    const CsvRecord &record, std::size_t column, const CategoryRules &category, std::string &errors)
+int BookingListReader::readCount(const CsvRecord &record, const CountColumn &column, std::string &errors)
 {
-    const std::string_view text = value(record, column);
+    const std::string_view text = value(record, column.column);
     if (text.empty())
         return 0;
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9' && text[0] - '0' <= category.maxCount)
+    const int most = kCategories.at(column.category).maxCount;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9' && text[0] - '0' <= most)
         return text[0] - '0'; // the usual cell
-    return countOf(text, category, errors);
+    return countOf(text, column, errors);
 }
 
-int BookingListReader::countOf(std::string_view text, const CategoryRules &category, std::string &errors) const
+int BookingListReader::countOf(std::string_view text, const CountColumn &column, std::string &errors) const
 {
     const std::optional<int> count = countIn(text);
     if (!count) {
-        nextMessage(errors).append(category.key).append(" „").append(m_encoding.decode(text));
+        nextMessage(errors).append(column.label).append(" „").append(m_encoding.decode(text));
         errors.append("“ ist keine ganze Zahl");
         return 0;
     }
-    if (*count > category.maxCount) {
-        nextMessage(errors).append(category.key).append(" ").append(text).append(" liegt außerhalb von 0 bis ");
-        errors.append(std::to_string(category.maxCount));
+    const int most = kCategories.at(column.category).maxCount;
+    if (*count > most) {
+        nextMessage(errors).append(column.label).append(" ").append(text).append(" liegt außerhalb von 0 bis ");
+        errors.append(std::to_string(most));
         return 0;
     }
     return *count;
@@ -715,13 +773,13 @@ ListSummary BookingListReader::finish()
         for (std::size_t i = 0; i < std::min<std::size_t>(m_otherEncodingLines.size(), kErrorLinesNamed); ++i)
             lines.append(i == 0 ? "" : ", ").append(std::to_string(m_otherEncodingLines[i]));
         if (m_otherEncodingLines.size() > kErrorLinesNamed || m_encoding.moreOfTheOtherKind)
-            lines += " und weiteren";
+            lines += " und weitere";
         const std::string single{encodingName(m_encoding.singleByte)};
         m_options.onMessage(isUtf8(m_encoding.encoding)
-                ? "Die Liste ist UTF-8, hat aber in Zeile " + lines + " Felder, die kein UTF-8 sind; sie werden als "
+                ? "Die Liste ist UTF-8, hat aber Felder, die kein UTF-8 sind (Zeile " + lines + "); sie werden als "
                     + single + " gelesen und bleiben, wie sie sind (anders: --encoding)."
-                : "Die Liste ist " + single + ", hat aber in Zeile " + lines
-                    + " Felder in UTF-8; sie werden als UTF-8 gelesen und bleiben, wie sie sind (anders: --encoding).");
+                : "Die Liste ist " + single + ", hat aber Felder in UTF-8 (Zeile " + lines
+                    + "); sie werden als UTF-8 gelesen und bleiben, wie sie sind (anders: --encoding).");
     }
     m_writer.finish();
     m_summary.separator = m_csv.separator();

@@ -131,10 +131,11 @@ constexpr std::array kVocabulary{
 
 // Parts of words that tell a count of persons in a name of other words too ("Personenzahl",
 // "Gesamtpersonen", "zahlende Gäste", "Adults", "Fremdkinder"), and parts that tell money.
-constexpr std::array<std::string_view, 17> kPersonsWithin{"person", "gäst", "gaest", "guest", "pax", "erwachsen",
-    "adult", "student", "schüler", "schueler", "azubi", "kind", "child", "kid", "jugend", "teen", "senior"};
-constexpr std::array<std::string_view, 11> kMoneyWithin{
-    "preis", "betrag", "summe", "kosten", "gebühr", "gebuehr", "tarif", "kurbeitrag", "kurtaxe", "eur", "€"};
+constexpr std::array<std::string_view, 18> kPersonsWithin{"person", "gäst", "gaest", "guest", "pax", "erwachsen",
+    "adult", "student", "schüler", "schueler", "azubi", "kind", "child", "kid", "jugend", "teen", "senior", "belegung"};
+// Not "summe" or "gesamt": a sum of persons is as likely as one of money.
+constexpr std::array<std::string_view, 10> kMoneyWithin{
+    "preis", "betrag", "kosten", "gebühr", "gebuehr", "tarif", "kurbeitrag", "kurtaxe", "eur", "€"};
 
 // The children's categories pay from 12 years on; a child column without an age may be either.
 constexpr std::string_view kUnderTwelve = "Kinder unter 12 Jahren, die keinen Kurbeitrag zahlen";
@@ -339,19 +340,6 @@ constexpr std::array<std::string_view, 16> kNoCountStems{"zimmer", "buchung", "r
     "übernachtung", "uebernachtung", "datum"};
 constexpr std::array<std::string_view, 3> kNumberEndings{"nr", "nummer", "id"};
 
-bool saysNoCount(std::string_view name)
-{
-    const std::vector<std::string> words = wordsOf(name);
-    return std::any_of(words.begin(), words.end(), [](const std::string &word) {
-        const auto is = [&word](std::string_view known) { return word == known; };
-        const auto startsWith = [&word](std::string_view stem) { return word.starts_with(stem); };
-        const auto endsWith = [&word](std::string_view ending) { return word.ends_with(ending); };
-        return std::any_of(kNoCountWords.begin(), kNoCountWords.end(), is)
-            || std::any_of(kNoCountStems.begin(), kNoCountStems.end(), startsWith)
-            || std::any_of(kNumberEndings.begin(), kNumberEndings.end(), endsWith);
-    });
-}
-
 } // namespace
 
 const std::array<std::string, kResultColumns> &resultColumnNames()
@@ -366,6 +354,28 @@ const std::array<std::string, kResultColumns> &resultColumnNames()
         return result;
     }();
     return names;
+}
+
+std::string plainName(std::string_view name)
+{
+    if (name.starts_with("\xEF\xBB\xBF"))
+        name.remove_prefix(3);
+    std::string plain;
+    bool blank = false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool noBreakSpace = c == '\xC2' && i + 1 < name.size() && name[i + 1] == '\xA0';
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || noBreakSpace) {
+            blank = true;
+            i += noBreakSpace ? 1 : 0;
+            continue;
+        }
+        if (blank && !plain.empty())
+            plain += ' ';
+        blank = false;
+        plain += c;
+    }
+    return plain;
 }
 
 bool sameName(std::string_view a, std::string_view b)
@@ -412,6 +422,27 @@ NameWords wordsSaid(std::string_view name)
         words.said.at(static_cast<std::size_t>(vocable->alsoSays)) = true;
     }
     return words;
+}
+
+// A name that says its column counts no persons, and has no word of persons or counts beside
+// ("Anzahl gesamt" and "Alter ab 12" are judged by their cells).
+bool saysNoCount(std::string_view name)
+{
+    const NameWords said = wordsSaid(name);
+    constexpr std::array kOfPersons{Word::Count, Word::Persons, Word::Adult, Word::Severe, Word::Disabled,
+        Word::Student, Word::Child, Word::Foreign, Word::Family, Word::Twelve, Word::From, Word::Under};
+    if (said.personsWithin
+        || std::any_of(kOfPersons.begin(), kOfPersons.end(), [&said](Word word) { return said.says(word); }))
+        return false;
+    const std::vector<std::string> words = wordsOf(name);
+    return std::any_of(words.begin(), words.end(), [](const std::string &word) {
+        const auto is = [&word](std::string_view known) { return word == known; };
+        const auto startsWith = [&word](std::string_view stem) { return word.starts_with(stem); };
+        const auto endsWith = [&word](std::string_view ending) { return word.ends_with(ending); };
+        return std::any_of(kNoCountWords.begin(), kNoCountWords.end(), is)
+            || std::any_of(kNoCountStems.begin(), kNoCountStems.end(), startsWith)
+            || std::any_of(kNumberEndings.begin(), kNumberEndings.end(), endsWith);
+    });
 }
 
 PersonColumn unclear(std::string couldMean)
@@ -481,7 +512,7 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
     std::array<std::optional<std::size_t>, kCategoryCount> &namedCounts, ColumnMap &columns)
 {
     const std::string &name = names[i];
-    const auto named = [&name](const std::string &choice) { return sameName(choice, name); };
+    const auto named = [&name](const std::string &choice) { return sameName(plainName(choice), name); };
     if (std::any_of(choices.passColumns.begin(), choices.passColumns.end(), named))
         return; // as the user says, even a category's own key
     const auto as = std::find_if(choices.columnsAs.begin(), choices.columnsAs.end(),
@@ -521,6 +552,34 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
             columns.unknown.push_back(i);
         }
         break;
+    }
+}
+
+// What the user says of the columns must name columns of the header, each once, and neither dates
+// nor results: a --column that names nothing would leave its persons uncharged.
+void refuseContradictions(const std::vector<std::string> &names, const ColumnChoices &choices, ColumnMap &columns)
+{
+    for (auto as = choices.columnsAs.begin(); as != choices.columnsAs.end(); ++as) {
+        const std::string name = plainName(as->name);
+        const auto same = [&name](std::string_view other) { return sameName(plainName(other), name); };
+        const auto column = std::find_if(names.begin(), names.end(), same);
+        const auto index = static_cast<std::size_t>(column - names.begin());
+        if (column == names.end()) {
+            columns.refusals.push_back("Die Spalte „" + name + "“ von --column steht nicht in der Kopfzeile.");
+            continue;
+        }
+        const std::string &shown = *column; // as the header writes it
+        std::string refusal;
+        if (index == columns.arrival || index == columns.departure || columns.resultAt[index]) {
+            refusal = "Die Spalte „" + shown + "“ von --column ist keine Spalte von Personen.";
+        } else if (std::any_of(choices.passColumns.begin(), choices.passColumns.end(), same)) {
+            refusal = "Die Spalte „" + shown + "“ steht bei --column und bei --pass-column; nur eines gilt.";
+        } else if (std::any_of(
+                       choices.columnsAs.begin(), as, [&same](const ColumnAs &other) { return same(other.name); })) {
+            refusal = "Die Spalte „" + shown + "“ steht mehrmals bei --column; nur eine Gruppe gilt.";
+        }
+        if (!refusal.empty())
+            columns.refusals.push_back(refusal);
     }
 }
 
@@ -619,6 +678,7 @@ ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices 
         throw UnusableList("Die Kopfzeile hat keine Spalte „" + std::string{missing}
             + "“. Erste Zeile: " + std::string{headerText.substr(0, 200)});
     }
+    refuseContradictions(names, choices, columns);
     std::array<std::optional<std::size_t>, kCategoryCount> namedCounts{};
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string &name = names[i];
@@ -632,10 +692,11 @@ ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices 
     return columns;
 }
 
-std::string noCountColumnRefusal(std::string_view headerText)
+std::string noCountColumnRefusal(std::string_view headerText, long line)
 {
     return "Die Kopfzeile hat keine Spalte mit der Zahl der Personen einer Personengruppe (" + allCategoryKeys()
-        + "): Es würde für niemanden etwas berechnet. Erste Zeile: " + std::string{headerText.substr(0, 200)};
+        + "): Es würde für niemanden etwas berechnet. Kopfzeile (Zeile " + std::to_string(line)
+        + "): " + std::string{headerText.substr(0, 200)};
 }
 
 std::string countLikeRefusal(std::string_view name, std::size_t position)
@@ -649,6 +710,18 @@ std::string countLikeRefusal(std::string_view name, std::size_t position)
     + "“ hält ganze Zahlen, die Personen zählen könnten, und ihr Name nennt keine Personengruppe; sie würde "
       "nicht berechnet."
         + passHint(name);
+}
+
+std::string countLikeCellError(std::string_view name, std::size_t position, std::string_view text)
+{
+    if (name.empty()) {
+        return "Die Spalte Nr. " + std::to_string(position + 1) + " ohne Namen hält hier die Zahl " + std::string{text}
+        + ", die Personen zählen könnte (bitte in der Kopfzeile benennen)";
+    }
+    const std::string quoted = "\"" + std::string{name};
+    return "Die Spalte „" + std::string{name} + "“ hält hier die Zahl " + std::string{text}
+    + ", die Personen zählen könnte (mit --column " + quoted + "=GRUPPE\" oder --pass-column " + quoted
+        + "\" sagen, was sie ist)";
 }
 
 std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns)

@@ -90,21 +90,28 @@ struct ColumnMap
     std::vector<std::string> refusals;
 };
 
-// Reads the header's names (UTF-8, trimmed); `headerText` is the header line for messages. Throws UnusableList for a
+// Reads the header's names (UTF-8, plain); `headerText` is the header line for messages. Throws UnusableList for a
 // list without an arrival or departure column, or with one of them twice; collects the other refusals. Columns named in
 // `choices` are read or passed as the user says, whatever they look like.
 ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices &choices, std::string_view headerText);
 
 // Where a list has no count column at all: its refusal.
-std::string noCountColumnRefusal(std::string_view headerText);
+std::string noCountColumnRefusal(std::string_view headerText, long line);
 
 // Why a column whose cells are whole numbers cannot pass: its message, with what the user can say.
 std::string countLikeRefusal(std::string_view name, std::size_t position);
+// The error of a row whose cell `text`, in such a column empty so far, could count persons.
+std::string countLikeCellError(std::string_view name, std::size_t position, std::string_view text);
 
 // One line on standard error: which column is read as which category, and which pass through.
 std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns);
 
 // Names compared as a spreadsheet user sees them: without case (ASCII and German umlauts).
 bool sameName(std::string_view a, std::string_view b);
+
+// A name (UTF-8) as a spreadsheet shows it in its cell: without blanks round it, its line breaks
+// (Alt+Enter in Excel), tabs and no-break spaces one blank each, without a byte-order mark before
+// it (a second export joined to the first).
+std::string plainName(std::string_view name);
 
 } // namespace salvenor::batch

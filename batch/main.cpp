@@ -108,6 +108,42 @@ std::string germanParseError(const CLI::ParseError &error)
     return "Die Angaben auf der Befehlszeile sind nicht verwendbar";
 }
 
+// The options that say what the list's columns and text are.
+void addColumnOptions(CLI::App &app, Arguments &arguments)
+{
+    app.add_option("--pass-column", arguments.passColumns,
+           "Reicht eine Spalte unverändert durch, die sonst abgelehnt würde: ihr Name zählt Personen, ohne genau "
+           "eine Personengruppe zu nennen (Personen, Kinder), ähnelt einer Gruppe, oder ihre Zellen sind ganze "
+           "Zahlen (mehrmals möglich)")
+        ->type_name("NAME")
+        ->expected(1)
+        ->allow_extra_args(false) // the list's file name after it is no second column
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->group("Optionen");
+    app.add_option("--column", arguments.columnsAs,
+           "Liest die Spalte NAME als Zahl der Personen einer Gruppe, etwa \"Lehrer=Erwachsene\"; mehrere "
+           "Spalten einer Gruppe werden addiert (mehrmals möglich)")
+        ->type_name("NAME=GRUPPE")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check([](const std::string &value) {
+            return salvenor::batch::columnAsOf(value)
+                ? std::string{}
+                : "„" + value + "“ nennt nach dem letzten = keine Personengruppe (" + groupKeys() + ")";
+        })
+        ->group("Optionen");
+    app.add_option("--encoding", arguments.encoding,
+           "Die Kodierung der Liste, statt sie zu erkennen: " + salvenor::batch::encodingNames())
+        ->type_name("NAME")
+        ->check([](const std::string &value) {
+            return salvenor::batch::encodingNamed(value)
+                ? std::string{}
+                : "„" + value + "“ ist keine der Kodierungen " + salvenor::batch::encodingNames();
+        })
+        ->group("Optionen");
+}
+
 std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
 {
     CLI::App app{"Berechnet den Kurbeitrag der Stadt Quarnum für eine ganze Buchungsliste (CSV) nach den "
@@ -141,37 +177,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
     app.add_flag("--replace-sheets", arguments.replaceSheets,
            "Entfernt die Berechnungsblätter eines früheren Laufs (<Zeilennummer>.pdf) aus dem Ordner von --sheets")
         ->group("Optionen");
-    app.add_option("--pass-column", arguments.passColumns,
-           "Reicht eine Spalte unverändert durch, die sonst abgelehnt würde: ihr Name zählt Personen, ohne genau "
-           "eine Personengruppe zu nennen (Personen, Kinder), ähnelt einer Gruppe, oder ihre Zellen sind ganze "
-           "Zahlen (mehrmals möglich)")
-        ->type_name("NAME")
-        ->expected(1)
-        ->allow_extra_args(false) // the list's file name after it is no second column
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->group("Optionen");
-    app.add_option("--column", arguments.columnsAs,
-           "Liest die Spalte NAME als Zahl der Personen einer Gruppe, etwa \"Lehrer=Erwachsene\"; mehrere "
-           "Spalten einer Gruppe werden addiert (mehrmals möglich)")
-        ->type_name("NAME=GRUPPE")
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->check([](const std::string &value) {
-            return salvenor::batch::columnAsOf(value)
-                ? std::string{}
-                : "„" + value + "“ nennt nach dem letzten = keine Personengruppe (" + groupKeys() + ")";
-        })
-        ->group("Optionen");
-    app.add_option("--encoding", arguments.encoding,
-           "Die Kodierung der Liste, statt sie zu erkennen: " + salvenor::batch::encodingNames())
-        ->type_name("NAME")
-        ->check([](const std::string &value) {
-            return salvenor::batch::encodingNamed(value)
-                ? std::string{}
-                : "„" + value + "“ ist keine der Kodierungen " + salvenor::batch::encodingNames();
-        })
-        ->group("Optionen");
+    addColumnOptions(app, arguments);
     app.footer(helpFooter());
     try {
         app.parse(argc, argv);
@@ -383,6 +389,26 @@ int finishList(const Arguments &arguments, Streams &streams, const ListSummary &
     return reportSummary(summary, sheetsFailed);
 }
 
+// What the list is read with, and where its messages go.
+ListOptions listOptions(const Arguments &arguments, ProgressLine &progress)
+{
+    ListOptions options;
+    options.separator = separatorOf(arguments.separator).value_or(';');
+    options.separatorGiven = arguments.separatorGiven;
+    options.passColumns = arguments.passColumns;
+    for (const std::string &columnAs : arguments.columnsAs)
+        options.columnsAs.push_back(salvenor::batch::columnAsOf(columnAs).value());
+    if (!arguments.encoding.empty())
+        options.encoding = salvenor::batch::encodingNamed(arguments.encoding);
+    options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
+    options.onMessage = [&progress](const std::string &message) {
+        progress.clear();
+        std::cerr << kProgram << ": " << printable(message) << "\n";
+    };
+    options.onColumns = options.onMessage;
+    return options;
+}
+
 int run(const Arguments &arguments, int argc, char **argv)
 {
     salvenor::batch::removeTemporaryFilesOnSignals();
@@ -403,23 +429,7 @@ int run(const Arguments &arguments, int argc, char **argv)
     }
 
     ProgressLine progress{arguments.input == "-" ? 0 : sizeOf(arguments.input)};
-    ListOptions options;
-    options.separator = separatorOf(arguments.separator).value_or(';');
-    options.separatorGiven = arguments.separatorGiven;
-    options.passColumns = arguments.passColumns;
-    for (const std::string &columnAs : arguments.columnsAs)
-        options.columnsAs.push_back(salvenor::batch::columnAsOf(columnAs).value());
-    if (!arguments.encoding.empty())
-        options.encoding = salvenor::batch::encodingNamed(arguments.encoding);
-    options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
-    options.onColumns = [&progress](const std::string &report) {
-        progress.clear();
-        std::cerr << kProgram << ": " << printable(report) << "\n";
-    };
-    options.onMessage = [&progress](const std::string &message) {
-        progress.clear();
-        std::cerr << kProgram << ": " << printable(message) << "\n";
-    };
+    ListOptions options = listOptions(arguments, progress);
     if (sheets) {
         options.onCalculated = [&sheets, &progress](const salvenor::batch::CalculatedRow &row) {
             sheets->write(row);

@@ -110,7 +110,9 @@ const SingleByteConverters &convertersOf(Encoding encoding)
     static const std::array<SingleByteConverters, kSingleByteEncodings.size()> converters = [] {
         const auto make = [](Encoding code) {
             return SingleByteConverters{
-                .fromUtf8 = Converter{iconvName(code), "UTF-8"}, .toUtf8 = Converter{"UTF-8", iconvName(code)}};
+                // A character the encoding lacks as its nearest ("„" as '"' in CP850), by glibc's tables.
+                .fromUtf8 = Converter{(std::string{iconvName(code)} + "//TRANSLIT").c_str(), "UTF-8"},
+                .toUtf8 = Converter{"UTF-8", iconvName(code)}};
         };
         return std::array<SingleByteConverters, kSingleByteEncodings.size()>{make(kSingleByteEncodings[0]),
             make(kSingleByteEncodings[1]), make(kSingleByteEncodings[2]), make(kSingleByteEncodings[3])};
@@ -125,27 +127,28 @@ enum class ByteKind : std::uint8_t {
     Other,
 };
 
+ByteKind kindOf(Encoding encoding, unsigned char byte)
+{
+    constexpr std::array<std::string_view, 8> kTelling{"ä", "ö", "ü", "Ä", "Ö", "Ü", "ß", "€"};
+    const char text[] = {static_cast<char>(byte)};
+    const std::string utf8
+        = convertersOf(encoding).toUtf8.convert({text, 1}, [](unsigned char) { return std::size_t{1}; });
+    const bool control = utf8.size() == 2 && utf8[0] == '\xC2' && static_cast<unsigned char>(utf8[1]) < 0xA0;
+    if (utf8 == "?" || control)
+        return ByteKind::Undefined;
+    if (std::find(kTelling.begin(), kTelling.end(), utf8) != kTelling.end())
+        return ByteKind::Telling;
+    return ByteKind::Other;
+}
+
 const std::array<std::array<ByteKind, 128>, kSingleByteEncodings.size()> &byteKinds()
 {
     static const auto kinds = [] {
         std::array<std::array<ByteKind, 128>, kSingleByteEncodings.size()> table{};
-        constexpr std::array<std::string_view, 8> kTelling{"ä", "ö", "ü", "Ä", "Ö", "Ü", "ß", "€"};
         for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
-            for (std::size_t byte = 0x80; byte <= 0xFF; ++byte) {
-                const char text[] = {static_cast<char>(byte)};
-                const std::string utf8
-                    = convertersOf(kSingleByteEncodings.at(code)).toUtf8.convert({text, 1}, [](unsigned char) {
-                          return std::size_t{1};
-                      });
-                const bool control
-                    = utf8.size() == 2 && utf8[0] == '\xC2' && static_cast<unsigned char>(utf8[1]) < 0xA0;
-                ByteKind kind = ByteKind::Other;
-                if (utf8 == "?" || control)
-                    kind = ByteKind::Undefined;
-                else if (std::find(kTelling.begin(), kTelling.end(), utf8) != kTelling.end())
-                    kind = ByteKind::Telling;
-                table.at(code).at(byte - 0x80) = kind;
-            }
+            for (std::size_t byte = 0x80; byte <= 0xFF; ++byte)
+                table.at(code).at(byte - 0x80)
+                    = kindOf(kSingleByteEncodings.at(code), static_cast<unsigned char>(byte));
         }
         return table;
     }();
@@ -218,6 +221,25 @@ void EncodingScan::endSequence(int after)
     m_continuationsDue = 0;
 }
 
+// The next byte of a UTF-8 sequence begun: true where it is one; else the sequence's bytes are
+// single bytes, and the byte is read afresh.
+bool EncodingScan::continueSequence(unsigned char byte)
+{
+    if (!isContinuation(byte)) {
+        endSequence(byte);
+        return false;
+    }
+    m_sequence += static_cast<char>(byte);
+    if (--m_continuationsDue == 0) {
+        ++m_utf8Characters;
+        if (m_utf8At.size() < kOffsetsKept)
+            m_utf8At.push_back(m_sequenceAt);
+        m_before = byte;
+        m_sequence.clear();
+    }
+    return true;
+}
+
 void EncodingScan::feed(std::string_view block)
 {
     if (m_offset == 0 && !block.empty())
@@ -225,7 +247,7 @@ void EncodingScan::feed(std::string_view block)
     if (m_firstLineEnd == LineEnd::NotYetSeen) {
         for (std::size_t k = 0; k < block.size() && m_firstLineEnd == LineEnd::NotYetSeen; ++k) {
             if (m_carriageReturnLast)
-                m_firstLineEnd = block[k] == '\n' ? LineEnd::CarriageReturnLineFeed : LineEnd::Other;
+                m_firstLineEnd = block[k] == '\n' ? LineEnd::CarriageReturnLineFeed : LineEnd::CarriageReturnAlone;
             else if (block[k] == '\n')
                 m_firstLineEnd = LineEnd::Other;
             m_carriageReturnLast = block[k] == '\r';
@@ -244,20 +266,9 @@ void EncodingScan::feed(std::string_view block)
         }
         const auto byte = static_cast<unsigned char>(block[i]);
         const std::uint64_t offset = m_offset + i;
-        if (m_continuationsDue > 0) {
-            if (isContinuation(byte)) {
-                m_sequence += static_cast<char>(byte);
-                if (--m_continuationsDue == 0) {
-                    ++m_utf8Characters;
-                    if (m_utf8At.size() < kOffsetsKept)
-                        m_utf8At.push_back(m_sequenceAt);
-                    m_before = byte;
-                    m_sequence.clear();
-                }
-                ++i;
-                continue;
-            }
-            endSequence(byte); // and the byte is read afresh
+        if (m_continuationsDue > 0 && continueSequence(byte)) {
+            ++i;
+            continue;
         }
         if (byte < 0x80U) {
             m_before = byte;
@@ -275,12 +286,16 @@ void EncodingScan::feed(std::string_view block)
     m_offset += block.size();
 }
 
-Encoding EncodingScan::bestSingleByte(const std::array<bool, kSingleByteEncodings.size()> &ruledOut,
-    const std::array<long, kSingleByteEncodings.size()> &score) const
+Encoding EncodingScan::bestSingleByte() const
 {
+    // Lines that end in CR alone come from a Mac (Excel's "CSV (Macintosh)"): Mac Roman first in a tie.
+    std::array<std::size_t, kSingleByteEncodings.size()> order{0, 1, 2, 3};
+    if (m_firstLineEnd == LineEnd::CarriageReturnAlone)
+        std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(singleByteIndex(Encoding::MacRoman)),
+            order.begin() + static_cast<std::ptrdiff_t>(singleByteIndex(Encoding::MacRoman)) + 1);
     std::optional<std::size_t> best;
-    for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
-        if (!ruledOut.at(code) && (!best || score.at(code) > score.at(*best)))
+    for (const std::size_t code : order) {
+        if (!m_ruledOut.at(code) && (!best || m_score.at(code) > m_score.at(*best)))
             best = code;
     }
     return kSingleByteEncodings.at(best.value_or(0));
@@ -292,8 +307,10 @@ ListEncoding EncodingScan::result() const
     EncodingScan ended = *this;
     if (!ended.m_sequence.empty())
         ended.endSequence(-1);
+    if (ended.m_firstLineEnd == LineEnd::NotYetSeen && m_carriageReturnLast)
+        ended.m_firstLineEnd = LineEnd::CarriageReturnAlone; // the list's one line
     ListEncoding list;
-    list.singleByte = bestSingleByte(ended.m_ruledOut, ended.m_score);
+    list.singleByte = ended.bestSingleByte();
     const bool utf8 = ended.m_utf8Characters >= ended.m_nonUtf8Bytes
         && (ended.m_utf8Characters > 0 || m_firstLineEnd != LineEnd::CarriageReturnLineFeed);
     if (m_byteOrderMark || utf8) {

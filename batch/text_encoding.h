@@ -60,7 +60,8 @@ struct ListEncoding
 // 4. Otherwise its bytes that are not UTF-8 decide a single-byte encoding: a byte an encoding
 //    leaves undefined (or makes a control character) rules it out; among the others, the one whose
 //    German letters (ä ö ü Ä Ö Ü ß) and euro signs stand most often beside an ASCII letter wins;
-//    a tie goes to the first of kSingleByteEncodings.
+//    a tie goes to Mac Roman where the first line ends in CR alone (a Mac's), else to the first of
+//    kSingleByteEncodings.
 // 5. The list is UTF-8 where its UTF-8 characters are at least as many as its bytes that are not
 //    UTF-8 (a UTF-8 list with a stray byte), else of the single-byte encoding; either way its fields
 //    are read field by field as ListEncoding says.
@@ -79,8 +80,8 @@ private:
     static constexpr std::size_t kOffsetsKept = 16;
     void nonUtf8Byte(unsigned char byte, std::uint64_t offset, unsigned char before, int after);
     void endSequence(int after);
-    Encoding bestSingleByte(const std::array<bool, kSingleByteEncodings.size()> &ruledOut,
-        const std::array<long, kSingleByteEncodings.size()> &score) const;
+    bool continueSequence(unsigned char byte);
+    Encoding bestSingleByte() const;
 
     std::uint64_t m_offset = 0; // of the block being read
     bool m_byteOrderMark = false;
@@ -95,7 +96,7 @@ private:
     std::array<bool, kSingleByteEncodings.size()> m_ruledOut{};
     std::array<long, kSingleByteEncodings.size()> m_score{};
     bool m_carriageReturnLast = false;
-    enum class LineEnd { NotYetSeen, CarriageReturnLineFeed, Other };
+    enum class LineEnd { NotYetSeen, CarriageReturnLineFeed, CarriageReturnAlone, Other };
     LineEnd m_firstLineEnd = LineEnd::NotYetSeen;
 };
 
@@ -134,7 +135,8 @@ bool isValidUtf8(std::string_view text);
 // a control character.
 bool isTextOf(std::string_view text, Encoding encoding);
 
-// The program's own UTF-8 text in the list's encoding. Characters the encoding lacks become "?".
+// The program's own UTF-8 text in the list's encoding. A character the encoding lacks becomes its
+// nearest there ("„" a '"' in CP850), else "?".
 std::string encodeText(std::string_view utf8, Encoding encoding);
 
 // Text in one encoding as UTF-8. A byte the encoding leaves undefined becomes "?"; in UTF-8, a

@@ -637,6 +637,68 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .status = 0,
             .output = {},
             .message = "unverändert: „Bemerkung“, „Gast“"},
+        ListCase{.name = "APlaceholderOrABigNumberDoesNotHideACountColumn",
+            .input = "Nr;Anreise;Abreise;Erwachsene;Begleitung\n1;" + kMarch + ";2;3\n2;" + kMarch + ";2;-\n3;" + kMarch
+                + ";2;k.A.\n4;" + kMarch + ";2;41\n5;" + kMarch + ";2;2 Pers.\n",
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Begleitung“ hält ganze Zahlen"},
+        ListCase{.name = "PlaceholdersOnlyThenANumberBelowTheJudgedRows",
+            .input = "Nr;Anreise;Abreise;Erwachsene;Lehrer\n" + nLines(kRowsJudged, "1;" + kMarch + ";1;-\n") + "2;"
+                + kMarch + ";1;3\n",
+            .status = 1,
+            .output = {},
+            .message = "Die Spalte „Lehrer“ hält hier die Zahl 3"},
+        ListCase{.name = "AnUnnamedColumnIsAskedToBeNamed",
+            .input = "Anreise;Abreise;Kind;\n" + nLines(kRowsJudged, kMarch + ";1;\n") + kMarch + ";1;2\n",
+            .status = 1,
+            .output = {},
+            .message = "Die Spalte Nr. 4 ohne Namen hält hier die Zahl 2, die Personen zählen könnte (bitte in der "
+                       "Kopfzeile benennen)"},
+        ListCase{.name = "AColumnReadAsACategoryIsNamedInItsErrors",
+            .input = kSchoolClass + "K-2;Klasse 8c;04.07.2016;08.07.2016;18;x\n",
+            .status = 1,
+            .output = {},
+            .message = "Zeile 3: Lehrer (Erwachsene) „x“ ist keine ganze Zahl",
+            .columnsAs = {"Lehrer=Erwachsene"}},
+        ListCase{.name = "AColumnBothReadAndPassedIsRefused",
+            .input = kSchoolClass,
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Lehrer“ steht bei --column und bei --pass-column",
+            .passColumns = {"Lehrer"},
+            .columnsAs = {"Lehrer=Erwachsene"}},
+        ListCase{.name = "AColumnReadAsTwoCategoriesIsRefused",
+            .input = kSchoolClass,
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Lehrer“ steht mehrmals bei --column",
+            .columnsAs = {"Lehrer=Erwachsene", "LEHRER=Kind"}},
+        ListCase{.name = "AColumnNotInTheHeaderIsRefused",
+            .input = kSchoolClass,
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Lehrerin“ von --column steht nicht in der Kopfzeile.",
+            .columnsAs = {"Lehrer=Erwachsene", "Lehrerin=Erwachsene"}},
+        ListCase{.name = "ADateReadAsACategoryIsRefused",
+            .input = kSchoolClass,
+            .status = 2,
+            .output = {},
+            .message = "Die Spalte „Anreise“ von --column ist keine Spalte von Personen.",
+            .columnsAs = {"Lehrer=Erwachsene", "Anreise=Erwachsene"}},
+        ListCase{.name = "AHeaderCellOverTwoLinesIsNamedInOne",
+            .input = "Nr;Anreise;Abreise;Erwachsene;\"Lehrer\n(Anzahl)\"\n1;" + kMarch + ";1;2\n",
+            .status = 0,
+            .output = {},
+            .message = "Spalten: „Erwachsene“ als Erwachsene, „Lehrer (Anzahl)“ als Erwachsene;",
+            .columnsAs = {"Lehrer (Anzahl)=Erwachsene"}},
+        ListCase{.name = "TwoUtf8ExportsJoinedRepeatTheirHeader",
+            .input = "\xEF\xBB\xBFNr;Anreise;Abreise;Kind\nB-1;" + kMarch
+                + ";1\n\xEF\xBB\xBFNr;Anreise;Abreise;Kind\nB-2;" + kMarch + ";1\n",
+            .status = 0,
+            .output = {},
+            .message = "unverändert: „Nr“;",
+            .unsaid = "weitere Kopfzeile"},
         // Encodings by their rules: a byte an encoding leaves undefined rules it out, German
         // letters in words decide, --encoding overrides.
         ListCase{.name = "CodePage850OfExcelsMsDosCsv",
@@ -653,14 +715,30 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
                 + "\rK-1;04.07.2016;08.07.2016;18;"
                 + resultCells("04.07.2016", "08.07.2016", {{PersonCategory::Student, 18}}) + "\r",
             .message = "Kodierung MacRoman"},
-        ListCase{.name = "AStrayByteInAUtf8ListIsReadAsWindows1252AndNamed",
-            .input = "Nr;Anreise;Abreise;Schüler;Gast\nB-1;" + kMarch + ";2;Meier\nB-2;" + kMarch + ";1;M\xFCller\n",
-            .status = 0,
-            .output = withResultNames("Nr;Anreise;Abreise;Schüler;Gast") + "\nB-1;" + kMarch + ";2;Meier;"
-                + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Student, 2}}) + "\nB-2;" + kMarch
-                + ";1;M\xFCller;" + resultCells("14.03.2016", "18.03.2016", {{PersonCategory::Student, 1}}) + "\n",
-            .message = "Die Liste ist UTF-8, hat aber in Zeile 3 Felder, die kein UTF-8 sind; sie werden als "
-                       "Windows-1252 gelesen"},
+        [] {
+            // Two stray bytes in line 3, one in line 5: each line named once.
+            const std::string header = "Nr;Anreise;Abreise;Schüler;Gast;Straße";
+            const std::string rows[] = {"B-1;" + kMarch + ";2;Müller;Dorfstraße",
+                "B-2;" + kMarch
+                    + ";1;M\xFCller;Stra\xDF"
+                      "e",
+                "B-3;" + kMarch + ";1;Meier;Weg", "B-4;" + kMarch + ";1;J\xF6rg;Weg"};
+            std::string input = header + "\n";
+            std::string output = withResultNames(header) + "\n";
+            for (const std::string &row : rows) {
+                input += row + "\n";
+                output += row + ";"
+                    + resultCells(
+                        "14.03.2016", "18.03.2016", {{PersonCategory::Student, row.starts_with("B-1") ? 2 : 1}})
+                    + "\n";
+            }
+            return ListCase{.name = "StrayBytesInAUtf8ListAreReadAsWindows1252AndTheirLinesNamed",
+                .input = input,
+                .status = 0,
+                .output = output,
+                .message = "Die Liste ist UTF-8, hat aber Felder, die kein UTF-8 sind (Zeile 3, 5); sie werden als "
+                           "Windows-1252 gelesen"};
+        }(),
         ListCase{.name = "AWindows1252ListWithAUtf8HeaderOfAnotherProgram",
             .input = "Nr;Anreise;Abreise;Schüler;Gast\nB-1;" + kMarch + ";2;M\xFCller\nB-2;" + kMarch + ";1;Gr\xFCn\n",
             .status = 0,
@@ -680,13 +758,26 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .message = "Kodierung ISO-8859-15",
             .encodingOption = Encoding::Iso8859_15},
         // Ditto marks for "the same as above": by RFC 4180 one field from the first to the next.
-        ListCase{.name = "DittoMarksJoiningTwoRowsAreNamed",
+        ListCase{.name = "DittoMarksJoiningTwoRowsAreAnErrorOfTheRow",
             .input
             = "Nr;Gast;Anreise;Abreise;Erwachsene\nB-2;\";04.07.2016;10.07.2016;2\nB-3;\";11.07.2016;12.07.2016;1\n",
+            .status = 1,
+            .output = {},
+            .message = "Zeile 2: Ein Feld in Anführungszeichen reicht bis Zeile 3 und enthält Trennzeichen und ein "
+                       "Datum (04.07.2016): wohl Wiederholungszeichen"},
+        ListCase{.name = "DittoMarksInTheLastColumnOfAMacList",
+            .input
+            = "Nr;Anreise;Abreise;Erwachsene;Ort\rB-1;04.07.2016;08.07.2016;2;\"\rB-2;04.07.2016;08.07.2016;2;x\r"
+              "B-3;04.07.2016;08.07.2016;1;\"\rB-4;04.07.2016;08.07.2016;1;x\r",
+            .status = 1,
+            .output = {},
+            .message = "Zeile 2: Ein Feld in Anführungszeichen reicht bis Zeile 4"},
+        ListCase{.name = "ARemarkOverTwoLinesWithADateIsNamed",
+            .input = "Anreise;Abreise;Kind;Bemerkung\n" + kMarch + ";1;\"verschoben;\nneu ab 16.03.2016\"\n",
             .status = 0,
             .output = {},
             .message = "Zeile 2: Ein Feld in Anführungszeichen reicht bis Zeile 3 und enthält Trennzeichen und ein "
-                       "Datum (04.07.2016)"},
+                       "Datum (16.03.2016): Die Zeilen werden als eine Buchung gelesen."},
         ListCase{.name = "ARemarkOverTwoLinesIsNoDittoMark",
             .input = "Anreise;Abreise;Kind;Bemerkung\n" + kMarch + ";1;\"Balkon;\nab 16.03. Meer\"\n",
             .status = 0,
@@ -1055,6 +1146,11 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderNames,
         // A name that says nothing, over cells that could count persons.
         HeaderName{"Gast", nullptr, "hält ganze Zahlen, die Personen zählen könnten"},
         HeaderName{"Lehrer", nullptr, "hält ganze Zahlen"}, HeaderName{"Eltern", nullptr, "hält ganze Zahlen"},
+        // Words of no count beside words of persons or counts: judged as persons.
+        HeaderName{"Summe Personen", nullptr, "nennt aber nicht genau eine Personengruppe"},
+        HeaderName{"Zimmerbelegung", nullptr, "nennt aber nicht genau eine Personengruppe"},
+        HeaderName{"Anzahl gesamt", nullptr, "hält ganze Zahlen"},
+        HeaderName{"Alter ab 12", nullptr, "hält ganze Zahlen"},
         HeaderName{"Personen", nullptr, "gemeint sein kann jede der Personengruppen Erwachsene, Erw_Schwer, Student"},
         HeaderName{"GÄSTE", nullptr, "jede der Personengruppen"}, HeaderName{"Pers", nullptr, "jede der"},
         HeaderName{"Anzahl", nullptr, "jede der"},
@@ -1318,7 +1414,12 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
         "chte au\xDF"
         "erhalb \x84x\x93 \x80");
     EXPECT_EQ(encodeText("Nächte", Encoding::Utf8), "Nächte");
-    EXPECT_EQ(encodeText("→", Encoding::Windows1252), "?");
+    // A character the encoding lacks as its nearest, else "?".
+    EXPECT_EQ(encodeText("→", Encoding::Windows1252), "->");
+    EXPECT_EQ(encodeText("„x“ Nächte", Encoding::Cp850),
+        ",,x\" N\x84"
+        "chte");
+    EXPECT_EQ(encodeText("☺", Encoding::MacRoman), "?");
     // All of Windows-1252's 0x80-0x9F, by the system's converter; its five undefined bytes as "?".
     EXPECT_EQ(encodeText("Kind’ Gast–Name Š ž Ÿ", Encoding::Windows1252), "Kind\x92 Gast\x96Name \x8A \x9E \x9F");
     EXPECT_EQ(decodeText("Kind\x92 Gast\x96Name \x8A \x9E \x9F \x81\x8D\x8F\x90\x9D", Encoding::Windows1252),
@@ -1348,7 +1449,9 @@ TEST(TextEncoding, IsFoundByItsRules)
                 "e",
                 Encoding::Windows1252},
             {"no German letter: the first of a tie", "\xE9t\xE9", Encoding::Windows1252},
-            {"a German letter beside no ASCII letter says nothing", "1\x84;M\xFCller", Encoding::Windows1252},
+            {"a tie of CP850's U umlaut and Mac Roman's o umlaut", "K\x9Aln\n", Encoding::Cp850},
+            {"the same tie where lines end in CR alone, as a Mac's", "K\x9Aln\r", Encoding::MacRoman},
+            {"a German letter beside no ASCII letter says nothing", "1\x84;2\x84;M\xFCller", Encoding::Windows1252},
             {"UTF-8 with a stray byte", "Schüler;M\xFCller;Grüße", Encoding::Utf8, {10}},
             {"Windows-1252 with a UTF-8 field", "Schüler;M\xFCller;Gr\xFCn", Encoding::Windows1252, {3}},
             {"a sequence cut by the end of the list", "M\xC3", Encoding::Windows1252}}) {
