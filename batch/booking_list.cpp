@@ -143,63 +143,79 @@ bool couldCountPersons(std::string_view text)
 
 // What a cell of a column of an unknown name says of it.
 enum class CellKind {
-    Count, // a whole number that could count persons, also with a word for persons after it ("2 Pers.")
-    Words, // text: the column is no count
-    Other, // neither: another number ("41", "1,5"), a placeholder for nothing ("-", "k.A.", "keine")
+    Count, // a number first that could count persons: "2", "2,0", "2 Pers.", "2 Erwachsene", "+2", "(2)"
+    Words, // text: a column of it counts nothing
+    Other, // neither: a larger number or a fraction ("41", "1,5"), a placeholder for nothing ("-", "k.A.")
 };
 
 CellKind kindOfCell(std::string_view text)
 {
-    if (couldCountPersons(text))
-        return CellKind::Count;
-    const std::size_t digits = text.find_first_not_of("0123456789");
+    std::string_view rest = text;
+    while (!rest.empty() && (rest.front() == '+' || rest.front() == '('))
+        rest.remove_prefix(1);
+    const std::size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size());
+    if (digits > 0) {
+        // A fraction other than zeros, or three figures after the point (a thousand), is no count.
+        const std::string_view after = rest.substr(digits);
+        if (after.size() >= 2 && (after[0] == ',' || after[0] == '.') && after[1] >= '0' && after[1] <= '9') {
+            const std::string_view figures = after.substr(1, after.find_first_not_of("0123456789", 1) - 1);
+            constexpr std::size_t kGroupDigits = 3;
+            if (figures.find_first_not_of('0') != std::string_view::npos || figures.size() == kGroupDigits)
+                return CellKind::Other;
+        }
+        return couldCountPersons(rest.substr(0, digits)) ? CellKind::Count : CellKind::Other;
+    }
     std::string letters;
-    for (const char c : text.substr(digits == std::string_view::npos ? text.size() : digits)) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (static_cast<unsigned char>(c) & 0x80U) != 0)
+    for (const char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
             letters += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    if (letters.empty())
+    // Placeholders for nothing, and the error values of spreadsheets ("#WERT!", "#DIV/0!").
+    constexpr std::array<std::string_view, 20> kNothing{"ka", "keine", "kein", "na", "nv", "nein", "leer", "nichts",
+        "null", "none", "ohne", "nicht", "tbd", "offen", "nan", "nil", "wert", "bezug", "ref", "div"};
+    if (letters.size() < 2 || std::find(kNothing.begin(), kNothing.end(), letters) != kNothing.end())
         return CellKind::Other;
-    constexpr std::array<std::string_view, 9> kNothing{
-        "ka", "keine", "kein", "x", "na", "nv", "nein", "leer", "nichts"};
-    constexpr std::array<std::string_view, 5> kPersons{"p", "pers", "person", "personen", "pax"};
-    if (digits > 0 && std::find(kPersons.begin(), kPersons.end(), letters) != kPersons.end())
-        return couldCountPersons(text.substr(0, digits)) ? CellKind::Count : CellKind::Other;
-    const bool nothing = digits == 0 && std::find(kNothing.begin(), kNothing.end(), letters) != kNothing.end();
-    return nothing ? CellKind::Other : CellKind::Words;
+    return CellKind::Words;
 }
 
 // A quoted field over several lines that holds the separator and a date: a ditto mark (") in a
 // row, as clerks type for "the same as above", opens a field that the next ditto mark closes, and
-// the rows between are read as one. Such a field holds the rest of its row and the start of the
-// next: a separator less than the header has fields, or more.
+// the rows between are read as one. Such a field holds the rest of one row and the start of the
+// next: as many separators as a row has, or a row's two dates among separators.
 struct FieldOverLines
 {
-    std::string date; // empty where the record has no such field
+    std::string date; // the first; empty where the record has no such field
+    int dates = 0;
     std::size_t separators = 0;
 };
 
 FieldOverLines dateInAFieldOverLines(const CsvRecord &record, char separator, std::string &scratch)
 {
     const std::string partings{separator, '\r', '\n', ' ', '"'};
+    FieldOverLines found;
     for (std::size_t i = 0; i < record.fieldCount && i < record.fields->size(); ++i) {
         if (!(*record.fields)[i].quoted)
             continue;
         const std::string_view text = record.fieldText(i, scratch);
         if (text.find(separator) == std::string_view::npos || text.find_first_of("\r\n") == std::string_view::npos)
             continue;
+        FieldOverLines field{.date = {},
+            .dates = 0,
+            .separators = static_cast<std::size_t>(std::count(text.begin(), text.end(), separator))};
         for (std::size_t start = 0; start < text.size();) {
             const std::size_t end = std::min(text.find_first_of(partings, start), text.size());
             const std::string_view word = text.substr(start, end - start);
             constexpr std::size_t kShortestDate = 6; // "1.1.16"
             if (word.size() >= kShortestDate && parseEnteredDate(word).kind != DateTextKind::NotADate) {
-                return {.date = std::string{word},
-                    .separators = static_cast<std::size_t>(std::count(text.begin(), text.end(), separator))};
+                field.date = field.date.empty() ? std::string{word} : field.date;
+                ++field.dates;
             }
             start = end + 1;
         }
+        if (field.dates > found.dates)
+            found = std::move(field);
     }
-    return {};
+    return found;
 }
 
 // Reads the records of a booking list as its header and its rows, calculates each row through
@@ -229,8 +245,8 @@ private:
     struct UnknownColumn
     {
         std::size_t column;
-        bool counts = false; // a cell that could count persons
-        bool words = false; // a cell of text: the column counts nothing
+        long counts = 0; // cells that could count persons
+        long words = 0; // cells of text
     };
     // A count column.
     struct CountColumn
@@ -243,6 +259,9 @@ private:
     void record(const CsvRecord &record) override;
     void readHeader(const CsvRecord &record);
     void judgeColumns();
+    // A column of counts: cells that could count persons, no fewer than its cells of text (a
+    // placeholder or a word among the counts hides none).
+    static bool counts(const UnknownColumn &unknown) { return unknown.counts > 0 && unknown.counts >= unknown.words; }
     void judgeCells(const CsvRecord &record, std::string &errors);
     bool triedAnotherSeparator(const CsvRecord &record);
     bool holdsAnArrival(const CsvRecord &record);
@@ -277,6 +296,7 @@ private:
     long m_headerLine = 1;
     std::vector<UnknownColumn> m_unknown;
     std::vector<CountColumn> m_countColumns; // in the order of the categories
+    std::vector<bool> m_columnAsFound; // for each of ListOptions::columnsAs, in a header so far
     bool m_columnsSummed = false; // a category has more than one
     bool m_judged = false;
     std::vector<std::string> m_heldMessages;
@@ -383,6 +403,13 @@ void BookingListReader::readHeader(const CsvRecord &record)
     m_headerLine = record.line;
     m_columns = mapColumns(m_headerNames,
         ColumnChoices{.passColumns = m_options.passColumns, .columnsAs = m_options.columnsAs}, m_headerText);
+    for (std::size_t k = 0; k < m_options.columnsAs.size(); ++k) {
+        const std::string name = plainName(m_options.columnsAs[k].name);
+        m_columnAsFound.resize(m_options.columnsAs.size());
+        m_columnAsFound[k] = m_columnAsFound[k]
+            || std::any_of(m_headerNames.begin(), m_headerNames.end(),
+                [&name](const std::string &header) { return sameName(header, name); });
+    }
     m_countColumns.clear();
     m_columnsSummed = false;
     for (std::size_t index = 0; index < kCategoryCount; ++index) {
@@ -434,7 +461,7 @@ void BookingListReader::judgeColumns()
 {
     std::vector<std::string> refusals = m_columns.refusals;
     for (const UnknownColumn &unknown : m_unknown) {
-        if (unknown.counts && !unknown.words) {
+        if (counts(unknown)) {
             const std::size_t column = unknown.column;
             refusals.push_back(
                 countLikeRefusal(m_headerNames[column], column) + otherReadings(m_headerFields[column], m_encoding));
@@ -450,8 +477,8 @@ void BookingListReader::judgeColumns()
             all.append(all.empty() ? "" : "\n").append(refusal);
         throw UnusableList(all);
     }
-    // Still watched: the columns empty so far.
-    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts || unknown.words; });
+    // Still watched: the columns with neither text nor counts so far.
+    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts > 0 || unknown.words > 0; });
     const bool first = !m_judged;
     m_judged = true;
     if (m_options.onColumns) {
@@ -473,13 +500,16 @@ void BookingListReader::judgeCells(const CsvRecord &record, std::string &errors)
 {
     for (UnknownColumn &unknown : m_unknown) {
         const std::string_view text = value(record, unknown.column);
-        const CellKind kind = text.empty() ? CellKind::Other : kindOfCell(text);
-        unknown.words = unknown.words || kind == CellKind::Words;
-        if (kind != CellKind::Count || unknown.words)
+        if (text.empty())
             continue;
-        unknown.counts = true;
-        if (m_judged)
+        const CellKind kind = kindOfCell(text);
+        if (kind == CellKind::Words)
+            ++unknown.words;
+        if (kind != CellKind::Count)
+            continue;
+        if (m_judged && unknown.words == 0)
             nextMessage(errors) += countLikeCellError(m_headerNames[unknown.column], unknown.column, text);
+        ++unknown.counts;
     }
 }
 
@@ -552,10 +582,7 @@ bool BookingListReader::isHeaderLine(const CsvRecord &record)
     bool departureNamed = false;
     std::string scratch;
     for (std::size_t i = 0; i < record.fieldCount; ++i) {
-        // A byte-order mark before the first name: a second export joined to the first.
-        std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
-        if (i == 0 && text.starts_with(kByteOrderMark))
-            text.remove_prefix(kByteOrderMark.size());
+        const std::string_view text = trimmedBlanks(record.fieldText(i, scratch), m_noBreakSpace);
         arrivalNamed = arrivalNamed || sameName(text, kArrivalColumn);
         departureNamed = departureNamed || sameName(text, kDepartureColumn);
     }
@@ -615,8 +642,8 @@ bool BookingListReader::hasItsFields(const CsvRecord &record) const
 }
 
 // A quoted field over several lines that looks like ditto marks: named, the first few of them.
-// A quoted field over several lines that looks like ditto marks. Where it holds what a row of the
-// header holds, it is an error of its row (two bookings read as one would price one of them as the
+// A quoted field over several lines that looks like ditto marks. Where it holds what a row holds
+// (see FieldOverLines), it is an error of its row (two bookings read as one would price one of them as the
 // other); where it holds less (a remark over two lines), it is named, the first few of them.
 void BookingListReader::noteDittoMarks(const CsvRecord &record, std::string &errors)
 {
@@ -625,7 +652,7 @@ void BookingListReader::noteDittoMarks(const CsvRecord &record, std::string &err
         return;
     const std::string what = "Ein Feld in Anführungszeichen reicht bis Zeile " + std::to_string(record.lastLine)
         + " und enthält Trennzeichen und ein Datum (" + m_encoding.decode(field.date) + ")";
-    if (field.separators + 1 >= m_columns.fieldCount) {
+    if (field.separators + 1 >= m_columns.fieldCount || (field.dates >= 2 && field.separators >= 2)) {
         nextMessage(errors) += what
             + ": wohl Wiederholungszeichen \" für „wie oben“, die mehrere Buchungen zu einer machen; bitte die "
               "Werte selbst eintragen";
@@ -768,6 +795,16 @@ ListSummary BookingListReader::finish()
         throw UnusableList("Die Eingabe ist leer: Es fehlt die Kopfzeile mit den Spaltennamen.");
     if (!m_judged)
         judgeColumns();
+    for (std::size_t k = 0; k < m_options.columnsAs.size(); ++k) {
+        if (k < m_columnAsFound.size() && m_columnAsFound[k])
+            continue;
+        const std::string &name = m_options.columnsAs[k].name;
+        m_summary.columnsNotFound.push_back(name);
+        if (m_options.onMessage) {
+            m_options.onMessage("Die Spalte „" + name
+                + "“ von --column steht in keiner Kopfzeile der Liste; ihre Personen sind nicht berechnet.");
+        }
+    }
     if (!m_otherEncodingLines.empty() && m_options.onMessage) {
         std::string lines;
         for (std::size_t i = 0; i < std::min<std::size_t>(m_otherEncodingLines.size(), kErrorLinesNamed); ++i)

@@ -69,6 +69,9 @@ struct ListSummary
     long rowsWithErrors = 0;
     Money total; // of every calculated row
     char separator = ';'; // the one the list was read with
+    // Names of --column (UTF-8) that no header of the list has: persons the user meant to charge
+    // that were not found, an error of the run.
+    std::vector<std::string> columnsNotFound;
 };
 
 // Reads a booking list (CSV with a header row) from `in` and writes it to `out` with the

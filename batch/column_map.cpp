@@ -320,24 +320,36 @@ bool isMisspeltKey(std::string_view name)
     });
 }
 
+// A word for a shell, as the hints give a name to paste: in single quotes, a quote in it as '\''.
+std::string shellWord(std::string_view text)
+{
+    std::string word = "'";
+    for (const char c : text)
+        word += c == '\'' ? std::string{"'\\''"} : std::string(1, c);
+    return word + "'";
+}
+
+// What the user can say of a column: --column 'NAME=GRUPPE' or --pass-column 'NAME'.
+std::string choicesFor(std::string_view name)
+{
+    return "--column " + shellWord(std::string{name} + "=GRUPPE") + " oder --pass-column " + shellWord(name);
+}
+
 std::string passHint(std::string_view name)
 {
-    const std::string quoted = "\"" + std::string{name} + "\"";
-    return " Mit --column " + quoted.substr(0, quoted.size() - 1) + "=GRUPPE\" als eine Personengruppe lesen ("
-        + allCategoryKeys() + ") oder mit --pass-column " + quoted + " unverändert durchreichen.";
+    return " Mit " + choicesFor(name) + " sagen, was sie ist (Gruppen: " + allCategoryKeys() + ").";
 }
 
 // Words of a name that say its column counts no persons: references and numbers, rooms, addresses
-// and telephones, dates and nights, totals and remarks of the list's own, animals. Any of them as
-// a word of the name; those of kNoCountStems also as the start of one ("Zimmernummer"), and
-// numbers' words as its end ("Buchungsnr", "GastID").
-constexpr std::array<std::string_view, 44> kNoCountWords{"nr", "nummer", "no", "id", "ref", "referenz", "beleg",
-    "kunden", "lfd", "pos", "position", "zeile", "code", "status", "zi", "raum", "whg", "fewo", "haus", "etage", "plz",
-    "ort", "straße", "strasse", "tel", "fax", "mobil", "handy", "jahr", "monat", "kw", "nacht", "nächte", "naechte",
-    "tage", "dauer", "alter", "gesamt", "total", "fehler", "hund", "hunde", "haustier", "haustiere"};
-constexpr std::array<std::string_view, 16> kNoCountStems{"zimmer", "buchung", "reservierung", "rechnung", "kunde",
-    "telefon", "postleitzahl", "wohnung", "apartment", "appartement", "ferienwohnung", "unterkunft", "objekt",
-    "übernachtung", "uebernachtung", "datum"};
+// and telephones, dates and nights, totals and remarks of the list's own, animals; and, as the end
+// of a word, the words of numbers ("Buchungsnr", "Zimmernummer", "GastID"). A name says so only
+// where every word of it is such a word: "Lehrer gesamt" or "Gast Nr" may count persons.
+constexpr std::array<std::string_view, 59> kNoCountWords{"nr", "nummer", "no", "id", "ref", "referenz", "beleg",
+    "buchung", "reservierung", "rechnung", "kunde", "kunden", "lfd", "pos", "position", "zeile", "code", "status",
+    "zimmer", "zi", "raum", "wohnung", "whg", "apartment", "appartement", "fewo", "ferienwohnung", "unterkunft",
+    "objekt", "haus", "etage", "plz", "postleitzahl", "ort", "straße", "strasse", "tel", "telefon", "fax", "mobil",
+    "handy", "jahr", "monat", "datum", "kw", "nacht", "nächte", "naechte", "übernachtungen", "uebernachtungen", "tage",
+    "dauer", "alter", "gesamt", "fehler", "hund", "hunde", "haustier", "haustiere"};
 constexpr std::array<std::string_view, 3> kNumberEndings{"nr", "nummer", "id"};
 
 } // namespace
@@ -358,8 +370,6 @@ const std::array<std::string, kResultColumns> &resultColumnNames()
 
 std::string plainName(std::string_view name)
 {
-    if (name.starts_with("\xEF\xBB\xBF"))
-        name.remove_prefix(3);
     std::string plain;
     bool blank = false;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -424,23 +434,15 @@ NameWords wordsSaid(std::string_view name)
     return words;
 }
 
-// A name that says its column counts no persons, and has no word of persons or counts beside
-// ("Anzahl gesamt" and "Alter ab 12" are judged by their cells).
+// A name that says its column counts no persons: all its words say so ("Anzahl gesamt", "Alter ab 12"
+// and "Lehrer gesamt" are judged by their cells).
 bool saysNoCount(std::string_view name)
 {
-    const NameWords said = wordsSaid(name);
-    constexpr std::array kOfPersons{Word::Count, Word::Persons, Word::Adult, Word::Severe, Word::Disabled,
-        Word::Student, Word::Child, Word::Foreign, Word::Family, Word::Twelve, Word::From, Word::Under};
-    if (said.personsWithin
-        || std::any_of(kOfPersons.begin(), kOfPersons.end(), [&said](Word word) { return said.says(word); }))
-        return false;
     const std::vector<std::string> words = wordsOf(name);
-    return std::any_of(words.begin(), words.end(), [](const std::string &word) {
+    return !words.empty() && std::all_of(words.begin(), words.end(), [](const std::string &word) {
         const auto is = [&word](std::string_view known) { return word == known; };
-        const auto startsWith = [&word](std::string_view stem) { return word.starts_with(stem); };
         const auto endsWith = [&word](std::string_view ending) { return word.ends_with(ending); };
         return std::any_of(kNoCountWords.begin(), kNoCountWords.end(), is)
-            || std::any_of(kNoCountStems.begin(), kNoCountStems.end(), startsWith)
             || std::any_of(kNumberEndings.begin(), kNumberEndings.end(), endsWith);
     });
 }
@@ -509,7 +511,7 @@ void takeColumn(const std::vector<std::string> &names, std::optional<std::size_t
 
 // A column that is none of the dates and results: a category's count, passed through, watched, or refused.
 void readPersonColumn(const std::vector<std::string> &names, std::size_t i, const ColumnChoices &choices,
-    std::array<std::optional<std::size_t>, kCategoryCount> &namedCounts, ColumnMap &columns)
+    bool resultName, std::array<std::optional<std::size_t>, kCategoryCount> &namedCounts, ColumnMap &columns)
 {
     const std::string &name = names[i];
     const auto named = [&name](const std::string &choice) { return sameName(plainName(choice), name); };
@@ -521,6 +523,8 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
         columns.counts.at(indexOf(as->category)).push_back(i);
         return;
     }
+    if (resultName)
+        return; // the list's own column of a result's name ("Gesamt", a hotel's price), unless the user says so
     const PersonColumn person = personColumnOf(name);
     switch (person.kind) {
     case PersonColumn::Kind::Category: {
@@ -555,8 +559,7 @@ void readPersonColumn(const std::vector<std::string> &names, std::size_t i, cons
     }
 }
 
-// What the user says of the columns must name columns of the header, each once, and neither dates
-// nor results: a --column that names nothing would leave its persons uncharged.
+// What the user says of the columns must name each column once, and neither dates nor results.
 void refuseContradictions(const std::vector<std::string> &names, const ColumnChoices &choices, ColumnMap &columns)
 {
     for (auto as = choices.columnsAs.begin(); as != choices.columnsAs.end(); ++as) {
@@ -564,10 +567,8 @@ void refuseContradictions(const std::vector<std::string> &names, const ColumnCho
         const auto same = [&name](std::string_view other) { return sameName(plainName(other), name); };
         const auto column = std::find_if(names.begin(), names.end(), same);
         const auto index = static_cast<std::size_t>(column - names.begin());
-        if (column == names.end()) {
-            columns.refusals.push_back("Die Spalte „" + name + "“ von --column steht nicht in der Kopfzeile.");
-            continue;
-        }
+        if (column == names.end())
+            continue; // perhaps in another header of the list: see ListSummary::columnsNotFound
         const std::string &shown = *column; // as the header writes it
         std::string refusal;
         if (index == columns.arrival || index == columns.departure || columns.resultAt[index]) {
@@ -682,11 +683,10 @@ ColumnMap mapColumns(const std::vector<std::string> &names, const ColumnChoices 
     std::array<std::optional<std::size_t>, kCategoryCount> namedCounts{};
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string &name = names[i];
-        // A result's name outside the block is the list's own column ("Gesamt", a hotel's price).
         const bool result = std::any_of(resultColumnNames().begin(), resultColumnNames().end(),
             [&name](const std::string &resultName) { return sameName(name, resultName); });
-        if (i != columns.arrival && i != columns.departure && !result && !columns.resultAt[i])
-            readPersonColumn(names, i, choices, namedCounts, columns);
+        if (i != columns.arrival && i != columns.departure && !columns.resultAt[i])
+            readPersonColumn(names, i, choices, result, namedCounts, columns);
     }
     columns.reference = referenceColumn(names, columns);
     return columns;
@@ -718,10 +718,8 @@ std::string countLikeCellError(std::string_view name, std::size_t position, std:
         return "Die Spalte Nr. " + std::to_string(position + 1) + " ohne Namen hält hier die Zahl " + std::string{text}
         + ", die Personen zählen könnte (bitte in der Kopfzeile benennen)";
     }
-    const std::string quoted = "\"" + std::string{name};
     return "Die Spalte „" + std::string{name} + "“ hält hier die Zahl " + std::string{text}
-    + ", die Personen zählen könnte (mit --column " + quoted + "=GRUPPE\" oder --pass-column " + quoted
-        + "\" sagen, was sie ist)";
+    + ", die Personen zählen könnte (mit " + choicesFor(name) + " sagen, was sie ist)";
 }
 
 std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns)

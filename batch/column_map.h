@@ -110,8 +110,7 @@ std::string columnsReport(const std::vector<std::string> &names, const ColumnMap
 bool sameName(std::string_view a, std::string_view b);
 
 // A name (UTF-8) as a spreadsheet shows it in its cell: without blanks round it, its line breaks
-// (Alt+Enter in Excel), tabs and no-break spaces one blank each, without a byte-order mark before
-// it (a second export joined to the first).
+// (Alt+Enter in Excel), tabs and no-break spaces one blank each.
 std::string plainName(std::string_view name);
 
 } // namespace salvenor::batch

@@ -156,14 +156,29 @@ std::size_t CsvReader::scan(std::string_view bytes)
     return i;
 }
 
+namespace {
+
+constexpr std::string_view kByteOrderMarkBytes = "\xEF\xBB\xBF";
+
+} // namespace
+
 CsvReader::Step CsvReader::scanStep(std::string_view bytes, std::size_t i)
 {
     switch (m_state) {
     case ScanState::RecordStart:
         m_recordLine = m_line;
+        m_field = FieldSpan{};
+        m_state = ScanState::FieldStart;
+        if (bytes.substr(i).starts_with(kByteOrderMarkBytes)) {
+            // A byte-order mark starting a record (a second export joined to the first): kept as it
+            // is, and read as a blank before the first field, so that a quote after it opens one.
+            for (const char c : kByteOrderMarkBytes)
+                keep(c);
+            return {.next = i + kByteOrderMarkBytes.size()};
+        }
+        m_state = ScanState::RecordStart;
         if (const std::optional<Step> step = plainLine(bytes, i))
             return *step;
-        m_field = FieldSpan{};
         m_state = ScanState::FieldStart;
         return atFieldStart(bytes[i], i);
     case ScanState::FieldStart:

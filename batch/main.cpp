@@ -283,6 +283,25 @@ bool openStreams(const Arguments &arguments, Streams &streams)
     return problem.empty();
 }
 
+// A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
+// and C1 in UTF-8) from the list are shown as "?".
+std::string printable(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 std::string rowsText(long rows)
 {
     return std::to_string(rows) + (rows == 1 ? " Zeile" : " Zeilen");
@@ -304,26 +323,8 @@ int reportSummary(const ListSummary &summary, const std::vector<long> &sheetsFai
     }
     std::cerr << kProgram << ": " << rowsText(summary.rows) << ", davon " << summary.rowsWithErrors
               << " mit Fehlern; Summe aller Beträge: " << salvenor::formatMoney(summary.total) << " €\n";
-    return summary.rowsWithErrors > 0 || !sheetsFailed.empty() ? kSomeRowsHaveErrors : kEveryRowCalculated;
-}
-
-// A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
-// and C1 in UTF-8) from the list are shown as "?".
-std::string printable(std::string_view text)
-{
-    std::string shown;
-    shown.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (byte < 0x20 || byte == 0x7F || c1) {
-            shown += '?';
-            i += c1 ? 1 : 0;
-        } else {
-            shown += text[i];
-        }
-    }
-    return shown;
+    const bool failed = summary.rowsWithErrors > 0 || !sheetsFailed.empty() || !summary.columnsNotFound.empty();
+    return failed ? kSomeRowsHaveErrors : kEveryRowCalculated;
 }
 
 // The list is read: the result goes to its place, unless the input changed meanwhile or the

@@ -178,9 +178,9 @@ bool allAscii(std::string_view text)
     return firstBeyondAscii(text) == text.size();
 }
 
-bool isAsciiLetter(int byte)
+bool isAsciiLetterOrDigit(int byte)
 {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9');
 }
 
 } // namespace
@@ -198,7 +198,8 @@ void EncodingScan::nonUtf8Byte(unsigned char byte, std::uint64_t offset, unsigne
     ++m_nonUtf8Bytes;
     if (m_nonUtf8At.size() < kOffsetsKept)
         m_nonUtf8At.push_back(offset);
-    const bool inAWord = isAsciiLetter(before) || isAsciiLetter(after);
+    // Beside a letter, or a digit as a euro sign stands ("5€").
+    const bool inAWord = isAsciiLetterOrDigit(before) || isAsciiLetterOrDigit(after);
     for (std::size_t code = 0; code < kSingleByteEncodings.size(); ++code) {
         const ByteKind kind = byteKinds().at(code).at(byte - 0x80U);
         if (kind == ByteKind::Undefined)
@@ -245,12 +246,16 @@ void EncodingScan::feed(std::string_view block)
     if (m_offset == 0 && !block.empty())
         m_byteOrderMark = block.starts_with(kByteOrderMark);
     if (m_firstLineEnd == LineEnd::NotYetSeen) {
+        // The header's line end: a line break inside a quoted name (Alt+Enter in Excel) is none.
         for (std::size_t k = 0; k < block.size() && m_firstLineEnd == LineEnd::NotYetSeen; ++k) {
+            const char c = block[k];
             if (m_carriageReturnLast)
-                m_firstLineEnd = block[k] == '\n' ? LineEnd::CarriageReturnLineFeed : LineEnd::CarriageReturnAlone;
-            else if (block[k] == '\n')
+                m_firstLineEnd = c == '\n' ? LineEnd::CarriageReturnLineFeed : LineEnd::CarriageReturnAlone;
+            else if (c == '"')
+                m_inQuotes = !m_inQuotes;
+            else if (c == '\n' && !m_inQuotes)
                 m_firstLineEnd = LineEnd::Other;
-            m_carriageReturnLast = block[k] == '\r';
+            m_carriageReturnLast = c == '\r' && !m_inQuotes;
         }
     }
     std::size_t i = 0;

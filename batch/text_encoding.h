@@ -55,11 +55,11 @@ struct ListEncoding
 // The encoding of a whole list, decided before anything of it is written, by these rules:
 // 1. A byte-order mark means UTF-8.
 // 2. Text that is valid UTF-8 throughout, with a character beyond ASCII, is UTF-8.
-// 3. A list of ASCII alone gets Windows-1252 where its first line ends in CR LF (a Windows export,
+// 3. A list of ASCII alone gets Windows-1252 where its header ends in CR LF (a Windows export,
 //    which Excel reads in Windows-1252 again) and UTF-8 otherwise.
 // 4. Otherwise its bytes that are not UTF-8 decide a single-byte encoding: a byte an encoding
 //    leaves undefined (or makes a control character) rules it out; among the others, the one whose
-//    German letters (ä ö ü Ä Ö Ü ß) and euro signs stand most often beside an ASCII letter wins;
+//    German letters (ä ö ü Ä Ö Ü ß) and euro signs stand most often beside an ASCII letter or digit wins;
 //    a tie goes to Mac Roman where the first line ends in CR alone (a Mac's), else to the first of
 //    kSingleByteEncodings.
 // 5. The list is UTF-8 where its UTF-8 characters are at least as many as its bytes that are not
@@ -96,6 +96,7 @@ private:
     std::array<bool, kSingleByteEncodings.size()> m_ruledOut{};
     std::array<long, kSingleByteEncodings.size()> m_score{};
     bool m_carriageReturnLast = false;
+    bool m_inQuotes = false; // within a quoted field of the first record
     enum class LineEnd { NotYetSeen, CarriageReturnLineFeed, CarriageReturnAlone, Other };
     LineEnd m_firstLineEnd = LineEnd::NotYetSeen;
 };
