@@ -52,21 +52,28 @@ public:
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): iconv's input is not const in its signature
         char *in = const_cast<char *>(text.data());
         std::size_t inLeft = text.size();
-        char *to = out.data();
-        std::size_t outLeft = out.size();
+        std::size_t written = 0;
         iconv(m_descriptor, nullptr, nullptr, nullptr, nullptr);
         while (inLeft > 0) {
-            if (iconv(m_descriptor, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1))
+            char *to = out.data() + written;
+            std::size_t outLeft = out.size() - written;
+            const std::size_t converted = iconv(m_descriptor, &in, &inLeft, &to, &outLeft);
+            written = out.size() - outLeft;
+            if (converted != static_cast<std::size_t>(-1))
                 break;
+            // A character written as several ("½" as " 1/2") may need more room than three bytes a byte.
+            if (errno == E2BIG || written == out.size()) {
+                out.resize(out.size() * 2);
+                continue;
+            }
             if (errno != EILSEQ && errno != EINVAL)
-                break; // E2BIG cannot be: three bytes a byte is the most either way
+                break;
             const std::size_t length = std::min(inLeft, skip(static_cast<unsigned char>(*in)));
             in += length;
             inLeft -= length;
-            *to++ = '?';
-            --outLeft;
+            out[written++] = '?';
         }
-        out.resize(out.size() - outLeft);
+        out.resize(written);
         return out;
     }
 

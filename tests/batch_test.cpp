@@ -1458,6 +1458,12 @@ TEST(TextEncoding, IsRecognisedFromTheStartOfTheList)
         ",,x\" N\x84"
         "chte");
     EXPECT_EQ(encodeText("☺", Encoding::MacRoman), "?");
+    // Longer texts than three bytes a byte: all of them, whatever the converter makes of them.
+    std::string umlauts;
+    for (int i = 0; i < 100; ++i)
+        umlauts += "ü";
+    EXPECT_EQ(decodeText(std::string(100, '\x81'), Encoding::Cp850), umlauts);
+    EXPECT_EQ(encodeText("™ ⅓ \xFF", Encoding::Cp850), "(TM)  1/3  ?");
     // All of Windows-1252's 0x80-0x9F, by the system's converter; its five undefined bytes as "?".
     EXPECT_EQ(encodeText("Kind’ Gast–Name Š ž Ÿ", Encoding::Windows1252), "Kind\x92 Gast\x96Name \x8A \x9E \x9F");
     EXPECT_EQ(decodeText("Kind\x92 Gast\x96Name \x8A \x9E \x9F \x81\x8D\x8F\x90\x9D", Encoding::Windows1252),
@@ -1487,6 +1493,7 @@ TEST(TextEncoding, IsFoundByItsRules)
                 "e",
                 Encoding::Windows1252},
             {"no German letter: the first of a tie", "\xE9t\xE9", Encoding::Windows1252},
+            {"a letter before the byte puts it in a word", "-M\x8A;", Encoding::MacRoman},
             {"ISO-8859-15's euro sign after a figure", "5\xA4;M\xFCller", Encoding::Iso8859_15},
             {"a tie of CP850's U umlaut and Mac Roman's o umlaut", "K\x9Aln\n", Encoding::Cp850},
             {"the same tie where lines end in CR alone, as a Mac's", "K\x9Aln\r", Encoding::MacRoman},
