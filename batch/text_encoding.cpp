@@ -81,24 +81,6 @@ private:
     iconv_t m_descriptor;
 };
 
-// The iconv name of a single-byte encoding.
-const char *iconvName(Encoding encoding)
-{
-    switch (encoding) {
-    case Encoding::Iso8859_15:
-        return "ISO-8859-15";
-    case Encoding::Cp850:
-        return "CP850";
-    case Encoding::MacRoman:
-        return "MACINTOSH";
-    case Encoding::Windows1252:
-    case Encoding::Utf8:
-    case Encoding::Utf8WithByteOrderMark:
-        break;
-    }
-    return "WINDOWS-1252";
-}
-
 std::size_t singleByteIndex(Encoding encoding)
 {
     const auto *const found = std::find(kSingleByteEncodings.begin(), kSingleByteEncodings.end(), encoding);
@@ -118,8 +100,8 @@ const SingleByteConverters &convertersOf(Encoding encoding)
         const auto make = [](Encoding code) {
             return SingleByteConverters{
                 // A character the encoding lacks as its nearest ("„" as '"' in CP850), by glibc's tables.
-                .fromUtf8 = Converter{(std::string{iconvName(code)} + "//TRANSLIT").c_str(), "UTF-8"},
-                .toUtf8 = Converter{"UTF-8", iconvName(code)}};
+                .fromUtf8 = Converter{(std::string{factsOf(code).iconvName} + "//TRANSLIT").c_str(), "UTF-8"},
+                .toUtf8 = Converter{"UTF-8", factsOf(code).iconvName}};
         };
         return std::array<SingleByteConverters, kSingleByteEncodings.size()>{make(kSingleByteEncodings[0]),
             make(kSingleByteEncodings[1]), make(kSingleByteEncodings[2]), make(kSingleByteEncodings[3])};
@@ -429,24 +411,6 @@ std::string decodeText(std::string_view text, Encoding encoding)
         encoding = Encoding::Windows1252;
     }
     return convertersOf(encoding).toUtf8.convert(text, [](unsigned char /*byte*/) { return std::size_t{1}; });
-}
-
-std::string_view encodingName(Encoding encoding)
-{
-    switch (encoding) {
-    case Encoding::Windows1252:
-        return "Windows-1252";
-    case Encoding::Iso8859_15:
-        return "ISO-8859-15";
-    case Encoding::Cp850:
-        return "CP850";
-    case Encoding::MacRoman:
-        return "MacRoman";
-    case Encoding::Utf8:
-    case Encoding::Utf8WithByteOrderMark:
-        break;
-    }
-    return "UTF-8";
 }
 
 std::optional<Encoding> encodingNamed(std::string_view name)

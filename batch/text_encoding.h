@@ -26,8 +26,39 @@ constexpr bool isUtf8(Encoding encoding)
     return encoding == Encoding::Utf8 || encoding == Encoding::Utf8WithByteOrderMark;
 }
 
-// "UTF-8", "Windows-1252", "ISO-8859-15", "CP850", "MacRoman": as --encoding takes and messages show them.
-std::string_view encodingName(Encoding encoding);
+// What the program knows of each encoding.
+struct EncodingFacts
+{
+    Encoding encoding;
+    std::string_view name; // as --encoding takes it and messages show it
+    const char *iconvName; // glibc's
+    std::string_view noBreakSpace; // as spreadsheets and web pages put it round a cell
+};
+inline constexpr std::array kEncodings{
+    EncodingFacts{.encoding = Encoding::Utf8, .name = "UTF-8", .iconvName = "UTF-8", .noBreakSpace = "\xC2\xA0"},
+    EncodingFacts{
+        .encoding = Encoding::Utf8WithByteOrderMark, .name = "UTF-8", .iconvName = "UTF-8", .noBreakSpace = "\xC2\xA0"},
+    EncodingFacts{
+        .encoding = Encoding::Windows1252, .name = "Windows-1252", .iconvName = "WINDOWS-1252", .noBreakSpace = "\xA0"},
+    EncodingFacts{
+        .encoding = Encoding::Iso8859_15, .name = "ISO-8859-15", .iconvName = "ISO-8859-15", .noBreakSpace = "\xA0"},
+    EncodingFacts{.encoding = Encoding::Cp850, .name = "CP850", .iconvName = "CP850", .noBreakSpace = "\xFF"},
+    EncodingFacts{.encoding = Encoding::MacRoman, .name = "MacRoman", .iconvName = "MACINTOSH", .noBreakSpace = "\xCA"},
+};
+
+constexpr const EncodingFacts &factsOf(Encoding encoding)
+{
+    for (const EncodingFacts &facts : kEncodings) {
+        if (facts.encoding == encoding)
+            return facts;
+    }
+    return kEncodings.front();
+}
+
+constexpr std::string_view encodingName(Encoding encoding)
+{
+    return factsOf(encoding).name;
+}
 // A name of --encoding, without case, blanks, hyphens and underscores ("utf8", "cp1252", "latin9",
 // "ibm850", "macintosh" too); nothing for a name it does not know.
 std::optional<Encoding> encodingNamed(std::string_view name);
@@ -104,19 +135,7 @@ private:
 // The no-break space that spreadsheets and web pages put round a cell, in the list's encoding.
 constexpr std::string_view noBreakSpaceIn(Encoding encoding)
 {
-    switch (encoding) {
-    case Encoding::Cp850:
-        return "\xFF";
-    case Encoding::MacRoman:
-        return "\xCA";
-    case Encoding::Windows1252:
-    case Encoding::Iso8859_15:
-        return "\xA0";
-    case Encoding::Utf8:
-    case Encoding::Utf8WithByteOrderMark:
-        break;
-    }
-    return "\xC2\xA0";
+    return factsOf(encoding).noBreakSpace;
 }
 
 // From one sample alone (the whole list where it is short): the list's encoding.
