@@ -143,36 +143,97 @@ bool couldCountPersons(std::string_view text)
 
 // What a cell of a column of an unknown name says of it.
 enum class CellKind {
-    Count, // a number first that could count persons: "2", "2,0", "2 Pers.", "2 Erwachsene", "+2", "(2)"
+    Count, // a number that could count persons: "2", "2,0", "2 Pers.", "+2", "ca. 2", "zwei", "dto."
     Words, // text: a column of it counts nothing
-    Other, // neither: a larger number or a fraction ("41", "1,5"), a placeholder for nothing ("-", "k.A.")
+    Other, // neither: a larger number, a fraction, a time ("41", "1,5", "14:00"), a placeholder ("-", "#NAME?")
 };
 
-CellKind kindOfCell(std::string_view text)
+// A cell as a spreadsheet shows its value: without the marks that keep a number as text ("'2",
+// "=2", "=""2""" as "="2"") and with full-width digits as digits.
+std::string shownValue(std::string_view text)
 {
-    std::string_view rest = text;
-    while (!rest.empty() && (rest.front() == '+' || rest.front() == '('))
-        rest.remove_prefix(1);
-    const std::size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size());
-    if (digits > 0) {
-        // A fraction other than zeros, or three figures after the point (a thousand), is no count.
-        const std::string_view after = rest.substr(digits);
-        if (after.size() >= 2 && (after[0] == ',' || after[0] == '.') && after[1] >= '0' && after[1] <= '9') {
-            const std::string_view figures = after.substr(1, after.find_first_not_of("0123456789", 1) - 1);
-            constexpr std::size_t kGroupDigits = 3;
-            if (figures.find_first_not_of('0') != std::string_view::npos || figures.size() == kGroupDigits)
-                return CellKind::Other;
-        }
-        return couldCountPersons(rest.substr(0, digits)) ? CellKind::Count : CellKind::Other;
+    if (text.starts_with('\'') || text.starts_with('='))
+        text.remove_prefix(1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    std::string value;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool fullWidthDigit = text.compare(i, 2, "\xEF\xBC") == 0 && i + 2 < text.size()
+            && static_cast<unsigned char>(text[i + 2]) >= 0x90 && static_cast<unsigned char>(text[i + 2]) <= 0x99;
+        value += fullWidthDigit ? static_cast<char>('0' + (static_cast<unsigned char>(text[i + 2]) - 0x90)) : text[i];
+        i += fullWidthDigit ? 2 : 0;
     }
+    return value;
+}
+
+// The letters of a cell in lower case (UTF-8 umlauts kept), without blanks and punctuation.
+std::string lettersOf(std::string_view utf8)
+{
     std::string letters;
-    for (const char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
             letters += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        } else if (c == '\xC3' && i + 1 < utf8.size()) {
+            const auto second = static_cast<unsigned char>(utf8[i + 1]);
+            letters += c;
+            letters += static_cast<char>(second == 0x84 || second == 0x96 || second == 0x9C ? second + 0x20 : second);
+            ++i;
+        }
     }
-    // Placeholders for nothing, and the error values of spreadsheets ("#WERT!", "#DIV/0!").
-    constexpr std::array<std::string_view, 20> kNothing{"ka", "keine", "kein", "na", "nv", "nein", "leer", "nichts",
-        "null", "none", "ohne", "nicht", "tbd", "offen", "nan", "nil", "wert", "bezug", "ref", "div"};
+    return letters;
+}
+
+// A number first: a count where it is whole and small, also with words after it.
+CellKind kindOfNumberFirst(std::string_view rest, std::size_t digits)
+{
+    // A fraction other than zeros, three figures after the point (a thousand), or a time is no count.
+    const std::string_view after = rest.substr(digits);
+    if (after.size() >= 2 && (after[0] == ',' || after[0] == '.' || after[0] == ':') && after[1] >= '0'
+        && after[1] <= '9') {
+        const std::string_view figures = after.substr(1, after.find_first_not_of("0123456789", 1) - 1);
+        constexpr std::size_t kGroupDigits = 3;
+        if (after[0] == ':' || figures.find_first_not_of('0') != std::string_view::npos
+            || figures.size() == kGroupDigits)
+            return CellKind::Other;
+    }
+    return couldCountPersons(rest.substr(0, digits)) ? CellKind::Count : CellKind::Other;
+}
+
+// `utf8` is the cell read in the list's encoding.
+CellKind kindOfCell(std::string_view utf8)
+{
+    if (utf8.find_first_of("\r\n") != std::string_view::npos)
+        return CellKind::Words; // a remark over lines
+    const std::string value = shownValue(utf8);
+    std::string_view rest = value;
+    while (!rest.empty() && (rest.front() == '+' || rest.front() == '(' || rest.front() == '~'))
+        rest.remove_prefix(1);
+    if (const std::size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size()); digits > 0)
+        return kindOfNumberFirst(rest, digits);
+    // A spreadsheet's error value: "#NAME?", "#WERT!", "#NV".
+    if (value.starts_with('#') && value.size() > 2 && lettersOf(value).size() >= 2)
+        return CellKind::Other;
+    const std::string letters = lettersOf(value);
+    // A small number behind a few letters: "ca. 2", "x2", "Nr. 2", "#2".
+    constexpr std::size_t kFewLetters = 3;
+    if (const std::size_t digit = value.find_first_of("0123456789");
+        digit != std::string::npos && letters.size() <= kFewLetters) {
+        if (digit > 0 && value[digit - 1] == '-')
+            return CellKind::Other; // below zero
+        const std::string_view number = std::string_view{value}.substr(digit);
+        return kindOfNumberFirst(number, std::min(number.find_first_not_of("0123456789"), number.size()));
+    }
+    // Numbers in words, and the words for "the same as above", count.
+    constexpr std::array<std::string_view, 29> kCounting{"eins", "ein", "eine", "einer", "zwei", "drei", "vier", "fünf",
+        "sechs", "sieben", "acht", "neun", "zehn", "elf", "zwölf", "ii", "iii", "iv", "vi", "vii", "viii", "ix", "dto",
+        "dito", "ditto", "do", "so", "wieoben", "idem"};
+    if (std::find(kCounting.begin(), kCounting.end(), letters) != kCounting.end())
+        return CellKind::Count;
+    // Placeholders for nothing.
+    constexpr std::array<std::string_view, 23> kNothing{"ka", "keine", "kein", "na", "nv", "nein", "leer", "nichts",
+        "null", "none", "ohne", "nicht", "tbd", "offen", "nan", "nil", "entf", "entfällt", "unbekannt", "fehlt",
+        "folgt", "ebenso", "gleich"};
     if (letters.size() < 2 || std::find(kNothing.begin(), kNothing.end(), letters) != kNothing.end())
         return CellKind::Other;
     return CellKind::Words;
@@ -246,7 +307,16 @@ private:
     {
         std::size_t column;
         long counts = 0; // cells that could count persons
-        long words = 0; // cells of text
+        // Its different texts (the first few): a column of names or remarks has many, while a
+        // placeholder repeated ("entf.") is one.
+        std::vector<std::string> words;
+
+        void noteWords(std::string_view text)
+        {
+            constexpr std::size_t kWordsKept = 64;
+            if (words.size() < kWordsKept && std::find(words.begin(), words.end(), text) == words.end())
+                words.emplace_back(text);
+        }
     };
     // A count column.
     struct CountColumn
@@ -259,9 +329,12 @@ private:
     void record(const CsvRecord &record) override;
     void readHeader(const CsvRecord &record);
     void judgeColumns();
-    // A column of counts: cells that could count persons, no fewer than its cells of text (a
+    // A column of counts: cells that could count persons, no fewer than its different texts (a
     // placeholder or a word among the counts hides none).
-    static bool counts(const UnknownColumn &unknown) { return unknown.counts > 0 && unknown.counts >= unknown.words; }
+    static bool counts(const UnknownColumn &unknown)
+    {
+        return unknown.counts > 0 && unknown.counts >= static_cast<long>(unknown.words.size());
+    }
     void judgeCells(const CsvRecord &record, std::string &errors);
     bool triedAnotherSeparator(const CsvRecord &record);
     bool holdsAnArrival(const CsvRecord &record);
@@ -290,7 +363,7 @@ private:
     bool m_separatorChecked;
     bool m_headerRead = false;
     ColumnMap m_columns;
-    std::vector<std::string> m_headerNames; // UTF-8, trimmed
+    std::vector<std::string> m_headerNames; // UTF-8, plain (see plainName)
     std::vector<std::string> m_headerFields; // as the list has them, for another encoding's reading
     std::string m_headerText; // the header line in UTF-8, for messages
     long m_headerLine = 1;
@@ -424,7 +497,7 @@ void BookingListReader::readHeader(const CsvRecord &record)
     }
     m_unknown.clear();
     for (const std::size_t column : m_columns.unknown)
-        m_unknown.push_back({.column = column});
+        m_unknown.push_back({.column = column, .counts = 0, .words = {}});
     m_headerRead = true;
     m_writer.header(record, m_columns);
     if (m_judged) // a further header of the list: what its own names say is settled now
@@ -478,7 +551,7 @@ void BookingListReader::judgeColumns()
         throw UnusableList(all);
     }
     // Still watched: the columns with neither text nor counts so far.
-    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts > 0 || unknown.words > 0; });
+    std::erase_if(m_unknown, [](const UnknownColumn &unknown) { return unknown.counts > 0 || !unknown.words.empty(); });
     const bool first = !m_judged;
     m_judged = true;
     if (m_options.onColumns) {
@@ -502,12 +575,13 @@ void BookingListReader::judgeCells(const CsvRecord &record, std::string &errors)
         const std::string_view text = value(record, unknown.column);
         if (text.empty())
             continue;
-        const CellKind kind = kindOfCell(text);
-        if (kind == CellKind::Words)
-            ++unknown.words;
+        const CellKind kind = kindOfCell(m_encoding.decode(text));
+        if (kind == CellKind::Words && !m_judged)
+            unknown.noteWords(text);
         if (kind != CellKind::Count)
             continue;
-        if (m_judged && unknown.words == 0)
+        // After the judged rows, every count in a column that held neither counts nor text there.
+        if (m_judged)
             nextMessage(errors) += countLikeCellError(m_headerNames[unknown.column], unknown.column, text);
         ++unknown.counts;
     }

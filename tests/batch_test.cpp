@@ -658,6 +658,12 @@ INSTANTIATE_TEST_SUITE_P(Lists, ListCases,
             .status = 2,
             .output = {},
             .message = "--column 'Begl. $X'\\''s=GRUPPE' oder --pass-column 'Begl. $X'\\''s'"},
+        ListCase{.name = "EveryNumberBelowTheJudgedRowsAlsoAfterText",
+            .input = "Anreise;Abreise;Kind;Lehrer\n" + nLines(kRowsJudged, kMarch + ";1;\n") + kMarch + ";1;Müller\n"
+                + kMarch + ";1;2\n",
+            .status = 1,
+            .output = {},
+            .message = "Zeile " + std::to_string(kRowsJudged + 3) + ": Die Spalte „Lehrer“ hält hier die Zahl 2"},
         ListCase{.name = "AnUnnamedColumnIsAskedToBeNamed",
             .input = "Anreise;Abreise;Kind;\n" + nLines(kRowsJudged, kMarch + ";1;\n") + kMarch + ";1;2\n",
             .status = 1,
@@ -844,6 +850,35 @@ TEST(BookingList, LongRowsAreJudgedOnFewerRowsSoThatMemoryStaysFlat)
         + nLines(static_cast<int>(rows), kMarch + ";1;" + note + ";\n") + kMarch + ";1;kurz;2\n");
     EXPECT_EQ(run.summary.rows, rows + 1);
     EXPECT_EQ(run.summary.rowsWithErrors, 1);
+}
+
+// What the cells of a column of an unknown name say: counts in the forms spreadsheets and clerks
+// write them refuse the list; names, remarks, times and other numbers do not.
+TEST(BookingList, CellsThatCouldCountPersonsInAnyFormRefuseTheList)
+{
+    struct Column
+    {
+        const char *what;
+        std::vector<std::string> cells;
+        bool refused;
+    };
+    for (const Column &column :
+        std::initializer_list<Column>{{"numbers kept as text", {"=\"2\"", "'3", "=4", "\xEF\xBC\x92"}, true},
+            {"spreadsheet errors among counts", {"2", "#NAME?", "#NAME?", "#ZAHL!"}, true},
+            {"ditto words among counts", {"2", "dto.", "dto.", "s.o."}, true},
+            {"numbers in words", {"zwei", "drei", "zwölf"}, true},
+            {"a few letters round a number", {"ca. 2", "x2", "~3"}, true},
+            {"placeholders repeated among counts", {"2", "entfällt", "entfällt", "unbekannt"}, true},
+            {"names of persons", {"Müller", "Meier", "2"}, false}, {"times of day", {"14:00", "16:30"}, false},
+            {"numbers below zero, larger or broken", {"-1", "4711", "1,5"}, false},
+            {"a remark over two lines", {"\"2\nBalkon\"", "Hund"}, false}}) {
+        std::string input = "Anreise;Abreise;Kind;Begleitung\n";
+        for (const std::string &cell : column.cells)
+            input += kMarch + ";1;" + cell + "\n";
+        const std::string reason = reasonFor(input);
+        EXPECT_EQ(reason.find("„Begleitung“ hält ganze Zahlen") != std::string::npos, column.refused)
+            << column.what << ": " << reason;
+    }
 }
 
 TEST(BookingList, ColumnAsNamesAColumnAndACategory)
