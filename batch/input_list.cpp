@@ -46,6 +46,7 @@ std::string InputList::open(const std::string &name, const std::function<void(co
     if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
         m_fileDescriptor = descriptor;
         m_fileAtStart = info;
+        m_name = standardInput ? std::string{} : name;
     } else {
         if (standardInput && isatty(STDIN_FILENO) == 1)
             notice("Die Buchungsliste wird von der Tastatur gelesen (Standardeingabe); Ende mit Strg+D. Eine Datei: "
@@ -98,7 +99,14 @@ bool InputList::changedMeanwhile() const
     };
     if (m_fileDescriptor < 0)
         return false;
-    return fstat(m_fileDescriptor, &now) != 0 || now.st_size != m_fileAtStart.st_size
+    // Written into, or replaced by another file under its name, as editors save (a new file renamed over it).
+    struct stat named
+    {
+    };
+    const bool replaced = !m_name.empty()
+        && (stat(m_name.c_str(), &named) != 0 || named.st_dev != m_fileAtStart.st_dev
+            || named.st_ino != m_fileAtStart.st_ino);
+    return replaced || fstat(m_fileDescriptor, &now) != 0 || now.st_size != m_fileAtStart.st_size
         || now.st_mtim.tv_sec != m_fileAtStart.st_mtim.tv_sec || now.st_mtim.tv_nsec != m_fileAtStart.st_mtim.tv_nsec;
 }
 

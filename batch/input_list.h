@@ -28,7 +28,8 @@ public:
     std::string open(const std::string &name, const std::function<void(const std::string &)> &notice);
     std::istream &stream() { return m_stream; }
     // A file that is written to while it is read (another program appending bookings) gives a list
-    // read partly before and partly after.
+    // read partly before and partly after; one replaced under its name meanwhile (an editor's save)
+    // would lose that edit to a result written over it.
     bool changedMeanwhile() const;
 
 private:
@@ -37,6 +38,7 @@ private:
     int m_descriptor = -1; // of a file named on the command line
     std::FILE *m_spool = nullptr;
     int m_fileDescriptor = -1; // of a file read as it is
+    std::string m_name; // its name, where it was named
     struct stat m_fileAtStart
     {
     };

@@ -24,6 +24,25 @@ namespace {
 using salvenor::batch::ListOptions;
 using salvenor::batch::ListSummary;
 
+// A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
+// and C1 in UTF-8) from the list are shown as "?".
+std::string printable(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 // "Tab" for the tab character, which a shell cannot easily pass.
 std::optional<char> separatorOf(const std::string &value)
 {
@@ -267,8 +286,12 @@ bool openStreams(const Arguments &arguments, Streams &streams)
         }
     } else {
         if (!streams.outputFile.open(arguments.output)) {
-            std::cerr << kProgram << ": Die Datei „" << arguments.output << "“ kann nicht geschrieben werden: "
-                      << salvenor::batch::systemErrorText(streams.outputFile.error()) << ".\n";
+            const std::string &problem = streams.outputFile.problem();
+            std::cerr << kProgram << ": Die Datei „" << printable(arguments.output)
+                      << "“ kann nicht geschrieben werden: "
+                      << printable(
+                             problem.empty() ? salvenor::batch::systemErrorText(streams.outputFile.error()) : problem)
+                      << ".\n";
             return false;
         }
         streams.fileStream.rdbuf(&streams.outputFile);
@@ -281,25 +304,6 @@ bool openStreams(const Arguments &arguments, Streams &streams)
     if (!problem.empty())
         std::cerr << kProgram << ": " << problem << "\n";
     return problem.empty();
-}
-
-// A message with the list's text in it, made safe for a terminal: control characters (C0, DEL
-// and C1 in UTF-8) from the list are shown as "?".
-std::string printable(std::string_view text)
-{
-    std::string shown;
-    shown.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (byte < 0x20 || byte == 0x7F || c1) {
-            shown += '?';
-            i += c1 ? 1 : 0;
-        } else {
-            shown += text[i];
-        }
-    }
-    return shown;
 }
 
 std::string rowsText(long rows)

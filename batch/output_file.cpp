@@ -8,7 +8,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace salvenor::batch {
@@ -81,6 +83,76 @@ std::string nameOf(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+namespace {
+
+// The path a symbolic link points to, relative to the link's folder where it is relative.
+std::string linkTarget(const std::string &link)
+{
+    std::array<char, PATH_MAX> buffer{};
+    const ssize_t length = readlink(link.c_str(), buffer.data(), buffer.size() - 1);
+    if (length < 0)
+        return {};
+    const std::string target(buffer.data(), static_cast<std::size_t>(length));
+    return target.starts_with('/') ? target : folderOf(link) + "/" + target;
+}
+
+// Why a symbolic link on the way to `path` is not followed: it belongs to another user and lies in
+// a folder others may write too (a group folder, a share), where that user could point it at any
+// file of ours. Empty where every link is the user's own, or lies in a folder only the user writes.
+std::string linkOfAnotherUser(const std::string &path)
+{
+    std::string link = path;
+    constexpr int kMostLinks = 40; // as the kernel follows
+    for (int depth = 0; depth < kMostLinks; ++depth) {
+        struct stat info
+        {
+        };
+        if (lstat(link.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return {};
+        struct stat folder
+        {
+        };
+        const bool folderOnlyOurs = stat(folderOf(link).c_str(), &folder) == 0 && folder.st_uid == geteuid()
+            && (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+        const std::string next = linkTarget(link);
+        if (info.st_uid != geteuid() && !folderOnlyOurs) {
+            return "„" + link + "“ ist eine symbolische Verknüpfung eines anderen Benutzers auf „" + next
+                + "“ in einem Ordner, den auch andere beschreiben; ihr wird nicht gefolgt. Bitte einen anderen Namen "
+                  "wählen";
+        }
+        link = next;
+    }
+    return {};
+}
+
+// Copies the extended attributes of `from` (POSIX ACLs among them) to the file `to` has open.
+// False where one cannot be copied: the new file would not be as the old one was.
+bool copyExtendedAttributes(const std::string &from, int to)
+{
+    const ssize_t size = listxattr(from.c_str(), nullptr, 0);
+    if (size <= 0)
+        return size == 0 || errno == ENOTSUP;
+    std::string names(static_cast<std::size_t>(size), '\0');
+    const ssize_t listed = listxattr(from.c_str(), names.data(), names.size());
+    if (listed < 0)
+        return false;
+    names.resize(static_cast<std::size_t>(listed));
+    for (std::size_t start = 0; start < names.size();) {
+        const std::string name = names.c_str() + start;
+        start += name.size() + 1;
+        const ssize_t length = getxattr(from.c_str(), name.c_str(), nullptr, 0);
+        if (length < 0)
+            return false;
+        std::string value(static_cast<std::size_t>(length), '\0');
+        const ssize_t read = getxattr(from.c_str(), name.c_str(), value.data(), value.size());
+        if (read < 0 || fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(read), 0) != 0)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -162,30 +234,27 @@ OutputFile::~OutputFile()
 bool OutputFile::open(const std::string &target)
 {
     m_target = target;
+    m_problem = linkOfAnotherUser(target);
+    if (!m_problem.empty())
+        return false;
     struct stat existing
     {
     };
     const bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        if (S_ISDIR(existing.st_mode)) {
-            m_error = EISDIR;
-            return false;
-        }
-        m_direct = true;
-        m_fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        m_error = m_fd < 0 ? errno : 0;
-        return m_fd >= 0;
-    }
+    if (exists && !S_ISREG(existing.st_mode))
+        return openDirect(target, existing);
     if (exists && access(target.c_str(), W_OK) != 0) {
         m_error = errno; // a file made read-only is not replaced either
         return false;
     }
     if (exists) {
-        // Through symbolic links: the file they point to is replaced, the links stay.
+        // Through the user's own symbolic links: the file they point to is replaced, the links stay.
         if (char *real = realpath(target.c_str(), nullptr)) {
             m_target = real;
             std::free(real); // NOLINT(cppcoreguidelines-no-malloc): realpath's buffer
         }
+        // A file of several names keeps them all: the list is copied into it once it is complete.
+        m_copyIntoTarget = existing.st_nlink > 1;
     }
     std::string pattern = folderOf(m_target) + "/." + nameOf(m_target) + ".XXXXXX";
     {
@@ -198,16 +267,49 @@ bool OutputFile::open(const std::string &target)
         m_temporary = pattern;
         setPath(g_outputPath, m_temporary);
     }
-    if (exists) {
-        // The new file keeps the old one's owner (where allowed) and permissions.
-        if (fchown(m_fd, existing.st_uid, existing.st_gid) != 0) { /* another user's file: ours then */
-        }
-        fchmod(m_fd, existing.st_mode & 07777U);
-    } else {
+    if (!exists) {
         const mode_t mask = umask(0);
         umask(mask);
         fchmod(m_fd, 0666U & ~mask);
+        return true;
     }
+    // The new file keeps the old one's owner (where allowed), permissions, ACL and extended
+    // attributes; the ACL after the mode, whose group bits are the ACL's mask.
+    if (fchown(m_fd, existing.st_uid, existing.st_gid) != 0) { /* another user's file: ours then */
+    }
+    fchmod(m_fd, existing.st_mode & 07777U);
+    if (!copyExtendedAttributes(m_target, m_fd)) {
+        m_problem = "Die Zugriffsrechte (ACL) und erweiterten Attribute von „" + m_target
+            + "“ lassen sich nicht auf die neue Datei übertragen; die Datei bleibt, wie sie war";
+        discard();
+        return false;
+    }
+    return true;
+}
+
+// Not a regular file: a device the user names (under /dev: /dev/null, /dev/stdout) or a pipe or
+// device of the user's own, opened without waiting for a reader.
+bool OutputFile::openDirect(const std::string &target, const struct stat &existing)
+{
+    if (S_ISDIR(existing.st_mode)) {
+        m_error = EISDIR;
+        return false;
+    }
+    if (!target.starts_with("/dev/") && existing.st_uid != geteuid()) {
+        m_problem = "„" + target
+            + "“ ist keine Datei, sondern eine Pipe oder ein Gerät eines anderen Benutzers; geschrieben wird nur in "
+              "Dateien, eigene Pipes und Geräte unter /dev";
+        return false;
+    }
+    m_direct = true;
+    m_fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0) {
+        m_error = errno;
+        if (errno == ENXIO)
+            m_problem = "Aus der Pipe „" + target + "“ liest niemand";
+        return false;
+    }
+    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     return true;
 }
 
@@ -261,7 +363,10 @@ bool OutputFile::commit()
         return true;
     {
         const SignalsBlocked blocked;
-        if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        if (m_copyIntoTarget) {
+            copyIntoTarget();
+            unlink(m_temporary.c_str());
+        } else if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
             m_error = errno;
             unlink(m_temporary.c_str());
         }
@@ -277,6 +382,32 @@ bool OutputFile::commit()
         ::close(folder);
     }
     return true;
+}
+
+// The complete list into the target itself, whose other names see it then: its inode, owner,
+// mode and attributes stay. Only this last copy can leave it half written, as with any editor.
+void OutputFile::copyIntoTarget()
+{
+    const int from = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    const int to = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat size
+    {
+    };
+    if (from < 0 || to < 0 || fstat(from, &size) != 0) {
+        m_error = errno;
+    } else {
+        off_t offset = 0;
+        while (m_error == 0 && offset < size.st_size) {
+            if (sendfile(to, from, &offset, static_cast<std::size_t>(size.st_size - offset)) < 0 && errno != EINTR)
+                m_error = errno;
+        }
+        if (m_error == 0 && (ftruncate(to, size.st_size) != 0 || fsync(to) != 0))
+            m_error = errno;
+    }
+    if (from >= 0)
+        ::close(from);
+    if (to >= 0)
+        ::close(to);
 }
 
 void OutputFile::discard()

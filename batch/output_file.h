@@ -2,6 +2,7 @@
 
 #include <streambuf>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace salvenor::batch {
@@ -16,9 +17,13 @@ void removeTemporaryFilesOnSignals();
 
 // The result list as a file. A regular file (or a new one) is written to a temporary file in the
 // target's folder and renamed over the target only when the list is complete and on the disk, so
-// a failed or interrupted run leaves the old target as it was; through a symbolic link the file
-// it points to is replaced. Anything else (a device such as /dev/null, a pipe) is written to
-// directly. Every write is checked: the first failure is kept and every later write fails.
+// a failed or interrupted run leaves the old target as it was. The new file keeps the old one's
+// owner, mode, ACL and extended attributes; a file of several names (hard links) gets the list
+// copied into it instead, so that every name sees it. Through the user's own symbolic links the
+// file they point to is replaced; a link of another user in a folder others may write is not
+// followed. A device under /dev or a pipe or device of the user's own is written to directly,
+// never waiting for a reader. Every write is checked: the first failure is kept and every later
+// write fails.
 class OutputFile final : public std::streambuf
 {
 public:
@@ -29,8 +34,10 @@ public:
     OutputFile(OutputFile &&) = delete;
     OutputFile &operator=(OutputFile &&) = delete;
 
-    // False with error() set where the file cannot be made.
+    // False with error() or problem() set where the file cannot be made.
     bool open(const std::string &target);
+    // Why the target is not written, in German, where no system error says it.
+    const std::string &problem() const { return m_problem; }
     // Flushes, syncs, closes and renames over the target; false with error() set, the temporary
     // file removed and the target untouched where one of these fails.
     bool commit();
@@ -46,12 +53,16 @@ protected:
 
 private:
     bool writeAll(const char *data, std::size_t count);
+    bool openDirect(const std::string &target, const struct stat &existing);
+    void copyIntoTarget();
 
     int m_fd = -1;
     int m_error = 0;
     std::string m_target; // what is replaced: the target, its links followed
     std::string m_temporary; // empty where the target is written to directly
     bool m_direct = false;
+    bool m_copyIntoTarget = false;
+    std::string m_problem;
 };
 
 // Marks the calculation sheet being written, removed on a signal (empty: none).

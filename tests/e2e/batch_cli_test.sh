@@ -131,6 +131,58 @@ done
 check "through a link the link stays" test -L "$work/inout-link.csv"
 check "no temporary file left" no_temporary_files "$work"
 
+# What the output keeps of the file it replaces: its extended attributes and ACL (written with
+# Python, which needs no tools of their own), and every name of a file with several.
+cp "$work/good.csv" "$work/attributes.csv"
+if python3 -c 'import os, struct, sys
+acl = struct.pack("<I", 2) + b"".join(struct.pack("<HHI", *entry) for entry in
+    [(1, 6, 0xFFFFFFFF), (2, 6, 4242), (4, 0, 0xFFFFFFFF), (0x10, 6, 0xFFFFFFFF), (0x20, 0, 0xFFFFFFFF)])
+os.setxattr(sys.argv[1], "user.herkunft", b"Buchungssystem")
+os.setxattr(sys.argv[1], "system.posix_acl_access", acl)' "$work/attributes.csv" 2>/dev/null; then
+    attributes() { python3 -c 'import os, sys
+print(oct(os.stat(sys.argv[1]).st_mode), sorted((n, os.getxattr(sys.argv[1], n).hex()) for n in os.listxattr(sys.argv[1])))' "$1"; }
+    before=$(attributes "$work/attributes.csv")
+    check "-o keeps the ACL, the mode and extended attributes" \
+        test "$(status_of "$work/good.csv" -o "$work/attributes.csv")" = 0 -a "$(attributes "$work/attributes.csv")" = "$before"
+else
+    echo "skipped: extended attributes and ACLs (the file system of $work has none)"
+fi
+cp "$work/good.csv" "$work/several.csv" && ln "$work/several.csv" "$work/several-name.csv"
+check "-o onto a file of two names: both see the result" \
+    test "$(status_of "$work/good.csv" -o "$work/several.csv")" = 0 -a "$(cat "$work/several-name.csv")" = "$expected"
+
+# An edit saved by rename (as editors save) while an in-place run reads: refused, the edit stays.
+{ printf 'Nr;Anreise;Abreise;Kind\n'; yes 'B-1;14.03.2016;18.03.2016;1' | head -n 1000000; } >"$work/gross.csv"
+"$batch" "$work/gross.csv" -o "$work/gross.csv" >/dev/null 2>"$work/err.txt" &
+pid=$!
+until [ -n "$(for fd in /proc/$pid/fd/*; do readlink "$fd"; done 2>/dev/null | grep -x "$work/gross.csv")" ] \
+    || ! kill -0 $pid 2>/dev/null; do sleep 0.002; done
+kill -STOP $pid 2>/dev/null
+printf 'bearbeitet\n' >"$work/gross.neu" && mv "$work/gross.neu" "$work/gross.csv"
+kill -CONT $pid 2>/dev/null
+wait $pid
+check "an edit saved by rename meanwhile: status 2" test $? = 2
+check "and the edit stays" test "$(cat "$work/gross.csv")" = bearbeitet
+rm -f "$work/gross.csv"
+
+# Links and pipes another user planted in a folder others may write (a group folder, a share).
+if [ "$(id -u)" = 0 ]; then
+    mkdir -m 2777 "$work/share" && printf 'geheim\n' >"$work/victim.txt"
+    ln -s "$work/victim.txt" "$work/share/ergebnis.csv" && chown -h 4242 "$work/share/ergebnis.csv"
+    check "another user's link in a shared folder: status 2" \
+        test "$(status_of "$work/good.csv" -o "$work/share/ergebnis.csv")" = 2
+    check "its target is left as it was" test "$(cat "$work/victim.txt")" = geheim
+    check "the refusal names the link and its target" grep -qF "„$work/share/ergebnis.csv“ ist eine symbolische Verknüpfung eines anderen Benutzers auf „$work/victim.txt“" "$work/err.txt"
+    mkfifo "$work/share/pipe" && chown 4242 "$work/share/pipe"
+    check "another user's pipe: status 2, no waiting" \
+        test "$(timeout 20 "$batch" "$work/good.csv" -o "$work/share/pipe" 2>/dev/null; echo $?)" = 2
+    mkfifo "$work/own-pipe"
+    check "a pipe of our own nobody reads: status 2, no waiting" \
+        test "$(timeout 20 "$batch" "$work/good.csv" -o "$work/own-pipe" 2>/dev/null; echo $?)" = 2
+else
+    echo "skipped: another user's links and pipes (needs root to play the other user)"
+fi
+
 # A device is written to, never replaced.
 check "-o /dev/null: status 0" test "$(status_of "$work/good.csv" -o /dev/null)" = 0
 check "-o /dev/null: still the device" test -c /dev/null
