@@ -935,6 +935,8 @@ ListEncoding encodingOf(std::istream &in, std::string &block, std::optional<Enco
                                "in der Tabellenkalkulation als „CSV UTF-8 (durch Trennzeichen getrennt)“ "
                                "speichern.");
         }
+        if (first && data.find('\0') != std::string_view::npos)
+            throw UnusableList("Die Eingabe enthält Null-Bytes und ist darum kein Text, keine CSV-Liste.");
         first = false;
         scan.feed(data);
     }

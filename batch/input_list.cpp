@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "batch/output_file.h"
+#include "batch/text_encoding.h"
 
 namespace salvenor::batch {
 
@@ -74,13 +75,23 @@ std::string InputList::spool(int descriptor, const std::string &shownName)
         close(file);
     int readError = 0;
     std::array<char, std::size_t{1} << 16U> block{};
+    std::uint64_t kept = 0;
+    bool namedLater = false; // UTF-16 or a workbook: refused later, with how to save a CSV list
     for (ssize_t got = 0;
          keepError == 0 && readError == 0 && (got = read(descriptor, block.data(), block.size())) != 0;) {
+        const std::string_view data{block.data(), got > 0 ? static_cast<std::size_t>(got) : 0};
+        namedLater = namedLater || (kept == 0 && (isUtf16(data) || isWorkbook(data)));
         if (got < 0 && errno != EINTR)
             readError = errno;
-        else if (got > 0
-            && std::fwrite(block.data(), 1, static_cast<std::size_t>(got), m_spool) != static_cast<std::size_t>(got))
+        else if (!namedLater && data.find('\0') != std::string_view::npos)
+            return shownName + " enthält Null-Bytes und ist darum kein Text, keine CSV-Liste.";
+        else if (kept + data.size() > kSpoolLimit)
+            return shownName + " ist länger als " + std::to_string(kSpoolLimit >> 30U)
+                + " GiB, mehr als eine Buchungsliste, die zwischengespeichert wird; eine Datei wird ohne diese "
+                  "Grenze gelesen.";
+        else if (std::fwrite(data.data(), 1, data.size(), m_spool) != data.size())
             keepError = errno;
+        kept += data.size();
     }
     if (keepError == 0 && readError == 0 && (std::fflush(m_spool) != 0 || std::fseek(m_spool, 0, SEEK_SET) != 0))
         keepError = errno;

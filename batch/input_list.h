@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <ext/stdio_filebuf.h>
 #include <functional>
@@ -12,7 +13,10 @@ namespace salvenor::batch {
 
 // The booking list to read, as a stream that can be read twice (its encoding is decided from all
 // of it first): a file as it is; anything else (standard input from a pipe or a terminal, a named
-// pipe, a process substitution) copied into an unnamed temporary file in TMPDIR (or /tmp) first.
+// pipe, a process substitution, a device) copied into an unnamed temporary file in TMPDIR (or
+// /tmp) first, up to kSpoolLimit, and refused at its first null byte (/dev/zero), which no text
+// holds but UTF-16's.
+inline constexpr std::uint64_t kSpoolLimit = std::uint64_t{4} << 30U;
 class InputList final
 {
 public:

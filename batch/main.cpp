@@ -43,6 +43,15 @@ std::string printable(std::string_view text)
     return shown;
 }
 
+constexpr const char *kProgram = "salvenor-batch";
+
+// A line on standard error: whatever it names from the disk, the command line or the list passes
+// printable() on its way to the terminal.
+void tell(std::string_view text)
+{
+    std::cerr << kProgram << ": " << printable(text) << "\n";
+}
+
 // "Tab" for the tab character, which a shell cannot easily pass.
 std::optional<char> separatorOf(const std::string &value)
 {
@@ -79,8 +88,6 @@ std::string helpFooter()
 constexpr int kEveryRowCalculated = 0;
 constexpr int kSomeRowsHaveErrors = 1;
 constexpr int kListUnusable = 2;
-
-constexpr const char *kProgram = "salvenor-batch";
 
 struct Arguments
 {
@@ -211,7 +218,7 @@ std::optional<Arguments> parseArguments(int argc, char **argv, int &exitStatus)
         exitStatus = kEveryRowCalculated;
         return std::nullopt;
     } catch (const CLI::ParseError &error) {
-        std::cerr << kProgram << ": " << germanParseError(error) << ". Hilfe: " << kProgram << " --help\n";
+        tell(germanParseError(error) + ". Hilfe: " + kProgram + " --help");
         exitStatus = kListUnusable;
         return std::nullopt;
     }
@@ -281,17 +288,14 @@ bool openStreams(const Arguments &arguments, Streams &streams)
 {
     if (arguments.output == "-") {
         if (const std::string problem = salvenor::batch::standardOutputIsTheInput(arguments.input); !problem.empty()) {
-            std::cerr << kProgram << ": " << problem << "\n";
+            tell(problem);
             return false;
         }
     } else {
         if (!streams.outputFile.open(arguments.output)) {
             const std::string &problem = streams.outputFile.problem();
-            std::cerr << kProgram << ": Die Datei „" << printable(arguments.output)
-                      << "“ kann nicht geschrieben werden: "
-                      << printable(
-                             problem.empty() ? salvenor::batch::systemErrorText(streams.outputFile.error()) : problem)
-                      << ".\n";
+            tell("Die Datei „" + arguments.output + "“ kann nicht geschrieben werden: "
+                + (problem.empty() ? salvenor::batch::systemErrorText(streams.outputFile.error()) : problem) + ".");
             return false;
         }
         streams.fileStream.rdbuf(&streams.outputFile);
@@ -299,10 +303,9 @@ bool openStreams(const Arguments &arguments, Streams &streams)
         streams.fileStream.exceptions(std::ios::badbit);
         streams.out = &streams.fileStream;
     }
-    const std::string problem = streams.input.open(
-        arguments.input, [](const std::string &notice) { std::cerr << kProgram << ": " << notice << "\n"; });
+    const std::string problem = streams.input.open(arguments.input, [](const std::string &notice) { tell(notice); });
     if (!problem.empty())
-        std::cerr << kProgram << ": " << problem << "\n";
+        tell(problem);
     return problem.empty();
 }
 
@@ -373,22 +376,21 @@ int finishList(const Arguments &arguments, Streams &streams, const ListSummary &
 {
     if (streams.input.changedMeanwhile()) {
         removeTheSheets(sheets);
-        std::cerr << kProgram << ": Die Datei „" << arguments.input
-                  << "“ wurde während des Laufs geändert; die Ergebnisliste ist nicht verlässlich"
-                  << (arguments.output == "-" ? "" : " und wird nicht geschrieben")
-                  << ". Bitte erneut aufrufen, wenn die Datei fertig ist.\n";
+        tell("Die Datei „" + arguments.input + "“ wurde während des Laufs geändert oder ersetzt; die Ergebnisliste ist "
+            + "nicht verlässlich" + (arguments.output == "-" ? "" : " und wird nicht geschrieben")
+            + ". Bitte erneut aufrufen, wenn die Datei fertig ist.");
         return kListUnusable;
     }
     const bool written = arguments.output == "-" ? static_cast<bool>(*streams.out) : streams.outputFile.commit();
     if (!written) {
         removeTheSheets(sheets);
-        std::cerr << kProgram << ": Die Ergebnisliste konnte nicht geschrieben werden";
+        std::string text = "Die Ergebnisliste konnte nicht geschrieben werden";
         if (arguments.output != "-") {
-            std::cerr << ": " << salvenor::batch::systemErrorText(streams.outputFile.error());
+            text += ": " + salvenor::batch::systemErrorText(streams.outputFile.error());
             if (!streams.outputFile.direct())
-                std::cerr << ". Die Datei „" << arguments.output << "“ bleibt, wie sie war";
+                text += ". Die Datei „" + arguments.output + "“ bleibt, wie sie war";
         }
-        std::cerr << ".\n";
+        tell(text + ".");
         return kListUnusable;
     }
     return reportSummary(summary, sheetsFailed);
@@ -408,7 +410,7 @@ ListOptions listOptions(const Arguments &arguments, ProgressLine &progress)
     options.onProgress = [&progress](std::uint64_t bytesRead, long rows) { progress.update(bytesRead, rows); };
     options.onMessage = [&progress](const std::string &message) {
         progress.clear();
-        std::cerr << kProgram << ": " << printable(message) << "\n";
+        tell(message);
     };
     options.onColumns = options.onMessage;
     return options;
@@ -423,12 +425,12 @@ int run(const Arguments &arguments, int argc, char **argv)
     std::unique_ptr<salvenor::batch::SheetFiles> sheets;
     if (!arguments.sheets.empty()) {
         if (const std::string clash = clashesWithTheSheets(arguments); !clash.empty()) {
-            std::cerr << kProgram << ": " << clash << "\n";
+            tell(clash);
             return kListUnusable;
         }
         sheets = std::make_unique<salvenor::batch::SheetFiles>(arguments.sheets, arguments.replaceSheets, argc, argv);
         if (!sheets->ready()) {
-            std::cerr << kProgram << ": " << sheets->problem() << "\n";
+            tell(sheets->problem());
             return kListUnusable;
         }
     }
@@ -451,7 +453,7 @@ int run(const Arguments &arguments, int argc, char **argv)
         std::string_view reasons = error.what();
         for (std::size_t end = 0; !reasons.empty(); reasons.remove_prefix(std::min(end + 1, reasons.size()))) {
             end = std::min(reasons.find('\n'), reasons.size());
-            std::cerr << kProgram << ": " << printable(reasons.substr(0, end)) << "\n";
+            tell(reasons.substr(0, end));
         }
         removeTheSheets(sheets.get());
         return kListUnusable;
@@ -481,7 +483,7 @@ int main(int argc, char **argv)
     } catch (const std::bad_alloc &) {
         std::cerr << kProgram << ": Der Arbeitsspeicher reicht nicht.\n";
     } catch (const std::exception &error) {
-        std::cerr << kProgram << ": unerwarteter Fehler (" << error.what() << ")\n";
+        tell(std::string{"unerwarteter Fehler ("} + error.what() + ")");
     } catch (...) {
         std::cerr << kProgram << ": unerwarteter Fehler\n";
     }

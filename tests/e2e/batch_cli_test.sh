@@ -165,6 +165,23 @@ check "an edit saved by rename meanwhile: status 2" test $? = 2
 check "and the edit stays" test "$(cat "$work/gross.csv")" = bearbeitet
 rm -f "$work/gross.csv"
 
+# Input that is no text, or never ends: refused at once, not copied until the disk is full.
+head -c 1000 /dev/zero >"$work/zeros.csv"
+for source in /dev/zero "$work/zeros.csv"; do
+    check "null bytes from $source: status 2 at once" \
+        test "$(timeout 20 "$batch" "$source" 2>"$work/err.txt" >/dev/null; echo $?)" = 2
+    check "null bytes from $source: named" grep -q 'Null-Bytes' "$work/err.txt"
+done
+check "null bytes on standard input: status 2 at once" \
+    test "$(timeout 20 "$batch" </dev/zero 2>/dev/null >/dev/null; echo $?)" = 2
+
+# A name with control characters (a screen cleared, colours) reaches the terminal as "?".
+escape=$(printf 'x\033[2Jy')
+mkdir -p "$work/$escape" && : >"$work/$escape/1.pdf"
+check "a folder named with control characters: status 2" \
+    test "$(status_of "$work/good.csv" --sheets "$work/$escape")" = 2 -a -s "$work/err.txt"
+check "and no control character reaches standard error" test -z "$(tr -d '\n' <"$work/err.txt" | tr -d '[:print:]\200-\377')"
+
 # Links and pipes another user planted in a folder others may write (a group folder, a share).
 if [ "$(id -u)" = 0 ]; then
     mkdir -m 2777 "$work/share" && printf 'geheim\n' >"$work/victim.txt"
