@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -121,7 +122,22 @@ bool SheetFiles::lockFolder(const std::string &folder)
         m_lock = -1;
         return false;
     }
-    // Who holds it, for the message of a second run; the lock holds without it too.
+    // Who holds it, for the message of a second run; the lock holds without it too. Written only
+    // into a lock file of its own: a hard link (which O_NOFOLLOW does not see) to another file, or
+    // another user's file, is not truncated.
+    struct stat info
+    {
+    };
+    if (::fstat(m_lock, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 || info.st_uid != ::geteuid()) {
+        if (info.st_nlink > 1 || !S_ISREG(info.st_mode)) {
+            m_problem = "In den Ordner „" + folder + "“ werden keine Berechnungsblätter geschrieben: Die Datei "
+                + kLockFile + " ist mit einer anderen Datei verknüpft oder keine Datei.";
+            ::close(m_lock);
+            m_lock = -1;
+            return false;
+        }
+        return true; // another user's lock file locks without the process id
+    }
     const std::string process = std::to_string(::getpid()) + "\n";
     [[maybe_unused]] const bool told
         = ::ftruncate(m_lock, 0) == 0 && ::pwrite(m_lock, process.data(), process.size(), 0) == std::ssize(process);

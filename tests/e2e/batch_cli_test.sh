@@ -335,6 +335,9 @@ echo wichtig >"$work/victim.txt"
 mkdir -p "$work/linked" && ln -s ../victim.txt "$work/linked/.salvenor-batch.lock"
 check "a linked lock file: status 2" test "$(status_of --sheets "$work/linked")" = 2
 check "a linked lock file: its target as it was" test "$(cat "$work/victim.txt")" = wichtig
+mkdir -p "$work/hard-linked" && ln "$work/victim.txt" "$work/hard-linked/.salvenor-batch.lock"
+check "a hard-linked lock file: status 2" test "$(status_of --sheets "$work/hard-linked")" = 2
+check "a hard-linked lock file: the other file as it was" test "$(cat "$work/victim.txt")" = wichtig
 mkdir -p "$work/dangling" && ln -s ../created.pdf "$work/dangling/2.pdf"
 check "a link named like a sheet: that sheet not written" test "$(status_of --sheets "$work/dangling")" = 1
 check "a link named like a sheet: nothing made where it points" test ! -e "$work/created.pdf"
