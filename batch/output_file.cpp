@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <random>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -256,8 +257,12 @@ bool OutputFile::open(const std::string &target)
         // A file of several names keeps them all: the list is copied into it once it is complete.
         m_copyIntoTarget = existing.st_nlink > 1;
     }
-    std::string pattern = folderOf(m_target) + "/." + nameOf(m_target) + ".XXXXXX";
-    {
+    // A file without a name until the list is complete, where the file system has them: a run
+    // killed (SIGKILL) or crashed leaves nothing behind. Else a hidden one that a signal removes.
+    m_fd = ::open(folderOf(m_target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    m_unnamed = m_fd >= 0;
+    if (!m_unnamed) {
+        std::string pattern = folderOf(m_target) + "/." + nameOf(m_target) + ".XXXXXX";
         const SignalsBlocked blocked;
         m_fd = mkostemp(pattern.data(), O_CLOEXEC);
         if (m_fd < 0) {
@@ -350,8 +355,10 @@ bool OutputFile::commit()
 {
     if (m_fd < 0)
         return false;
-    if (m_error == 0 && !m_temporary.empty() && fsync(m_fd) != 0)
+    if (m_error == 0 && !m_direct && fsync(m_fd) != 0)
         m_error = errno;
+    if (m_error == 0 && m_unnamed)
+        nameTheFile();
     if (::close(m_fd) != 0 && m_error == 0)
         m_error = errno;
     m_fd = -1;
@@ -359,7 +366,7 @@ bool OutputFile::commit()
         discard();
         return false;
     }
-    if (m_temporary.empty())
+    if (m_direct)
         return true;
     {
         const SignalsBlocked blocked;
@@ -386,6 +393,30 @@ bool OutputFile::commit()
 
 // The complete list into the target itself, whose other names see it then: its inode, owner,
 // mode and attributes stay. Only this last copy can leave it half written, as with any editor.
+// The complete file without a name gets a hidden one beside the target, to be renamed over it.
+void OutputFile::nameTheFile()
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    std::random_device device;
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::array<char, 16> suffix{};
+        std::snprintf(suffix.data(), suffix.size(), "%08x", device());
+        const std::string name = folderOf(m_target) + "/." + nameOf(m_target) + "." + suffix.data();
+        const SignalsBlocked blocked;
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            m_temporary = name;
+            setPath(g_outputPath, m_temporary);
+            return;
+        }
+        if (errno != EEXIST) {
+            m_error = errno;
+            return;
+        }
+    }
+    m_error = EEXIST;
+}
+
 void OutputFile::copyIntoTarget()
 {
     const int from = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);

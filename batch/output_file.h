@@ -17,7 +17,8 @@ void removeTemporaryFilesOnSignals();
 
 // The result list as a file. A regular file (or a new one) is written to a temporary file in the
 // target's folder and renamed over the target only when the list is complete and on the disk, so
-// a failed or interrupted run leaves the old target as it was. The new file keeps the old one's
+// a failed, interrupted or killed run leaves the old target as it was (and, where the file system
+// has files without names, no temporary file either). The new file keeps the old one's
 // owner, mode, ACL and extended attributes; a file of several names (hard links) gets the list
 // copied into it instead, so that every name sees it. Through the user's own symbolic links the
 // file they point to is replaced; a link of another user in a folder others may write is not
@@ -55,6 +56,7 @@ private:
     bool writeAll(const char *data, std::size_t count);
     bool openDirect(const std::string &target, const struct stat &existing);
     void copyIntoTarget();
+    void nameTheFile();
 
     int m_fd = -1;
     int m_error = 0;
@@ -62,6 +64,7 @@ private:
     std::string m_temporary; // empty where the target is written to directly
     bool m_direct = false;
     bool m_copyIntoTarget = false;
+    bool m_unnamed = false; // made with O_TMPFILE: named only when complete
     std::string m_problem;
 };
 

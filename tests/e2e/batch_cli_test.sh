@@ -25,6 +25,12 @@ status_of() { # exit status of salvenor-batch with the given arguments, standard
     echo $status
 }
 
+output_open() { # the run of that process id has its unfinished output open: a file without a name, or a hidden one
+    local links
+    links=$(for fd in /proc/"$1"/fd/*; do readlink "$fd"; done 2>/dev/null)
+    grep -q -e "^$work/#" -e "^$work/\.signalled\.csv\." <<<"$links"
+}
+
 no_temporary_files() { # in the folder given: no file left behind by an unfinished output
     [ -z "$(find "$1" -maxdepth 1 -name '.*.csv.*' -print -quit)" ]
 }
@@ -182,6 +188,18 @@ check "a folder named with control characters: status 2" \
     test "$(status_of "$work/good.csv" --sheets "$work/$escape")" = 2 -a -s "$work/err.txt"
 check "and no control character reaches standard error" test -z "$(tr -d '\n' <"$work/err.txt" | tr -d '[:print:]\200-\377')"
 
+# A run killed outright (SIGKILL, which nothing can catch) leaves no temporary file beside the output.
+mkdir -p "$work/killed"
+{ printf 'Nr;Anreise;Abreise;Kind\n'; yes 'B-1;14.03.2016;18.03.2016;1' | head -n 1000000; } >"$work/killed/gross.csv"
+"$batch" "$work/killed/gross.csv" -o "$work/killed/ergebnis.csv" >/dev/null 2>&1 &
+pid=$!
+until [ -n "$(for fd in /proc/$pid/fd/*; do readlink "$fd"; done 2>/dev/null | grep -x "$work/killed/gross.csv")" ] \
+    || ! kill -0 $pid 2>/dev/null; do sleep 0.002; done
+kill -KILL $pid 2>/dev/null
+wait $pid 2>/dev/null
+check "a run killed by SIGKILL: no temporary file left" test "$(ls -A "$work/killed")" = gross.csv
+rm -rf "$work/killed"
+
 # Links and pipes another user planted in a folder others may write (a group folder, a share).
 if [ "$(id -u)" = 0 ]; then
     mkdir -m 2777 "$work/share" && printf 'geheim\n' >"$work/victim.txt"
@@ -227,8 +245,8 @@ for signal in INT TERM QUIT PIPE XFSZ; do
         pid=$!
         exec 3>"$work/fifo"
         printf 'Anreise;Abreise;Kind\n14.03.2016;18.03.2016;1\n' >&3
-        for _ in $(seq 50); do no_temporary_files "$work" || break; sleep 0.1; done
-        check "SIG$signal ($before): the temporary file existed mid-run" test -n "$(find "$work" -maxdepth 1 -name '.signalled.csv.*')"
+        for _ in $(seq 50); do output_open "$pid" && break; sleep 0.1; done
+        check "SIG$signal ($before): the output was open mid-run" output_open "$pid"
         kill -s "$signal" "$pid"
         wait "$pid" 2>/dev/null
         status=$?
