@@ -371,8 +371,8 @@ void removeTheSheets(salvenor::batch::SheetFiles *sheets)
     }
 }
 
-int finishList(const Arguments &arguments, Streams &streams, const ListSummary &summary,
-    const std::vector<long> &sheetsFailed, salvenor::batch::SheetFiles *sheets)
+int finishList(
+    const Arguments &arguments, Streams &streams, const ListSummary &summary, salvenor::batch::SheetFiles *sheets)
 {
     if (streams.input.changedMeanwhile()) {
         removeTheSheets(sheets);
@@ -392,6 +392,12 @@ int finishList(const Arguments &arguments, Streams &streams, const ListSummary &
         }
         tell(text + ".");
         return kListUnusable;
+    }
+    // The list is written: the sheets take the place of the earlier ones.
+    std::vector<long> sheetsFailed;
+    if (sheets != nullptr) {
+        sheets->finish();
+        sheetsFailed = sheets->failedLines();
     }
     return reportSummary(summary, sheetsFailed);
 }
@@ -461,12 +467,9 @@ int run(const Arguments &arguments, int argc, char **argv)
         // Handled below, with the reason.
     }
     progress.clear();
-    std::vector<long> sheetsFailed;
-    if (sheets) {
-        sheets->finish(); // writes the last batch
-        sheetsFailed = sheets->failedLines();
-    }
-    return finishList(arguments, streams, summary, sheetsFailed, sheets.get());
+    if (sheets)
+        sheets->flush(); // the last batch, before the list is written
+    return finishList(arguments, streams, summary, sheets.get());
 }
 
 } // namespace

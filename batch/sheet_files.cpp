@@ -54,6 +54,13 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
     m_today = QDate::currentDate();
     // A sheet's file while it is written: a signal that ends the run removes it.
     m_pdfs.setFileInProgress([](const QString &file) { setSheetInProgress(QFile::encodeName(file).toStdString()); });
+    // Never through a link: whoever may change it could point it at a folder of other files.
+    if (QFileInfo{m_folder}.isSymLink()) {
+        m_problem = "In den Ordner „" + folder
+            + "“ werden keine Berechnungsblätter geschrieben: Er ist eine symbolische Verknüpfung (auf „"
+            + QFileInfo{m_folder}.symLinkTarget().toStdString() + "“). Bitte den Ordner selbst nennen.";
+        return;
+    }
     QDir{}.mkpath(m_folder);
     const QFileInfo info{m_folder};
     if (!info.isDir()) {
@@ -67,23 +74,9 @@ SheetFiles::SheetFiles(const std::string &folder, bool replace, int &argc, char 
               "keine Schreibberechtigung.";
         return;
     }
-    if (!lockFolder(folder))
+    if (!lockFolder(folder) || !findEarlierSheets(folder, replace))
         return;
-    const QDir dir{m_folder};
-    const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf"), QStringLiteral("*.PDF")}, QDir::Files);
-    static const QRegularExpression sheetName{QStringLiteral("^[1-9][0-9]*\\.pdf$")};
-    for (const QString &name : pdfs) {
-        if (sheetName.match(name).hasMatch())
-            m_earlierSheets.append(name);
-    }
-    if (!pdfs.isEmpty() && !replace) {
-        const std::string found = pdfs.size() == 1
-            ? "steht schon 1 PDF-Datei, „"
-            : "stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „";
-        m_problem = "Im Ordner „" + folder + "“ " + found + pdfs.front().toStdString()
-            + "“. Ein neuer Ordner, oder --replace-sheets ersetzt die Berechnungsblätter eines früheren Laufs "
-              "(<Zeilennummer>.pdf).";
-    }
+    prepareStaging();
 }
 
 SheetFiles::~SheetFiles()
@@ -144,18 +137,63 @@ bool SheetFiles::lockFolder(const std::string &folder)
     return true;
 }
 
-void SheetFiles::removeEarlierSheets()
+// The PDF files in the folder: refused, unless they are to be replaced and are the sheets the
+// earlier run listed (a file it did not write, such as "1.pdf", is never removed).
+bool SheetFiles::findEarlierSheets(const std::string &folder, bool replace)
 {
     const QDir dir{m_folder};
-    for (const QString &name : std::as_const(m_earlierSheets))
-        QFile::remove(dir.filePath(name));
-    m_earlierSheets.clear();
+    const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf"), QStringLiteral("*.PDF")}, QDir::Files);
+    if (pdfs.isEmpty())
+        return true;
+    if (!replace) {
+        const std::string found = pdfs.size() == 1
+            ? "steht schon 1 PDF-Datei, „"
+            : "stehen schon " + std::to_string(pdfs.size()) + " PDF-Dateien, etwa „";
+        m_problem = "Im Ordner „" + folder + "“ " + found + pdfs.front().toStdString()
+            + "“. Ein neuer Ordner, oder --replace-sheets ersetzt die Berechnungsblätter eines früheren Laufs "
+              "(<Zeilennummer>.pdf).";
+        return false;
+    }
+    QFile list{dir.filePath(QString::fromLatin1(kSheetList))};
+    QStringList listed;
+    if (!QFileInfo{list}.isSymLink() && list.open(QIODevice::ReadOnly))
+        listed = QString::fromUtf8(list.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &name : pdfs) {
+        if (listed.contains(name) && !QFileInfo{dir.filePath(name)}.isSymLink()) {
+            m_earlierSheets.append(name);
+            continue;
+        }
+        m_problem = "Im Ordner „" + folder + "“ steht die PDF-Datei „" + name.toStdString()
+            + "“, die kein früherer Lauf als sein Berechnungsblatt verzeichnet hat (" + kSheetList
+            + "); --replace-sheets ersetzt nur solche. Ein neuer Ordner, oder die Datei woanders hin.";
+        return false;
+    }
+    return true;
+}
+
+// The hidden folder the sheets wait in; what a killed run left there goes first.
+bool SheetFiles::prepareStaging()
+{
+    m_staging = QDir{m_folder}.filePath(QString::fromLatin1(kStagingFolder));
+    const QFileInfo staging{m_staging};
+    if (staging.isSymLink() || (staging.exists() && !staging.isDir()))
+        QFile::remove(m_staging); // the link itself, not what it points to
+    QDir leftOver{m_staging};
+    if (leftOver.exists()) {
+        for (const QString &name : leftOver.entryList(QDir::Files | QDir::System | QDir::Hidden))
+            leftOver.remove(name);
+    }
+    if (!QDir{m_folder}.mkdir(QString::fromLatin1(kStagingFolder)) && !QFileInfo{m_staging}.isDir()) {
+        m_problem = "Im Ordner „" + m_folder.toStdString() + "“ lässt sich der Ordner " + kStagingFolder
+            + " für die neuen Berechnungsblätter nicht anlegen.";
+        return false;
+    }
+    return true;
 }
 
 void SheetFiles::write(const CalculatedRow &row)
 {
-    removeEarlierSheets();
-    const QString file = QDir{m_folder}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
+    const QString file = QDir{m_staging}.filePath(QString::number(row.line) + QStringLiteral(".pdf"));
     const QString title = print::sheetTitle(QString::fromUtf8(row.reference.data(), std::ssize(row.reference)));
     m_waitingLines.push_back(row.line);
     record(m_pdfs.add(file, sheetOf(row, m_today), title));
@@ -174,6 +212,7 @@ bool SheetFiles::record(const std::vector<print::SheetPdfSeries::Outcome> &outco
     for (std::size_t index = 0; index < count; ++index) {
         if (outcomes[index].written) {
             m_written.append(outcomes[index].file);
+            m_writtenLines.push_back(m_waitingLines[index]);
         } else {
             m_failedLines.push_back(m_waitingLines[index]);
             all = false;
@@ -191,13 +230,69 @@ qsizetype SheetFiles::removeWritten()
     for (const QString &file : std::as_const(m_written))
         QFile::remove(file);
     m_written.clear();
+    m_writtenLines.clear();
+    if (!m_published)
+        QDir{m_folder}.rmdir(QString::fromLatin1(kStagingFolder));
     return count;
 }
 
 void SheetFiles::finish()
 {
     flush();
-    removeEarlierSheets();
+    if (!m_published && ready())
+        publish();
+}
+
+// The earlier run's sheets go, the new ones move into their places, each under its own name
+// only (a file another has made there meanwhile stays, and that sheet is named as failed).
+void SheetFiles::publish()
+{
+    const QDir dir{m_folder};
+    for (const QString &name : std::as_const(m_earlierSheets)) {
+        if (!QFileInfo{dir.filePath(name)}.isSymLink())
+            QFile::remove(dir.filePath(name));
+    }
+    m_earlierSheets.clear();
+    QStringList published;
+    std::vector<long> lines;
+    for (qsizetype index = 0; index < m_written.size(); ++index) {
+        const QString name = QFileInfo{m_written[index]}.fileName();
+        const QByteArray from = QFile::encodeName(m_written[index]);
+        const QByteArray to = QFile::encodeName(dir.filePath(name));
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+            published.append(dir.filePath(name));
+            lines.push_back(m_writtenLines[static_cast<std::size_t>(index)]);
+        } else {
+            QFile::remove(m_written[index]);
+            m_failedLines.push_back(m_writtenLines[static_cast<std::size_t>(index)]);
+        }
+    }
+    std::sort(m_failedLines.begin(), m_failedLines.end());
+    m_written = published;
+    m_writtenLines = lines;
+    m_published = true;
+    dir.rmdir(QString::fromLatin1(kStagingFolder));
+    QStringList names;
+    for (const QString &file : std::as_const(published))
+        names.append(QFileInfo{file}.fileName());
+    writeSheetList(names);
+}
+
+// The list of this run's sheets, made new beside the old one and renamed over it: never written
+// through a link of that name.
+void SheetFiles::writeSheetList(const QStringList &names)
+{
+    std::string pattern = QDir{m_folder}.filePath(QString::fromLatin1(kSheetList)).toStdString() + ".XXXXXX";
+    const int file = mkostemp(pattern.data(), O_CLOEXEC);
+    if (file < 0)
+        return;
+    const QByteArray text = names.join(u'\n').toUtf8() + '\n';
+    const bool written = ::write(file, text.constData(), static_cast<std::size_t>(text.size())) == text.size()
+        && ::fchmod(file, 0644) == 0;
+    ::close(file);
+    const std::string list = QDir{m_folder}.filePath(QString::fromLatin1(kSheetList)).toStdString();
+    if (!written || std::rename(pattern.c_str(), list.c_str()) != 0)
+        ::unlink(pattern.c_str());
 }
 
 } // namespace salvenor::batch

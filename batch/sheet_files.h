@@ -22,12 +22,15 @@ print::SheetData sheetOf(const CalculatedRow &row, QDate today);
 // Writes each calculated row's sheet as DIR/<line>.pdf (the row's line in the list, the number
 // its messages name it by), titled with the booking's reference, through the print layout, on
 // Qt's offscreen platform (a GUI application is made unless there is one already): no display is
-// needed. A folder with PDF files in it is refused unless they are to be replaced: then the
-// sheets of an earlier run (<line>.pdf) are removed before the first new one is written, so that
-// no old sheet stands beside the new ones. The folder is locked for the whole run (kLockFile, an
-// advisory lock), so that two runs cannot mix their sheets in it. The sheets are written in
-// batches (print::SheetPdfSeries): a sheet taken by write() is in its file once its batch is full,
-// or at flush() or finish() at the latest; failedLines() names every one that could not be written.
+// needed. The sheets are drawn into a hidden folder in DIR (kStagingFolder) and take their places
+// only at finish(), once the list is written: a run that fails, is interrupted or meets a full disk
+// leaves the sheets of the earlier run as they were. A folder with PDF files in it is refused
+// unless they are to be replaced; only the sheets an earlier run listed in DIR (kSheetList) are
+// replaced, any other file stays. DIR is never a symbolic link. The folder is locked for the whole
+// run (kLockFile, an advisory lock), so that two runs cannot mix their sheets in it. The sheets are
+// written in batches (print::SheetPdfSeries): a sheet taken by write() is in its file once its batch
+// is full, or at flush() or finish() at the latest; failedLines() names every one that could not
+// be written.
 class SheetFiles final
 {
 public:
@@ -38,6 +41,10 @@ public:
 
     // The file in the folder that a run locks; it holds the process id of the run.
     static constexpr const char *kLockFile = ".salvenor-batch.lock";
+    // The sheets the last run wrote into the folder, a name a line: those a later run replaces.
+    static constexpr const char *kSheetList = ".salvenor-batch-blaetter";
+    // Where a run's sheets wait until its list is written.
+    static constexpr const char *kStagingFolder = ".salvenor-batch-neu";
 
     // The folder exists (it is made where missing), can be written to, is locked by no other run
     // and holds no PDF files (or only ones to replace); otherwise why not, in German.
@@ -50,8 +57,8 @@ public:
     // Writes every sheet taken and not yet written (with its batch); false where one of these
     // could not be written.
     bool flush();
-    // The list is done: every sheet taken is written, and the earlier sheets go, should no new
-    // one have been written.
+    // The list is written: every sheet taken is written, the earlier run's sheets go, and the new
+    // ones take their places (one whose name another file has meanwhile is named by failedLines()).
     void finish();
     // The lines of the rows whose sheets could not be written, in the order of the list.
     const std::vector<long> &failedLines() const { return m_failedLines; }
@@ -63,7 +70,10 @@ public:
 
 private:
     bool lockFolder(const std::string &folder);
-    void removeEarlierSheets();
+    bool findEarlierSheets(const std::string &folder, bool replace);
+    bool prepareStaging();
+    void publish();
+    void writeSheetList(const QStringList &names);
     // Keeps the outcome of each written batch; false where a sheet was not written.
     bool record(const std::vector<print::SheetPdfSeries::Outcome> &outcomes);
 
@@ -72,7 +82,10 @@ private:
     QDate m_today;
     std::string m_problem;
     QStringList m_earlierSheets;
+    QString m_staging; // the hidden folder the sheets wait in
     QStringList m_written; // this run's sheets
+    std::vector<long> m_writtenLines; // their lines
+    bool m_published = false; // m_written name the sheets in the folder
     std::vector<long> m_waitingLines; // of the sheets taken and not yet written, in their order
     std::vector<long> m_failedLines;
     int m_lock = -1; // the lock file, open and locked for the run

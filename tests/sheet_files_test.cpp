@@ -82,6 +82,7 @@ struct FolderCase
     std::vector<QString> files; // already in the folder
     bool replace;
     std::string problem; // a part of it; empty: the folder is taken
+    QByteArray sheetList = {}; // the earlier run's list of its sheets
 };
 
 void PrintTo(const FolderCase &folder, std::ostream *os)
@@ -97,6 +98,11 @@ TEST_P(FolderTaken, OnlyWithoutPdfFilesOrToReplaceThem)
 {
     for (const QString &file : GetParam().files)
         createFile(m_dir.filePath(file));
+    if (!GetParam().sheetList.isEmpty()) {
+        QFile list{m_dir.filePath(QString::fromLatin1(SheetFiles::kSheetList))};
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(GetParam().sheetList);
+    }
     const SheetFiles sheets = open(m_dir.path(), GetParam().replace);
     if (GetParam().problem.empty()) {
         EXPECT_TRUE(sheets.ready()) << sheets.problem();
@@ -110,7 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Sheets, FolderTaken,
     testing::Values(FolderCase{"Empty", {}, false, ""}, FolderCase{"OtherFiles", {"notes.txt"}, false, ""},
         FolderCase{"OnePdf", {"a.pdf"}, false, "“ steht schon 1 PDF-Datei, „a.pdf“. Ein neuer Ordner"},
         FolderCase{"TwoPdfs", {"a.pdf", "b.PDF"}, false, "“ stehen schon 2 PDF-Dateien, etwa „"},
-        FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, ""},
+        FolderCase{"EarlierSheetsReplaced", {"2.pdf", "3.pdf"}, true, "", "2.pdf\n3.pdf\n"},
+        // Only what a run wrote and listed: never a file named like a sheet that no run listed.
+        FolderCase{"AFileNoRunListed", {"2.pdf", "1.pdf"}, true, "„1.pdf“, die kein früherer Lauf", "2.pdf\n"},
         FolderCase{"LockFileOfAnEarlierRun", {SheetFiles::kLockFile}, false, ""}),
     [](const testing::TestParamInfo<FolderCase> &folder) { return std::string{folder.param.name}; });
 
@@ -130,8 +138,8 @@ TEST_F(SheetFilesTest, TheFolderIsLockedForTheRun)
             std::string::npos)
             << second.problem();
         second.finish();
-        EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("2.pdf"))));
         first.finish();
+        EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("2.pdf"))));
     }
     const SheetFiles later = open(m_dir.path(), true);
     EXPECT_TRUE(later.ready()) << later.problem();
@@ -204,6 +212,37 @@ TEST_F(SheetFilesTest, SheetsThatCannotBeWrittenAreNamedByTheirLines)
     EXPECT_TRUE(QFileInfo{folder.filePath(QStringLiteral("5.pdf"))}.isDir());
     EXPECT_EQ(sheets.removeWritten(), 3);
     EXPECT_EQ(folder.entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList{});
+}
+
+// The earlier run's sheets stay until the new list is written: a run that fails keeps them, one
+// that succeeds replaces them with its own and lists those; files no run listed stay.
+TEST_F(SheetFilesTest, EarlierSheetsStayUntilTheNewOnesTakeTheirPlace)
+{
+    const QDir folder{m_dir.path()};
+    for (const long line : {2, 3}) {
+        SheetFiles sheets = open(m_dir.path(), true);
+        ASSERT_TRUE(sheets.ready()) << sheets.problem();
+        sheets.write(row(line, "B-1"));
+        sheets.finish();
+    }
+    createFile(folder.filePath(QStringLiteral("notizen.txt")));
+    {
+        SheetFiles failing = open(m_dir.path(), true);
+        ASSERT_TRUE(failing.ready()) << failing.problem();
+        failing.write(row(5, "B-5"));
+        ASSERT_TRUE(failing.flush());
+        EXPECT_EQ(folder.entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList{QStringLiteral("3.pdf")});
+        EXPECT_EQ(failing.removeWritten(), 1); // the list was not written
+    }
+    EXPECT_EQ(folder.entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList{QStringLiteral("3.pdf")});
+    SheetFiles succeeding = open(m_dir.path(), true);
+    ASSERT_TRUE(succeeding.ready()) << succeeding.problem();
+    succeeding.write(row(7, "B-7"));
+    succeeding.finish();
+    EXPECT_EQ(folder.entryList(QDir::Files).join(u' ').toStdString(), "7.pdf notizen.txt");
+    QFile list{folder.filePath(QString::fromLatin1(SheetFiles::kSheetList))};
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_EQ(list.readAll().toStdString(), "7.pdf\n");
 }
 
 // A run that fails before its sheets are written writes none of them.

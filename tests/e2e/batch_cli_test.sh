@@ -338,6 +338,19 @@ check "--replace-sheets: a row that now fails" test "$(status_of --sheets "$work
 check "--replace-sheets: no sheet of the earlier run stays" test "$(ls "$work/sheets")" = "3.pdf"
 input=$work/good.csv
 check "--sheets into an existing folder" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 0
+# --replace-sheets removes only what a run wrote and listed; a run that fails keeps the earlier sheets.
+sheet_before=$(stat -c %i "$work/sheets/2.pdf")
+: >"$work/sheets/1.pdf"
+check "--replace-sheets beside a PDF no run wrote: status 2" test "$(status_of --sheets "$work/sheets" --replace-sheets)" = 2
+check "--replace-sheets beside a PDF no run wrote: it stays" test -e "$work/sheets/1.pdf"
+rm "$work/sheets/1.pdf"
+check "--replace-sheets in a run whose list is not written: status 2" \
+    test "$(status_of --sheets "$work/sheets" --replace-sheets -o /dev/full)" = 2
+check "--replace-sheets in a run whose list is not written: the earlier sheets stay" \
+    test "$(stat -c %i "$work/sheets/2.pdf")" = "$sheet_before"
+ln -s "$work/sheets" "$work/sheets-link"
+check "--sheets through a symbolic link: status 2" test "$(status_of --sheets "$work/sheets-link" --replace-sheets)" = 2
+check "--sheets through a symbolic link: the folder as it was" test "$(stat -c %i "$work/sheets/2.pdf")" = "$sheet_before"
 check "--sheets: one page" grep -q '^Pages: *1$' <(pdfinfo "$work/sheets/2.pdf")
 check "--sheets: the title names the booking's reference" grep -q '^Title: *Kurbeitragsberechnung B-1$' <(pdfinfo "$work/sheets/2.pdf")
 pdftotext -layout "$work/sheets/2.pdf" "$work/sheet2.txt"
