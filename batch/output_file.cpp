@@ -121,9 +121,10 @@ std::string linkOfAnotherUser(const std::string &path)
             && (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0;
         const std::string next = linkTarget(link);
         if (info.st_uid != geteuid() && !folderOnlyOurs) {
-            return "„" + link + "“ ist eine symbolische Verknüpfung eines anderen Benutzers auf „" + next
-                + "“ in einem Ordner, den auch andere beschreiben; ihr wird nicht gefolgt. Bitte einen anderen Namen "
-                  "wählen";
+            std::string why = "„" + link;
+            why.append("“ ist eine symbolische Verknüpfung eines anderen Benutzers auf „").append(next);
+            return why.append("“ in einem Ordner, den auch andere beschreiben; ihr wird nicht gefolgt. Bitte einen "
+                              "anderen Namen wählen");
         }
         link = next;
     }

@@ -158,16 +158,17 @@ bool SheetFiles::findEarlierSheets(const std::string &folder, bool replace)
     QStringList listed;
     if (!QFileInfo{list}.isSymLink() && list.open(QIODevice::ReadOnly))
         listed = QString::fromUtf8(list.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &name : pdfs) {
-        if (listed.contains(name) && !QFileInfo{dir.filePath(name)}.isSymLink()) {
-            m_earlierSheets.append(name);
-            continue;
-        }
-        m_problem = "Im Ordner „" + folder + "“ steht die PDF-Datei „" + name.toStdString()
+    const auto isEarlierSheet = [&listed, &dir](const QString &name) {
+        return listed.contains(name) && !QFileInfo{dir.filePath(name)}.isSymLink();
+    };
+    const auto foreign = std::find_if_not(pdfs.begin(), pdfs.end(), isEarlierSheet);
+    if (foreign != pdfs.end()) {
+        m_problem = "Im Ordner „" + folder + "“ steht die PDF-Datei „" + foreign->toStdString()
             + "“, die kein früherer Lauf als sein Berechnungsblatt verzeichnet hat (" + kSheetList
             + "); --replace-sheets ersetzt nur solche. Ein neuer Ordner, oder die Datei woanders hin.";
         return false;
     }
+    m_earlierSheets = pdfs;
     return true;
 }
 
