@@ -874,7 +874,7 @@ TEST(BookingList, CellsThatCouldCountPersonsInAnyFormRefuseTheList)
             {"a remark over two lines", {"\"2\nBalkon\"", "Hund"}, false}}) {
         std::string input = "Anreise;Abreise;Kind;Begleitung\n";
         for (const std::string &cell : column.cells)
-            input += kMarch + ";1;" + cell + "\n";
+            input.append(kMarch).append(";1;").append(cell).append("\n");
         const std::string reason = reasonFor(input);
         EXPECT_EQ(reason.find("„Begleitung“ hält ganze Zahlen") != std::string::npos, column.refused)
             << column.what << ": " << reason;
