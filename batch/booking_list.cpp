@@ -169,17 +169,13 @@ std::string shownValue(std::string_view text)
 // The letters of a cell in lower case (UTF-8 umlauts kept), without blanks and punctuation.
 std::string lettersOf(std::string_view utf8)
 {
+    const std::string lower = lowerCase(utf8);
     std::string letters;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            letters += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        } else if (c == '\xC3' && i + 1 < utf8.size()) {
-            const auto second = static_cast<unsigned char>(utf8[i + 1]);
-            letters += c;
-            letters += static_cast<char>(second == 0x84 || second == 0x96 || second == 0x9C ? second + 0x20 : second);
-            ++i;
-        }
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        if (lower[i] >= 'a' && lower[i] <= 'z')
+            letters += lower[i];
+        else if (lower[i] == '\xC3' && i + 1 < lower.size())
+            letters.append(lower, i++, 2);
     }
     return letters;
 }

@@ -140,22 +140,6 @@ constexpr std::array<std::string_view, 10> kMoneyWithin{
 // The children's categories pay from 12 years on; a child column without an age may be either.
 constexpr std::string_view kUnderTwelve = "Kinder unter 12 Jahren, die keinen Kurbeitrag zahlen";
 
-// Lower case of ASCII and the German capital umlauts, in UTF-8.
-std::string lowerCase(std::string_view text)
-{
-    std::string out{text};
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (out[i] >= 'A' && out[i] <= 'Z') {
-            out[i] = static_cast<char>(out[i] - 'A' + 'a');
-        } else if (out[i] == '\xC3' && i + 1 < out.size()
-            && (out[i + 1] == '\x84' || out[i + 1] == '\x96' || out[i + 1] == '\x9C')) {
-            out[i + 1] = static_cast<char>(out[i + 1] + 0x20); // Ä Ö Ü to ä ö ü
-            ++i;
-        }
-    }
-    return out;
-}
-
 // A name's words in lower case: runs of letters and digits (the Latin letters of UTF-8 with
 // them), and "%" on its own; everything else parts them.
 std::vector<std::string> wordsOf(std::string_view name)
@@ -386,6 +370,21 @@ std::string plainName(std::string_view name)
         plain += c;
     }
     return plain;
+}
+
+std::string lowerCase(std::string_view text)
+{
+    std::string out{text};
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] >= 'A' && out[i] <= 'Z') {
+            out[i] = static_cast<char>(out[i] - 'A' + 'a');
+        } else if (out[i] == '\xC3' && i + 1 < out.size()
+            && (out[i + 1] == '\x84' || out[i + 1] == '\x96' || out[i + 1] == '\x9C')) {
+            out[i + 1] = static_cast<char>(out[i + 1] + 0x20); // Ä Ö Ü to ä ö ü
+            ++i;
+        }
+    }
+    return out;
 }
 
 bool sameName(std::string_view a, std::string_view b)

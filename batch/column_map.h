@@ -106,6 +106,9 @@ std::string countLikeCellError(std::string_view name, std::size_t position, std:
 // One line on standard error: which column is read as which category, and which pass through.
 std::string columnsReport(const std::vector<std::string> &names, const ColumnMap &columns);
 
+// Lower case of ASCII and the German capital umlauts, in UTF-8.
+std::string lowerCase(std::string_view text);
+
 // Names compared as a spreadsheet user sees them: without case (ASCII and German umlauts).
 bool sameName(std::string_view a, std::string_view b);
 
